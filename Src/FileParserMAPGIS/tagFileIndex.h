@@ -1,0 +1,29 @@
+// The item index record: where an item of an exchange file starts and which identifier it has.
+#pragma once
+
+#include <cstdint>
+
+namespace KTX {
+
+class KtFileStdio;
+class KtFeature;
+
+struct tagFileIndex {
+    std::int32_t nItemID = 0;   // the item's identifier as written in the file
+    std::int32_t nFilePos = 0;  // stream position of the item's first line (low 32 bits)
+
+    tagFileIndex() = default;
+    tagFileIndex(std::int32_t nID, std::int32_t nPos) : nItemID(nID), nFilePos(nPos) {}
+    virtual ~tagFileIndex() = default;
+
+    // A new heap record of the same dynamic type with the same field values.
+    virtual tagFileIndex* Clone() const;
+    // Reads the item the record describes into the feature; the base record cannot.
+    virtual bool ReadData(KtFileStdio* pFile, KtFeature* pFeature, bool bCADMode) const;
+
+protected:
+    tagFileIndex(const tagFileIndex&) = default;
+    tagFileIndex& operator=(const tagFileIndex&) = default;
+};
+
+}  // namespace KTX
