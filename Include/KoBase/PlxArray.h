@@ -1,6 +1,7 @@
 // Growable array of values, the host's container for everything from points to feature pointers.
 #pragma once
 
+#include <cstddef>
 #include <utility>
 #include <vector>
 
