@@ -1,0 +1,7 @@
+#include "KtExchangeParams.h"
+
+namespace KTX {
+
+KtExchangeParams::~KtExchangeParams() = default;
+
+}  // namespace KTX
