@@ -1,0 +1,317 @@
+#include "KtReadTopologyFile.h"
+
+#include <climits>
+#include <memory>
+#include <vector>
+
+#include "KoBase/KtLogFile.h"
+#include "KoElement/KtFeature.h"
+#include "KoElement/KtStyle.h"
+#include "KoGeometry/KtGeoLine.h"
+#include "KoGeometry/KtGeoPoint.h"
+#include "KoGeometry/KtGeoRegion.h"
+#include "KoGeometryCAD/KtGeoCompound.h"
+#include "KoStream/KtFileStdio.h"
+#include "KtReadMAPGISFile.h"
+#include "KtReadWanFile.h"
+#include "KtReadWapFile.h"
+
+namespace KTX {
+
+using topology::Fields;
+
+namespace {
+
+// An item the user should hear about: its line in the file is not what the format demands.
+void LogRefusedItem(int nSourceLine) {
+    KtLogFile::GetInstance(false)->RecordLog(
+        kRefusedItemLogLevel, kRefusedItemMessage,
+        u"..\\..\\..\\Src\\FileParserMAPGIS\\KtReadTopologyFile", nSourceLine);
+}
+
+PLXCOLOR LowColor(std::int64_t nColor) {
+    return static_cast<PLXCOLOR>(nColor & 0xFFFFFFFF);
+}
+
+// The point lines of an arc: the count line, then that many lines of which only those with
+// exactly two fields are points. False when the file ends first.
+bool ReadArcPoints(KtFileStdio& file, std::vector<PlxPoint2D>& vecPoints) {
+    int nPoints = 0;
+    if (!topology::ReadInt(file, nPoints))
+        return false;
+    vecPoints.reserve(static_cast<size_t>(topology::ReserveFor(nPoints < 0 ? 0 : nPoints)));
+    Fields arrFields;
+    for (int k = 0; k < nPoints; ++k) {
+        if (!topology::ReadFields(file, arrFields))
+            return false;
+        if (arrFields.GetSize() == 2) {
+            vecPoints.emplace_back(ugatof(arrFields[0]), ugatof(arrFields[1]));
+        }
+    }
+    return true;
+}
+
+// The arc's last line must name the arc the pre-read found there.
+bool ReadArcEnd(KtFileStdio& file, const tagArcIndex& arc) {
+    Fields arrFields;
+    return topology::ReadFields(file, arrFields) && arrFields.GetSize() == 2 &&
+           ugatoi(arrFields[0]) == arc.nItemID;
+}
+
+bool MakeLine(KtGeoLine& line, const std::vector<PlxPoint2D>& vecPoints) {
+    return line.Make(vecPoints.empty() ? nullptr : vecPoints.data(),
+                     static_cast<int>(vecPoints.size()));
+}
+
+// Appends the line's points to the ring; backwards means every part from its last point.
+void AppendToRing(const KtGeoLine& line, bool bBackwards, std::vector<PlxPoint2D>& vecRing) {
+    for (int iSub = 0; iSub < line.GetSubCount(); ++iSub) {
+        const PlxPoint2D* pPoints = line.GetPoints(iSub);
+        const int nCount = line.GetSubPntCount(iSub);
+        if (pPoints == nullptr)
+            continue;
+        if (bBackwards) {
+            for (int k = nCount - 1; k >= 0; --k)
+                vecRing.push_back(pPoints[k]);
+        } else {
+            vecRing.insert(vecRing.end(), pPoints, pPoints + nCount);
+        }
+    }
+}
+
+// Fill style of an area: the pattern colour, when known, paints both the fill and the
+// outline over the fill colour.
+KtStyle MakeAreaStyle(const Fields& arrAreaFields) {
+    KtStyle style;
+    std::int64_t nColor = 0;
+    if (KtReadMAPGISFile::FindColorByID(ugatoi(arrAreaFields[0]), nColor)) {
+        style.SetFillForeColor(LowColor(nColor));
+    }
+    if (KtReadMAPGISFile::FindColorByID(ugatoi(arrAreaFields[5]), nColor)) {
+        style.SetFillForeColor(LowColor(nColor));
+        style.SetLineColor(LowColor(nColor));
+    }
+    style.SetFillStyle(KtReadMAPGISFile::FineFillStyleByID(ugatoi(arrAreaFields[1])));
+    return style;
+}
+
+}  // namespace
+
+namespace topology {
+
+bool ReadFields(KtFileStdio& file, Fields& arrFields) {
+    PlxUnicodeString strLine;
+    if (!file.ReadLine(strLine)) {
+        arrFields.RemoveAll();
+        return false;
+    }
+    strLine.Split(arrFields, u",");
+    return true;
+}
+
+bool ReadInt(KtFileStdio& file, int& nValue) {
+    PlxUnicodeString strLine;
+    if (!file.ReadLine(strLine))
+        return false;
+    nValue = ugatoi(strLine);
+    return true;
+}
+
+bool SkipLines(KtFileStdio& file, int nCount) {
+    PlxUnicodeString strLine;
+    for (int i = 0; i < nCount; ++i) {
+        if (!file.ReadLine(strLine))
+            return false;
+    }
+    return true;
+}
+
+int CountLess1(int n) {
+    return n == INT_MIN ? n : n - 1;
+}
+
+std::int32_t GetIndexPosition(const KtFileStdio& file) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(file.GetPosition()));
+}
+
+bool ReturnTo(KtFileStdio& file, std::int32_t nFilePos) {
+    return file.SetPosition(static_cast<std::int64_t>(nFilePos), KTFILE_BEGIN);
+}
+
+bool FindArcInSlot(int nRef, const PlxArray<tagArcIndex>& arrArcs, tagArcIndex& arc) {
+    // 0 and the most negative int are no arc number (and the latter has no absolute value).
+    if (nRef == 0 || nRef == INT_MIN) {
+        arc = tagArcIndex();
+        return true;
+    }
+    const int nArcNo = nRef < 0 ? -nRef : nRef;
+    if (nArcNo > arrArcs.GetSize() || arrArcs[nArcNo - 1].nArcNo != nArcNo)
+        return false;
+    arc = arrArcs[nArcNo - 1];
+    return true;
+}
+
+void BoundBuilder::Add(double dX, double dY) {
+    if (dX < m_dMinX)
+        m_dMinX = dX;
+    if (dX > m_dMaxX)
+        m_dMaxX = dX;
+    if (dY < m_dMinY)
+        m_dMinY = dY;
+    if (dY > m_dMaxY)
+        m_dMaxY = dY;
+}
+
+}  // namespace topology
+
+bool ReadWapArc(const tagWapIndex& area, KtFileStdio& file, const tagArcIndex& arc,
+                KtGeoLine& line) {
+    if (arc.nArcNo == 0 || !topology::ReturnTo(file, arc.nFilePos))
+        return false;
+    Fields arrFields;
+    if (!topology::ReadFields(file, arrFields) || arrFields.GetSize() != 9) {
+        LogRefusedItem(__LINE__);
+        return false;
+    }
+    if (!topology::ReadFields(file, arrFields) || arrFields.GetSize() != 2)
+        return false;
+    if (!topology::ReadFields(file, arrFields) || arrFields.GetSize() != 2)
+        return false;
+    // An arc belongs only to the two areas on either side of it.
+    if (ugatoi(arrFields[0]) != area.nAreaNo && ugatoi(arrFields[1]) != area.nAreaNo) {
+        return false;
+    }
+    std::vector<PlxPoint2D> vecPoints;
+    if (!ReadArcPoints(file, vecPoints) || !ReadArcEnd(file, arc))
+        return false;
+    return MakeLine(line, vecPoints);
+}
+
+bool tagWapIndex::ReadData(KtFileStdio* pFile, KtFeature* pFeature, bool bCADMode) const {
+    if (pFile == nullptr || pFeature == nullptr)
+        return false;
+    KtFileStdio& file = *pFile;
+    Fields arrAreaFields;
+    if (!topology::ReturnTo(file, nFilePos) || !topology::ReadFields(file, arrAreaFields) ||
+        arrAreaFields.GetSize() != 11) {
+        LogRefusedItem(__LINE__);
+        return false;
+    }
+    const int nID = ugatoi(arrAreaFields[8]);
+    if (nID != nItemID)
+        return false;
+    pFeature->SetValue(kUserIDFieldName, PlxVariant(nID));
+
+    // The reference lines were resolved by the pre-read; arrArcs stands for them.
+    PlxUnicodeString strCount;
+    file.ReadLine(strCount);
+
+    auto pRegion = std::make_unique<KtGeoRegion>();
+    std::vector<PlxPoint2D> vecRing;
+    for (const tagArcIndex& arc : arrArcs) {
+        if (arc.nArcNo == 0) {
+            if (!vecRing.empty())
+                pRegion->AddSub(vecRing.data(), static_cast<int>(vecRing.size()));
+            vecRing.clear();
+            continue;
+        }
+        KtGeoLine line;
+        if (ReadWapArc(*this, file, arc, line))
+            AppendToRing(line, arc.nArcNo < 0, vecRing);
+    }
+    // Points after the last ring end belong to no ring.
+    if (!pRegion->IsValid())
+        return false;
+
+    if (bCADMode) {
+        const KtStyle style = MakeAreaStyle(arrAreaFields);
+        pRegion->SetStyle(&style);
+    }
+    pFeature->SetGeometry(pRegion.release());
+    return true;
+}
+
+bool ReadWanArc(const tagWanIndex& netLine, KtFileStdio& file, const tagArcIndex& arc,
+                KtGeoLine& line, bool bCADMode) {
+    if (arc.nArcNo == 0 || !topology::ReturnTo(file, arc.nFilePos))
+        return false;
+    Fields arrStyleFields;
+    if (!topology::ReadFields(file, arrStyleFields) || arrStyleFields.GetSize() != 9) {
+        LogRefusedItem(__LINE__);
+        return false;
+    }
+    Fields arrFields;
+    if (!topology::ReadFields(file, arrFields) || arrFields.GetSize() != 2)
+        return false;
+    // Only arcs of this network line are drawn.
+    if (!topology::ReadFields(file, arrFields) || arrFields.GetSize() != 3 ||
+        ugatoi(arrFields[0]) != netLine.nNetLineNo) {
+        return false;
+    }
+    std::vector<PlxPoint2D> vecPoints;
+    if (!ReadArcPoints(file, vecPoints) || !ReadArcEnd(file, arc))
+        return false;
+    if (!MakeLine(line, vecPoints))
+        return false;
+    if (!bCADMode)
+        return true;
+
+    KtStyle style;
+    std::int64_t nColor = 0;
+    if (KtReadMAPGISFile::FindColorByID(ugatoi(arrStyleFields[2]), nColor)) {
+        style.SetLineColor(LowColor(nColor));
+    }
+    // Network widths are written in the host's units already.
+    style.SetLineWidth(ugatof(arrStyleFields[3]));
+    style.SetLineStyle(KtReadMAPGISFile::FineLineStyleByID(ugatoi(arrStyleFields[0])));
+    line.SetStyle(&style);
+    return true;
+}
+
+bool ReadWanNode(KtFileStdio& file, const tagWanPointIndex& node, KtGeoPoint& point,
+                 bool bCADMode) {
+    if (node.arrArcs.IsEmpty() || !topology::ReturnTo(file, node.nFilePos))
+        return false;
+    Fields arrFields;
+    if (!topology::ReadFields(file, arrFields) || arrFields.GetSize() != 2) {
+        LogRefusedItem(__LINE__);
+        return false;
+    }
+    if (!point.Make(ugatof(arrFields[0]), ugatof(arrFields[1])))
+        return false;
+    if (bCADMode) {
+        KtStyle style;
+        style.SetMarkerHeight(10.0);
+        style.SetMarkerWidth(10.0);
+        style.SetMarkerStyle(KtStyle::MarkerNetworkNode);
+        point.SetStyle(&style);
+    }
+    return true;
+}
+
+bool tagWanIndex::ReadData(KtFileStdio* pFile, KtFeature* pFeature, bool bCADMode) const {
+    if (pFile == nullptr || pFeature == nullptr)
+        return false;
+    auto pCompound = std::make_unique<KtGeoCompound>();
+    // Lines first, in the order of the entry, then every node of the network.
+    for (const tagArcIndex& arc : arrArcs) {
+        auto pLine = std::make_unique<KtGeoLine>();
+        if (ReadWanArc(*this, *pFile, arc, *pLine, bCADMode) &&
+            pCompound->AddCompound(pLine.get(), true)) {
+            pLine.release();
+        }
+    }
+    for (const tagWanPointIndex& node : arrNodes) {
+        auto pPoint = std::make_unique<KtGeoPoint>();
+        if (ReadWanNode(*pFile, node, *pPoint, bCADMode) &&
+            pCompound->AddCompound(pPoint.get(), true)) {
+            pPoint.release();
+        }
+    }
+    if (!pCompound->IsValid())
+        return false;
+    pFeature->SetGeometry(pCompound.release());
+    return true;
+}
+
+}  // namespace KTX

@@ -1,0 +1,198 @@
+#include "KtReadWanFile.h"
+
+#include <memory>
+
+#include "KoElement/KtFeatureClassDefn.h"
+#include "KoStream/KtFileStdio.h"
+
+namespace KTX {
+
+using topology::Fields;
+
+namespace {
+
+// Reference lines that follow a node's count line. The count is read after trailing "N"s;
+// it is taken as it stands when an "N" was there or it has two characters, and counts one
+// more than the lines otherwise.
+int NodeReferenceCount(const PlxUnicodeString& strLine) {
+    PlxUnicodeString strCount = strLine;
+    strCount.Trim();
+    const bool bMarked = strCount.Find(u'N') >= 0;
+    strCount.TrimRight(u"N");
+    const int nCount = strCount.ToInt(10);
+    if (bMarked || strCount.GetLength() == 2)
+        return nCount;
+    return topology::CountLess1(nCount);
+}
+
+}  // namespace
+
+tagFileIndex* tagWanPointIndex::Clone() const {
+    auto* pCopy = new tagWanPointIndex;
+    pCopy->nItemID = nItemID;
+    pCopy->nFilePos = nFilePos;
+    pCopy->arrArcs.Copy(arrArcs);
+    return pCopy;
+}
+
+tagFileIndex* tagWanIndex::Clone() const {
+    auto* pCopy = new tagWanIndex;
+    pCopy->nItemID = nItemID;
+    pCopy->nFilePos = nFilePos;
+    pCopy->arrArcs.Copy(arrArcs);
+    pCopy->arrNodes.Copy(arrNodes);
+    return pCopy;
+}
+
+int KtReadWanFile::GetType(const tagFileIndex* pIndex) const {
+    if (pIndex == nullptr || m_pFile == nullptr || !m_bOpen)
+        return 0;
+    return 3;
+}
+
+bool KtReadWanFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCharset,
+                                KtFeatureClassDefn& defn, PlxArray<tagFileIndex*>& arrIndex) {
+    if (m_pFile == nullptr)
+        m_pFile = new KtFileStdio;
+    if (!m_bOpen) {
+        m_bOpen = m_pFile->Open(strPath, KTFILE_READ, 8192, eCharset);
+        if (!m_bOpen) {
+            delete m_pFile;
+            m_pFile = nullptr;
+            return false;
+        }
+    }
+    PlxUnicodeString strTitle;
+    int nArcs = 0;
+    if (!m_pFile->ReadLine(strTitle) || !topology::ReadInt(*m_pFile, nArcs) || nArcs < 1) {
+        return false;
+    }
+
+    PlxArray<tagArcIndex> arrArcs;
+    PlxArray<tagWanPointIndex> arrNodes;
+    topology::BoundBuilder bound;
+    if (!ReadArcSection(nArcs, arrArcs, bound) || !ReadNodeSection(arrArcs, arrNodes)) {
+        return false;
+    }
+    const int nAdded = ReadLineSection(arrArcs, arrNodes, arrIndex);
+    defn.SetFeatureCount(nAdded);
+    defn.SetBound(bound.GetRect());
+    return true;
+}
+
+bool KtReadWanFile::ReadArcSection(int nArcs, PlxArray<tagArcIndex>& arrArcs,
+                                   topology::BoundBuilder& bound) {
+    KtFileStdio& file = *m_pFile;
+    arrArcs.Reserve(topology::ReserveFor(nArcs));
+    Fields arrFields;
+    for (int i = 0; i < nArcs; ++i) {
+        const std::int32_t nFilePos = topology::GetIndexPosition(file);
+        // Style, the unused pair and the network line number matter only when drawn.
+        int nPoints = 0;
+        if (!topology::SkipLines(file, 3) || !topology::ReadInt(file, nPoints))
+            return false;
+        for (int k = 0; k < nPoints; ++k) {
+            if (!topology::ReadFields(file, arrFields))
+                return false;
+            if (arrFields.GetSize() == 2)
+                bound.Add(ugatof(arrFields[0]), ugatof(arrFields[1]));
+        }
+        if (!topology::ReadFields(file, arrFields))
+            return false;
+        // An arc without a proper last line is not recorded; its number stays unused.
+        if (arrFields.GetSize() != 2)
+            continue;
+        tagArcIndex arc;
+        arc.nItemID = ugatoi(arrFields[0]);
+        arc.nFilePos = nFilePos;
+        arc.nArcNo = i + 1;
+        arrArcs.Add(arc);
+    }
+    return true;
+}
+
+bool KtReadWanFile::ReadNodeSection(const PlxArray<tagArcIndex>& arrArcs,
+                                    PlxArray<tagWanPointIndex>& arrNodes) {
+    KtFileStdio& file = *m_pFile;
+    int nCount = 0;
+    if (!topology::ReadInt(file, nCount) || nCount < 1)
+        return false;
+    PlxUnicodeString strLine;
+    // The count line states one more than the number of node entries.
+    for (int j = 1; j < nCount; ++j) {
+        tagWanPointIndex node;
+        node.nItemID = j;
+        node.nFilePos = topology::GetIndexPosition(file);
+        if (!file.ReadLine(strLine) || !file.ReadLine(strLine))
+            return false;
+        const int nRefs = NodeReferenceCount(strLine);
+        if (nRefs <= 0)
+            continue;
+        if (!ReadReferences(nRefs, arrArcs, node.arrArcs))
+            return false;
+        arrNodes.Add(std::move(node));
+    }
+    return true;
+}
+
+int KtReadWanFile::ReadLineSection(const PlxArray<tagArcIndex>& arrArcs,
+                                   const PlxArray<tagWanPointIndex>& arrNodes,
+                                   PlxArray<tagFileIndex*>& arrIndex) {
+    KtFileStdio& file = *m_pFile;
+    const std::int32_t nCountPos = topology::GetIndexPosition(file);
+    int nLines = 0;
+    topology::ReadInt(file, nLines);
+    if (nLines == 0) {
+        // Without network lines the whole network is one feature.
+        auto pNetwork = std::make_unique<tagWanIndex>();
+        pNetwork->nItemID = 1;
+        pNetwork->nFilePos = nCountPos;
+        pNetwork->arrArcs.Copy(arrArcs);
+        pNetwork->arrNodes.Copy(arrNodes);
+        arrIndex.Add(pNetwork.release());
+        return 1;
+    }
+
+    int nAdded = 0;
+    Fields arrFields;
+    for (int t = 0; t < nLines && !file.IsEOF(); ++t) {
+        auto pLine = std::make_unique<tagWanIndex>();
+        pLine->nFilePos = topology::GetIndexPosition(file);
+        if (!topology::ReadFields(file, arrFields))
+            break;
+        pLine->nItemID = arrFields.GetSize() >= 3 ? ugatoi(arrFields[2]) : 0;
+        int nRefs = 0;
+        // A line entry cut short by the end of the file keeps the arcs read so far.
+        if (topology::ReadInt(file, nRefs))
+            ReadReferences(nRefs, arrArcs, pLine->arrArcs);
+        pLine->arrNodes.Copy(arrNodes);
+        arrIndex.Add(pLine.release());
+        ++nAdded;
+    }
+    return nAdded;
+}
+
+bool KtReadWanFile::ReadReferences(int nRefs, const PlxArray<tagArcIndex>& arrArcs,
+                                   PlxArray<tagArcIndex>& arrTarget) {
+    arrTarget.Reserve(topology::ReserveFor(nRefs));
+    for (int r = 0; r < nRefs; ++r) {
+        int nRef = 0;
+        if (!topology::ReadInt(*m_pFile, nRef))
+            return false;
+        tagArcIndex arc;
+        if (!topology::FindArcInSlot(nRef, arrArcs, arc))
+            arc = FindArcByItemID(nRef, arrArcs);
+        if (arc.nItemID >= 0)
+            arrTarget.Add(arc);
+    }
+    return true;
+}
+
+bool KtReadWanFile::ReadItemData(const tagFileIndex* pIndex, KtFeature* pFeature) const {
+    if (pIndex == nullptr || pFeature == nullptr || m_pFile == nullptr || !m_bOpen)
+        return false;
+    InitUserID(pFeature);
+    return pIndex->ReadData(m_pFile, pFeature, m_bCADMode);
+}
+
+}  // namespace KTX

@@ -1,0 +1,179 @@
+#include "KtReadWapFile.h"
+
+#include <memory>
+
+#include "KoElement/KtFeatureClassDefn.h"
+#include "KoStream/KtFileStdio.h"
+
+namespace KTX {
+
+using topology::Fields;
+
+tagFileIndex* tagWapIndex::Clone() const {
+    auto* pCopy = new tagWapIndex;
+    pCopy->nItemID = nItemID;
+    pCopy->nFilePos = nFilePos;
+    pCopy->nAreaNo = nAreaNo;
+    pCopy->arrArcs.Copy(arrArcs);
+    return pCopy;
+}
+
+KtReadWapFile::~KtReadWapFile() {
+    m_arrNodePoints.RemoveAll();
+}
+
+int KtReadWapFile::GetType(const tagFileIndex* pIndex) const {
+    if (pIndex == nullptr || m_pFile == nullptr || !m_bOpen)
+        return 0;
+    return 5;
+}
+
+bool KtReadWapFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCharset,
+                                KtFeatureClassDefn& defn, PlxArray<tagFileIndex*>& arrIndex) {
+    if (m_pFile == nullptr)
+        m_pFile = new KtFileStdio;
+    if (!m_bOpen) {
+        m_bOpen = m_pFile->Open(strPath, KTFILE_READ, 8192, eCharset);
+        if (!m_bOpen) {
+            delete m_pFile;
+            m_pFile = nullptr;
+            return false;
+        }
+    }
+    PlxUnicodeString strTitle;
+    if (!m_pFile->ReadLine(strTitle))
+        return false;
+
+    PlxArray<tagArcIndex> arrArcs;
+    topology::BoundBuilder bound;
+    if (!ReadArcSection(arrArcs, bound) || !ReadNodeSection())
+        return false;
+
+    // A file cut short before its area count reads as one without areas.
+    int nAreas = 0;
+    topology::ReadInt(*m_pFile, nAreas);
+    if (nAreas == 0)
+        return false;
+
+    const int nAdded = ReadAreaSection(nAreas, arrArcs, arrIndex);
+    defn.SetFeatureCount(nAdded);
+    defn.SetBound(bound.GetRect());
+    return true;
+}
+
+bool KtReadWapFile::ReadArcSection(PlxArray<tagArcIndex>& arrArcs, topology::BoundBuilder& bound) {
+    KtFileStdio& file = *m_pFile;
+    int nArcs = 0;
+    if (!topology::ReadInt(file, nArcs))
+        return false;
+    arrArcs.Reserve(topology::ReserveFor(nArcs));
+    Fields arrFields;
+    for (int i = 0; i < nArcs; ++i) {
+        tagArcIndex arc;
+        arc.nFilePos = topology::GetIndexPosition(file);
+        // The attribute line and the line after it matter only when the arc is drawn.
+        if (!topology::SkipLines(file, 2) || !topology::ReadFields(file, arrFields)) {
+            return false;
+        }
+        if (arrFields.GetSize() >= 2) {
+            arc.nArea1 = ugatoi(arrFields[0]);
+            arc.nArea2 = ugatoi(arrFields[1]);
+        }
+        int nPoints = 0;
+        if (!topology::ReadInt(file, nPoints))
+            return false;
+        for (int k = 0; k < nPoints; ++k) {
+            if (!topology::ReadFields(file, arrFields))
+                return false;
+            if (arrFields.GetSize() >= 2) {
+                bound.Add(ugatof(arrFields[0]), ugatof(arrFields[1]));
+            }
+        }
+        if (!topology::ReadFields(file, arrFields))
+            return false;
+        arc.nItemID = arrFields.IsEmpty() ? 0 : ugatoi(arrFields[0]);
+        arc.nArcNo = i + 1;
+        arrArcs.Add(arc);
+    }
+    return true;
+}
+
+bool KtReadWapFile::ReadNodeSection() {
+    KtFileStdio& file = *m_pFile;
+    int nCount = 0;
+    if (!topology::ReadInt(file, nCount) || nCount < 1)
+        return false;
+    // The count line states one more than the number of node entries.
+    m_arrNodePoints.RemoveAll();
+    m_arrNodePoints.Reserve(topology::ReserveFor(nCount - 1));
+    Fields arrFields;
+    PlxUnicodeString strSkip;
+    for (int j = 1; j < nCount; ++j) {
+        if (!topology::ReadFields(file, arrFields))
+            return false;
+        PlxPoint2D pnt;
+        if (arrFields.GetSize() >= 2) {
+            pnt.x = ugatoi(arrFields[0]);
+            pnt.y = ugatoi(arrFields[1]);
+        }
+        m_arrNodePoints.Add(pnt);
+
+        if (!file.ReadLine(strSkip))
+            return false;
+        int nSkip = ugatoi(strSkip);
+        // A two-character count is the number of lines itself; others count one more.
+        if (strSkip.Trim().GetLength() != 2)
+            nSkip = topology::CountLess1(nSkip);
+        if (!topology::SkipLines(file, nSkip))
+            return false;
+    }
+    return true;
+}
+
+int KtReadWapFile::ReadAreaSection(int nAreas, const PlxArray<tagArcIndex>& arrArcs,
+                                   PlxArray<tagFileIndex*>& arrIndex) {
+    KtFileStdio& file = *m_pFile;
+    int nAdded = 0;
+    Fields arrFields;
+    // Every line that is not an area's first line uses up one of the stated areas.
+    for (int t = 0; t < nAreas && !file.IsEOF(); ++t) {
+        const std::int32_t nFilePos = topology::GetIndexPosition(file);
+        if (!topology::ReadFields(file, arrFields))
+            break;
+        if (arrFields.GetSize() != 11)
+            continue;
+
+        auto pArea = std::make_unique<tagWapIndex>();
+        pArea->nItemID = ugatoi(arrFields[8]);
+        pArea->nFilePos = nFilePos;
+        pArea->nAreaNo = t + 1;
+        int nRefs = 0;
+        if (topology::ReadInt(file, nRefs)) {
+            pArea->arrArcs.Reserve(topology::ReserveFor(nRefs));
+            int nRef = 0;
+            for (int r = 0; r < nRefs && topology::ReadInt(file, nRef); ++r) {
+                pArea->arrArcs.Add(ResolveReference(nRef, arrArcs));
+            }
+        }
+        arrIndex.Add(pArea.release());
+        ++nAdded;
+    }
+    return nAdded;
+}
+
+tagArcIndex KtReadWapFile::ResolveReference(int nRef, const PlxArray<tagArcIndex>& arrArcs) const {
+    tagArcIndex arc;
+    if (!topology::FindArcInSlot(nRef, arrArcs, arc))
+        arc = FindArcByItemID(nRef, arrArcs);
+    arc.nArcNo = nRef;
+    return arc;
+}
+
+bool KtReadWapFile::ReadItemData(const tagFileIndex* pIndex, KtFeature* pFeature) const {
+    if (pIndex == nullptr || pFeature == nullptr || m_pFile == nullptr || !m_bOpen)
+        return false;
+    InitUserID(pFeature);
+    return pIndex->ReadData(m_pFile, pFeature, m_bCADMode);
+}
+
+}  // namespace KTX
