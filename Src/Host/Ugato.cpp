@@ -1,0 +1,138 @@
+// Leading numbers of UTF-16 texts, independent of the C locale: the numeric prefix is copied
+// to ASCII and converted with std::from_chars.
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <string>
+
+#include "PlxUnicodeString.h"
+
+namespace KTX {
+
+namespace {
+
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f';
+}
+
+bool IsDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// Skips white space and reads an optional sign; returns the first character after them.
+const char16_t* SkipBlankAndSign(const char16_t* p, const char16_t* pEnd, bool& bNegative) {
+    while (p < pEnd && IsBlank(*p))
+        ++p;
+    bNegative = false;
+    if (p < pEnd && (*p == u'-' || *p == u'+')) {
+        bNegative = *p == u'-';
+        ++p;
+    }
+    return p;
+}
+
+// Decimal exponent of the leading significant digit, used only to tell an overflow from an
+// underflow when from_chars reports the value out of range.
+long long Magnitude(const char* p, const char* pEnd) {
+    long long nMag = 0;
+    bool bSeenPoint = false;
+    bool bSignificant = false;
+    for (; p < pEnd && *p != 'e' && *p != 'E'; ++p) {
+        if (*p == '.') {
+            bSeenPoint = true;
+        } else if (*p != '0' || bSignificant) {
+            bSignificant = true;
+            if (!bSeenPoint)
+                ++nMag;
+        } else if (bSeenPoint) {
+            --nMag;
+        }
+    }
+    if (p < pEnd) {
+        ++p;
+        bool bNegative = false;
+        if (p < pEnd && (*p == '-' || *p == '+'))
+            bNegative = *p++ == '-';
+        long long nExp = 0;
+        for (; p < pEnd && nExp < 1000000000000000LL; ++p)
+            nExp = nExp * 10 + (*p - '0');
+        nMag += bNegative ? -nExp : nExp;
+    }
+    return nMag;
+}
+
+double Convert(const char* p, const char* pEnd, bool bNegative) {
+    double d = 0.0;
+    const auto res = std::from_chars(p, pEnd, d, std::chars_format::general);
+    if (res.ec == std::errc::result_out_of_range)
+        d = Magnitude(p, pEnd) > 0 ? HUGE_VAL : 0.0;
+    return bNegative ? -d : d;
+}
+
+}  // namespace
+
+int ugatoi(const char16_t* pBegin, const char16_t* pEnd) {
+    if (pBegin == nullptr || pEnd == nullptr || pBegin >= pEnd)
+        return 0;
+    bool bNegative = false;
+    const char16_t* p = SkipBlankAndSign(pBegin, pEnd, bNegative);
+    const long long nLimit = bNegative ? -static_cast<long long>(INT_MIN) : INT_MAX;
+    long long nValue = 0;
+    for (; p < pEnd && IsDigit(*p); ++p) {
+        if (nValue <= nLimit)
+            nValue = nValue * 10 + (*p - u'0');
+    }
+    if (nValue > nLimit)
+        nValue = nLimit;
+    return static_cast<int>(bNegative ? -nValue : nValue);
+}
+
+int ugatoi(const PlxUnicodeString& str) {
+    const char16_t* p = str.GetString();
+    return ugatoi(p, p + str.GetLength());
+}
+
+double ugatof(const char16_t* pBegin, const char16_t* pEnd) {
+    if (pBegin == nullptr || pEnd == nullptr || pBegin >= pEnd)
+        return 0.0;
+    bool bNegative = false;
+    const char16_t* const pStart = SkipBlankAndSign(pBegin, pEnd, bNegative);
+    const char16_t* p = pStart;
+    int nDigits = 0;
+    for (; p < pEnd && IsDigit(*p); ++p)
+        ++nDigits;
+    if (p < pEnd && *p == u'.') {
+        ++p;
+        for (; p < pEnd && IsDigit(*p); ++p)
+            ++nDigits;
+    }
+    if (nDigits == 0)
+        return 0.0;
+    // The exponent belongs to the number only when at least one digit follows it.
+    if (p < pEnd && (*p == u'e' || *p == u'E')) {
+        const char16_t* q = p + 1;
+        if (q < pEnd && (*q == u'-' || *q == u'+'))
+            ++q;
+        if (q < pEnd && IsDigit(*q)) {
+            while (q < pEnd && IsDigit(*q))
+                ++q;
+            p = q;
+        }
+    }
+    const size_t n = static_cast<size_t>(p - pStart);
+    char szSmall[400];
+    if (n <= sizeof szSmall) {
+        for (size_t i = 0; i < n; ++i)
+            szSmall[i] = static_cast<char>(pStart[i]);
+        return Convert(szSmall, szSmall + n, bNegative);
+    }
+    const std::string strLong(pStart, p);
+    return Convert(strLong.data(), strLong.data() + n, bNegative);
+}
+
+double ugatof(const PlxUnicodeString& str) {
+    const char16_t* p = str.GetString();
+    return ugatof(p, p + str.GetLength());
+}
+
+}  // namespace KTX
