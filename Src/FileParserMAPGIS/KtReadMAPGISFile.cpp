@@ -1,0 +1,80 @@
+#include "KtReadMAPGISFile.h"
+
+#include <cstdint>
+
+#include "KoBase/PlxFieldInfo.h"
+#include "KoElement/KtFeature.h"
+#include "KoStream/KtFileStdio.h"
+
+namespace KTX {
+
+KtStyleMapMgr KtReadMAPGISFile::m_StyMapTable;
+PlxArray<tagColorIndex> KtReadMAPGISFile::m_ArrColorIndex;
+
+namespace {
+
+// Defined right after the two tables so that it is destroyed before them: at library unload
+// the style mapping table is closed and the colour table freed while both still exist.
+struct SharedTablesRelease {
+    SharedTablesRelease() = default;
+    SharedTablesRelease(const SharedTablesRelease&) = delete;
+    SharedTablesRelease& operator=(const SharedTablesRelease&) = delete;
+    ~SharedTablesRelease() { KtReadMAPGISFile::ReleaseSharedTables(); }
+};
+const SharedTablesRelease g_sharedTablesRelease;
+
+}  // namespace
+
+KtReadMAPGISFile::~KtReadMAPGISFile() {
+    if (m_pFile != nullptr) {
+        if (m_bOpen)
+            m_pFile->Close();
+        delete m_pFile;
+        m_pFile = nullptr;
+    }
+}
+
+int KtReadMAPGISFile::GetType(const tagFileIndex* /*pIndex*/) const {
+    return 0;
+}
+
+bool KtReadMAPGISFile::PreReadFile(const PlxUnicodeString& /*strPath*/, PLXCharset /*eCharset*/,
+                                   KtFeatureClassDefn& /*defn*/,
+                                   PlxArray<tagFileIndex*>& /*arrIndex*/) {
+    return false;
+}
+
+bool KtReadMAPGISFile::ReadItemData(const tagFileIndex* /*pIndex*/, KtFeature* /*pFeature*/) const {
+    return false;
+}
+
+void KtReadMAPGISFile::ReleaseSharedTables() {
+    m_StyMapTable.Close();
+    m_ArrColorIndex.RemoveAll();
+}
+
+void KtReadMAPGISFile::InitUserID(KtFeature*& pFeature) const {
+    if (pFeature == nullptr)
+        return;
+    PlxFieldInfo info;
+    info.m_strName = kUserIDFieldName;
+    info.m_nType = PLX_FIELD_INT32;
+    info.m_nSize = 4;
+    PlxFieldInfos infos;
+    infos.Add(info);
+    pFeature->SetFieldInfos(infos);
+}
+
+tagArcIndex KtReadMAPGISFile::FindArcByItemID(int nArcNo,
+                                              const PlxArray<tagArcIndex>& arrArcs) const {
+    // A negative reference names the same arc walked backwards. Widened so that the
+    // magnitude of the most negative int is representable (it then matches no arc).
+    const std::int64_t nKey = nArcNo < 0 ? -static_cast<std::int64_t>(nArcNo) : nArcNo;
+    for (const tagArcIndex& arc : arrArcs) {
+        if (arc.nArcNo == nKey)
+            return arc;
+    }
+    return tagArcIndex();
+}
+
+}  // namespace KTX

@@ -1,0 +1,178 @@
+#include "KtReadWalFile.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "KoElement/KtFeature.h"
+#include "KoElement/KtFeatureClassDefn.h"
+#include "KoElement/KtStyle.h"
+#include "KoGeometry/KtGeoLine.h"
+#include "KoStream/KtFileStdio.h"
+
+namespace KTX {
+
+namespace {
+
+constexpr int kStyleFieldCount = 9;
+constexpr int kStyleLineType = 0;
+constexpr int kStyleColor = 2;
+constexpr int kStyleWidth = 3;
+// Line widths are written in tenths of the host's unit.
+constexpr double kWidthScale = 10.0;
+// Point counts come from the file: storage grows with the lines actually read, beyond this.
+constexpr int kMaxPointReserve = 4096;
+
+int SplitFields(const PlxUnicodeString& strLine, PlxArray<PlxUnicodeString>& arrFields) {
+    return strLine.Split(arrFields, u",");
+}
+
+// A point line is "x,y"; any other shape is no point.
+bool ParsePoint(const PlxUnicodeString& strLine, PlxPoint2D& pnt) {
+    PlxArray<PlxUnicodeString> arrFields;
+    if (SplitFields(strLine, arrFields) != 2)
+        return false;
+    pnt.x = ugatof(arrFields[0]);
+    pnt.y = ugatof(arrFields[1]);
+    return true;
+}
+
+// The identifier line is "identifier,-".
+bool ParseIdentifier(const PlxUnicodeString& strLine, int& nItemID) {
+    PlxArray<PlxUnicodeString> arrFields;
+    if (SplitFields(strLine, arrFields) != 2)
+        return false;
+    nItemID = ugatoi(arrFields[0]);
+    return true;
+}
+
+}  // namespace
+
+KtReadWalFile::~KtReadWalFile() = default;
+
+int KtReadWalFile::GetType(const tagFileIndex* pIndex) const {
+    if (pIndex == nullptr || m_pFile == nullptr || !m_bOpen)
+        return 0;
+    return KTGEO_LINE;
+}
+
+bool KtReadWalFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCharset,
+                                KtFeatureClassDefn& defn, PlxArray<tagFileIndex*>& arrIndex) {
+    if (m_pFile == nullptr)
+        m_pFile = new KtFileStdio();
+    if (!m_bOpen)
+        m_bOpen = m_pFile->Open(strPath, KTFILE_READ, 8192, eCharset);
+    if (!m_bOpen) {
+        delete m_pFile;
+        m_pFile = nullptr;
+        return false;
+    }
+    m_pFile->SetPosition(0, KTFILE_BEGIN);
+
+    PlxUnicodeString strLine;
+    m_pFile->ReadLine(strLine);
+    m_pFile->ReadLine(strLine);
+    const int nItemCount = ugatoi(strLine);
+    if (nItemCount == 0) {
+        m_pFile->Close();
+        delete m_pFile;
+        m_pFile = nullptr;
+        m_bOpen = false;
+        return false;
+    }
+
+    double dMinX = 1e10, dMinY = 1e10, dMaxX = -1e10, dMaxY = -1e10;
+    const int nFirstRecord = arrIndex.GetSize();
+    for (int i = 0; i < nItemCount; ++i) {
+        if (m_pFile->IsEOF())
+            break;
+        const std::int64_t nPosition = m_pFile->GetPosition();
+        m_pFile->ReadLine(strLine);  // style line, checked when the item is read
+        m_pFile->ReadLine(strLine);
+        const int nPointCount = ugatoi(strLine);
+        // An item without points has no further lines.
+        if (nPointCount < 1)
+            continue;
+
+        for (int j = 0; j < nPointCount && !m_pFile->IsEOF(); ++j) {
+            m_pFile->ReadLine(strLine);
+            PlxPoint2D pnt;
+            if (!ParsePoint(strLine, pnt))
+                continue;
+            dMinX = std::min(dMinX, pnt.x);
+            dMinY = std::min(dMinY, pnt.y);
+            dMaxX = std::max(dMaxX, pnt.x);
+            dMaxY = std::max(dMaxY, pnt.y);
+        }
+
+        m_pFile->ReadLine(strLine);
+        int nItemID = 0;
+        if (!ParseIdentifier(strLine, nItemID))
+            continue;
+        auto* pIndex = new tagFileIndex(nItemID, static_cast<std::int32_t>(nPosition));
+        arrIndex.Add(pIndex);
+    }
+
+    if (m_pFile->IsEOF())
+        m_pFile->SetPosition(0, KTFILE_BEGIN);
+
+    defn.SetFeatureCount(arrIndex.GetSize() - nFirstRecord);
+    defn.SetBound(PlxRect2D(dMinX, dMaxY, dMaxX, dMinY));
+    return true;
+}
+
+bool KtReadWalFile::ReadItemData(const tagFileIndex* pIndex, KtFeature* pFeature) const {
+    if (pIndex == nullptr || pFeature == nullptr || m_pFile == nullptr || !m_bOpen)
+        return false;
+
+    InitUserID(pFeature);
+    if (!m_pFile->SetPosition(pIndex->nFilePos, KTFILE_BEGIN))
+        return false;
+    if (m_pFile->IsEOF())
+        return false;
+
+    PlxUnicodeString strLine;
+    m_pFile->ReadLine(strLine);
+    PlxArray<PlxUnicodeString> arrStyle;
+    if (SplitFields(strLine, arrStyle) != kStyleFieldCount)
+        return false;
+
+    m_pFile->ReadLine(strLine);
+    const int nPointCount = ugatoi(strLine);
+    PlxArray<PlxPoint2D> arrPoints;
+    arrPoints.Reserve(std::min(nPointCount, kMaxPointReserve));
+    for (int j = 0; j < nPointCount && !m_pFile->IsEOF(); ++j) {
+        m_pFile->ReadLine(strLine);
+        PlxPoint2D pnt;
+        if (ParsePoint(strLine, pnt))
+            arrPoints.Add(pnt);
+    }
+
+    m_pFile->ReadLine(strLine);
+    int nItemID = 0;
+    if (!ParseIdentifier(strLine, nItemID) || nItemID != pIndex->nItemID)
+        return false;
+    pFeature->SetValue(kUserIDFieldName, PlxVariant(nItemID));
+
+    auto* pLine = new KtGeoLine();
+    const PlxPoint2D* pPoints = arrPoints.IsEmpty() ? nullptr : arrPoints.GetData();
+    if (!pLine->Make(pPoints, arrPoints.GetSize())) {
+        delete pLine;
+        return false;
+    }
+
+    if (m_bCADMode) {
+        KtStyle style;
+        std::int64_t nColor = 0;
+        if (FindColorByID(ugatoi(arrStyle[kStyleColor]), nColor)) {
+            style.SetLineColor(static_cast<PLXCOLOR>(static_cast<std::uint64_t>(nColor)));
+        }
+        style.SetLineWidth(ugatof(arrStyle[kStyleWidth]) / kWidthScale);
+        style.SetLineStyle(FineLineStyleByID(ugatoi(arrStyle[kStyleLineType])));
+        pLine->SetStyle(&style);
+    }
+
+    pFeature->SetGeometry(pLine);
+    return true;
+}
+
+}  // namespace KTX
