@@ -200,8 +200,9 @@ TEST_P(GeoValidity, MakeResultAndValidity) {
     EXPECT_EQ(geometry->IsValid(), c.bExpectValid);
     PlxRect2D rc;
     // Only a geometry that holds something has a bound.
-    if (!c.bExpectMade)
+    if (!c.bExpectMade) {
         EXPECT_FALSE(geometry->GetBound(rc));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(AllKinds, GeoValidity, ::testing::ValuesIn(kCases),
