@@ -5,12 +5,12 @@
 
 #include <atomic>
 #include <csignal>
-#include <cstring>
+#include <cstdint>
 #include <mutex>
 #include <string>
 
+#include "KtResStrings.h"
 #include "KtStringEx.h"
-#include "PlxUtf8.h"
 
 namespace KTX {
 
@@ -33,23 +33,97 @@ LogState& State() {
 
 std::atomic<SignalHandler> g_previous[kMaxSignal];
 
-std::string FormatRecord(const KtLogRecord& rec) {
-    std::string out = std::to_string(rec.nLevel) + " " + rec.strSourceFile.ToUtf8() + ":" +
-                      std::to_string(rec.nSourceLine) + ": " + rec.GetText().ToUtf8() + "\n";
-    return out;
-}
+// Writes records to a file descriptor through a fixed buffer: the crash routine may run
+// inside a broken heap, so nothing here allocates.
+class RawWriter {
+public:
+    explicit RawWriter(int fd) : m_fd(fd) {}
+    ~RawWriter() { Flush(); }
+    RawWriter(const RawWriter&) = delete;
+    RawWriter& operator=(const RawWriter&) = delete;
 
-void WriteAll(int fd, const std::string& text) {
-    const char* p = text.data();
-    size_t n = text.size();
-    while (n > 0) {
-        const ssize_t k = ::write(fd, p, n);
-        if (k <= 0)
-            return;
-        p += k;
-        n -= static_cast<size_t>(k);
+    void Put(const KtLogRecord& rec) {
+        PutInt(rec.nLevel);
+        PutChar(' ');
+        PutText(rec.strSourceFile.GetString(), rec.strSourceFile.GetLength());
+        PutChar(':');
+        PutInt(rec.nSourceLine);
+        PutChar(':');
+        PutChar(' ');
+        const char16_t* pszRes =
+            FindResString(rec.strMessage.GetString(), rec.strMessage.GetLength());
+        if (pszRes != nullptr) {
+            PutText(pszRes, static_cast<int>(std::char_traits<char16_t>::length(pszRes)));
+        } else {
+            PutText(rec.strMessage.GetString(), rec.strMessage.GetLength());
+        }
+        PutChar('\n');
     }
-}
+
+private:
+    void PutChar(char c) {
+        if (m_n == sizeof m_buf)
+            Flush();
+        m_buf[m_n++] = c;
+    }
+    void PutByte(std::uint32_t n) { PutChar(static_cast<char>(n)); }
+    void PutInt(int n) {
+        char sz[12];
+        int k = 0;
+        std::uint32_t u =
+            n < 0 ? 0u - static_cast<std::uint32_t>(n) : static_cast<std::uint32_t>(n);
+        do {
+            sz[k++] = static_cast<char>('0' + u % 10);
+            u /= 10;
+        } while (u != 0);
+        if (n < 0)
+            PutChar('-');
+        while (k > 0)
+            PutChar(sz[--k]);
+    }
+    // UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
+    void PutText(const char16_t* p, int n) {
+        for (int i = 0; i < n; ++i) {
+            std::uint32_t cp = p[i];
+            if (cp >= 0xD800u && cp <= 0xDBFFu && i + 1 < n && p[i + 1] >= 0xDC00u &&
+                p[i + 1] <= 0xDFFFu) {
+                cp = 0x10000u + ((cp - 0xD800u) << 10) + (p[++i] - 0xDC00u);
+            } else if (cp >= 0xD800u && cp <= 0xDFFFu) {
+                cp = 0xFFFDu;
+            }
+            if (cp < 0x80u) {
+                PutByte(cp);
+            } else if (cp < 0x800u) {
+                PutByte(0xC0u | (cp >> 6));
+                PutByte(0x80u | (cp & 0x3Fu));
+            } else if (cp < 0x10000u) {
+                PutByte(0xE0u | (cp >> 12));
+                PutByte(0x80u | ((cp >> 6) & 0x3Fu));
+                PutByte(0x80u | (cp & 0x3Fu));
+            } else {
+                PutByte(0xF0u | (cp >> 18));
+                PutByte(0x80u | ((cp >> 12) & 0x3Fu));
+                PutByte(0x80u | ((cp >> 6) & 0x3Fu));
+                PutByte(0x80u | (cp & 0x3Fu));
+            }
+        }
+    }
+    void Flush() {
+        const char* p = m_buf;
+        while (m_n > 0) {
+            const ssize_t k = ::write(m_fd, p, m_n);
+            if (k <= 0)
+                break;
+            p += k;
+            m_n -= static_cast<size_t>(k);
+        }
+        m_n = 0;
+    }
+
+    int m_fd;
+    char m_buf[1024];
+    size_t m_n = 0;
+};
 
 bool IsRealHandler(SignalHandler pfn) {
     return pfn != SIG_DFL && pfn != SIG_IGN && pfn != SIG_ERR && pfn != &KtLogFile::Dump;
@@ -108,11 +182,10 @@ void KtLogFile::Write(std::FILE* pOut) const {
     if (pOut == nullptr)
         return;
     std::lock_guard<std::mutex> lock(State().mutex);
-    for (const KtLogRecord& rec : State().records) {
-        const std::string line = FormatRecord(rec);
-        std::fwrite(line.data(), 1, line.size(), pOut);
-    }
     std::fflush(pOut);
+    RawWriter writer(fileno(pOut));
+    for (const KtLogRecord& rec : State().records)
+        writer.Put(rec);
 }
 
 void KtLogFile::Dump(int nSignal) {
@@ -120,8 +193,11 @@ void KtLogFile::Dump(int nSignal) {
     // rather than waited for.
     LogState& state = State();
     if (state.mutex.try_lock()) {
-        for (const KtLogRecord& rec : state.records)
-            WriteAll(STDERR_FILENO, FormatRecord(rec));
+        {
+            RawWriter writer(STDERR_FILENO);
+            for (const KtLogRecord& rec : state.records)
+                writer.Put(rec);
+        }
         state.mutex.unlock();
     }
     const SignalHandler pfnPrevious = GetPreviousHandler(nSignal);

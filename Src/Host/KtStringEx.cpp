@@ -2,7 +2,9 @@
 // stand for MAPGIS font numbers.
 #include "KtStringEx.h"
 
-#include <iterator>
+#include <string_view>
+
+#include "KtResStrings.h"
 
 namespace KTX {
 
@@ -26,15 +28,25 @@ constexpr ResString kResStrings[] = {
 
 }  // namespace
 
-bool KtStringEx::LoadResString(const PlxUnicodeString& strID) {
+const char16_t* FindResString(const char16_t* pszID, int nLength) {
+    if (pszID == nullptr || nLength <= 0)
+        return nullptr;
+    const std::u16string_view id(pszID, static_cast<size_t>(nLength));
     for (const ResString& res : kResStrings) {
-        if (strID == PlxUnicodeString(res.pszID)) {
-            *static_cast<PlxUnicodeString*>(this) = PlxUnicodeString(res.pszText);
-            return true;
-        }
+        if (id == res.pszID)
+            return res.pszText;
     }
-    Empty();
-    return false;
+    return nullptr;
+}
+
+bool KtStringEx::LoadResString(const PlxUnicodeString& strID) {
+    const char16_t* pszText = FindResString(strID.GetString(), strID.GetLength());
+    if (pszText == nullptr) {
+        Empty();
+        return false;
+    }
+    *static_cast<PlxUnicodeString*>(this) = PlxUnicodeString(pszText);
+    return true;
 }
 
 }  // namespace KTX
