@@ -4,6 +4,8 @@
 
 #include "KoBase/KtFile.h"
 #include "KtReadWalFile.h"
+#include "KtReadWanFile.h"
+#include "KtReadWapFile.h"
 #include "KtReadWatFile.h"
 
 namespace KTX {
@@ -64,6 +66,10 @@ KtReadMAPGISFile* KtMapGisCADFileLayer::BuildReadFile(const PlxUnicodeString& st
         return new (std::nothrow) KtReadWatFile();
     if (strExt.CompareNoCase(u"WAL") == 0)
         return new (std::nothrow) KtReadWalFile();
+    if (strExt.CompareNoCase(u"WAP") == 0)
+        return new (std::nothrow) KtReadWapFile();
+    if (strExt.CompareNoCase(u"WAN") == 0)
+        return new (std::nothrow) KtReadWanFile();
     return nullptr;
 }
 
