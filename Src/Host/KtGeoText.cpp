@@ -68,6 +68,10 @@ KtGeometry* KtGeoText::Clone() const {
 void KtGeoText::Rotate(const PlxPoint2D& centre, double dAngle) {
     if (!geo::IsFinite(centre) || !std::isfinite(dAngle))
         return;
+    for (const Sub& sub : m_vecSubs) {
+        if (!std::isfinite(sub.text.GetAngle() + dAngle))
+            return;
+    }
     double c = 1.0, s = 0.0;
     geo::CosSinDeg(dAngle, c, s);
     for (Sub& sub : m_vecSubs) {

@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "KtGeoArc.h"
 #include "KtGeoText.h"
 
 using namespace KTX;
@@ -46,6 +47,19 @@ TEST(GeoText, RotateTurnsAnchorsAndCharacters) {
     EXPECT_EQ(rc.top, 2);
     EXPECT_EQ(rc.right, 1);
     EXPECT_EQ(rc.bottom, 1);
+}
+
+TEST(GeoText, RotationThatWouldOverflowAnAngleIsIgnored) {
+    KtGeoText text;
+    ASSERT_TRUE(text.Make(u"a", {2, 1}, 1e308));
+    text.Rotate({1, 1}, 1e308);
+    EXPECT_EQ(text.GetSubAnchor(0), PlxPoint2D(2, 1));
+    EXPECT_EQ(text.GetSub(0)->GetAngle(), 1e308);
+    KtGeoArc arc;
+    ASSERT_TRUE(arc.Make({0, 0}, 1, -1e308, 1e308));
+    arc.Rotate({1, 1}, -1e308);
+    EXPECT_EQ(arc.GetStartAngle(), -1e308);
+    EXPECT_EQ(arc.GetCenter(), PlxPoint2D(0, 0));
 }
 
 KtTextStyle SizedStyle() {
