@@ -1,0 +1,104 @@
+// Charset choice for the ENCODING open option.
+#include "mapgisencoding.h"
+
+#include <vector>
+
+#include "cpl_string.h"
+#include "cpl_vsi.h"
+
+namespace mapgis {
+
+namespace {
+
+// Checks UTF-8 a chunk at a time; a sequence may run across chunks.
+class Utf8Checker {
+public:
+    bool Feed(const unsigned char* p, size_t n) {
+        for (size_t i = 0; i < n; ++i) {
+            if (!Step(p[i]))
+                return false;
+        }
+        return true;
+    }
+    bool Complete() const { return m_nPending == 0; }
+
+private:
+    bool Step(unsigned char c) {
+        if (m_nPending > 0) {
+            if (c < m_nLow || c > m_nHigh)
+                return false;
+            m_nLow = 0x80;
+            m_nHigh = 0xBF;
+            --m_nPending;
+            return true;
+        }
+        if (c < 0x80)
+            return true;
+        m_nLow = 0x80;
+        m_nHigh = 0xBF;
+        // Overlong forms, surrogates and code points beyond U+10FFFF are refused through
+        // the range allowed for the second byte.
+        if (c >= 0xC2 && c <= 0xDF) {
+            m_nPending = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            m_nPending = 2;
+            if (c == 0xE0)
+                m_nLow = 0xA0;
+            if (c == 0xED)
+                m_nHigh = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            m_nPending = 3;
+            if (c == 0xF0)
+                m_nLow = 0x90;
+            if (c == 0xF4)
+                m_nHigh = 0x8F;
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    int m_nPending = 0;
+    unsigned char m_nLow = 0x80;
+    unsigned char m_nHigh = 0xBF;
+};
+
+}  // namespace
+
+bool IsFileUtf8(const std::string& strPath) {
+    VSILFILE* fp = VSIFOpenL(strPath.c_str(), "rb");
+    if (fp == nullptr)
+        return false;
+    Utf8Checker checker;
+    std::vector<unsigned char> buffer(65536);
+    bool bValid = true;
+    for (;;) {
+        const size_t n = VSIFReadL(buffer.data(), 1, buffer.size(), fp);
+        if (n == 0)
+            break;
+        if (!checker.Feed(buffer.data(), n)) {
+            bValid = false;
+            break;
+        }
+    }
+    VSIFCloseL(fp);
+    return bValid && checker.Complete();
+}
+
+bool CharsetFromOption(const std::string& strValue, const std::string& strPath,
+                       KTX::PLXCharset* peCharset) {
+    if (strValue.empty() || EQUAL(strValue.c_str(), "AUTO")) {
+        *peCharset = IsFileUtf8(strPath) ? KTX::PLXCharsetUTF8 : KTX::PLXCharsetGB18030;
+    } else if (EQUAL(strValue.c_str(), "GBK")) {
+        *peCharset = KTX::PLXCharsetGBK;
+    } else if (EQUAL(strValue.c_str(), "GB18030")) {
+        *peCharset = KTX::PLXCharsetGB18030;
+    } else if (EQUAL(strValue.c_str(), "UTF-8") || EQUAL(strValue.c_str(), "UTF8")) {
+        *peCharset = KTX::PLXCharsetUTF8;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace mapgis

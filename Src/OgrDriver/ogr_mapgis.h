@@ -1,0 +1,101 @@
+// The OGR driver "MAPGIS": MAPGIS exchange files (.wat, .wal, .wap, .wan) read through the
+// MAPGIS import plug-in.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "gdal_priv.h"
+#include "mapgisgeometry.h"
+#include "mapgismessages.h"
+#include "mapgisplugin.h"
+#include "ogrsf_frmts.h"
+
+// Registers the driver with GDAL; the entry GDAL calls when it loads ogr_MAPGIS.so.
+extern "C" __attribute__((visibility("default"))) void RegisterOGRMAPGIS();
+
+class OGRMapgisDataSource;
+
+// One layer of the plug-in. The plug-in's cursor only moves forward; this layer rewinds by
+// opening the file again and skips forward by reading. Feature ids are the item's position
+// in the layer's index counted from 1, so an item the plug-in refuses leaves a gap.
+class OGRMapgisLayer final : public OGRLayer {
+public:
+    OGRMapgisLayer(OGRMapgisDataSource* poDS, std::shared_ptr<mapgis::PluginSession> session,
+                   int iLayer, const mapgis::LayerSummary& summary);
+    ~OGRMapgisLayer() override;
+
+    OGRFeatureDefn* GetLayerDefn() override { return m_poDefn; }
+    void ResetReading() override;
+    OGRFeature* GetNextFeature() override;
+    OGRFeature* GetFeature(GIntBig nFID) override;
+    GIntBig GetFeatureCount(int bForce) override;
+    OGRErr GetExtent(OGREnvelope* psExtent, int bForce) override;
+    OGRErr GetExtent(int iGeomField, OGREnvelope* psExtent, int bForce) override;
+    int TestCapability(const char* pszCap) override;
+
+    // Domain "MAPGIS": ITEM_COUNT, LAYER_TYPE, FEATURE_COUNT, REFUSED_COUNT, and the reasons
+    // grouped with counts: REFUSED_REASON_n and MESSAGE_n (messages on imported features),
+    // each "<count>: <text>". Reads the layer through once if it has not been yet.
+    char** GetMetadata(const char* pszDomain) override;
+    const char* GetMetadataItem(const char* pszName, const char* pszDomain) override;
+    char** GetMetadataDomainList() override;
+
+private:
+    // What reading an item gave, kept per item so that re-reading reports nothing twice.
+    struct ItemNote {
+        bool bRefused = false;
+        std::vector<std::string> messages;
+    };
+
+    bool SeekTo(std::int64_t nItem);
+    bool Reopen();
+    mapgis::ItemRead ReadAtCursor();
+    void Note(const mapgis::ItemRead& read);
+    OGRFeature* MakeFeature(const mapgis::ItemRead& read);
+    void ReadToEnd();
+    bool CountAll();
+    void BuildMetadata();
+
+    OGRMapgisDataSource* m_poDS;
+    std::shared_ptr<mapgis::PluginSession> m_session;
+    int m_iLayer;
+    mapgis::LayerSummary m_summary;
+    mapgis::LayerKind m_eKind;
+    OGRFeatureDefn* m_poDefn;
+    std::int64_t m_nNextItem = 0;        // where the sequential read goes on
+    std::optional<std::int64_t> m_nEnd;  // number of positions in the index, once seen
+    std::optional<GIntBig> m_nCount;     // features a full read returns
+    std::map<std::int64_t, ItemNote> m_notes;
+    std::set<std::int64_t> m_geometryChecked;
+    CPLStringList m_aosMetadata;
+};
+
+class OGRMapgisDataSource final : public GDALDataset {
+public:
+    static int Identify(GDALOpenInfo* poOpenInfo);
+    static GDALDataset* Open(GDALOpenInfo* poOpenInfo);
+
+    ~OGRMapgisDataSource() override;
+
+    int GetLayerCount() override { return static_cast<int>(m_layers.size()); }
+    OGRLayer* GetLayer(int i) override;
+    int TestCapability(const char*) override { return FALSE; }
+
+    const mapgis::ImportSettings& GetSettings() const { return m_settings; }
+    mapgis::MessageReporter& Reporter() { return m_reporter; }
+
+private:
+    OGRMapgisDataSource(const mapgis::ImportSettings& settings, const std::string& strFileName)
+        : m_settings(settings), m_reporter(strFileName) {}
+    bool Load();
+
+    mapgis::ImportSettings m_settings;
+    mapgis::MessageReporter m_reporter;
+    std::vector<std::unique_ptr<OGRMapgisLayer>> m_layers;
+};

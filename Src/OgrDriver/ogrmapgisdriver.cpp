@@ -1,0 +1,44 @@
+// Registration of the MAPGIS driver.
+#include "ogr_mapgis.h"
+
+namespace {
+
+constexpr const char* kOpenOptions =
+    "<OpenOptionList>"
+    "  <Option name='MODE' type='string-select' default='COMPOUND' description='COMPOUND: one "
+    "layer holding every item with its MAPGIS style; TYPED: point, line, region and text "
+    "layers without styles'>"
+    "    <Value>COMPOUND</Value>"
+    "    <Value>TYPED</Value>"
+    "  </Option>"
+    "  <Option name='ENCODING' type='string-select' default='AUTO' description='Charset of "
+    "the file; AUTO: UTF-8 when the file is valid UTF-8, else GB18030'>"
+    "    <Value>AUTO</Value>"
+    "    <Value>GBK</Value>"
+    "    <Value>GB18030</Value>"
+    "    <Value>UTF-8</Value>"
+    "  </Option>"
+    "  <Option name='COLOR_INDEX' type='string' description='MAPGIS colour index file that "
+    "turns colour numbers into colours'/>"
+    "  <Option name='NAME' type='string' description='Dataset name the layers are named "
+    "after (typed layers add P, L, R or T); default: the file name without extension'/>"
+    "</OpenOptionList>";
+
+}  // namespace
+
+void RegisterOGRMAPGIS() {
+    if (!GDAL_CHECK_VERSION("MAPGIS"))
+        return;
+    if (GDALGetDriverByName("MAPGIS") != nullptr)
+        return;
+    auto* poDriver = new GDALDriver();
+    poDriver->SetDescription("MAPGIS");
+    poDriver->SetMetadataItem(GDAL_DCAP_VECTOR, "YES");
+    poDriver->SetMetadataItem(GDAL_DMD_LONGNAME, "MAPGIS exchange files (.wat, .wal, .wap, .wan)");
+    poDriver->SetMetadataItem(GDAL_DMD_EXTENSIONS, "wat wal wap wan");
+    poDriver->SetMetadataItem(GDAL_DMD_OPENOPTIONLIST, kOpenOptions);
+    poDriver->SetMetadataItem(GDAL_DCAP_CURVE_GEOMETRIES, "YES");
+    poDriver->pfnIdentify = OGRMapgisDataSource::Identify;
+    poDriver->pfnOpen = OGRMapgisDataSource::Open;
+    GetGDALDriverManager()->RegisterDriver(poDriver);
+}

@@ -1,0 +1,130 @@
+// Parsing of the command line and the help text.
+#include "ImportArguments.h"
+
+#include <cstring>
+
+namespace mapgis_import {
+
+namespace {
+
+// Options that take a value; ogr2ogr's spellings are accepted beside the long ones.
+bool TakesValue(const std::string& opt) {
+    static const char* const kWithValue[] = {"-o",       "-f",     "--format", "--encoding",
+                                             "--colors", "--name", "--output"};
+    for (const char* psz : kWithValue) {
+        if (opt == psz)
+            return true;
+    }
+    return false;
+}
+
+bool SetValue(const std::string& opt, const std::string& value, Arguments* pArgs,
+              std::string* pstrError) {
+    if (opt == "-o" || opt == "--output") {
+        pArgs->strOutput = value;
+    } else if (opt == "-f" || opt == "--format") {
+        pArgs->strFormat = value;
+    } else if (opt == "--encoding") {
+        static const char* const kEncodings[] = {"AUTO", "GBK", "GB18030", "UTF-8"};
+        bool bKnown = false;
+        for (const char* psz : kEncodings)
+            bKnown = bKnown || strcasecmp(psz, value.c_str()) == 0;
+        if (!bKnown) {
+            *pstrError = "--encoding " + value + ": expected AUTO, GBK, GB18030 or UTF-8";
+            return false;
+        }
+        pArgs->strEncoding = value;
+    } else if (opt == "--colors") {
+        pArgs->strColors = value;
+    } else {
+        if (value.empty()) {
+            *pstrError = "--name needs a non-empty name";
+            return false;
+        }
+        pArgs->strName = value;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ParseArguments(const std::vector<std::string>& args, Arguments* pArgs,
+                    std::string* pstrError) {
+    bool bOptionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (bOptionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            pArgs->inputs.push_back(arg);
+        } else if (arg == "--") {
+            bOptionsEnded = true;
+        } else if (arg == "-h" || arg == "--help") {
+            pArgs->bHelp = true;
+        } else if (arg == "-q" || arg == "-quiet" || arg == "--quiet") {
+            pArgs->bQuiet = true;
+        } else if (arg == "--typed") {
+            pArgs->bTyped = true;
+        } else if (arg == "--overwrite" || arg == "-overwrite") {
+            pArgs->bOverwrite = true;
+        } else if (TakesValue(arg)) {
+            if (i + 1 >= args.size()) {
+                *pstrError = arg + " needs a value";
+                return false;
+            }
+            if (!SetValue(arg, args[++i], pArgs, pstrError))
+                return false;
+        } else {
+            *pstrError = "unknown option " + arg;
+            return false;
+        }
+    }
+    if (!pArgs->bHelp && pArgs->inputs.empty()) {
+        *pstrError = "no input file";
+        return false;
+    }
+    return true;
+}
+
+const char* UsageText() {
+    return "Usage: mapgis-import INPUT... [-o OUTPUT] [-f FORMAT] [--typed] [--encoding E]\n"
+           "                     [--colors FILE] [--name NAME] [--overwrite] [-q] [--help]\n";
+}
+
+const char* HelpText() {
+    return "Usage: mapgis-import INPUT... [-o OUTPUT] [-f FORMAT] [--typed] [--encoding E]\n"
+           "                     [--colors FILE] [--name NAME] [--overwrite] [-q] [--help]\n"
+           "\n"
+           "Imports MAPGIS exchange files (.wat points and texts, .wal lines, .wap areas,\n"
+           ".wan networks) into any vector format GDAL writes. Several inputs go into one\n"
+           "output, each layer under its own name; a name already taken gets _2, _3, ...\n"
+           "\n"
+           "Options:\n"
+           "  -o, --output OUTPUT  output dataset (default: the first input with the\n"
+           "                       extension of the format, .gpkg for GeoPackage)\n"
+           "  -f, --format FORMAT  GDAL vector driver, e.g. GPKG, GeoJSON, \"ESRI Shapefile\"\n"
+           "                       (default: from the output's extension, else GPKG)\n"
+           "  --typed              point, line, region and text layers (NAME + P, L, R, T)\n"
+           "                       holding plain geometries; default: one layer NAME with\n"
+           "                       every item and its MAPGIS style\n"
+           "  --encoding E         charset of the input: AUTO (default: UTF-8 when the file\n"
+           "                       is valid UTF-8, else GB18030), GBK, GB18030 or UTF-8\n"
+           "  --colors FILE        MAPGIS colour index file that turns colour numbers into\n"
+           "                       colours (without it items keep default colours)\n"
+           "  --name NAME          dataset name the layers are named after (default: the\n"
+           "                       input's file name without extension)\n"
+           "  --overwrite          replace an existing output (-overwrite also works)\n"
+           "  -q, --quiet          no progress bar and no summary\n"
+           "  -h, --help           this text\n"
+           "\n"
+           "A progress bar is shown when standard output is a terminal. At the end a\n"
+           "summary lists per layer the features written, the bounds, and the items the\n"
+           "reader refused, with the reader's messages grouped and counted.\n"
+           "\n"
+           "Exit status:\n"
+           "  0  success (refused items are reported in the summary, not an error)\n"
+           "  2  usage error: unknown option, missing value, bad encoding, unknown format\n"
+           "  3  input error: an input or the colour index file is missing or unreadable,\n"
+           "     or an input's extension is not .wat, .wal, .wap or .wan\n"
+           "  4  output error: the output exists (without --overwrite) or cannot be written\n";
+}
+
+}  // namespace mapgis_import

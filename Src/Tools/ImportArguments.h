@@ -1,0 +1,36 @@
+// Command line of mapgis-import.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace mapgis_import {
+
+// Exit status of the program.
+enum ExitCode : int {
+    kExitOk = 0,      // done; items the reader refused are reported, not an error
+    kExitUsage = 2,   // bad command line
+    kExitInput = 3,   // an input (or the colour index file) cannot be read
+    kExitOutput = 4,  // the output cannot be written
+};
+
+struct Arguments {
+    std::vector<std::string> inputs;
+    std::string strOutput;  // empty: beside the first input
+    std::string strFormat;  // empty: from the output's extension
+    bool bTyped = false;
+    std::string strEncoding = "AUTO";
+    std::string strColors;
+    std::string strName;
+    bool bQuiet = false;
+    bool bOverwrite = false;
+    bool bHelp = false;
+};
+
+// False with a message for a command line that cannot be understood.
+bool ParseArguments(const std::vector<std::string>& args, Arguments* pArgs, std::string* pstrError);
+
+const char* UsageText();
+const char* HelpText();
+
+}  // namespace mapgis_import

@@ -1,0 +1,265 @@
+// One run of mapgis-import: check the inputs, open them through the MAPGIS driver, translate
+// every layer into the output, print the summary.
+#include "ImportRunner.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "ImportSummary.h"
+#include "cpl_conv.h"
+#include "cpl_string.h"
+#include "gdal.h"
+#include "gdal_utils.h"
+#include "ogr_mapgis.h"
+
+namespace mapgis_import {
+
+namespace {
+
+constexpr const char* kProgram = "mapgis-import";
+
+struct DatasetCloser {
+    void operator()(void* h) const { GDALClose(h); }
+};
+using DatasetPtr = std::unique_ptr<void, DatasetCloser>;
+
+int Fail(int nCode, const std::string& strMessage) {
+    std::fprintf(stderr, "%s: %s\n", kProgram, strMessage.c_str());
+    return nCode;
+}
+
+bool IsMapgisExtension(const std::string& strPath) {
+    const std::string strExt = CPLGetExtension(strPath.c_str());
+    for (const char* psz : {"wat", "wal", "wap", "wan"}) {
+        if (EQUAL(strExt.c_str(), psz))
+            return true;
+    }
+    return false;
+}
+
+bool IsReadableFile(const std::string& strPath, std::string* pstrWhy) {
+    VSIStatBufL sStat;
+    if (VSIStatL(strPath.c_str(), &sStat) != 0) {
+        *pstrWhy = "no such file";
+        return false;
+    }
+    if (VSI_ISDIR(sStat.st_mode)) {
+        *pstrWhy = "is a folder";
+        return false;
+    }
+    if (access(strPath.c_str(), R_OK) != 0) {
+        *pstrWhy = "permission denied";
+        return false;
+    }
+    return true;
+}
+
+GDALDriverH VectorWriter(const std::string& strFormat) {
+    GDALDriverH hDriver = GDALGetDriverByName(strFormat.c_str());
+    if (hDriver == nullptr)
+        return nullptr;
+    if (GDALGetMetadataItem(hDriver, GDAL_DCAP_VECTOR, nullptr) == nullptr ||
+        GDALGetMetadataItem(hDriver, GDAL_DCAP_CREATE, nullptr) == nullptr) {
+        return nullptr;
+    }
+    return hDriver;
+}
+
+// The writer whose extension list names the output's extension.
+std::string FormatFromExtension(const std::string& strOutput) {
+    const std::string strExt = CPLGetExtension(strOutput.c_str());
+    if (strExt.empty())
+        return std::string();
+    for (int i = 0; i < GDALGetDriverCount(); ++i) {
+        GDALDriverH hDriver = GDALGetDriver(i);
+        const char* pszExts = GDALGetMetadataItem(hDriver, GDAL_DMD_EXTENSIONS, nullptr);
+        if (pszExts == nullptr || VectorWriter(GDALGetDriverShortName(hDriver)) == nullptr) {
+            continue;
+        }
+        const CPLStringList aosExts(CSLTokenizeString2(pszExts, " ", 0));
+        for (int k = 0; k < aosExts.size(); ++k) {
+            if (EQUAL(aosExts[k], strExt.c_str()))
+                return GDALGetDriverShortName(hDriver);
+        }
+    }
+    return std::string();
+}
+
+std::string UniqueName(const std::string& strWanted, std::vector<std::string>& taken) {
+    auto isTaken = [&](const std::string& s) {
+        for (const std::string& t : taken) {
+            if (EQUAL(t.c_str(), s.c_str()))
+                return true;
+        }
+        return false;
+    };
+    std::string strName = strWanted;
+    for (int n = 2; isTaken(strName); ++n)
+        strName = strWanted + "_" + std::to_string(n);
+    taken.push_back(strName);
+    return strName;
+}
+
+DatasetPtr OpenInput(const std::string& strPath, const Arguments& args) {
+    CPLStringList aosOpen;
+    aosOpen.SetNameValue("MODE", args.bTyped ? "TYPED" : "COMPOUND");
+    aosOpen.SetNameValue("ENCODING", args.strEncoding.c_str());
+    if (!args.strColors.empty())
+        aosOpen.SetNameValue("COLOR_INDEX", args.strColors.c_str());
+    if (!args.strName.empty())
+        aosOpen.SetNameValue("NAME", args.strName.c_str());
+    const char* const apszDrivers[] = {"MAPGIS", nullptr};
+    return DatasetPtr(GDALOpenEx(strPath.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, apszDrivers,
+                                 aosOpen.List(), nullptr));
+}
+
+long long ItemCount(OGRLayerH hLayer) {
+    const char* psz = GDALGetMetadataItem(hLayer, "ITEM_COUNT", "MAPGIS");
+    return psz == nullptr ? 0 : CPLAtoGIntBig(psz);
+}
+
+// Errors and warnings to standard error in the program's voice.
+void CPL_STDCALL ReportError(CPLErr eClass, CPLErrorNum, const char* pszMessage) {
+    if (eClass == CE_Debug) {
+        CPLDefaultErrorHandler(eClass, CPLE_None, pszMessage);
+        return;
+    }
+    std::fprintf(stderr, "%s: %s: %s\n", kProgram, eClass == CE_Warning ? "warning" : "error",
+                 pszMessage);
+}
+
+struct Job {
+    size_t iSource;
+    OGRLayerH hLayer;
+    std::string strInput;
+    std::string strOutputLayer;
+    long long nItems;
+};
+
+}  // namespace
+
+int RunImport(const Arguments& args) {
+    CPLPushErrorHandler(ReportError);
+    struct PopHandler {
+        ~PopHandler() { CPLPopErrorHandler(); }
+    } popHandler;
+    // Registered first, so that a copy of the driver that GDAL loads from GDAL_DRIVER_PATH
+    // finds the name taken and stays out.
+    RegisterOGRMAPGIS();
+    GDALAllRegister();
+
+    for (const std::string& strInput : args.inputs) {
+        std::string strWhy;
+        if (!IsReadableFile(strInput, &strWhy)) {
+            return Fail(kExitInput, "cannot read " + strInput + ": " + strWhy);
+        }
+        if (!IsMapgisExtension(strInput)) {
+            return Fail(kExitInput, strInput + ": unknown extension \"" +
+                                        CPLGetExtension(strInput.c_str()) +
+                                        "\" (expected .wat, .wal, .wap or .wan)");
+        }
+    }
+    std::string strWhy;
+    if (!args.strColors.empty() && !IsReadableFile(args.strColors, &strWhy)) {
+        return Fail(kExitInput, "cannot read colour index file " + args.strColors + ": " + strWhy);
+    }
+
+    std::string strFormat = args.strFormat;
+    std::string strOutput = args.strOutput;
+    if (strFormat.empty() && !strOutput.empty())
+        strFormat = FormatFromExtension(strOutput);
+    if (strFormat.empty()) {
+        if (!strOutput.empty()) {
+            return Fail(kExitUsage, "cannot tell the format of " + strOutput + "; name it with -f");
+        }
+        strFormat = "GPKG";
+    }
+    GDALDriverH hWriter = VectorWriter(strFormat);
+    if (hWriter == nullptr) {
+        return Fail(kExitUsage,
+                    "-f " + strFormat + ": not a GDAL vector format that can be written");
+    }
+    if (strOutput.empty()) {
+        const char* pszExt = GDALGetMetadataItem(hWriter, GDAL_DMD_EXTENSION, nullptr);
+        strOutput = CPLResetExtension(args.inputs[0].c_str(),
+                                      pszExt != nullptr && pszExt[0] != '\0' ? pszExt : "gpkg");
+    }
+    VSIStatBufL sStat;
+    if (VSIStatL(strOutput.c_str(), &sStat) == 0) {
+        if (!args.bOverwrite) {
+            return Fail(kExitOutput, strOutput + " exists; use --overwrite to replace it");
+        }
+        if (GDALDeleteDataset(hWriter, strOutput.c_str()) != CE_None &&
+            VSIUnlink(strOutput.c_str()) != 0) {
+            return Fail(kExitOutput, "cannot remove " + strOutput);
+        }
+    }
+
+    std::vector<DatasetPtr> sources;
+    std::vector<Job> jobs;
+    std::vector<std::string> taken;
+    long long nAllItems = 0;
+    for (const std::string& strInput : args.inputs) {
+        DatasetPtr src = OpenInput(strInput, args);
+        if (!src)
+            return Fail(kExitInput, "cannot import " + strInput);
+        for (int i = 0; i < GDALDatasetGetLayerCount(src.get()); ++i) {
+            OGRLayerH hLayer = GDALDatasetGetLayer(src.get(), i);
+            const std::string strName = UniqueName(OGR_L_GetName(hLayer), taken);
+            jobs.push_back({sources.size(), hLayer, strInput, strName, ItemCount(hLayer)});
+            nAllItems += jobs.back().nItems;
+        }
+        sources.push_back(std::move(src));
+    }
+
+    const bool bProgress = !args.bQuiet && isatty(fileno(stdout));
+    DatasetPtr dst;
+    std::vector<LayerResult> results;
+    long long nDone = 0;
+    for (size_t k = 0; k < jobs.size(); ++k) {
+        const Job& job = jobs[k];
+        GDALDatasetH hSource = sources[job.iSource].get();
+        CPLStringList aosArgs;
+        if (!dst)
+            aosArgs.AddString("-f").AddString(strFormat.c_str());
+        aosArgs.AddString("-nln").AddString(job.strOutputLayer.c_str());
+        aosArgs.AddString(OGR_L_GetName(job.hLayer));
+        GDALVectorTranslateOptions* psOptions =
+            GDALVectorTranslateOptionsNew(aosArgs.List(), nullptr);
+        void* pScaled = nullptr;
+        if (bProgress) {
+            const double dTotal = nAllItems > 0 ? static_cast<double>(nAllItems) : 1.0;
+            pScaled = GDALCreateScaledProgress(nDone / dTotal, (nDone + job.nItems) / dTotal,
+                                               GDALTermProgress, nullptr);
+            GDALVectorTranslateOptionsSetProgress(psOptions, GDALScaledProgress, pScaled);
+        }
+        int bUsageError = FALSE;
+        GDALDatasetH hResult = GDALVectorTranslate(dst ? nullptr : strOutput.c_str(), dst.get(), 1,
+                                                   &hSource, psOptions, &bUsageError);
+        GDALVectorTranslateOptionsFree(psOptions);
+        GDALDestroyScaledProgress(pScaled);
+        if (hResult == nullptr) {
+            return Fail(kExitOutput,
+                        "cannot write layer " + job.strOutputLayer + " to " + strOutput);
+        }
+        if (!dst)
+            dst.reset(hResult);
+        nDone += job.nItems;
+        results.push_back(CollectLayerResult(job.hLayer, job.strInput, job.strOutputLayer));
+    }
+    if (!dst) {
+        return Fail(kExitInput, "no layer to write: the inputs hold no item to import");
+    }
+    CPLErrorReset();
+    dst.reset();
+    if (CPLGetLastErrorType() == CE_Failure) {
+        return Fail(kExitOutput, "writing " + strOutput + " failed");
+    }
+    if (!args.bQuiet)
+        PrintSummary(stdout, strOutput, results);
+    return kExitOk;
+}
+
+}  // namespace mapgis_import

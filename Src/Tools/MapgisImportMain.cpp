@@ -1,0 +1,25 @@
+// mapgis-import: imports MAPGIS exchange files into any vector format GDAL writes.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ImportArguments.h"
+#include "ImportRunner.h"
+#include "gdal.h"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    mapgis_import::Arguments parsed;
+    std::string strError;
+    if (!mapgis_import::ParseArguments(args, &parsed, &strError)) {
+        std::fprintf(stderr, "mapgis-import: %s\n%s", strError.c_str(), mapgis_import::UsageText());
+        return mapgis_import::kExitUsage;
+    }
+    if (parsed.bHelp) {
+        std::fputs(mapgis_import::HelpText(), stdout);
+        return mapgis_import::kExitOk;
+    }
+    const int nCode = mapgis_import::RunImport(parsed);
+    GDALDestroyDriverManager();
+    return nCode;
+}
