@@ -157,6 +157,23 @@ TEST_F(WatLayout, StackedGroupsShareOnePosition) {
     EXPECT_NEAR(y, 0, kEps);
 }
 
+TEST_F(WatLayout, StackedGroupsTurnWithTheBaseline) {
+    CellList cells;
+    double x = 0, y = 0;
+    KtReadWatFileTestAccess::ExcuteText02(reader, U("x#+ab#-cd#="), 1, 0, x, y, 10, 8, 0, 90,
+                                          cells.arr);
+    // Along the y axis: the groups 4 up from the base, the lowered one 5 to the right.
+    ExpectCells(cells, {{0, 0, "x", 0, 0}, {0, 1, "ab", 0, 4}, {0, -1, "cd", 5, 4}});
+    EXPECT_NEAR(x, 0, kEps);
+    EXPECT_NEAR(y, 8, kEps);
+}
+
+TEST_F(WatLayout, PlainRunAndGroupFollowARotatedBaseline) {
+    CellList cells;
+    Convert("ab H#-2#=", cells, 0.0, 90.0);
+    ExpectCells(cells, {{0, 0, "ab ", 0, 0}, {0, 0, "H", 0, 12}, {0, -1, "2", 5, 16}});
+}
+
 TEST_F(WatLayout, StackedGroupsThroughConversion) {
     CellList cells;
     EXPECT_EQ(Convert("x#+ab#-cd#=", cells), 3);
