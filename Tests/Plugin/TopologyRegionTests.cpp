@@ -2,6 +2,7 @@
 // area's fill style.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,10 @@ struct RingCase {
     std::vector<std::string> refs;
     std::vector<Ring> rings;
 };
+
+void PrintTo(const RingCase& c, std::ostream* pOut) {
+    *pOut << c.pszName;
+}
 
 class RegionRingTest : public RegionAssemblyTest, public ::testing::WithParamInterface<RingCase> {};
 
@@ -177,6 +182,10 @@ struct StyleCase {
     bool bLineColorSet;
     PLXCOLOR crLine;
 };
+
+void PrintTo(const StyleCase& c, std::ostream* pOut) {
+    *pOut << c.pszName;
+}
 
 class RegionStyleTest : public RegionAssemblyTest,
                         public ::testing::WithParamInterface<StyleCase> {};

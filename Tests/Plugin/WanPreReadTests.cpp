@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "KtReadWanFile.h"
@@ -135,6 +136,10 @@ struct FailCase {
     std::string strText;
 };
 
+void PrintTo(const FailCase& c, std::ostream* pOut) {
+    *pOut << c.pszName;
+}
+
 class WanPreReadFailTest : public WanPreReadTest, public ::testing::WithParamInterface<FailCase> {};
 
 TEST_P(WanPreReadFailTest, FailsWithoutTouchingTheDefinition) {
@@ -160,6 +165,10 @@ struct NodeCountCase {
     std::string strCount;
     int nRefs;
 };
+
+void PrintTo(const NodeCountCase& c, std::ostream* pOut) {
+    *pOut << c.pszName;
+}
 
 class WanNodeCountTest : public WanPreReadTest,
                          public ::testing::WithParamInterface<NodeCountCase> {};
@@ -246,6 +255,10 @@ struct HostileCase {
     bool bResult;
     int nLines;
 };
+
+void PrintTo(const HostileCase& c, std::ostream* pOut) {
+    *pOut << c.pszName;
+}
 
 class WanHostileCountTest : public WanPreReadTest,
                             public ::testing::WithParamInterface<HostileCase> {};

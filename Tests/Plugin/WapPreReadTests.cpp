@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ostream>
 #include <string>
 
 #include "KtReadWapFile.h"
@@ -111,6 +112,10 @@ struct NodeCase {
     std::string strNodes;
     int nNodePoints;
 };
+
+void PrintTo(const NodeCase& c, std::ostream* pOut) {
+    *pOut << c.pszName;
+}
 
 class WapNodeSectionTest : public WapPreReadTest, public ::testing::WithParamInterface<NodeCase> {};
 
@@ -249,6 +254,10 @@ struct HostileCase {
     bool bResult;
     int nAreas;
 };
+
+void PrintTo(const HostileCase& c, std::ostream* pOut) {
+    *pOut << c.pszName;
+}
 
 class WapHostileCountTest : public WapPreReadTest,
                             public ::testing::WithParamInterface<HostileCase> {};
