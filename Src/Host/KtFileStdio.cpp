@@ -60,6 +60,9 @@ struct KtFileStdio::Impl {
             }
             if (k < 0 && errno == EINTR)
                 continue;
+            // The file ends here, whatever its size was at Open (it may have shrunk since):
+            // IsEOF must turn true so that reading loops stop.
+            nLength = nBufStart + static_cast<std::int64_t>(nFilled);
             return false;
         }
     }

@@ -1,5 +1,6 @@
 // KtFileStdio: line ends, byte positions, charsets and the awkward files a reader meets.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -223,6 +224,24 @@ TEST_F(StreamRead, PositionsRoundTripAcrossAManyLineFile) {
         ASSERT_TRUE(m_file.SetPosition(pos[i], KTX::KTFILE_BEGIN));
         ASSERT_EQ(Next(), PlxUnicodeString::FromUtf8(expected[i]).Str()) << i;
     }
+}
+
+TEST_F(StreamRead, FileThatShrinksWhileOpenStillReachesItsEnd) {
+    std::string bytes;
+    for (int i = 0; i < 5000; ++i)
+        bytes += std::to_string(i) + "\n";
+    OpenBytes(bytes, KTX::PLXCharsetUTF8, 512);
+    EXPECT_EQ(Next(), u"0");
+    ASSERT_EQ(truncate(m_strPath.c_str(), 100), 0);
+    int nLines = 0;
+    PlxUnicodeString s;
+    while (!m_file.IsEOF() && nLines < 10000) {
+        m_file.ReadLine(s);
+        ++nLines;
+    }
+    EXPECT_TRUE(m_file.IsEOF());
+    EXPECT_LT(nLines, 5000);
+    EXPECT_FALSE(m_file.ReadLine(s));
 }
 
 TEST_F(StreamRead, SetPositionOutsideTheFileFailsAndKeepsThePosition) {
