@@ -41,7 +41,8 @@ public:
 
     // Domain "MAPGIS": ITEM_COUNT, LAYER_TYPE, FEATURE_COUNT, REFUSED_COUNT, and the reasons
     // grouped with counts: REFUSED_REASON_n and MESSAGE_n (messages on imported features),
-    // each "<count>: <text>". Reads the layer through once if it has not been yet.
+    // each "<count>: <text>". Reads the layer through once if it has not been yet, except
+    // for ITEM_COUNT and LAYER_TYPE asked alone.
     char** GetMetadata(const char* pszDomain) override;
     const char* GetMetadataItem(const char* pszName, const char* pszDomain) override;
     char** GetMetadataDomainList() override;

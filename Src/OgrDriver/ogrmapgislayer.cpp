@@ -72,8 +72,8 @@ void OGRMapgisLayer::Note(const mapgis::ItemRead& read) {
     note.bRefused = !read.feature;
     for (const mapgis::LogMessage& msg : read.messages) {
         note.messages.push_back(msg.Describe());
-        m_poDS->Reporter().Warn(msg.Describe() + ", " + m_summary.strName + " feature " +
-                                std::to_string(read.nItem + 1));
+        m_poDS->Reporter().Warn(m_summary.strName + " feature " + std::to_string(read.nItem + 1) +
+                                ": " + msg.Describe());
     }
     if (note.bRefused) {
         CPLDebug("MAPGIS", "%s: %s item %d refused by the reader",
@@ -254,7 +254,13 @@ char** OGRMapgisLayer::GetMetadata(const char* pszDomain) {
 
 const char* OGRMapgisLayer::GetMetadataItem(const char* pszName, const char* pszDomain) {
     if (pszDomain != nullptr && EQUAL(pszDomain, "MAPGIS")) {
-        BuildMetadata();
+        // The definition's figures need no read.
+        if (EQUAL(pszName, "ITEM_COUNT") || EQUAL(pszName, "LAYER_TYPE")) {
+            m_aosMetadata.SetNameValue("ITEM_COUNT", std::to_string(m_summary.nItemCount).c_str());
+            m_aosMetadata.SetNameValue("LAYER_TYPE", std::to_string(m_summary.nType).c_str());
+        } else {
+            BuildMetadata();
+        }
         return m_aosMetadata.FetchNameValue(pszName);
     }
     return OGRLayer::GetMetadataItem(pszName, pszDomain);

@@ -87,6 +87,20 @@ std::string FormatFromExtension(const std::string& strOutput) {
     return std::string();
 }
 
+// The first input with the writer's extension.
+std::string DefaultOutput(const std::string& strInput, GDALDriverH hWriter) {
+    std::string strExt;
+    if (const char* psz = GDALGetMetadataItem(hWriter, GDAL_DMD_EXTENSION, nullptr))
+        strExt = psz;
+    if (strExt.empty()) {
+        const char* pszList = GDALGetMetadataItem(hWriter, GDAL_DMD_EXTENSIONS, nullptr);
+        const CPLStringList aosExts(CSLTokenizeString2(pszList ? pszList : "", " ", 0));
+        if (!aosExts.empty())
+            strExt = aosExts[0];
+    }
+    return CPLResetExtension(strInput.c_str(), strExt.empty() ? "gpkg" : strExt.c_str());
+}
+
 std::string UniqueName(const std::string& strWanted, std::vector<std::string>& taken) {
     auto isTaken = [&](const std::string& s) {
         for (const std::string& t : taken) {
@@ -181,11 +195,8 @@ int RunImport(const Arguments& args) {
         return Fail(kExitUsage,
                     "-f " + strFormat + ": not a GDAL vector format that can be written");
     }
-    if (strOutput.empty()) {
-        const char* pszExt = GDALGetMetadataItem(hWriter, GDAL_DMD_EXTENSION, nullptr);
-        strOutput = CPLResetExtension(args.inputs[0].c_str(),
-                                      pszExt != nullptr && pszExt[0] != '\0' ? pszExt : "gpkg");
-    }
+    if (strOutput.empty())
+        strOutput = DefaultOutput(args.inputs[0], hWriter);
     VSIStatBufL sStat;
     if (VSIStatL(strOutput.c_str(), &sStat) == 0) {
         if (!args.bOverwrite) {
@@ -241,6 +252,9 @@ int RunImport(const Arguments& args) {
         GDALVectorTranslateOptionsFree(psOptions);
         GDALDestroyScaledProgress(pScaled);
         if (hResult == nullptr) {
+            // A half-written output is of no use; it did not exist before this run.
+            dst.reset();
+            GDALDeleteDataset(hWriter, strOutput.c_str());
             return Fail(kExitOutput,
                         "cannot write layer " + job.strOutputLayer + " to " + strOutput);
         }
