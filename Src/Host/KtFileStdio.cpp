@@ -19,6 +19,8 @@ namespace KTX {
 namespace {
 
 constexpr int kMinBuffer = 512;
+// Larger requests are cut to this; lines longer than the buffer grow it anyway.
+constexpr int kMaxBuffer = 16 * 1024 * 1024;
 constexpr char kBom[3] = {'\xEF', '\xBB', '\xBF'};
 
 }  // namespace
@@ -104,7 +106,7 @@ bool KtFileStdio::Open(const PlxUnicodeString& strPath, int nDirection, int nBuf
     d.strPath = strPath;
     d.eCharset = eCharset;
     d.nLength = st.st_size;
-    d.buf.assign(static_cast<std::size_t>(std::max(nBufferSize, kMinBuffer)), '\0');
+    d.buf.assign(static_cast<std::size_t>(std::clamp(nBufferSize, kMinBuffer, kMaxBuffer)), '\0');
     d.nBufStart = 0;
     d.nFilled = 0;
     d.nNext = 0;

@@ -33,11 +33,12 @@ LogState& State() {
 
 std::atomic<SignalHandler> g_previous[kMaxSignal];
 
-// Writes records to a file descriptor through a fixed buffer: the crash routine may run
-// inside a broken heap, so nothing here allocates.
+// Writes records through a fixed buffer, to a FILE or (from the crash routine, which may run
+// inside a broken heap and must not allocate) straight to a file descriptor.
 class RawWriter {
 public:
     explicit RawWriter(int fd) : m_fd(fd) {}
+    explicit RawWriter(std::FILE* pFile) : m_pFile(pFile) {}
     ~RawWriter() { Flush(); }
     RawWriter(const RawWriter&) = delete;
     RawWriter& operator=(const RawWriter&) = delete;
@@ -109,6 +110,11 @@ private:
         }
     }
     void Flush() {
+        if (m_pFile != nullptr) {
+            std::fwrite(m_buf, 1, m_n, m_pFile);
+            m_n = 0;
+            return;
+        }
         const char* p = m_buf;
         while (m_n > 0) {
             const ssize_t k = ::write(m_fd, p, m_n);
@@ -120,7 +126,8 @@ private:
         m_n = 0;
     }
 
-    int m_fd;
+    int m_fd = -1;
+    std::FILE* m_pFile = nullptr;
     char m_buf[1024];
     size_t m_n = 0;
 };
@@ -182,10 +189,12 @@ void KtLogFile::Write(std::FILE* pOut) const {
     if (pOut == nullptr)
         return;
     std::lock_guard<std::mutex> lock(State().mutex);
+    {
+        RawWriter writer(pOut);
+        for (const KtLogRecord& rec : State().records)
+            writer.Put(rec);
+    }
     std::fflush(pOut);
-    RawWriter writer(fileno(pOut));
-    for (const KtLogRecord& rec : State().records)
-        writer.Put(rec);
 }
 
 void KtLogFile::Dump(int nSignal) {

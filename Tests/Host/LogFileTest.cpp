@@ -78,6 +78,16 @@ TEST_F(LogFile, WriteGivesOneLinePerRecord) {
     EXPECT_EQ(text, "400 src/a:12: SimHei\n100 b:0: \xE4\xB8\xAD\n");
 }
 
+TEST_F(LogFile, WriteWorksOnStreamsWithoutDescriptor) {
+    m_pLog->RecordLog(200, u"x", u"s", 1);
+    char buf[64] = {};
+    std::FILE* pFile = fmemopen(buf, sizeof buf - 1, "w");
+    ASSERT_NE(pFile, nullptr);
+    m_pLog->Write(pFile);
+    std::fclose(pFile);
+    EXPECT_STREQ(buf, "200 s:1: x\n");
+}
+
 TEST_F(LogFile, RecordsFromManyThreadsAreAllKept) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
