@@ -10,6 +10,9 @@
 #include "KoFileParser/KtExchangeParams.h"
 #include "KtMapGisCADFileLayer.h"
 #include "KtReadWalFile.h"
+#include "KtReadWanFile.h"
+#include "KtReadWapFile.h"
+#include "KtReadWatFile.h"
 #include "LayerTestDoubles.h"
 #include "TestFiles.h"
 
@@ -128,9 +131,24 @@ TEST(Layer, WritesNothing) {
     EXPECT_EQ(layer.CreateFields(fields), 0);
 }
 
+// The reader a layer builds, by its class; empty for none.
+std::string ReaderKind(const KTX::KtReadMAPGISFile* pReader) {
+    if (pReader == nullptr)
+        return "";
+    if (dynamic_cast<const KTX::KtReadWatFile*>(pReader) != nullptr)
+        return "WAT";
+    if (dynamic_cast<const KTX::KtReadWalFile*>(pReader) != nullptr)
+        return "WAL";
+    if (dynamic_cast<const KTX::KtReadWapFile*>(pReader) != nullptr)
+        return "WAP";
+    if (dynamic_cast<const KTX::KtReadWanFile*>(pReader) != nullptr)
+        return "WAN";
+    return "other";
+}
+
 struct ExtReaderCase {
     const char* pszExt;
-    bool bWalReader;
+    const char* pszReader;
 };
 
 class LayerBuildReadFile : public ::testing::TestWithParam<ExtReaderCase> {};
@@ -139,16 +157,16 @@ TEST_P(LayerBuildReadFile, PicksTheReaderByExtension) {
     CompoundLayer layer;
     std::unique_ptr<KTX::KtReadMAPGISFile> pReader(
         layer.BuildReadFile(PlxUnicodeString::FromUtf8(GetParam().pszExt)));
-    EXPECT_EQ(dynamic_cast<KTX::KtReadWalFile*>(pReader.get()) != nullptr, GetParam().bWalReader);
-    if (!GetParam().bWalReader)
-        EXPECT_EQ(pReader, nullptr);
+    EXPECT_EQ(ReaderKind(pReader.get()), GetParam().pszReader);
 }
 
 INSTANTIATE_TEST_SUITE_P(Extensions, LayerBuildReadFile,
-                         ::testing::Values(ExtReaderCase{"WAL", true}, ExtReaderCase{"wal", true},
-                                           ExtReaderCase{"wAl", true}, ExtReaderCase{"at2", false},
-                                           ExtReaderCase{"", false}, ExtReaderCase{"txt", false},
-                                           ExtReaderCase{".wal", false}));
+                         ::testing::Values(ExtReaderCase{"WAT", "WAT"}, ExtReaderCase{"wat", "WAT"},
+                                           ExtReaderCase{"WAL", "WAL"}, ExtReaderCase{"wAl", "WAL"},
+                                           ExtReaderCase{"Wap", "WAP"}, ExtReaderCase{"wan", "WAN"},
+                                           ExtReaderCase{"at2", ""}, ExtReaderCase{"", ""},
+                                           ExtReaderCase{"txt", ""}, ExtReaderCase{".wal", ""},
+                                           ExtReaderCase{"wal ", ""}));
 
 class LayerDefinition : public ::testing::Test {
 protected:
@@ -178,11 +196,15 @@ TEST_F(LayerDefinition, NamedAfterTheDestinationWithCompoundType) {
     EXPECT_EQ(layer.GetLayerName(), PlxUnicodeString(u"rivers"));
     EXPECT_EQ(pDefn->GetFeatureCount(), 3);
     EXPECT_EQ(layer.m_arrFileIndex.GetSize(), 3);
-    EXPECT_NE(dynamic_cast<KTX::KtReadWalFile*>(layer.m_pReadFile), nullptr);
+    EXPECT_EQ(ReaderKind(layer.m_pReadFile), "WAL");
 }
 
 TEST_F(LayerDefinition, ExtensionIsJudgedByItsLastThreeCharacters) {
     EXPECT_NE(layer.ReadLayerDefn(Params(CopyOfLines("roads.xwal"))), nullptr);
+    EXPECT_EQ(ReaderKind(layer.m_pReadFile), "WAL");
+    CompoundLayer network;
+    network.ReadLayerDefn(Params(CopyOfLines("roads.xwan")));
+    EXPECT_EQ(ReaderKind(network.m_pReadFile), "WAN");
     CompoundLayer other;
     EXPECT_EQ(other.ReadLayerDefn(Params(CopyOfLines("roads.wal2"))), nullptr);
     EXPECT_EQ(other.m_pReadFile, nullptr);

@@ -6,6 +6,9 @@
 #include "KtFileParserMapGis.h"
 #include "KtMapGisCADFileLayer.h"
 #include "KtMapGisLineLayer.h"
+#include "KtMapGisPointLayer.h"
+#include "KtMapGisRegionLayer.h"
+#include "KtMapGisTextLayer.h"
 #include "TestFiles.h"
 
 namespace {
@@ -62,6 +65,26 @@ TEST_F(Parser, TypedModeKeepsTheLineLayerOfALineFile) {
     ASSERT_EQ(parser.GetLayerCount(), 1);
     EXPECT_NE(dynamic_cast<KTX::KtMapGisLineLayer*>(parser.GetLayer(0)), nullptr);
     EXPECT_EQ(parser.GetLayer(0)->GetLayerName(), PlxUnicodeString(u"roadsL"));
+}
+
+TEST_F(Parser, TypedModeKeepsTheRegionLayerOfAnAreaFile) {
+    EXPECT_TRUE(parser.Open(Params(std::string(MAPGIS_SAMPLES_DIR) + "/sample.wap", 0)));
+    ASSERT_EQ(parser.GetLayerCount(), 1);
+    EXPECT_NE(dynamic_cast<KTX::KtMapGisRegionLayer*>(parser.GetLayer(0)), nullptr);
+    EXPECT_EQ(parser.GetLayer(0)->GetFeatureClassDefn().GetType(), 5);
+    EXPECT_EQ(parser.GetLayer(0)->GetLayerName(), PlxUnicodeString(u"roadsR"));
+}
+
+TEST_F(Parser, TypedModeKeepsFourLayersForAFileOfEveryKind) {
+    EXPECT_TRUE(parser.Open(Params(testfiles::DataFile("wat/kinds.wat"), 0)));
+    ASSERT_EQ(parser.GetLayerCount(), 4);
+    EXPECT_NE(dynamic_cast<KTX::KtMapGisPointLayer*>(parser.GetLayer(0)), nullptr);
+    EXPECT_NE(dynamic_cast<KTX::KtMapGisLineLayer*>(parser.GetLayer(1)), nullptr);
+    EXPECT_NE(dynamic_cast<KTX::KtMapGisRegionLayer*>(parser.GetLayer(2)), nullptr);
+    EXPECT_NE(dynamic_cast<KTX::KtMapGisTextLayer*>(parser.GetLayer(3)), nullptr);
+    const char16_t* names[] = {u"roadsP", u"roadsL", u"roadsR", u"roadsT"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(parser.GetLayer(i)->GetLayerName(), PlxUnicodeString(names[i]));
 }
 
 TEST_F(Parser, TypedModeWithoutReaderSucceedsWithNoLayer) {
