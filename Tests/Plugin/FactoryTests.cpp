@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "KoBase/KtLogFile.h"
@@ -27,6 +28,10 @@ struct ExtCase {
     const char* pszExt;
     int nType;
 };
+
+void PrintTo(const ExtCase& c, std::ostream* pOut) {
+    *pOut << '"' << c.pszExt << '"';
+}
 
 class FactoryExtName : public ::testing::TestWithParam<ExtCase> {};
 

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -150,6 +151,10 @@ struct ExtReaderCase {
     const char* pszExt;
     const char* pszReader;
 };
+
+void PrintTo(const ExtReaderCase& c, std::ostream* pOut) {
+    *pOut << '"' << c.pszExt << '"';
+}
 
 class LayerBuildReadFile : public ::testing::TestWithParam<ExtReaderCase> {};
 
