@@ -1,0 +1,145 @@
+// What GDAL applications expect of every layer, checked on every sample and test file of
+// every format in both modes: the count is what iteration gives, a reset reads the same
+// features again, random reads by id give what the sequential read gave, and the extent and
+// item count are those the plug-in reports to a host that loads it directly.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "DriverTestSupport.h"
+#include "FeatureDump.h"
+#include "PluginLoader.h"
+
+namespace {
+
+struct ContractCase {
+    std::string strPath;
+    std::string strMode;
+};
+
+std::vector<ContractCase> AllCases() {
+    std::vector<std::string> files;
+    for (const char* pszRoot : {MAPGIS_SAMPLES_DIR, MAPGIS_TEST_DATA_DIR}) {
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(pszRoot, ec)) {
+            const std::string strExt = entry.path().extension().string();
+            if (strExt.size() == 4 && strExt.compare(0, 3, ".wa") == 0) {
+                files.push_back(entry.path().string());
+            }
+        }
+    }
+    std::sort(files.begin(), files.end());
+    std::vector<ContractCase> cases;
+    for (const std::string& f : files) {
+        cases.push_back({f, "COMPOUND"});
+        cases.push_back({f, "TYPED"});
+    }
+    return cases;
+}
+
+std::string CaseName(const ::testing::TestParamInfo<ContractCase>& info) {
+    std::string strName =
+        std::filesystem::path(info.param.strPath).parent_path().filename().string() + "_" +
+        std::filesystem::path(info.param.strPath).filename().string() + "_" + info.param.strMode;
+    for (char& c : strName) {
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            c = '_';
+    }
+    return strName;
+}
+
+class LayerContract : public ::testing::TestWithParam<ContractCase> {};
+
+std::vector<std::string> ReadAll(OGRLayer* poLayer, std::vector<GIntBig>* pFids) {
+    std::vector<std::string> dumps;
+    poLayer->ResetReading();
+    while (OGRFeature* poFeature = poLayer->GetNextFeature()) {
+        dumps.push_back(drivertest::Dump(poFeature));
+        if (pFids != nullptr)
+            pFids->push_back(poFeature->GetFID());
+        delete poFeature;
+    }
+    return dumps;
+}
+
+}  // namespace
+
+TEST_P(LayerContract, Holds) {
+    const ContractCase& c = GetParam();
+    testfiles::ImportOptions options;
+    options.nImportMode = c.strMode == "TYPED" ? KTX::KTIMPORT_TYPED : KTX::KTIMPORT_CAD;
+    options.strDestName = std::filesystem::path(c.strPath).stem().string();
+    options.nBatchSize = 1;
+    const testfiles::ImportResult direct = testfiles::ImportThroughPlugin(c.strPath, options);
+
+    drivertest::ErrorCollector quiet;
+    GDALDatasetUniquePtr ds = drivertest::OpenMapgis(c.strPath, c.strMode, {"ENCODING=UTF-8"});
+    if (!direct.bOpened || direct.layers.empty()) {
+        // What the plug-in cannot open, the driver does not open either; a typed import
+        // without layers of a readable file is a dataset without layers.
+        options.nImportMode = KTX::KTIMPORT_CAD;
+        options.nBatchSize = 16;
+        if (testfiles::ImportThroughPlugin(c.strPath, options).bOpened) {
+            ASSERT_NE(ds, nullptr);
+            EXPECT_EQ(ds->GetLayerCount(), 0);
+        } else {
+            EXPECT_EQ(ds, nullptr);
+        }
+        return;
+    }
+    ASSERT_NE(ds, nullptr);
+    ASSERT_EQ(ds->GetLayerCount(), static_cast<int>(direct.layers.size()));
+    for (int i = 0; i < ds->GetLayerCount(); ++i) {
+        OGRLayer* poLayer = ds->GetLayer(i);
+        const testfiles::ImportedLayer& reference = direct.layers[static_cast<size_t>(i)];
+        SCOPED_TRACE(poLayer->GetName());
+        EXPECT_EQ(poLayer->GetName(), reference.strName);
+        EXPECT_STREQ(poLayer->GetMetadataItem("ITEM_COUNT", "MAPGIS"),
+                     std::to_string(reference.nFeatureCount).c_str());
+
+        OGREnvelope env;
+        const KTX::PlxRect2D& rc = reference.rcBound;
+        if (rc.left <= rc.right && rc.bottom <= rc.top) {
+            ASSERT_EQ(poLayer->GetExtent(&env, FALSE), OGRERR_NONE);
+            EXPECT_EQ(env.MinX, rc.left);
+            EXPECT_EQ(env.MaxX, rc.right);
+            EXPECT_EQ(env.MinY, rc.bottom);
+            EXPECT_EQ(env.MaxY, rc.top);
+        } else {
+            EXPECT_EQ(poLayer->GetExtent(&env, FALSE), OGRERR_FAILURE);
+        }
+
+        std::vector<GIntBig> fids;
+        const std::vector<std::string> first = ReadAll(poLayer, &fids);
+        EXPECT_EQ(static_cast<int>(first.size()), reference.nFilled);
+        EXPECT_EQ(poLayer->GetFeatureCount(TRUE), static_cast<GIntBig>(first.size()));
+        EXPECT_EQ(ReadAll(poLayer, nullptr), first);
+
+        // Backwards, so that every read lies behind the cursor.
+        for (size_t k = fids.size(); k-- > 0;) {
+            std::unique_ptr<OGRFeature> f(poLayer->GetFeature(fids[k]));
+            EXPECT_EQ(drivertest::Dump(f.get()), first[k]);
+        }
+        // Ids between the features are items the plug-in refused.
+        for (GIntBig fid = 1; fid <= reference.nFeatureCount; ++fid) {
+            if (std::find(fids.begin(), fids.end(), fid) != fids.end())
+                continue;
+            std::unique_ptr<OGRFeature> f(poLayer->GetFeature(fid));
+            EXPECT_EQ(f, nullptr) << "fid " << fid;
+        }
+        EXPECT_STREQ(poLayer->GetMetadataItem("FEATURE_COUNT", "MAPGIS"),
+                     std::to_string(first.size()).c_str());
+        // Interleaved: a random read does not move the sequential one.
+        if (first.size() >= 2) {
+            poLayer->ResetReading();
+            std::unique_ptr<OGRFeature> a(poLayer->GetNextFeature());
+            std::unique_ptr<OGRFeature> last(poLayer->GetFeature(fids.back()));
+            std::unique_ptr<OGRFeature> b(poLayer->GetNextFeature());
+            EXPECT_EQ(drivertest::Dump(b.get()), first[1]);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFiles, LayerContract, ::testing::ValuesIn(AllCases()), CaseName);
