@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <map>
 
 #include "DriverTestSupport.h"
 #include "FeatureDump.h"
 #include "PluginLoader.h"
+#include "ogr_featurestyle.h"
 
 namespace {
 
@@ -52,10 +54,27 @@ std::string CaseName(const ::testing::TestParamInfo<ContractCase>& info) {
 
 class LayerContract : public ::testing::TestWithParam<ContractCase> {};
 
+// OGR's own parser reads every tool of a style string.
+void ExpectStyleParses(OGRFeature* poFeature) {
+    const char* pszStyle = poFeature->GetStyleString();
+    if (pszStyle == nullptr)
+        return;
+    OGRStyleMgr mgr;
+    ASSERT_TRUE(mgr.InitStyleString(pszStyle)) << pszStyle;
+    const int nTools = 1 + static_cast<int>(std::count(pszStyle, pszStyle + strlen(pszStyle), ';'));
+    EXPECT_EQ(mgr.GetPartCount(), nTools) << pszStyle;
+    for (int i = 0; i < mgr.GetPartCount(); ++i) {
+        std::unique_ptr<OGRStyleTool> poTool(mgr.GetPart(i));
+        ASSERT_NE(poTool, nullptr) << pszStyle;
+        EXPECT_NE(poTool->GetType(), OGRSTCNone) << pszStyle;
+    }
+}
+
 std::vector<std::string> ReadAll(OGRLayer* poLayer, std::vector<GIntBig>* pFids) {
     std::vector<std::string> dumps;
     poLayer->ResetReading();
     while (OGRFeature* poFeature = poLayer->GetNextFeature()) {
+        ExpectStyleParses(poFeature);
         dumps.push_back(drivertest::Dump(poFeature));
         if (pFids != nullptr)
             pFids->push_back(poFeature->GetFID());
