@@ -6,6 +6,7 @@
 
 #include "cpl_string.h"
 #include "gdal_priv.h"
+#include "ogrsf_frmts.h"
 
 namespace drivertest {
 
