@@ -67,11 +67,21 @@ def wat_record(rng, item):
     r = rng.random()
     color = rng.randint(1, 40)
     if r < 0.80:
+        # Mostly plain annotation; a few spaced, vertical and super/subscript texts take
+        # the other layout paths.
         text = rng.choice(NAMES)
+        spacing, vertical = 0.0, 0
+        layout = rng.random()
+        if layout < 0.05:
+            spacing = 0.5
+        elif layout < 0.10:
+            vertical = 1
+        elif layout < 0.15:
+            text = "m" + rng.choice(["#+2#=", "#-1#=", "#+2#=#-3#="]) + text
         h = rng.choice([2.5, 3.0, 4.0, 5.0])
         ang = rng.choice([0.0, 0.0, 0.0, 15.0, 45.0, 90.0])
-        return (f"{xy(x, y)},{item},0,\"{text}\",{h:.2f},{h:.2f},0.00,{ang:.2f},"
-                f"{rng.randint(0, 4)},0,{rng.choice([0, 0, 3])},0,{color},0,0")
+        return (f"{xy(x, y)},{item},0,\"{text}\",{h:.2f},{h:.2f},{spacing:.2f},{ang:.2f},"
+                f"{rng.randint(0, 4)},0,{rng.choice([0, 0, 3])},{vertical},{color},0,0")
     if r < 0.88:
         return (f"{xy(x, y)},{item},1,{rng.randint(1, 20)},{5.0:.2f},{5.0:.2f},"
                 f"{rng.uniform(0, 360):.2f},0,{color},{1.0:.2f},0,0")
@@ -114,7 +124,7 @@ def edge_points(rng, x0, y0, x1, y1):
 def write_wap(w, rng, size):
     # A grid of nx * ny square areas: the arcs between neighbours are shared. The arc count
     # follows from the grid, so the grid is sized from the wanted file size first.
-    bytes_per_cell = 420
+    bytes_per_cell = 495
     cells = max(1, size // bytes_per_cell)
     nx = max(1, int(cells ** 0.5))
     ny = max(1, cells // nx)
