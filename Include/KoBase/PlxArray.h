@@ -35,14 +35,17 @@ public:
     // their storage (a string's buffer, say) is reused when the array is refilled.
     void SetSize(int nNewSize) { m_vec.resize(nNewSize > 0 ? static_cast<size_t>(nNewSize) : 0); }
     void Reserve(int nCapacity) {
-        if (nCapacity > 0) m_vec.reserve(static_cast<size_t>(nCapacity));
+        if (nCapacity > 0)
+            m_vec.reserve(static_cast<size_t>(nCapacity));
     }
     // Destroys every element and releases the storage.
     void RemoveAll() { std::vector<T>().swap(m_vec); }
     // Releases storage beyond the current size.
     void FreeExtra() { m_vec.shrink_to_fit(); }
     void Copy(const PlxArray& src) { m_vec = src.m_vec; }
-    void Append(const PlxArray& src) { m_vec.insert(m_vec.end(), src.m_vec.begin(), src.m_vec.end()); }
+    void Append(const PlxArray& src) {
+        m_vec.insert(m_vec.end(), src.m_vec.begin(), src.m_vec.end());
+    }
     void RemoveAt(int i, int nCount = 1) {
         m_vec.erase(m_vec.begin() + i, m_vec.begin() + i + nCount);
     }

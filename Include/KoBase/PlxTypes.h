@@ -33,9 +33,15 @@ using PLXCOLOR = std::uint32_t;
 constexpr PLXCOLOR PLXRGB(unsigned r, unsigned g, unsigned b) {
     return (r & 0xFFu) | ((g & 0xFFu) << 8) | ((b & 0xFFu) << 16);
 }
-constexpr unsigned PLXGetRValue(PLXCOLOR c) { return c & 0xFFu; }
-constexpr unsigned PLXGetGValue(PLXCOLOR c) { return (c >> 8) & 0xFFu; }
-constexpr unsigned PLXGetBValue(PLXCOLOR c) { return (c >> 16) & 0xFFu; }
+constexpr unsigned PLXGetRValue(PLXCOLOR c) {
+    return c & 0xFFu;
+}
+constexpr unsigned PLXGetGValue(PLXCOLOR c) {
+    return (c >> 8) & 0xFFu;
+}
+constexpr unsigned PLXGetBValue(PLXCOLOR c) {
+    return (c >> 16) & 0xFFu;
+}
 
 // Charset of a text file. The numbers follow the charset codes of the host's
 // Windows origins where one exists (1 = the host default, 134 = GB2312/GBK).

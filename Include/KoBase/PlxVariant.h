@@ -13,7 +13,7 @@ public:
     enum Type : int { Null = 0, Int32 = 1, Double = 2, String = 3 };
 
     PlxVariant() = default;
-    PlxVariant(int nValue) : m_eType(Int32), m_nValue(nValue) {}  // NOLINT: implicit by design
+    PlxVariant(int nValue) : m_eType(Int32), m_nValue(nValue) {}      // NOLINT: implicit by design
     PlxVariant(double dValue) : m_eType(Double), m_dValue(dValue) {}  // NOLINT
     PlxVariant(const PlxUnicodeString& str) : m_eType(String), m_str(str) {}  // NOLINT
 

@@ -14,7 +14,8 @@ namespace KTX {
 class KOBASE_API KtSubText {
 public:
     KtSubText() = default;
-    KtSubText(const PlxUnicodeString& strText, double dAngle) : m_strText(strText), m_dAngle(dAngle) {}
+    KtSubText(const PlxUnicodeString& strText, double dAngle)
+        : m_strText(strText), m_dAngle(dAngle) {}
 
     const PlxUnicodeString& GetText() const { return m_strText; }
     void SetText(const PlxUnicodeString& s) { m_strText = s; }

@@ -37,7 +37,8 @@ private:
         }
         m_pfnCreate = reinterpret_cast<PFN_CreateFileParseFactory>(
             dlsym(m_pHandle, "CreateFileParseFactory"));
-        if (m_pfnCreate == nullptr) m_strError = "CreateFileParseFactory is not exported";
+        if (m_pfnCreate == nullptr)
+            m_strError = "CreateFileParseFactory is not exported";
     }
     void* m_pHandle = nullptr;
     PFN_CreateFileParseFactory m_pfnCreate = nullptr;
@@ -74,11 +75,13 @@ inline ImportResult ImportThroughPlugin(const std::string& strPath, const Import
     ImportResult result;
     LoadedPlugin& plugin = LoadedPlugin::Get();
     EXPECT_NE(plugin.CreateFactory(), nullptr) << plugin.Error();
-    if (plugin.CreateFactory() == nullptr) return result;
+    if (plugin.CreateFactory() == nullptr)
+        return result;
     std::unique_ptr<KTX::KtFileParseFactory> factory(plugin.CreateFactory()());
     auto* pParser = dynamic_cast<KTX::KtFileParseVector*>(factory->CreateFileParser(55));
     EXPECT_NE(pParser, nullptr);
-    if (pParser == nullptr) return result;
+    if (pParser == nullptr)
+        return result;
 
     KTX::KtMapGisImportParams params;
     params.SetFilePathName(KTX::PlxUnicodeString::FromUtf8(strPath));
@@ -108,9 +111,11 @@ inline ImportResult ImportThroughPlugin(const std::string& strPath, const Import
             const std::int64_t nAfter = pLayer->GetCurFilePosition();
             const bool bDone = nAfter == nBefore || nAfter >= pLayer->GetFileLength();
             for (auto& f : owned) {
-                if (!f->GetFieldInfos().IsEmpty()) layer.features.push_back(std::move(f));
+                if (!f->GetFieldInfos().IsEmpty())
+                    layer.features.push_back(std::move(f));
             }
-            if (bDone) break;
+            if (bDone)
+                break;
         }
         result.layers.push_back(std::move(layer));
     }

@@ -19,10 +19,12 @@ public:
         std::string tmpl = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") +
                            "/mapgis-test-XXXXXX";
         char* p = mkdtemp(tmpl.data());
-        if (p != nullptr) m_path = p;
+        if (p != nullptr)
+            m_path = p;
     }
     ~TempDir() {
-        if (!m_path.empty()) std::system(("rm -rf '" + m_path + "'").c_str());
+        if (!m_path.empty())
+            std::system(("rm -rf '" + m_path + "'").c_str());
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
