@@ -17,26 +17,44 @@ public:
         SplitSkipEmpty = 1,  // empty pieces are dropped
     };
 
-    PlxUnicodeString() = default;
+    PlxUnicodeString() { m_szInline[0] = 0; }
     PlxUnicodeString(const char16_t* psz);  // NOLINT: implicit, like the host's literals
     PlxUnicodeString(const char16_t* p, int nLength);
     explicit PlxUnicodeString(char16_t ch, int nRepeat = 1);
-    explicit PlxUnicodeString(std::u16string str) : m_str(std::move(str)) {}
+    explicit PlxUnicodeString(std::u16string_view str);
+    PlxUnicodeString(const PlxUnicodeString& other);
+    PlxUnicodeString(PlxUnicodeString&& other) noexcept;
+    PlxUnicodeString& operator=(const PlxUnicodeString& other);
+    PlxUnicodeString& operator=(PlxUnicodeString&& other) noexcept;
+    ~PlxUnicodeString() {
+        if (m_pData != m_szInline)
+            delete[] m_pData;
+    }
 
     // Conversion to and from UTF-8, the encoding of paths and of everything handed to
     // the outside world; invalid input is replaced by U+FFFD, never dropped.
     static PlxUnicodeString FromUtf8(std::string_view utf8);
     std::string ToUtf8() const;
 
-    int GetLength() const { return static_cast<int>(m_str.size()); }
-    bool IsEmpty() const { return m_str.empty(); }
-    void Empty() { m_str.clear(); }
-    char16_t GetAt(int i) const { return m_str[static_cast<size_t>(i)]; }
-    char16_t operator[](int i) const { return m_str[static_cast<size_t>(i)]; }
+    int GetLength() const { return m_nLength; }
+    bool IsEmpty() const { return m_nLength == 0; }
+    // Keeps the storage, so a string refilled line after line allocates at most once.
+    void Empty() {
+        m_nLength = 0;
+        m_pData[0] = 0;
+    }
+    char16_t GetAt(int i) const { return m_pData[i]; }
+    char16_t operator[](int i) const { return m_pData[i]; }
     // Zero-terminated text; valid until the string is changed.
-    const char16_t* GetString() const { return m_str.c_str(); }
-    const std::u16string& Str() const { return m_str; }
-    std::u16string& Str() { return m_str; }
+    const char16_t* GetString() const { return m_pData; }
+    std::u16string_view View() const { return {m_pData, static_cast<size_t>(m_nLength)}; }
+    std::u16string Str() const { return std::u16string(m_pData, static_cast<size_t>(m_nLength)); }
+
+    // Direct filling: the string gets nLength characters (the first ones kept, the rest
+    // undefined) and hands out its buffer; ReleaseBuffer then cuts it to the characters
+    // actually written (at most nLength).
+    char16_t* GetBufferSetLength(int nLength);
+    void ReleaseBuffer(int nNewLength);
 
     // First / last n characters; n beyond the length gives the whole string, n < 1 an empty one.
     PlxUnicodeString Left(int n) const;
@@ -80,23 +98,30 @@ public:
               int nFlag = SplitKeepEmpty) const;
 
     PlxUnicodeString& operator+=(const PlxUnicodeString& s) {
-        m_str += s.m_str;
-        return *this;
+        return Append(s.m_pData, s.m_nLength);
     }
-    PlxUnicodeString& operator+=(char16_t ch) {
-        m_str += ch;
-        return *this;
-    }
+    PlxUnicodeString& operator+=(char16_t ch) { return Append(&ch, 1); }
+    PlxUnicodeString& Append(const char16_t* p, int n);
     friend PlxUnicodeString operator+(PlxUnicodeString a, const PlxUnicodeString& b) {
         a += b;
         return a;
     }
-    bool operator==(const PlxUnicodeString& o) const { return m_str == o.m_str; }
-    bool operator!=(const PlxUnicodeString& o) const { return m_str != o.m_str; }
-    bool operator<(const PlxUnicodeString& o) const { return m_str < o.m_str; }
+    bool operator==(const PlxUnicodeString& o) const { return View() == o.View(); }
+    bool operator!=(const PlxUnicodeString& o) const { return View() != o.View(); }
+    bool operator<(const PlxUnicodeString& o) const { return View() < o.View(); }
 
 private:
-    std::u16string m_str;
+    // Room for the numbers and short words that fill exchange files, without a heap block.
+    static constexpr int kInlineLength = 23;
+
+    void Assign(const char16_t* p, int n);
+    // Capacity for nLength characters; keeps the first nKeep.
+    void Grow(int nLength, int nKeep);
+
+    char16_t* m_pData = m_szInline;  // m_szInline or a heap block of m_nCapacity + 1
+    int m_nLength = 0;
+    int m_nCapacity = kInlineLength;
+    char16_t m_szInline[kInlineLength + 1];
 };
 
 // Leading number of a text: white space skipped, an optional sign, then the longest run that

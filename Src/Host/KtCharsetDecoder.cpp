@@ -64,52 +64,53 @@ bool KtCharsetDecoder::Init(PLXCharset eCharset) {
     return true;
 }
 
-void KtCharsetDecoder::Decode(const char* p, std::size_t n, std::u16string& strOut) {
+void KtCharsetDecoder::Decode(const char* p, std::size_t n, PlxUnicodeString& strOut) {
     // Every charset here agrees with ASCII on bytes below 0x80.
     if (utf8::IsAscii(p, n)) {
-        strOut.resize(n);
-        char16_t* pOut = strOut.data();
+        char16_t* pOut = strOut.GetBufferSetLength(static_cast<int>(n));
         for (std::size_t i = 0; i < n; ++i)
             pOut[i] = static_cast<unsigned char>(p[i]);
         return;
     }
     if (m_pIconv == nullptr) {
-        strOut.resize(n);
-        strOut.resize(utf8::Decode(p, n, strOut.data()));
+        char16_t* pOut = strOut.GetBufferSetLength(static_cast<int>(n));
+        strOut.ReleaseBuffer(static_cast<int>(utf8::Decode(p, n, pOut)));
         return;
     }
     DecodeMultiByte(p, n, strOut);
 }
 
-void KtCharsetDecoder::DecodeMultiByte(const char* p, std::size_t n, std::u16string& strOut) {
+void KtCharsetDecoder::DecodeMultiByte(const char* p, std::size_t n, PlxUnicodeString& strOut) {
     // No character of these charsets takes more UTF-16 units than it has bytes, and a
     // rejected byte gives one unit, so n units suffice; the buffer still grows if iconv
     // ever asks for more.
-    strOut.resize(n);
+    std::size_t nSize = n;
+    char16_t* pBuf = strOut.GetBufferSetLength(static_cast<int>(nSize));
     iconv_t cd = AsIconv(m_pIconv);
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
     char* pIn = const_cast<char*>(p);
     std::size_t nInLeft = n;
     std::size_t nUsed = 0;  // units written
     while (nInLeft > 0) {
-        char* pOut = reinterpret_cast<char*>(strOut.data() + nUsed);
-        std::size_t nOutLeft = (strOut.size() - nUsed) * sizeof(char16_t);
+        char* pOut = reinterpret_cast<char*>(pBuf + nUsed);
+        std::size_t nOutLeft = (nSize - nUsed) * sizeof(char16_t);
         const std::size_t nResult = iconv(cd, &pIn, &nInLeft, &pOut, &nOutLeft);
         const int nError = errno;
-        nUsed = strOut.size() - nOutLeft / sizeof(char16_t);
+        nUsed = nSize - nOutLeft / sizeof(char16_t);
         if (nResult != static_cast<std::size_t>(-1))
             break;
-        if (nError == E2BIG || nUsed == strOut.size()) {
-            strOut.resize(strOut.size() + nInLeft + 2);
+        if (nError == E2BIG || nUsed == nSize) {
+            nSize += nInLeft + 2;
+            pBuf = strOut.GetBufferSetLength(static_cast<int>(nSize));
             continue;
         }
         // An invalid or truncated sequence: replace its first byte and go on after it.
-        strOut[nUsed++] = 0xFFFD;
+        pBuf[nUsed++] = 0xFFFD;
         ++pIn;
         --nInLeft;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
-    strOut.resize(nUsed);
+    strOut.ReleaseBuffer(static_cast<int>(nUsed));
 }
 
 }  // namespace KTX

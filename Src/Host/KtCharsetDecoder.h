@@ -2,9 +2,8 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
-
 #include "PlxTypes.h"
+#include "PlxUnicodeString.h"
 
 namespace KTX {
 
@@ -19,10 +18,10 @@ public:
     bool Init(PLXCharset eCharset);
     // Replaces strOut with the decoded bytes; each byte that is not valid in the charset
     // becomes one U+FFFD.
-    void Decode(const char* p, std::size_t n, std::u16string& strOut);
+    void Decode(const char* p, std::size_t n, PlxUnicodeString& strOut);
 
 private:
-    void DecodeMultiByte(const char* p, std::size_t n, std::u16string& strOut);
+    void DecodeMultiByte(const char* p, std::size_t n, PlxUnicodeString& strOut);
     void Release();
 
     PLXCharset m_eCharset = PLXCharsetUTF8;

@@ -172,7 +172,7 @@ bool KtFileStdio::ReadLine(PlxUnicodeString& strLine) {
             return false;
         }
     }
-    d.decoder.Decode(pBegin, nBytes, strLine.Str());
+    d.decoder.Decode(pBegin, nBytes, strLine);
     return true;
 }
 

@@ -5,6 +5,8 @@
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "PlxUtf8.h"
@@ -21,8 +23,8 @@ char16_t FoldAscii(char16_t c) {
     return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c;
 }
 
-bool InSet(char16_t c, const std::u16string& strSet) {
-    return strSet.find(c) != std::u16string::npos;
+bool InSet(char16_t c, std::u16string_view strSet) {
+    return strSet.find(c) != std::u16string_view::npos;
 }
 
 int DigitValue(char16_t c) {
@@ -37,118 +39,213 @@ int DigitValue(char16_t c) {
 
 }  // namespace
 
-PlxUnicodeString::PlxUnicodeString(const char16_t* psz) {
+PlxUnicodeString::PlxUnicodeString(const char16_t* psz) : PlxUnicodeString() {
     if (psz != nullptr)
-        m_str = psz;
+        Assign(psz, static_cast<int>(std::char_traits<char16_t>::length(psz)));
 }
 
-PlxUnicodeString::PlxUnicodeString(const char16_t* p, int nLength) {
+PlxUnicodeString::PlxUnicodeString(const char16_t* p, int nLength) : PlxUnicodeString() {
     if (p != nullptr && nLength > 0)
-        m_str.assign(p, static_cast<size_t>(nLength));
+        Assign(p, nLength);
 }
 
-PlxUnicodeString::PlxUnicodeString(char16_t ch, int nRepeat) {
-    if (nRepeat > 0)
-        m_str.assign(static_cast<size_t>(nRepeat), ch);
+PlxUnicodeString::PlxUnicodeString(char16_t ch, int nRepeat) : PlxUnicodeString() {
+    if (nRepeat > 0) {
+        char16_t* pOut = GetBufferSetLength(nRepeat);
+        std::fill(pOut, pOut + nRepeat, ch);
+    }
+}
+
+PlxUnicodeString::PlxUnicodeString(std::u16string_view str) : PlxUnicodeString() {
+    Assign(str.data(), static_cast<int>(str.size()));
+}
+
+PlxUnicodeString::PlxUnicodeString(const PlxUnicodeString& other) : PlxUnicodeString() {
+    Assign(other.m_pData, other.m_nLength);
+}
+
+PlxUnicodeString::PlxUnicodeString(PlxUnicodeString&& other) noexcept : PlxUnicodeString() {
+    *this = std::move(other);
+}
+
+PlxUnicodeString& PlxUnicodeString::operator=(const PlxUnicodeString& other) {
+    if (this != &other)
+        Assign(other.m_pData, other.m_nLength);
+    return *this;
+}
+
+PlxUnicodeString& PlxUnicodeString::operator=(PlxUnicodeString&& other) noexcept {
+    if (this == &other)
+        return *this;
+    if (other.m_pData == other.m_szInline) {
+        // Short texts are copied; the storage this string has stays for later use.
+        Assign(other.m_pData, other.m_nLength);
+        return *this;
+    }
+    if (m_pData != m_szInline)
+        delete[] m_pData;
+    m_pData = other.m_pData;
+    m_nLength = other.m_nLength;
+    m_nCapacity = other.m_nCapacity;
+    other.m_pData = other.m_szInline;
+    other.m_nLength = 0;
+    other.m_nCapacity = kInlineLength;
+    other.m_szInline[0] = 0;
+    return *this;
+}
+
+void PlxUnicodeString::Grow(int nLength, int nKeep) {
+    if (nLength <= m_nCapacity)
+        return;
+    // Geometric growth keeps appending character by character linear.
+    const int nCapacity = std::max(nLength, m_nCapacity + m_nCapacity / 2);
+    auto* pNew = new char16_t[static_cast<size_t>(nCapacity) + 1];
+    std::copy(m_pData, m_pData + nKeep, pNew);
+    if (m_pData != m_szInline)
+        delete[] m_pData;
+    m_pData = pNew;
+    m_nCapacity = nCapacity;
+}
+
+void PlxUnicodeString::Assign(const char16_t* p, int n) {
+    if (n > m_nCapacity) {
+        Grow(n, 0);
+    }
+    // The source may lie inside this string's own text.
+    std::char_traits<char16_t>::move(m_pData, p, static_cast<size_t>(n));
+    m_nLength = n;
+    m_pData[n] = 0;
+}
+
+PlxUnicodeString& PlxUnicodeString::Append(const char16_t* p, int n) {
+    if (n <= 0)
+        return *this;
+    const int nNew = m_nLength + n;
+    if (nNew > m_nCapacity) {
+        // The source may be this string's own text: copy it before the old block goes.
+        PlxUnicodeString strCopy(p, n);
+        Grow(nNew, m_nLength);
+        std::copy(strCopy.m_pData, strCopy.m_pData + n, m_pData + m_nLength);
+    } else {
+        std::copy(p, p + n, m_pData + m_nLength);
+    }
+    m_nLength = nNew;
+    m_pData[nNew] = 0;
+    return *this;
+}
+
+char16_t* PlxUnicodeString::GetBufferSetLength(int nLength) {
+    if (nLength < 0)
+        nLength = 0;
+    Grow(nLength, m_nLength < nLength ? m_nLength : nLength);
+    m_nLength = nLength;
+    m_pData[nLength] = 0;
+    return m_pData;
+}
+
+void PlxUnicodeString::ReleaseBuffer(int nNewLength) {
+    if (nNewLength >= 0 && nNewLength < m_nLength)
+        m_nLength = nNewLength;
+    m_pData[m_nLength] = 0;
 }
 
 PlxUnicodeString PlxUnicodeString::FromUtf8(std::string_view utf8) {
     PlxUnicodeString s;
-    s.m_str.resize(utf8.size());
-    s.m_str.resize(utf8::Decode(utf8.data(), utf8.size(), s.m_str.data()));
+    char16_t* pOut = s.GetBufferSetLength(static_cast<int>(utf8.size()));
+    s.ReleaseBuffer(static_cast<int>(utf8::Decode(utf8.data(), utf8.size(), pOut)));
     return s;
 }
 
 std::string PlxUnicodeString::ToUtf8() const {
     std::string out;
-    utf8::Encode(m_str.data(), m_str.size(), out);
+    utf8::Encode(m_pData, static_cast<size_t>(m_nLength), out);
     return out;
 }
 
 PlxUnicodeString PlxUnicodeString::Left(int n) const {
     if (n < 1)
         return PlxUnicodeString();
-    return PlxUnicodeString(m_str.substr(0, static_cast<size_t>(n)));
+    return PlxUnicodeString(m_pData, std::min(n, m_nLength));
 }
 
 PlxUnicodeString PlxUnicodeString::Right(int n) const {
     if (n < 1)
         return PlxUnicodeString();
-    if (static_cast<size_t>(n) >= m_str.size())
+    if (n >= m_nLength)
         return *this;
-    return PlxUnicodeString(m_str.substr(m_str.size() - static_cast<size_t>(n)));
+    return PlxUnicodeString(m_pData + (m_nLength - n), n);
 }
 
 PlxUnicodeString PlxUnicodeString::Mid(int nFirst, int n) const {
     if (nFirst < 0)
         nFirst = 0;
-    if (static_cast<size_t>(nFirst) >= m_str.size())
+    if (nFirst >= m_nLength)
         return PlxUnicodeString();
-    const size_t nCount = n < 0 ? std::u16string::npos : static_cast<size_t>(n);
-    return PlxUnicodeString(m_str.substr(static_cast<size_t>(nFirst), nCount));
+    const int nRest = m_nLength - nFirst;
+    return PlxUnicodeString(m_pData + nFirst, n < 0 ? nRest : std::min(n, nRest));
 }
 
 int PlxUnicodeString::Find(char16_t ch, int nStart) const {
     if (nStart < 0)
         nStart = 0;
-    const size_t i = m_str.find(ch, static_cast<size_t>(nStart));
-    return i == std::u16string::npos ? -1 : static_cast<int>(i);
+    const size_t i = View().find(ch, static_cast<size_t>(nStart));
+    return i == std::u16string_view::npos ? -1 : static_cast<int>(i);
 }
 
 int PlxUnicodeString::Find(const PlxUnicodeString& sub, int nStart) const {
     if (nStart < 0)
         nStart = 0;
-    const size_t i = m_str.find(sub.m_str, static_cast<size_t>(nStart));
-    return i == std::u16string::npos ? -1 : static_cast<int>(i);
+    const size_t i = View().find(sub.View(), static_cast<size_t>(nStart));
+    return i == std::u16string_view::npos ? -1 : static_cast<int>(i);
 }
 
 int PlxUnicodeString::Compare(const PlxUnicodeString& other) const {
-    const int n = m_str.compare(other.m_str);
+    const int n = View().compare(other.View());
     return n < 0 ? -1 : (n > 0 ? 1 : 0);
 }
 
 int PlxUnicodeString::CompareNoCase(const PlxUnicodeString& other) const {
-    const size_t n = std::min(m_str.size(), other.m_str.size());
-    for (size_t i = 0; i < n; ++i) {
-        const char16_t a = FoldAscii(m_str[i]);
-        const char16_t b = FoldAscii(other.m_str[i]);
+    const int n = std::min(m_nLength, other.m_nLength);
+    for (int i = 0; i < n; ++i) {
+        const char16_t a = FoldAscii(m_pData[i]);
+        const char16_t b = FoldAscii(other.m_pData[i]);
         if (a != b)
             return a < b ? -1 : 1;
     }
-    if (m_str.size() == other.m_str.size())
+    if (m_nLength == other.m_nLength)
         return 0;
-    return m_str.size() < other.m_str.size() ? -1 : 1;
+    return m_nLength < other.m_nLength ? -1 : 1;
 }
 
 PlxUnicodeString& PlxUnicodeString::TrimLeft() {
-    size_t i = 0;
-    while (i < m_str.size() && IsBlank(m_str[i]))
+    int i = 0;
+    while (i < m_nLength && IsBlank(m_pData[i]))
         ++i;
-    m_str.erase(0, i);
+    Assign(m_pData + i, m_nLength - i);
     return *this;
 }
 
 PlxUnicodeString& PlxUnicodeString::TrimLeft(const PlxUnicodeString& strSet) {
-    size_t i = 0;
-    while (i < m_str.size() && InSet(m_str[i], strSet.m_str))
+    int i = 0;
+    while (i < m_nLength && InSet(m_pData[i], strSet.View()))
         ++i;
-    m_str.erase(0, i);
+    Assign(m_pData + i, m_nLength - i);
     return *this;
 }
 
 PlxUnicodeString& PlxUnicodeString::TrimRight() {
-    size_t n = m_str.size();
-    while (n > 0 && IsBlank(m_str[n - 1]))
+    int n = m_nLength;
+    while (n > 0 && IsBlank(m_pData[n - 1]))
         --n;
-    m_str.resize(n);
+    ReleaseBuffer(n);
     return *this;
 }
 
 PlxUnicodeString& PlxUnicodeString::TrimRight(const PlxUnicodeString& strSet) {
-    size_t n = m_str.size();
-    while (n > 0 && InSet(m_str[n - 1], strSet.m_str))
+    int n = m_nLength;
+    while (n > 0 && InSet(m_pData[n - 1], strSet.View()))
         --n;
-    m_str.resize(n);
+    ReleaseBuffer(n);
     return *this;
 }
 
@@ -157,43 +254,44 @@ PlxUnicodeString& PlxUnicodeString::Trim() {
 }
 
 PlxUnicodeString& PlxUnicodeString::TrimRightString(const PlxUnicodeString& str) {
-    const size_t k = str.m_str.size();
+    const int k = str.m_nLength;
     if (k == 0)
         return *this;
-    size_t n = m_str.size();
-    while (n >= k && m_str.compare(n - k, k, str.m_str) == 0)
+    int n = m_nLength;
+    while (n >= k &&
+           View().substr(static_cast<size_t>(n - k), static_cast<size_t>(k)) == str.View())
         n -= k;
-    m_str.resize(n);
+    ReleaseBuffer(n);
     return *this;
 }
 
 int PlxUnicodeString::Remove(char16_t ch) {
-    const size_t nBefore = m_str.size();
-    size_t o = 0;
-    for (size_t i = 0; i < nBefore; ++i) {
-        if (m_str[i] != ch)
-            m_str[o++] = m_str[i];
+    const int nBefore = m_nLength;
+    int o = 0;
+    for (int i = 0; i < nBefore; ++i) {
+        if (m_pData[i] != ch)
+            m_pData[o++] = m_pData[i];
     }
-    m_str.resize(o);
-    return static_cast<int>(nBefore - o);
+    ReleaseBuffer(o);
+    return nBefore - o;
 }
 
 int PlxUnicodeString::ToInt(int nRadix) const {
     if (nRadix < 2 || nRadix > 36)
         return 0;
-    size_t i = 0;
-    while (i < m_str.size() && IsBlank(m_str[i]))
+    int i = 0;
+    while (i < m_nLength && IsBlank(m_pData[i]))
         ++i;
     bool bNegative = false;
-    if (i < m_str.size() && (m_str[i] == u'-' || m_str[i] == u'+')) {
-        bNegative = m_str[i] == u'-';
+    if (i < m_nLength && (m_pData[i] == u'-' || m_pData[i] == u'+')) {
+        bNegative = m_pData[i] == u'-';
         ++i;
     }
     // Accumulated as a magnitude that stops growing once it passes the int range.
     const long long nLimit = bNegative ? -static_cast<long long>(INT_MIN) : INT_MAX;
     long long nValue = 0;
-    for (; i < m_str.size(); ++i) {
-        const int d = DigitValue(m_str[i]);
+    for (; i < m_nLength; ++i) {
+        const int d = DigitValue(m_pData[i]);
         if (d >= nRadix)
             break;
         if (nValue <= nLimit)
@@ -205,7 +303,7 @@ int PlxUnicodeString::ToInt(int nRadix) const {
 }
 
 void PlxUnicodeString::Format(const char16_t* pszFormat, ...) {
-    m_str.clear();
+    Empty();
     if (pszFormat == nullptr)
         return;
     const std::string strFormat = PlxUnicodeString(pszFormat).ToUtf8();
@@ -234,24 +332,24 @@ void PlxUnicodeString::Format(const char16_t* pszFormat, ...) {
 int PlxUnicodeString::Split(PlxArray<PlxUnicodeString>& arrPieces,
                             const PlxUnicodeString& strSeparators, int nFlag) const {
     // Pieces are assigned into the strings the array already holds, so a reader that splits
-    // line after line into the same array reuses their buffers instead of allocating.
+    // line after line into the same array reuses them; short pieces never touch the heap.
     const bool bSkipEmpty = nFlag == SplitSkipEmpty;
-    const char16_t* p = m_str.data();
-    const size_t n = m_str.size();
-    const std::u16string& seps = strSeparators.m_str;
+    const char16_t* const p = m_pData;
+    const int n = m_nLength;
+    const std::u16string_view seps = strSeparators.View();
     const bool bOneSeparator = seps.size() == 1;
     const char16_t cSep = bOneSeparator ? seps[0] : 0;
     int nPieces = 0;
-    size_t nStart = 0;
-    auto emit = [&](size_t nEnd) {
+    int nStart = 0;
+    auto emit = [&](int nEnd) {
         if (bSkipEmpty && nEnd == nStart)
             return;
         if (nPieces >= arrPieces.GetSize())
             arrPieces.SetSize(nPieces + 1);
-        arrPieces[nPieces++].m_str.assign(p + nStart, nEnd - nStart);
+        arrPieces[nPieces++].Assign(p + nStart, nEnd - nStart);
     };
     if (n != 0) {
-        for (size_t i = 0; i < n; ++i) {
+        for (int i = 0; i < n; ++i) {
             const bool bSep = bOneSeparator ? p[i] == cSep : InSet(p[i], seps);
             if (bSep) {
                 emit(i);
