@@ -14,6 +14,8 @@ public:
 
     // Emits "<file>: <text>" as a GDAL warning, or counts it once the cap is reached.
     void Warn(const std::string& strText);
+    // The same for a text about line nLine of the file: "<file>:<line>: <text>".
+    void WarnAt(int nLine, const std::string& strText);
     // The summary of warnings counted but not shown since the last summary, if any.
     void Flush();
 

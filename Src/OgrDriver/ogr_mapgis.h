@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "gdal_priv.h"
+#include "mapgisaccount.h"
+#include "mapgiscensus.h"
 #include "mapgisgeometry.h"
 #include "mapgismessages.h"
 #include "mapgisplugin.h"
@@ -41,11 +43,17 @@ public:
 
     // Domain "MAPGIS": ITEM_COUNT, LAYER_TYPE, FEATURE_COUNT, REFUSED_COUNT, and the reasons
     // grouped with counts: REFUSED_REASON_n and MESSAGE_n (messages on imported features),
-    // each "<count>: <text>". Reads the layer through once if it has not been yet, except
-    // for ITEM_COUNT and LAYER_TYPE asked alone.
+    // each "<count>: <text>"; then the account of the whole file (FILE_... items, see the
+    // data source). Reads the layer through once if it has not been yet, except for
+    // ITEM_COUNT and LAYER_TYPE asked alone.
     char** GetMetadata(const char* pszDomain) override;
     const char* GetMetadataItem(const char* pszName, const char* pszDomain) override;
     char** GetMetadataDomainList() override;
+
+    mapgis::LayerKind GetKind() const { return m_eKind; }
+    // What reading each position of the index gave; reads the layer through first. Empty
+    // when the layer cannot be read again.
+    std::optional<mapgis::LayerResults> Results();
 
 private:
     // What reading an item gave, kept per item so that re-reading reports nothing twice.
@@ -62,6 +70,8 @@ private:
     void ReadToEnd();
     bool CountAll();
     void BuildMetadata();
+    // The census item at a position of the index, once the data source has a census.
+    const mapgis::CensusItem* CensusItemAt(std::int64_t nItem);
 
     OGRMapgisDataSource* m_poDS;
     std::shared_ptr<mapgis::PluginSession> m_session;
@@ -75,6 +85,7 @@ private:
     std::map<std::int64_t, ItemNote> m_notes;
     std::set<std::int64_t> m_geometryChecked;
     CPLStringList m_aosMetadata;
+    std::optional<std::vector<size_t>> m_censusItems;
 };
 
 class OGRMapgisDataSource final : public GDALDataset {
@@ -88,8 +99,24 @@ public:
     OGRLayer* GetLayer(int i) override;
     int TestCapability(const char*) override { return FALSE; }
 
+    // Domain "MAPGIS": the account of the file. FILE_ITEM_COUNT (the items the file holds;
+    // asked alone it takes the census only, without reading features), FILE_IMPORTED_COUNT,
+    // FILE_REFUSED_COUNT, FILE_NOT_IMPORTABLE_COUNT, FILE_SKIPPED_COUNT and FILE_ITEM_n,
+    // "<line>: <what became of the item>" for each item not imported; FILE_ACCOUNT_PROBLEM
+    // instead when no account can be given. Reads every layer through.
+    char** GetMetadata(const char* pszDomain) override;
+    const char* GetMetadataItem(const char* pszName, const char* pszDomain) override;
+    char** GetMetadataDomainList() override;
+
     const mapgis::ImportSettings& GetSettings() const { return m_settings; }
     mapgis::MessageReporter& Reporter() { return m_reporter; }
+    // The census of the file, taken on first request.
+    const mapgis::Census& GetCensus();
+    bool HasCensus() const { return m_census.has_value(); }
+    // Appends the FILE_... items of the account.
+    void AddAccount(CPLStringList& aosList);
+    // A warning about the item at that line, once per dataset however often it is met.
+    void WarnItem(int nLine, const std::string& strText);
 
 private:
     OGRMapgisDataSource(const mapgis::ImportSettings& settings, const std::string& strFileName)
@@ -99,4 +126,7 @@ private:
     mapgis::ImportSettings m_settings;
     mapgis::MessageReporter m_reporter;
     std::vector<std::unique_ptr<OGRMapgisLayer>> m_layers;
+    std::optional<mapgis::Census> m_census;
+    std::set<std::string> m_warnedItems;
+    CPLStringList m_aosMetadata;
 };

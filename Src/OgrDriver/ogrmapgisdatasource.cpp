@@ -48,15 +48,49 @@ bool SettingsFromOptions(GDALOpenInfo* poOpenInfo, mapgis::ImportSettings* pSett
     return true;
 }
 
+// Item positions are kept in 32 bits: a file of 2 GiB or more cannot be indexed.
+constexpr GIntBig kMaxFileSize = (static_cast<GIntBig>(1) << 31) - 1;
+
+// A folder, an empty file or a file too large under a MAPGIS extension: claimed, so that
+// the open says what is wrong with it rather than nothing.
+bool IsUnreadable(GDALOpenInfo* poOpenInfo) {
+    if (poOpenInfo->bIsDirectory)
+        return true;
+    VSIStatBufL sStat;
+    return poOpenInfo->fpL != nullptr && VSIStatL(poOpenInfo->pszFilename, &sStat) == 0 &&
+           (sStat.st_size == 0 || sStat.st_size > kMaxFileSize);
+}
+
+// The reason the file cannot be opened at all, or empty.
+std::string WhyUnreadable(GDALOpenInfo* poOpenInfo) {
+    if (poOpenInfo->bIsDirectory)
+        return "a folder, not a MAPGIS exchange file";
+    VSIStatBufL sStat;
+    if (VSIStatL(poOpenInfo->pszFilename, &sStat) != 0)
+        return "no such file";
+    if (sStat.st_size == 0)
+        return "empty file";
+    if (sStat.st_size > kMaxFileSize) {
+        return CPLSPrintf(
+            "%lld bytes: files of 2 GiB or more are beyond what the MAPGIS reader "
+            "can address (item positions are 32-bit)",
+            static_cast<long long>(sStat.st_size));
+    }
+    return std::string();
+}
+
 }  // namespace
 
 int OGRMapgisDataSource::Identify(GDALOpenInfo* poOpenInfo) {
     // The plug-in reads files of the file system only.
-    if (poOpenInfo->fpL == nullptr || STARTS_WITH(poOpenInfo->pszFilename, "/vsi"))
-        return FALSE;
-    if (!HasMapgisExtension(poOpenInfo->pszFilename) || poOpenInfo->nHeaderBytes == 0) {
+    if (STARTS_WITH(poOpenInfo->pszFilename, "/vsi") ||
+        !HasMapgisExtension(poOpenInfo->pszFilename)) {
         return FALSE;
     }
+    if (IsUnreadable(poOpenInfo))
+        return TRUE;
+    if (poOpenInfo->fpL == nullptr || poOpenInfo->nHeaderBytes == 0)
+        return FALSE;
     // Exchange files are text: a NUL byte means some other file under the same extension.
     const auto* pabyHeader = poOpenInfo->pabyHeader;
     for (int i = 0; i < poOpenInfo->nHeaderBytes; ++i) {
@@ -72,6 +106,11 @@ GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
     if (poOpenInfo->eAccess == GA_Update) {
         CPLError(CE_Failure, CPLE_NotSupported, "%s: the MAPGIS driver only reads",
                  poOpenInfo->pszFilename);
+        return nullptr;
+    }
+    const std::string strWhy = WhyUnreadable(poOpenInfo);
+    if (!strWhy.empty()) {
+        CPLError(CE_Failure, CPLE_OpenFailed, "%s: %s", poOpenInfo->pszFilename, strWhy.c_str());
         return nullptr;
     }
     mapgis::ImportSettings settings;
@@ -124,4 +163,75 @@ OGRLayer* OGRMapgisDataSource::GetLayer(int i) {
     if (i < 0 || i >= GetLayerCount())
         return nullptr;
     return m_layers[static_cast<size_t>(i)].get();
+}
+
+const mapgis::Census& OGRMapgisDataSource::GetCensus() {
+    if (!m_census)
+        m_census = mapgis::TakeCensus(m_settings.strPath, m_settings.eCharset);
+    return *m_census;
+}
+
+void OGRMapgisDataSource::WarnItem(int nLine, const std::string& strText) {
+    if (m_warnedItems.insert(std::to_string(nLine) + ":" + strText).second)
+        m_reporter.WarnAt(nLine, strText);
+}
+
+void OGRMapgisDataSource::AddAccount(CPLStringList& aosList) {
+    const mapgis::Census& census = GetCensus();
+    std::vector<mapgis::LayerResults> layers;
+    for (const auto& poLayer : m_layers) {
+        std::optional<mapgis::LayerResults> results = poLayer->Results();
+        if (!results) {
+            aosList.SetNameValue("FILE_ACCOUNT_PROBLEM", "a layer cannot be read again");
+            return;
+        }
+        layers.push_back(std::move(*results));
+    }
+    const mapgis::Account account =
+        mapgis::BuildAccount(census, m_settings.nImportMode != 0, layers);
+    if (!account.bValid) {
+        aosList.SetNameValue("FILE_ACCOUNT_PROBLEM", account.strProblem.c_str());
+        return;
+    }
+    aosList.SetNameValue("FILE_ITEM_COUNT", std::to_string(account.nItems).c_str());
+    aosList.SetNameValue("FILE_IMPORTED_COUNT", std::to_string(account.nImported).c_str());
+    aosList.SetNameValue("FILE_REFUSED_COUNT", std::to_string(account.nRefused).c_str());
+    aosList.SetNameValue("FILE_NOT_IMPORTABLE_COUNT",
+                         std::to_string(account.nNotImportable).c_str());
+    aosList.SetNameValue("FILE_SKIPPED_COUNT", std::to_string(account.nSkipped).c_str());
+    for (size_t i = 0; i < account.entries.size(); ++i) {
+        aosList.SetNameValue(("FILE_ITEM_" + std::to_string(i + 1)).c_str(),
+                             account.entries[i].c_str());
+    }
+}
+
+char** OGRMapgisDataSource::GetMetadata(const char* pszDomain) {
+    if (pszDomain != nullptr && EQUAL(pszDomain, "MAPGIS")) {
+        m_aosMetadata.Clear();
+        AddAccount(m_aosMetadata);
+        return m_aosMetadata.List();
+    }
+    return GDALDataset::GetMetadata(pszDomain);
+}
+
+const char* OGRMapgisDataSource::GetMetadataItem(const char* pszName, const char* pszDomain) {
+    if (pszDomain != nullptr && EQUAL(pszDomain, "MAPGIS")) {
+        if (EQUAL(pszName, "FILE_ITEM_COUNT")) {
+            // The census alone: no feature is read.
+            m_aosMetadata.Clear();
+            const mapgis::Census& census = GetCensus();
+            if (census.bTaken) {
+                m_aosMetadata.SetNameValue("FILE_ITEM_COUNT",
+                                           std::to_string(census.items.size()).c_str());
+            }
+            return m_aosMetadata.FetchNameValue(pszName);
+        }
+        GetMetadata(pszDomain);
+        return m_aosMetadata.FetchNameValue(pszName);
+    }
+    return GDALDataset::GetMetadataItem(pszName, pszDomain);
+}
+
+char** OGRMapgisDataSource::GetMetadataDomainList() {
+    return BuildMetadataDomainList(GDALDataset::GetMetadataDomainList(), TRUE, "MAPGIS", nullptr);
 }

@@ -65,15 +65,42 @@ bool OGRMapgisLayer::SeekTo(std::int64_t nItem) {
     return true;
 }
 
+const mapgis::CensusItem* OGRMapgisLayer::CensusItemAt(std::int64_t nItem) {
+    if (!m_poDS->HasCensus())
+        return nullptr;
+    const mapgis::Census& census = m_poDS->GetCensus();
+    if (!m_censusItems)
+        m_censusItems = mapgis::LayerItems(census, m_eKind);
+    // A census that disagrees with the index in size cannot name the item.
+    if (static_cast<std::int64_t>(m_censusItems->size()) != m_summary.nItemCount || nItem < 0 ||
+        nItem >= m_summary.nItemCount) {
+        return nullptr;
+    }
+    return &census.items[(*m_censusItems)[static_cast<size_t>(nItem)]];
+}
+
 void OGRMapgisLayer::Note(const mapgis::ItemRead& read) {
     if (m_notes.count(read.nItem) != 0)
         return;
     ItemNote& note = m_notes[read.nItem];
     note.bRefused = !read.feature;
-    for (const mapgis::LogMessage& msg : read.messages) {
+    for (const mapgis::LogMessage& msg : read.messages)
         note.messages.push_back(msg.Describe());
-        m_poDS->Reporter().Warn(m_summary.strName + " feature " + std::to_string(read.nItem + 1) +
-                                ": " + msg.Describe());
+    // With a census the warning names the line of the item; without, its feature id.
+    if (const mapgis::CensusItem* pItem = CensusItemAt(read.nItem)) {
+        const std::string strWho = mapgis::DescribeItem(*pItem);
+        if (note.bRefused && !note.messages.empty()) {
+            m_poDS->WarnItem(pItem->nLine,
+                             strWho + " refused: " + mapgis::RefusalReason(*pItem, note.messages));
+        } else {
+            for (const std::string& strText : note.messages)
+                m_poDS->WarnItem(pItem->nLine, strWho + ": " + strText);
+        }
+    } else {
+        for (const std::string& strText : note.messages) {
+            m_poDS->Reporter().Warn(m_summary.strName + " feature " +
+                                    std::to_string(read.nItem + 1) + ": " + strText);
+        }
     }
     if (note.bRefused) {
         CPLDebug("MAPGIS", "%s: %s item %d refused by the reader",
@@ -242,6 +269,25 @@ void OGRMapgisLayer::BuildMetadata() {
         const std::string strValue = std::to_string(others[i].second) + ": " + others[i].first;
         m_aosMetadata.SetNameValue(("MESSAGE_" + std::to_string(i + 1)).c_str(), strValue.c_str());
     }
+    m_poDS->AddAccount(m_aosMetadata);
+}
+
+std::optional<mapgis::LayerResults> OGRMapgisLayer::Results() {
+    if (!CountAll())
+        return std::nullopt;
+    mapgis::LayerResults results;
+    results.eKind = m_eKind;
+    results.positions.resize(static_cast<size_t>(*m_nEnd));
+    for (const auto& entry : m_notes) {
+        if (entry.first < 0 || entry.first >= *m_nEnd)
+            continue;
+        mapgis::PositionResult& pos = results.positions[static_cast<size_t>(entry.first)];
+        pos.bRead = true;
+        pos.bRefused = entry.second.bRefused;
+        if (pos.bRefused)
+            pos.messages = entry.second.messages;
+    }
+    return results;
 }
 
 char** OGRMapgisLayer::GetMetadata(const char* pszDomain) {

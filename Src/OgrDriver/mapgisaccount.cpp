@@ -1,0 +1,131 @@
+// Matching the census with the layers' reads.
+#include "mapgisaccount.h"
+
+#include <algorithm>
+#include <initializer_list>
+
+namespace mapgis {
+
+namespace {
+
+// Item types each typed layer keeps; a circle goes to both the line and the region layer.
+bool LayerTakes(LayerKind eKind, int nType) {
+    auto in = [nType](std::initializer_list<int> types) {
+        return std::find(types.begin(), types.end(), nType) != types.end();
+    };
+    switch (eKind) {
+        case LayerKind::Compound:
+            return true;
+        case LayerKind::Point:
+            return in({1});
+        case LayerKind::Line:
+            return in({3, 15, 24});
+        case LayerKind::Region:
+            return in({5, 15});
+        case LayerKind::Text:
+            return in({7});
+    }
+    return false;
+}
+
+// In typed mode a kind without a layer must have no item either.
+bool MissingLayersEmpty(const Census& census, const std::vector<LayerResults>& layers) {
+    for (LayerKind eKind :
+         {LayerKind::Point, LayerKind::Line, LayerKind::Region, LayerKind::Text}) {
+        const bool bPresent = std::any_of(layers.begin(), layers.end(),
+                                          [eKind](const auto& l) { return l.eKind == eKind; });
+        if (!bPresent && !LayerItems(census, eKind).empty())
+            return false;
+    }
+    return true;
+}
+
+// What became of one indexed item across the layers that hold it.
+struct Outcome {
+    bool bInLayer = false;
+    bool bRefused = false;
+    std::vector<std::string> messages;
+};
+
+}  // namespace
+
+std::vector<size_t> LayerItems(const Census& census, LayerKind eKind) {
+    std::vector<size_t> out;
+    for (size_t i = 0; i < census.items.size(); ++i) {
+        const CensusItem& item = census.items[i];
+        if (item.bIndexed && LayerTakes(eKind, item.nGeometryType))
+            out.push_back(i);
+    }
+    return out;
+}
+
+std::string DescribeItem(const CensusItem& item) {
+    if (!item.bHasId)
+        return item.strKind;
+    return "item " + std::to_string(item.nItemId) + " (" + item.strKind + ")";
+}
+
+std::string RefusalReason(const CensusItem& item, const std::vector<std::string>& messages) {
+    if (!messages.empty()) {
+        std::string out = messages.front();
+        for (size_t i = 1; i < messages.size(); ++i)
+            out += "; " + messages[i];
+        return out;
+    }
+    return item.nGeometryType == 0 ? "not importable by design" : "refused by the reader";
+}
+
+Account BuildAccount(const Census& census, bool bCompound,
+                     const std::vector<LayerResults>& layers) {
+    Account account;
+    if (!census.bTaken) {
+        account.strProblem = census.strProblem;
+        return account;
+    }
+    if (!bCompound && !MissingLayersEmpty(census, layers)) {
+        account.strProblem = "the file's items and the reader's layers disagree";
+        return account;
+    }
+    std::vector<Outcome> outcomes(census.items.size());
+    for (const LayerResults& layer : layers) {
+        const std::vector<size_t> items = LayerItems(census, layer.eKind);
+        if (items.size() != layer.positions.size()) {
+            account.strProblem = "the file's items and the reader's index disagree";
+            return account;
+        }
+        for (size_t k = 0; k < items.size(); ++k) {
+            const PositionResult& result = layer.positions[k];
+            Outcome& outcome = outcomes[items[k]];
+            outcome.bInLayer = true;
+            if (!result.bRead || result.bRefused) {
+                outcome.bRefused = true;
+                outcome.messages.insert(outcome.messages.end(), result.messages.begin(),
+                                        result.messages.end());
+            }
+        }
+    }
+    for (size_t i = 0; i < census.items.size(); ++i) {
+        const CensusItem& item = census.items[i];
+        const Outcome& outcome = outcomes[i];
+        const std::string strWhere = std::to_string(item.nLine) + ": " + DescribeItem(item);
+        ++account.nItems;
+        if (!item.bIndexed) {
+            ++account.nSkipped;
+            account.entries.push_back(strWhere + " skipped: " + item.strSkipped);
+        } else if (item.nGeometryType == 0 && outcome.messages.empty() &&
+                   (outcome.bRefused || !outcome.bInLayer)) {
+            ++account.nNotImportable;
+            account.entries.push_back(strWhere + " not importable by design");
+        } else if (outcome.bRefused || !outcome.bInLayer) {
+            ++account.nRefused;
+            account.entries.push_back(strWhere +
+                                      " refused: " + RefusalReason(item, outcome.messages));
+        } else {
+            ++account.nImported;
+        }
+    }
+    account.bValid = true;
+    return account;
+}
+
+}  // namespace mapgis

@@ -1,0 +1,52 @@
+// The account of one import: every item of the file is either imported, refused by the
+// reader (with its reason), not importable by design (images) or passed over by the
+// pre-read (with why), and the four add up to the items the file holds.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "mapgiscensus.h"
+#include "mapgisgeometry.h"
+
+namespace mapgis {
+
+// What reading one position of a layer's index gave.
+struct PositionResult {
+    bool bRead = false;  // the position was read at all
+    bool bRefused = false;
+    std::vector<std::string> messages;  // the reader's log messages for it
+};
+
+struct LayerResults {
+    LayerKind eKind = LayerKind::Compound;
+    std::vector<PositionResult> positions;  // by position in the layer's index
+};
+
+struct Account {
+    bool bValid = false;
+    std::string strProblem;  // why there is no account
+    long long nItems = 0;
+    long long nImported = 0;
+    long long nRefused = 0;
+    long long nNotImportable = 0;
+    long long nSkipped = 0;
+    // "<line>: <what became of the item>" for every item not imported, in file order.
+    std::vector<std::string> entries;
+};
+
+// Census items in the order of a layer's index: the k-th one is the layer's position k.
+std::vector<size_t> LayerItems(const Census& census, LayerKind eKind);
+
+// "item 11 (text)", or "line" for an item without identifier.
+std::string DescribeItem(const CensusItem& item);
+
+// Why an item was refused: the reader's messages when it gave any.
+std::string RefusalReason(const CensusItem& item, const std::vector<std::string>& messages);
+
+// Matches the census with what the layers of one import (compound, or the typed layers the
+// plug-in kept) read. Not valid when the census and the plug-in's index disagree on how many
+// items a layer holds.
+Account BuildAccount(const Census& census, bool bCompound, const std::vector<LayerResults>& layers);
+
+}  // namespace mapgis

@@ -1,0 +1,354 @@
+// Census of an exchange file: each format walked along the structure its pre-read follows.
+#include "mapgiscensus.h"
+
+#include <cmath>
+
+#include "KoBase/PlxArray.h"
+#include "KoBase/PlxUnicodeString.h"
+#include "KoStream/KtFileStdio.h"
+#include "cpl_string.h"
+
+namespace mapgis {
+
+namespace {
+
+using Fields = KTX::PlxArray<KTX::PlxUnicodeString>;
+using KTX::PlxUnicodeString;
+
+// The file's lines, numbered.
+class LineReader {
+public:
+    bool Open(const std::string& strPath, KTX::PLXCharset eCharset) {
+        return m_file.Open(PlxUnicodeString::FromUtf8(strPath), KTX::KTFILE_READ, 8192, eCharset);
+    }
+    // False, with an empty line, at the end of the file.
+    bool Next(PlxUnicodeString& strLine) {
+        if (!m_file.ReadLine(strLine))
+            return false;
+        ++m_nRead;
+        return true;
+    }
+    bool NextFields(Fields& fields) {
+        PlxUnicodeString strLine;
+        const bool bRead = Next(strLine);
+        strLine.Split(fields, u",");
+        return bRead;
+    }
+    bool NextInt(int& nValue) {
+        PlxUnicodeString strLine;
+        if (!Next(strLine))
+            return false;
+        nValue = KTX::ugatoi(strLine);
+        return true;
+    }
+    bool Skip(long long nLines) {
+        PlxUnicodeString strLine;
+        for (long long i = 0; i < nLines; ++i) {
+            if (!Next(strLine))
+                return false;
+        }
+        return true;
+    }
+    bool AtEnd() const { return m_file.IsEOF(); }
+    int NextLineNumber() const { return m_nRead + 1; }
+
+private:
+    KTX::KtFileStdio m_file;
+    int m_nRead = 0;
+};
+
+bool IsBlank(PlxUnicodeString strLine) {
+    return strLine.Trim().IsEmpty();
+}
+
+int CountFields(const PlxUnicodeString& strLine) {
+    Fields fields;
+    return strLine.Split(fields, u",");
+}
+
+Census Problem(const std::string& strWhy) {
+    Census census;
+    census.strProblem = strWhy;
+    return census;
+}
+
+// Why an item after the announced number of items is not read.
+std::string BeyondCount(int nCount, const char* pszWhat, int nCountLine) {
+    return CPLSPrintf("beyond the %d %s that line %d announces", nCount, pszWhat, nCountLine);
+}
+
+CensusItem Item(int nLine, const char* pszKind, int nGeometryType) {
+    CensusItem item;
+    item.nLine = nLine;
+    item.strKind = pszKind;
+    item.nGeometryType = nGeometryType;
+    return item;
+}
+
+// Point files: one record per item, run over further lines until it has the fields of its
+// kind; the kind decides what the typed layers make of it.
+struct WatKind {
+    const char* pszName;
+    int nFields;
+};
+constexpr WatKind kWatKinds[] = {{"text", 16}, {"symbol", 13}, {"circle", 11},
+                                 {"arc", 11},  {"image", 11},  {"multi-line text", 19}};
+constexpr int kWatTypes[] = {7, 1, 15, 24, 0, 7};
+constexpr int kCircleKind = 2;
+constexpr int kCircleFillField = 7;
+
+Census WalkWat(LineReader& in) {
+    PlxUnicodeString strLine;
+    in.Next(strLine);
+    in.Next(strLine);
+    const int nCount = KTX::ugatoi(strLine);
+    if (nCount == 0)
+        return Problem("line 2 announces no record");
+    Census census;
+    census.bTaken = true;
+    for (long long nPass = 0; !in.AtEnd(); ++nPass) {
+        const int nLine = in.NextLineNumber();
+        in.Next(strLine);
+        Fields fields;
+        const int nFields = strLine.Split(fields, u",");
+        if (nFields < 4) {
+            if (!IsBlank(strLine)) {
+                CensusItem item = Item(nLine, "unknown kind", 0);
+                item.strSkipped = CPLSPrintf("not a record: %d fields, fewer than 4", nFields);
+                census.items.push_back(item);
+            }
+            continue;
+        }
+        const int nKind = KTX::ugatoi(fields[3]);
+        CensusItem item;
+        item.nLine = nLine;
+        item.bHasId = true;
+        item.nItemId = KTX::ugatoi(fields[2]);
+        if (nKind < 0 || nKind > 5) {
+            item.strKind = CPLSPrintf("unknown kind %d", nKind);
+            item.strSkipped = CPLSPrintf("unknown item kind %d", nKind);
+            census.items.push_back(item);
+            continue;
+        }
+        const WatKind& kind = kWatKinds[nKind];
+        PlxUnicodeString strNext;
+        for (int nSeen = nFields; nSeen < kind.nFields && !in.AtEnd();) {
+            in.Next(strNext);
+            nSeen += CountFields(strNext);
+        }
+        item.strKind = kind.pszName;
+        item.nGeometryType = kWatTypes[nKind];
+        // A filled circle (field 7 truncates to non-zero) becomes a region.
+        if (nKind == kCircleKind && nFields > kCircleFillField &&
+            !(std::fabs(KTX::ugatof(fields[kCircleFillField])) < 1.0)) {
+            item.nGeometryType = 5;
+        }
+        item.bIndexed = nPass < nCount;
+        if (!item.bIndexed)
+            item.strSkipped = BeyondCount(nCount, "records", 2);
+        census.items.push_back(item);
+    }
+    return census;
+}
+
+// Line files: a style line, a point count, the points and an identifier line per item.
+Census WalkWal(LineReader& in) {
+    PlxUnicodeString strLine;
+    in.Next(strLine);
+    in.Next(strLine);
+    const int nCount = KTX::ugatoi(strLine);
+    if (nCount == 0)
+        return Problem("line 2 announces no line");
+    Census census;
+    census.bTaken = true;
+    for (long long nPass = 0; !in.AtEnd(); ++nPass) {
+        CensusItem item = Item(in.NextLineNumber(), "line", 3);
+        PlxUnicodeString strStyle;
+        PlxUnicodeString strPoints;
+        in.Next(strStyle);
+        in.Next(strPoints);
+        const int nPoints = KTX::ugatoi(strPoints);
+        const bool bCounted = nPass < nCount;
+        if (nPoints < 1) {
+            if (IsBlank(strStyle) && IsBlank(strPoints))
+                continue;
+            item.strSkipped = bCounted ? CPLSPrintf("point count %d on line %d: no points", nPoints,
+                                                    item.nLine + 1)
+                                       : BeyondCount(nCount, "lines", 2);
+            census.items.push_back(item);
+            continue;
+        }
+        for (int j = 0; j < nPoints && !in.AtEnd(); ++j)
+            in.Next(strLine);
+        const int nLastLine = in.NextLineNumber();
+        Fields fields;
+        const bool bRead = in.Next(strLine);
+        const int nFields = strLine.Split(fields, u",");
+        if (nFields == 2) {
+            item.bHasId = true;
+            item.nItemId = KTX::ugatoi(fields[0]);
+        }
+        item.bIndexed = bCounted && nFields == 2;
+        if (!bCounted) {
+            item.strSkipped = BeyondCount(nCount, "lines", 2);
+        } else if (!bRead) {
+            item.strSkipped = "cut off by the end of the file";
+        } else if (nFields != 2) {
+            item.strSkipped =
+                CPLSPrintf("last line malformed: line %d has %d fields, not 2", nLastLine, nFields);
+        }
+        census.items.push_back(item);
+    }
+    return census;
+}
+
+// The arc section that area and network files share; a file that ends inside it is one the
+// plug-in does not read at all.
+bool SkipArcs(LineReader& in, int nArcs, int nLinesBeforeCount) {
+    Fields fields;
+    for (int i = 0; i < nArcs; ++i) {
+        int nPoints = 0;
+        if (!in.Skip(nLinesBeforeCount) || !in.NextInt(nPoints) ||
+            !in.Skip(nPoints < 0 ? 0 : nPoints) || !in.NextFields(fields)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Lines that follow a node's count line in an area file.
+long long WapNodeLines(PlxUnicodeString strCount) {
+    const long long nCount = KTX::ugatoi(strCount);
+    return strCount.Trim().GetLength() == 2 ? nCount : nCount - 1;
+}
+
+// The same in a network file, where trailing "N"s mark a count taken as it stands.
+long long WanNodeLines(PlxUnicodeString strCount) {
+    strCount.Trim();
+    const bool bMarked = strCount.Find(u'N') >= 0;
+    strCount.TrimRight(u"N");
+    const long long nCount = strCount.ToInt(10);
+    return bMarked || strCount.GetLength() == 2 ? nCount : nCount - 1;
+}
+
+// Area or network line entries: a first line, a reference count and the references. Every
+// line in an entry's place uses up one of the announced entries.
+void WalkEntries(LineReader& in, int nCount, int nCountLine, bool bArea, Census& census) {
+    bool bInMalformed = false;
+    for (long long nPass = 0; !in.AtEnd(); ++nPass) {
+        const bool bCounted = nPass < nCount;
+        const int nLine = in.NextLineNumber();
+        PlxUnicodeString strLine;
+        in.Next(strLine);
+        Fields fields;
+        const int nFields = strLine.Split(fields, u",");
+        // Network line entries take any first line the count covers; areas need 11 fields.
+        const bool bEntry = bArea ? nFields == 11 : bCounted || !IsBlank(strLine);
+        if (!bEntry) {
+            if (bArea && !bInMalformed && !IsBlank(strLine)) {
+                CensusItem item = Item(nLine, "area", 5);
+                item.strSkipped = bCounted ? CPLSPrintf("area line with %d fields, not 11", nFields)
+                                           : BeyondCount(nCount, "areas", nCountLine);
+                census.items.push_back(item);
+                bInMalformed = true;
+            }
+            continue;
+        }
+        bInMalformed = false;
+        CensusItem item = Item(nLine, bArea ? "area" : "network line", bArea ? 5 : 3);
+        const int nIdField = bArea ? 8 : 2;
+        item.bHasId = nFields > nIdField;
+        item.nItemId = item.bHasId ? KTX::ugatoi(fields[nIdField]) : 0;
+        item.bIndexed = bCounted;
+        if (!bCounted) {
+            item.strSkipped = BeyondCount(nCount, bArea ? "areas" : "network lines", nCountLine);
+        }
+        census.items.push_back(item);
+        int nRefs = 0;
+        if (!in.NextInt(nRefs))
+            break;
+        for (int r = 0; r < nRefs && !in.AtEnd(); ++r)
+            in.Next(strLine);
+    }
+}
+
+Census WalkWap(LineReader& in) {
+    PlxUnicodeString strLine;
+    int nArcs = 0;
+    if (!in.Next(strLine) || !in.NextInt(nArcs))
+        return Problem("no arc count on line 2");
+    if (!SkipArcs(in, nArcs, 3))
+        return Problem("the file ends inside its arc section");
+    int nNodes = 0;
+    if (!in.NextInt(nNodes) || nNodes < 1)
+        return Problem("no node count after the arcs");
+    Fields fields;
+    for (int j = 1; j < nNodes; ++j) {
+        if (!in.NextFields(fields) || !in.Next(strLine) || !in.Skip(WapNodeLines(strLine)))
+            return Problem("the file ends inside its node section");
+    }
+    const int nCountLine = in.NextLineNumber();
+    int nAreas = 0;
+    in.NextInt(nAreas);
+    if (nAreas == 0)
+        return Problem(CPLSPrintf("line %d announces no area", nCountLine));
+    Census census;
+    census.bTaken = true;
+    WalkEntries(in, nAreas, nCountLine, true, census);
+    return census;
+}
+
+Census WalkWan(LineReader& in) {
+    PlxUnicodeString strLine;
+    int nArcs = 0;
+    if (!in.Next(strLine) || !in.NextInt(nArcs) || nArcs < 1)
+        return Problem("no arc on line 2");
+    if (!SkipArcs(in, nArcs, 3))
+        return Problem("the file ends inside its arc section");
+    int nNodes = 0;
+    if (!in.NextInt(nNodes) || nNodes < 1)
+        return Problem("no node count after the arcs");
+    for (int j = 1; j < nNodes; ++j) {
+        if (!in.Next(strLine) || !in.Next(strLine))
+            return Problem("the file ends inside its node section");
+        const long long nRefs = WanNodeLines(strLine);
+        if (nRefs > 0 && !in.Skip(nRefs))
+            return Problem("the file ends inside its node section");
+    }
+    const int nCountLine = in.NextLineNumber();
+    int nLines = 0;
+    in.NextInt(nLines);
+    Census census;
+    census.bTaken = true;
+    if (nLines == 0) {
+        // Without network lines the whole network is the one item.
+        CensusItem item = Item(nCountLine, "network", 3);
+        item.bHasId = true;
+        item.nItemId = 1;
+        item.bIndexed = true;
+        census.items.push_back(item);
+        return census;
+    }
+    WalkEntries(in, nLines, nCountLine, false, census);
+    return census;
+}
+
+}  // namespace
+
+Census TakeCensus(const std::string& strPath, KTX::PLXCharset eCharset) {
+    LineReader in;
+    if (!in.Open(strPath, eCharset))
+        return Problem("the file cannot be read");
+    const std::string strExt = CPLGetExtension(strPath.c_str());
+    if (EQUAL(strExt.c_str(), "wat"))
+        return WalkWat(in);
+    if (EQUAL(strExt.c_str(), "wal"))
+        return WalkWal(in);
+    if (EQUAL(strExt.c_str(), "wap"))
+        return WalkWap(in);
+    if (EQUAL(strExt.c_str(), "wan"))
+        return WalkWan(in);
+    return Problem("not a MAPGIS exchange file extension");
+}
+
+}  // namespace mapgis
