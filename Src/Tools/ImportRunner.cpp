@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "ImportSummary.h"
+#include "SafeOutput.h"
 #include "cpl_conv.h"
 #include "cpl_string.h"
 #include "gdal.h"
@@ -39,6 +40,9 @@ bool IsMapgisExtension(const std::string& strPath) {
     return false;
 }
 
+// Item positions in the reader's index are 32-bit.
+constexpr long long kMaxInputSize = (1LL << 31) - 1;
+
 bool IsReadableFile(const std::string& strPath, std::string* pstrWhy) {
     VSIStatBufL sStat;
     if (VSIStatL(strPath.c_str(), &sStat) != 0) {
@@ -47,6 +51,12 @@ bool IsReadableFile(const std::string& strPath, std::string* pstrWhy) {
     }
     if (VSI_ISDIR(sStat.st_mode)) {
         *pstrWhy = "is a folder";
+        return false;
+    }
+    if (static_cast<long long>(sStat.st_size) > kMaxInputSize) {
+        *pstrWhy = std::to_string(static_cast<long long>(sStat.st_size)) +
+                   " bytes: files of 2 GiB or more cannot be imported (item positions are "
+                   "32-bit)";
         return false;
     }
     if (access(strPath.c_str(), R_OK) != 0) {
@@ -144,6 +154,22 @@ void CPL_STDCALL ReportError(CPLErr eClass, CPLErrorNum, const char* pszMessage)
                  pszMessage);
 }
 
+// Exit status for a run stopped by a signal, as shells report it.
+int Interrupted() {
+    std::fprintf(stderr, "%s: interrupted; no output written\n", kProgram);
+    return 128 + InterruptSignal();
+}
+
+// Called for every feature written: passes progress on to the terminal when asked to, and
+// stops the translation when a signal came.
+int CPL_STDCALL Progress(double dComplete, const char* pszMessage, void* pData) {
+    if (InterruptSignal() != 0)
+        return FALSE;
+    if (pData != nullptr)
+        return GDALScaledProgress(dComplete, pszMessage, pData);
+    return TRUE;
+}
+
 struct Job {
     size_t iSource;
     OGRLayerH hLayer;
@@ -198,24 +224,22 @@ int RunImport(const Arguments& args) {
     if (strOutput.empty())
         strOutput = DefaultOutput(args.inputs[0], hWriter);
     VSIStatBufL sStat;
-    if (VSIStatL(strOutput.c_str(), &sStat) == 0) {
-        if (!args.bOverwrite) {
-            return Fail(kExitOutput, strOutput + " exists; use --overwrite to replace it");
-        }
-        if (GDALDeleteDataset(hWriter, strOutput.c_str()) != CE_None &&
-            VSIUnlink(strOutput.c_str()) != 0) {
-            return Fail(kExitOutput, "cannot remove " + strOutput);
-        }
+    if (VSIStatL(strOutput.c_str(), &sStat) == 0 && !args.bOverwrite) {
+        return Fail(kExitOutput, strOutput + " exists; use --overwrite to replace it");
     }
 
+    CatchInterrupts();
     std::vector<DatasetPtr> sources;
     std::vector<Job> jobs;
     std::vector<std::string> taken;
     long long nAllItems = 0;
     for (const std::string& strInput : args.inputs) {
         DatasetPtr src = OpenInput(strInput, args);
+        if (InterruptSignal() != 0)
+            return Interrupted();
         if (!src)
             return Fail(kExitInput, "cannot import " + strInput);
+        PrepareAccount(src.get());
         for (int i = 0; i < GDALDatasetGetLayerCount(src.get()); ++i) {
             OGRLayerH hLayer = GDALDatasetGetLayer(src.get(), i);
             const std::string strName = UniqueName(OGR_L_GetName(hLayer), taken);
@@ -224,10 +248,16 @@ int RunImport(const Arguments& args) {
         }
         sources.push_back(std::move(src));
     }
+    if (jobs.empty()) {
+        return Fail(kExitInput, "no layer to write: the inputs hold no item to import");
+    }
 
+    SafeOutput output;
+    std::string strError;
+    if (!output.Begin(strOutput, &strError))
+        return Fail(kExitOutput, strError);
     const bool bProgress = !args.bQuiet && isatty(fileno(stdout));
     DatasetPtr dst;
-    std::vector<LayerResult> results;
     long long nDone = 0;
     for (size_t k = 0; k < jobs.size(); ++k) {
         const Job& job = jobs[k];
@@ -244,35 +274,45 @@ int RunImport(const Arguments& args) {
             const double dTotal = nAllItems > 0 ? static_cast<double>(nAllItems) : 1.0;
             pScaled = GDALCreateScaledProgress(nDone / dTotal, (nDone + job.nItems) / dTotal,
                                                GDALTermProgress, nullptr);
-            GDALVectorTranslateOptionsSetProgress(psOptions, GDALScaledProgress, pScaled);
         }
+        GDALVectorTranslateOptionsSetProgress(psOptions, Progress, pScaled);
         int bUsageError = FALSE;
-        GDALDatasetH hResult = GDALVectorTranslate(dst ? nullptr : strOutput.c_str(), dst.get(), 1,
-                                                   &hSource, psOptions, &bUsageError);
+        GDALDatasetH hResult = GDALVectorTranslate(dst ? nullptr : output.WorkPath().c_str(),
+                                                   dst.get(), 1, &hSource, psOptions, &bUsageError);
         GDALVectorTranslateOptionsFree(psOptions);
         GDALDestroyScaledProgress(pScaled);
+        if (InterruptSignal() != 0) {
+            if (hResult != nullptr && !dst)
+                GDALClose(hResult);
+            return Interrupted();
+        }
         if (hResult == nullptr) {
-            // A half-written output is of no use; it did not exist before this run.
-            dst.reset();
-            GDALDeleteDataset(hWriter, strOutput.c_str());
-            return Fail(kExitOutput,
-                        "cannot write layer " + job.strOutputLayer + " to " + strOutput);
+            return Fail(kExitOutput, "cannot write layer " + job.strOutputLayer + " to " +
+                                         strOutput + "; nothing written");
         }
         if (!dst)
             dst.reset(hResult);
         nDone += job.nItems;
-        results.push_back(CollectLayerResult(job.hLayer, job.strInput, job.strOutputLayer));
-    }
-    if (!dst) {
-        return Fail(kExitInput, "no layer to write: the inputs hold no item to import");
     }
     CPLErrorReset();
     dst.reset();
     if (CPLGetLastErrorType() == CE_Failure) {
-        return Fail(kExitOutput, "writing " + strOutput + " failed");
+        return Fail(kExitOutput, "writing " + strOutput + " failed; nothing written");
     }
-    if (!args.bQuiet)
-        PrintSummary(stdout, strOutput, results);
+    if (InterruptSignal() != 0)
+        return Interrupted();
+    if (!output.Commit(&strError))
+        return Fail(kExitOutput, strError);
+    if (!args.bQuiet) {
+        // After every layer was read, so that no figure needs a read of its own.
+        std::vector<LayerResult> results;
+        for (const Job& job : jobs)
+            results.push_back(CollectLayerResult(job.hLayer, job.strInput, job.strOutputLayer));
+        std::vector<InputAccount> accounts;
+        for (size_t i = 0; i < sources.size(); ++i)
+            accounts.push_back(CollectAccount(sources[i].get(), args.inputs[i]));
+        PrintSummary(stdout, strOutput, results, accounts);
+    }
     return kExitOk;
 }
 

@@ -34,23 +34,42 @@ std::string Grouped(const std::string& strEntry) {
 
 }  // namespace
 
+void PrepareAccount(GDALDatasetH hSource) {
+    GDALGetMetadataItem(hSource, "FILE_ITEM_COUNT", "MAPGIS");
+}
+
+InputAccount CollectAccount(GDALDatasetH hSource, const std::string& strInput) {
+    InputAccount account;
+    account.strInput = strInput;
+    char** papszMD = GDALGetMetadata(hSource, "MAPGIS");
+    if (const char* psz = CSLFetchNameValue(papszMD, "FILE_ACCOUNT_PROBLEM")) {
+        account.strProblem = psz;
+        return account;
+    }
+    account.nItems = NumberItem(papszMD, "FILE_ITEM_COUNT");
+    account.nImported = NumberItem(papszMD, "FILE_IMPORTED_COUNT");
+    account.nRefused = NumberItem(papszMD, "FILE_REFUSED_COUNT");
+    account.nNotImportable = NumberItem(papszMD, "FILE_NOT_IMPORTABLE_COUNT");
+    account.nSkipped = NumberItem(papszMD, "FILE_SKIPPED_COUNT");
+    account.entries = Numbered(papszMD, "FILE_ITEM_");
+    return account;
+}
+
 LayerResult CollectLayerResult(OGRLayerH hSource, const std::string& strInput,
                                const std::string& strOutputLayer) {
     LayerResult result;
     result.strInput = strInput;
     result.strOutputLayer = strOutputLayer;
     char** papszMD = GDALGetMetadata(hSource, "MAPGIS");
-    result.nItems = NumberItem(papszMD, "ITEM_COUNT");
     result.nFeatures = NumberItem(papszMD, "FEATURE_COUNT");
-    result.nRefused = NumberItem(papszMD, "REFUSED_COUNT");
-    result.refusedReasons = Numbered(papszMD, "REFUSED_REASON_");
     result.messages = Numbered(papszMD, "MESSAGE_");
     result.bHasBounds = OGR_L_GetExtent(hSource, &result.bounds, FALSE) == OGRERR_NONE;
     return result;
 }
 
 void PrintSummary(std::FILE* pOut, const std::string& strOutput,
-                  const std::vector<LayerResult>& results) {
+                  const std::vector<LayerResult>& results,
+                  const std::vector<InputAccount>& accounts) {
     std::fprintf(pOut, "Wrote %s:\n", strOutput.c_str());
     for (const LayerResult& r : results) {
         std::fprintf(pOut, "  layer %s (from %s): %lld features", r.strOutputLayer.c_str(),
@@ -61,12 +80,25 @@ void PrintSummary(std::FILE* pOut, const std::string& strOutput,
         } else {
             std::fprintf(pOut, ", no bounds");
         }
-        std::fprintf(pOut, "\n    %lld of %lld items refused\n", r.nRefused, r.nItems);
-        for (const std::string& s : r.refusedReasons) {
-            std::fprintf(pOut, "      refused: %s\n", Grouped(s).c_str());
-        }
+        std::fprintf(pOut, "\n");
         for (const std::string& s : r.messages) {
-            std::fprintf(pOut, "      note: %s\n", Grouped(s).c_str());
+            std::fprintf(pOut, "    note: %s\n", Grouped(s).c_str());
+        }
+    }
+    for (const InputAccount& a : accounts) {
+        const std::string strFile = CPLGetFilename(a.strInput.c_str());
+        if (!a.strProblem.empty()) {
+            std::fprintf(pOut, "  %s: no account of its items: %s\n", strFile.c_str(),
+                         a.strProblem.c_str());
+            continue;
+        }
+        std::fprintf(pOut,
+                     "  %s: %lld items: %lld written, %lld refused, %lld not importable, "
+                     "%lld skipped\n",
+                     strFile.c_str(), a.nItems, a.nImported, a.nRefused, a.nNotImportable,
+                     a.nSkipped);
+        for (const std::string& s : a.entries) {
+            std::fprintf(pOut, "    %s:%s\n", strFile.c_str(), s.c_str());
         }
     }
 }

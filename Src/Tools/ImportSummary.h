@@ -1,11 +1,13 @@
-// The closing summary of mapgis-import: per output layer the features written, the bounds,
-// and the items the reader refused with the reasons it logged.
+// The closing summary of mapgis-import: per output layer the features written and the
+// bounds; per input the account of its items: written, refused by the reader (with line and
+// reason), not importable by design, passed over by the reader (with line and why).
 #pragma once
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "gdal.h"
 #include "ogr_api.h"
 
 namespace mapgis_import {
@@ -14,13 +16,28 @@ struct LayerResult {
     std::string strInput;
     std::string strOutputLayer;
     long long nFeatures = 0;
-    long long nItems = 0;
-    long long nRefused = 0;
     bool bHasBounds = false;
     OGREnvelope bounds;
-    std::vector<std::string> refusedReasons;  // "<count>: <text>"
-    std::vector<std::string> messages;        // "<count>: <text>"
+    std::vector<std::string> messages;  // "<count>: <text>", about features written
 };
+
+// The account of one input, from its "MAPGIS" metadata domain.
+struct InputAccount {
+    std::string strInput;
+    std::string strProblem;  // set when the account could not be given
+    long long nItems = 0;
+    long long nImported = 0;
+    long long nRefused = 0;
+    long long nNotImportable = 0;
+    long long nSkipped = 0;
+    std::vector<std::string> entries;  // "<line>: <what became of the item>"
+};
+
+// Takes the census of an opened input before its layers are read, so that the warnings of
+// the read name the line of each item.
+void PrepareAccount(GDALDatasetH hSource);
+// The account of an input after its layers have been translated.
+InputAccount CollectAccount(GDALDatasetH hSource, const std::string& strInput);
 
 // Reads the figures of a MAPGIS source layer (its "MAPGIS" metadata domain) after the layer
 // has been translated.
@@ -28,6 +45,7 @@ LayerResult CollectLayerResult(OGRLayerH hSource, const std::string& strInput,
                                const std::string& strOutputLayer);
 
 void PrintSummary(std::FILE* pOut, const std::string& strOutput,
-                  const std::vector<LayerResult>& results);
+                  const std::vector<LayerResult>& results,
+                  const std::vector<InputAccount>& accounts);
 
 }  // namespace mapgis_import
