@@ -1,10 +1,13 @@
 // Charset decoding of text lines: UTF-8 by the host's own codec, the Chinese national
-// charsets through iconv. Lines of plain ASCII, the bulk of exchange files, skip both.
+// charsets through a table of their two-byte characters that iconv fills once per process,
+// and through iconv itself for anything the table does not hold (four-byte sequences,
+// invalid bytes). Lines of plain ASCII, the bulk of exchange files, skip both.
 #include "KtCharsetDecoder.h"
 
 #include <iconv.h>
 
 #include <cerrno>
+#include <memory>
 
 #include "PlxUtf8.h"
 
@@ -35,7 +38,80 @@ iconv_t AsIconv(void* p) {
     return static_cast<iconv_t>(p);
 }
 
+constexpr unsigned kLeadFirst = 0x81;
+constexpr unsigned kLeadLast = 0xFE;
+constexpr unsigned kTrailFirst = 0x40;
+constexpr unsigned kTrailLast = 0xFE;
+constexpr unsigned kTrails = kTrailLast - kTrailFirst + 1;
+
+// One UTF-16 unit of a byte sequence, or 0 when iconv does not turn all of it into exactly
+// one unit.
+char16_t ConvertOne(iconv_t cd, const char* pBytes, std::size_t nBytes) {
+    char16_t szOut[4] = {};
+    char* pIn = const_cast<char*>(pBytes);
+    std::size_t nInLeft = nBytes;
+    char* pOut = reinterpret_cast<char*>(szOut);
+    std::size_t nOutLeft = sizeof szOut;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    const std::size_t nResult = iconv(cd, &pIn, &nInLeft, &pOut, &nOutLeft);
+    if (nResult == static_cast<std::size_t>(-1) || nInLeft != 0 ||
+        nOutLeft != sizeof szOut - sizeof(char16_t))
+        return 0;
+    return szOut[0];
+}
+
 }  // namespace
+
+struct KtCharsetDecoder::DoubleByteTable {
+    char16_t units[kLeadLast - kLeadFirst + 1][kTrails] = {};
+
+    char16_t Lookup(unsigned char cLead, unsigned char cTrail) const {
+        if (cLead < kLeadFirst || cLead > kLeadLast || cTrail < kTrailFirst || cTrail > kTrailLast)
+            return 0;
+        return units[cLead - kLeadFirst][cTrail - kTrailFirst];
+    }
+
+    // Null when iconv lacks the charset or does not keep ASCII as it is: then every line
+    // with a byte above 0x7F goes through iconv whole.
+    static DoubleByteTable* Build(const char* pszName) {
+        iconv_t cd = iconv_open(kUtf16, pszName);
+        if (cd == reinterpret_cast<iconv_t>(-1))
+            return nullptr;
+        bool bAscii = true;
+        for (unsigned c = 0; c < 0x80 && bAscii; ++c) {
+            const char b = static_cast<char>(c);
+            bAscii = ConvertOne(cd, &b, 1) == c || c == 0;
+        }
+        DoubleByteTable* pTable = nullptr;
+        if (bAscii) {
+            pTable = new DoubleByteTable();
+            for (unsigned lead = kLeadFirst; lead <= kLeadLast; ++lead) {
+                for (unsigned trail = kTrailFirst; trail <= kTrailLast; ++trail) {
+                    const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                    pTable->units[lead - kLeadFirst][trail - kTrailFirst] = ConvertOne(cd, pair, 2);
+                }
+            }
+        }
+        iconv_close(cd);
+        return pTable;
+    }
+};
+
+const KtCharsetDecoder::DoubleByteTable* KtCharsetDecoder::TableOf(PLXCharset eCharset) {
+    // Built on first use and kept for the life of the process (thread-safe initialisation).
+    static const std::unique_ptr<DoubleByteTable> pGbk(DoubleByteTable::Build("GBK"));
+    static const std::unique_ptr<DoubleByteTable> pGb18030(DoubleByteTable::Build("GB18030"));
+    switch (eCharset) {
+        case PLXCharsetGBK:
+            return pGbk.get();
+        case PLXCharsetDefault:
+        case PLXCharsetGB18030:
+            return pGb18030.get();
+        case PLXCharsetUTF8:
+            break;
+    }
+    return nullptr;
+}
 
 KtCharsetDecoder::~KtCharsetDecoder() {
     Release();
@@ -45,6 +121,7 @@ void KtCharsetDecoder::Release() {
     if (m_pIconv != nullptr)
         iconv_close(AsIconv(m_pIconv));
     m_pIconv = nullptr;
+    m_pTable = nullptr;
 }
 
 bool KtCharsetDecoder::Init(PLXCharset eCharset) {
@@ -61,19 +138,36 @@ bool KtCharsetDecoder::Init(PLXCharset eCharset) {
         return false;
     m_pIconv = cd;
     m_eCharset = eCharset;
+    m_pTable = TableOf(eCharset);
     return true;
 }
 
 void KtCharsetDecoder::Decode(const char* p, std::size_t n, PlxUnicodeString& strOut) {
-    // Every charset here agrees with ASCII on bytes below 0x80.
-    if (utf8::IsAscii(p, n)) {
-        char16_t* pOut = strOut.GetBufferSetLength(static_cast<int>(n));
-        for (std::size_t i = 0; i < n; ++i)
-            pOut[i] = static_cast<unsigned char>(p[i]);
+    // Every charset here agrees with ASCII on bytes below 0x80, and no character takes more
+    // UTF-16 units than it has bytes: n units suffice.
+    char16_t* pOut = strOut.GetBufferSetLength(static_cast<int>(n));
+    const auto* pBytes = reinterpret_cast<const unsigned char*>(p);
+    std::size_t i = 0;
+    std::size_t nUsed = 0;
+    while (i < n) {
+        const unsigned char c = pBytes[i];
+        if (c < 0x80) {
+            pOut[nUsed++] = c;
+            ++i;
+            continue;
+        }
+        const char16_t unit =
+            (m_pTable != nullptr && i + 1 < n) ? m_pTable->Lookup(c, pBytes[i + 1]) : char16_t{0};
+        if (unit == 0)
+            break;
+        pOut[nUsed++] = unit;
+        i += 2;
+    }
+    if (i == n) {
+        strOut.ReleaseBuffer(static_cast<int>(nUsed));
         return;
     }
     if (m_pIconv == nullptr) {
-        char16_t* pOut = strOut.GetBufferSetLength(static_cast<int>(n));
         strOut.ReleaseBuffer(static_cast<int>(utf8::Decode(p, n, pOut)));
         return;
     }

@@ -21,11 +21,17 @@ public:
     void Decode(const char* p, std::size_t n, PlxUnicodeString& strOut);
 
 private:
+    // Two-byte characters of a Chinese charset by lead and trail byte; 0 where the pair is not
+    // one plain character (iconv then decides).
+    struct DoubleByteTable;
+    static const DoubleByteTable* TableOf(PLXCharset eCharset);
+
     void DecodeMultiByte(const char* p, std::size_t n, PlxUnicodeString& strOut);
     void Release();
 
     PLXCharset m_eCharset = PLXCharsetUTF8;
     void* m_pIconv = nullptr;  // an iconv_t for the Chinese charsets
+    const DoubleByteTable* m_pTable = nullptr;
 };
 
 }  // namespace KTX

@@ -111,8 +111,10 @@ void PlxUnicodeString::Assign(const char16_t* p, int n) {
     if (n > m_nCapacity) {
         Grow(n, 0);
     }
-    // The source may lie inside this string's own text.
-    std::char_traits<char16_t>::move(m_pData, p, static_cast<size_t>(n));
+    // The source may lie inside this string's own text, always at or after m_pData, so a
+    // forward copy is safe. Pieces of lines are short: a plain loop beats a library call.
+    for (int i = 0; i < n; ++i)
+        m_pData[i] = p[i];
     m_nLength = n;
     m_pData[n] = 0;
 }

@@ -1,8 +1,10 @@
-// Leading numbers of UTF-16 texts, independent of the C locale: the numeric prefix is copied
-// to ASCII and converted with std::from_chars.
+// Leading numbers of UTF-16 texts, independent of the C locale: plain decimals that a double
+// holds exactly are computed directly, the rest is copied to ASCII and converted with
+// std::from_chars.
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "PlxUnicodeString.h"
@@ -14,6 +16,10 @@ namespace {
 bool IsBlank(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f';
 }
+
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 bool IsDigit(char16_t c) {
     return c >= u'0' && c <= u'9';
@@ -98,26 +104,53 @@ double ugatof(const char16_t* pBegin, const char16_t* pEnd) {
     bool bNegative = false;
     const char16_t* const pStart = SkipBlankAndSign(pBegin, pEnd, bNegative);
     const char16_t* p = pStart;
+    // The digits are also gathered into an integer mantissa for the exact path below.
     int nDigits = 0;
-    for (; p < pEnd && IsDigit(*p); ++p)
+    int nFraction = 0;
+    std::uint64_t nMantissa = 0;
+    for (; p < pEnd && IsDigit(*p); ++p) {
         ++nDigits;
+        nMantissa = nMantissa * 10 + static_cast<unsigned>(*p - u'0');
+    }
     if (p < pEnd && *p == u'.') {
         ++p;
-        for (; p < pEnd && IsDigit(*p); ++p)
+        for (; p < pEnd && IsDigit(*p); ++p) {
             ++nDigits;
+            ++nFraction;
+            nMantissa = nMantissa * 10 + static_cast<unsigned>(*p - u'0');
+        }
     }
     if (nDigits == 0)
         return 0.0;
     // The exponent belongs to the number only when at least one digit follows it.
+    int nExponent = 0;
+    bool bExponentSmall = true;
     if (p < pEnd && (*p == u'e' || *p == u'E')) {
         const char16_t* q = p + 1;
+        bool bExpNegative = false;
         if (q < pEnd && (*q == u'-' || *q == u'+'))
-            ++q;
+            bExpNegative = *q++ == u'-';
         if (q < pEnd && IsDigit(*q)) {
-            while (q < pEnd && IsDigit(*q))
-                ++q;
+            for (; q < pEnd && IsDigit(*q); ++q) {
+                if (nExponent < 1000)
+                    nExponent = nExponent * 10 + (*q - u'0');
+                else
+                    bExponentSmall = false;
+            }
+            if (bExpNegative)
+                nExponent = -nExponent;
             p = q;
         }
+    }
+    // Exact path: a mantissa of at most 2^53 and a power of ten up to 1e22 are both exact
+    // doubles, so one multiplication or division rounds the true value once, correctly -
+    // the very double from_chars gives. Everything else goes through from_chars.
+    const int nScale = nExponent - nFraction;
+    if (nDigits <= 19 && bExponentSmall && nMantissa <= (std::uint64_t{1} << 53) && nScale >= -22 &&
+        nScale <= 22) {
+        const double d = static_cast<double>(nMantissa);
+        const double r = nScale < 0 ? d / kPowersOfTen[-nScale] : d * kPowersOfTen[nScale];
+        return bNegative ? -r : r;
     }
     const size_t n = static_cast<size_t>(p - pStart);
     char szSmall[400];
