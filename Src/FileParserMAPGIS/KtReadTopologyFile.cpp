@@ -29,18 +29,32 @@ void LogRefusedItem(int nSourceLine) {
         u"..\\..\\..\\Src\\FileParserMAPGIS\\KtReadTopologyFile", nSourceLine);
 }
 
+// Working storage of reading arcs back, kept per thread so that an area or network line
+// that reads many arcs allocates it once. The functions that use it never nest.
+struct ArcScratch {
+    Fields arrFields;
+    Fields arrStyleFields;
+    std::vector<PlxPoint2D> vecPoints;
+};
+
+ArcScratch& Scratch() {
+    thread_local ArcScratch scratch;
+    return scratch;
+}
+
 PLXCOLOR LowColor(std::int64_t nColor) {
     return static_cast<PLXCOLOR>(nColor & 0xFFFFFFFF);
 }
 
 // The point lines of an arc: the count line, then that many lines of which only those with
-// exactly two fields are points. False when the file ends first.
-bool ReadArcPoints(KtFileStdio& file, std::vector<PlxPoint2D>& vecPoints) {
+// exactly two fields are points. False when the file ends first. arrFields is the caller's
+// scratch space.
+bool ReadArcPoints(KtFileStdio& file, Fields& arrFields, std::vector<PlxPoint2D>& vecPoints) {
     int nPoints = 0;
     if (!topology::ReadInt(file, nPoints))
         return false;
+    vecPoints.clear();
     vecPoints.reserve(static_cast<size_t>(topology::ReserveFor(nPoints < 0 ? 0 : nPoints)));
-    Fields arrFields;
     for (int k = 0; k < nPoints; ++k) {
         if (!topology::ReadFields(file, arrFields))
             return false;
@@ -52,8 +66,7 @@ bool ReadArcPoints(KtFileStdio& file, std::vector<PlxPoint2D>& vecPoints) {
 }
 
 // The arc's last line must name the arc the pre-read found there.
-bool ReadArcEnd(KtFileStdio& file, const tagArcIndex& arc) {
-    Fields arrFields;
+bool ReadArcEnd(KtFileStdio& file, Fields& arrFields, const tagArcIndex& arc) {
     return topology::ReadFields(file, arrFields) && arrFields.GetSize() == 2 &&
            ugatoi(arrFields[0]) == arc.nItemID;
 }
@@ -99,8 +112,15 @@ KtStyle MakeAreaStyle(const Fields& arrAreaFields) {
 
 namespace topology {
 
+// The line text of the helpers below, kept per thread so that its storage is reused from
+// line to line.
+PlxUnicodeString& ScratchLine() {
+    thread_local PlxUnicodeString strLine;
+    return strLine;
+}
+
 bool ReadFields(KtFileStdio& file, Fields& arrFields) {
-    PlxUnicodeString strLine;
+    PlxUnicodeString& strLine = ScratchLine();
     if (!file.ReadLine(strLine)) {
         arrFields.RemoveAll();
         return false;
@@ -110,7 +130,7 @@ bool ReadFields(KtFileStdio& file, Fields& arrFields) {
 }
 
 bool ReadInt(KtFileStdio& file, int& nValue) {
-    PlxUnicodeString strLine;
+    PlxUnicodeString& strLine = ScratchLine();
     if (!file.ReadLine(strLine))
         return false;
     nValue = ugatoi(strLine);
@@ -118,7 +138,7 @@ bool ReadInt(KtFileStdio& file, int& nValue) {
 }
 
 bool SkipLines(KtFileStdio& file, int nCount) {
-    PlxUnicodeString strLine;
+    PlxUnicodeString& strLine = ScratchLine();
     for (int i = 0; i < nCount; ++i) {
         if (!file.ReadLine(strLine))
             return false;
@@ -168,7 +188,8 @@ bool ReadWapArc(const tagWapIndex& area, KtFileStdio& file, const tagArcIndex& a
                 KtGeoLine& line) {
     if (arc.nArcNo == 0 || !topology::ReturnTo(file, arc.nFilePos))
         return false;
-    Fields arrFields;
+    ArcScratch& scratch = Scratch();
+    Fields& arrFields = scratch.arrFields;
     if (!topology::ReadFields(file, arrFields) || arrFields.GetSize() != 9) {
         LogRefusedItem(__LINE__);
         return false;
@@ -181,8 +202,8 @@ bool ReadWapArc(const tagWapIndex& area, KtFileStdio& file, const tagArcIndex& a
     if (ugatoi(arrFields[0]) != area.nAreaNo && ugatoi(arrFields[1]) != area.nAreaNo) {
         return false;
     }
-    std::vector<PlxPoint2D> vecPoints;
-    if (!ReadArcPoints(file, vecPoints) || !ReadArcEnd(file, arc))
+    std::vector<PlxPoint2D>& vecPoints = scratch.vecPoints;
+    if (!ReadArcPoints(file, arrFields, vecPoints) || !ReadArcEnd(file, arrFields, arc))
         return false;
     return MakeLine(line, vecPoints);
 }
@@ -235,12 +256,13 @@ bool ReadWanArc(const tagWanIndex& netLine, KtFileStdio& file, const tagArcIndex
                 KtGeoLine& line, bool bCADMode) {
     if (arc.nArcNo == 0 || !topology::ReturnTo(file, arc.nFilePos))
         return false;
-    Fields arrStyleFields;
+    ArcScratch& scratch = Scratch();
+    Fields& arrStyleFields = scratch.arrStyleFields;
     if (!topology::ReadFields(file, arrStyleFields) || arrStyleFields.GetSize() != 9) {
         LogRefusedItem(__LINE__);
         return false;
     }
-    Fields arrFields;
+    Fields& arrFields = scratch.arrFields;
     if (!topology::ReadFields(file, arrFields) || arrFields.GetSize() != 2)
         return false;
     // Only arcs of this network line are drawn.
@@ -248,8 +270,8 @@ bool ReadWanArc(const tagWanIndex& netLine, KtFileStdio& file, const tagArcIndex
         ugatoi(arrFields[0]) != netLine.nNetLineNo) {
         return false;
     }
-    std::vector<PlxPoint2D> vecPoints;
-    if (!ReadArcPoints(file, vecPoints) || !ReadArcEnd(file, arc))
+    std::vector<PlxPoint2D>& vecPoints = scratch.vecPoints;
+    if (!ReadArcPoints(file, arrFields, vecPoints) || !ReadArcEnd(file, arrFields, arc))
         return false;
     if (!MakeLine(line, vecPoints))
         return false;
@@ -272,7 +294,7 @@ bool ReadWanNode(KtFileStdio& file, const tagWanPointIndex& node, KtGeoPoint& po
                  bool bCADMode) {
     if (node.arrArcs.IsEmpty() || !topology::ReturnTo(file, node.nFilePos))
         return false;
-    Fields arrFields;
+    Fields& arrFields = Scratch().arrFields;
     if (!topology::ReadFields(file, arrFields) || arrFields.GetSize() != 2) {
         LogRefusedItem(__LINE__);
         return false;

@@ -26,9 +26,10 @@ int SplitFields(const PlxUnicodeString& strLine, PlxArray<PlxUnicodeString>& arr
     return strLine.Split(arrFields, u",");
 }
 
-// A point line is "x,y"; any other shape is no point.
-bool ParsePoint(const PlxUnicodeString& strLine, PlxPoint2D& pnt) {
-    PlxArray<PlxUnicodeString> arrFields;
+// A point line is "x,y"; any other shape is no point. arrFields is scratch space that the
+// caller keeps from line to line.
+bool ParsePoint(const PlxUnicodeString& strLine, PlxArray<PlxUnicodeString>& arrFields,
+                PlxPoint2D& pnt) {
     if (SplitFields(strLine, arrFields) != 2)
         return false;
     pnt.x = ugatof(arrFields[0]);
@@ -37,8 +38,8 @@ bool ParsePoint(const PlxUnicodeString& strLine, PlxPoint2D& pnt) {
 }
 
 // The identifier line is "identifier,-".
-bool ParseIdentifier(const PlxUnicodeString& strLine, int& nItemID) {
-    PlxArray<PlxUnicodeString> arrFields;
+bool ParseIdentifier(const PlxUnicodeString& strLine, PlxArray<PlxUnicodeString>& arrFields,
+                     int& nItemID) {
     if (SplitFields(strLine, arrFields) != 2)
         return false;
     nItemID = ugatoi(arrFields[0]);
@@ -81,6 +82,7 @@ bool KtReadWalFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
     }
 
     double dMinX = 1e10, dMinY = 1e10, dMaxX = -1e10, dMaxY = -1e10;
+    PlxArray<PlxUnicodeString> arrFields;
     const int nFirstRecord = arrIndex.GetSize();
     for (int i = 0; i < nItemCount; ++i) {
         if (m_pFile->IsEOF())
@@ -96,7 +98,7 @@ bool KtReadWalFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
         for (int j = 0; j < nPointCount && !m_pFile->IsEOF(); ++j) {
             m_pFile->ReadLine(strLine);
             PlxPoint2D pnt;
-            if (!ParsePoint(strLine, pnt))
+            if (!ParsePoint(strLine, arrFields, pnt))
                 continue;
             dMinX = std::min(dMinX, pnt.x);
             dMinY = std::min(dMinY, pnt.y);
@@ -106,7 +108,7 @@ bool KtReadWalFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
 
         m_pFile->ReadLine(strLine);
         int nItemID = 0;
-        if (!ParseIdentifier(strLine, nItemID))
+        if (!ParseIdentifier(strLine, arrFields, nItemID))
             continue;
         auto* pIndex = new tagFileIndex(nItemID, static_cast<std::int32_t>(nPosition));
         arrIndex.Add(pIndex);
@@ -139,17 +141,18 @@ bool KtReadWalFile::ReadItemData(const tagFileIndex* pIndex, KtFeature* pFeature
     m_pFile->ReadLine(strLine);
     const int nPointCount = ugatoi(strLine);
     PlxArray<PlxPoint2D> arrPoints;
+    PlxArray<PlxUnicodeString> arrFields;
     arrPoints.Reserve(std::min(nPointCount, kMaxPointReserve));
     for (int j = 0; j < nPointCount && !m_pFile->IsEOF(); ++j) {
         m_pFile->ReadLine(strLine);
         PlxPoint2D pnt;
-        if (ParsePoint(strLine, pnt))
+        if (ParsePoint(strLine, arrFields, pnt))
             arrPoints.Add(pnt);
     }
 
     m_pFile->ReadLine(strLine);
     int nItemID = 0;
-    if (!ParseIdentifier(strLine, nItemID) || nItemID != pIndex->nItemID)
+    if (!ParseIdentifier(strLine, arrFields, nItemID) || nItemID != pIndex->nItemID)
         return false;
     pFeature->SetValue(kUserIDFieldName, PlxVariant(nItemID));
 

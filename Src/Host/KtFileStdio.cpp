@@ -21,62 +21,110 @@ namespace {
 constexpr int kMinBuffer = 512;
 // Larger requests are cut to this; lines longer than the buffer grow it anyway.
 constexpr int kMaxBuffer = 16 * 1024 * 1024;
+// Whatever the caller asks for, reading goes in blocks of at least this size: a file is
+// read with few system calls.
+constexpr int kMinBlock = 64 * 1024;
+// Readers that return to remembered positions (an area's arcs, a network's nodes) walk a few
+// parts of the file at once; each part keeps a window of its own.
+constexpr int kWindows = 6;
 constexpr char kBom[3] = {'\xEF', '\xBB', '\xBF'};
 
 }  // namespace
 
 struct KtFileStdio::Impl {
+    // One stretch of the file in memory: buf[0, nFilled) holds the file bytes from offset
+    // nBufStart; nNext indexes the next one.
+    struct Window {
+        std::vector<char> buf;
+        std::int64_t nBufStart = 0;
+        std::size_t nFilled = 0;
+        std::size_t nNext = 0;
+        unsigned nLastUse = 0;
+
+        bool Holds(std::int64_t nOffset) const {
+            return !buf.empty() && nOffset >= nBufStart &&
+                   nOffset <= nBufStart + static_cast<std::int64_t>(nFilled);
+        }
+    };
+
     int fd = -1;
     PlxUnicodeString strPath;
     PLXCharset eCharset = PLXCharsetDefault;
     KtCharsetDecoder decoder;
     bool bBom = false;
     std::int64_t nLength = 0;
+    std::size_t nBlock = kMinBlock;
+    Window windows[kWindows];
+    Window* pCur = &windows[0];
+    unsigned nClock = 0;
 
-    // buf[0, nFilled) holds the file bytes from offset nBufStart; nNext indexes the next one.
-    std::vector<char> buf;
-    std::int64_t nBufStart = 0;
-    std::size_t nFilled = 0;
-    std::size_t nNext = 0;
-
-    std::int64_t Position() const { return nBufStart + static_cast<std::int64_t>(nNext); }
+    std::int64_t Position() const {
+        return pCur->nBufStart + static_cast<std::int64_t>(pCur->nNext);
+    }
 
     // Drops the bytes before nNext and reads more after nFilled, doubling the buffer when
     // a line fills it. Returns false when the file has no more bytes.
     bool Refill() {
-        if (nNext > 0) {
-            std::memmove(buf.data(), buf.data() + nNext, nFilled - nNext);
-            nBufStart += static_cast<std::int64_t>(nNext);
-            nFilled -= nNext;
-            nNext = 0;
+        Window& w = *pCur;
+        if (w.nNext > 0) {
+            std::memmove(w.buf.data(), w.buf.data() + w.nNext, w.nFilled - w.nNext);
+            w.nBufStart += static_cast<std::int64_t>(w.nNext);
+            w.nFilled -= w.nNext;
+            w.nNext = 0;
         }
-        if (nFilled == buf.size())
-            buf.resize(buf.size() * 2);
+        if (w.nFilled == w.buf.size())
+            w.buf.resize(w.buf.size() * 2);
         for (;;) {
-            const ssize_t k = pread(fd, buf.data() + nFilled, buf.size() - nFilled,
-                                    nBufStart + static_cast<std::int64_t>(nFilled));
+            const ssize_t k = pread(fd, w.buf.data() + w.nFilled, w.buf.size() - w.nFilled,
+                                    w.nBufStart + static_cast<std::int64_t>(w.nFilled));
             if (k > 0) {
-                nFilled += static_cast<std::size_t>(k);
-                nLength = std::max(nLength, nBufStart + static_cast<std::int64_t>(nFilled));
+                w.nFilled += static_cast<std::size_t>(k);
+                nLength = std::max(nLength, w.nBufStart + static_cast<std::int64_t>(w.nFilled));
                 return true;
             }
             if (k < 0 && errno == EINTR)
                 continue;
             // The file ends here, whatever its size was at Open (it may have shrunk since):
             // IsEOF must turn true so that reading loops stop.
-            nLength = nBufStart + static_cast<std::int64_t>(nFilled);
+            nLength = w.nBufStart + static_cast<std::int64_t>(w.nFilled);
             return false;
         }
     }
 
+    // Makes the window that holds nOffset current; when none does, the one least recently
+    // used starts over there.
     void Seek(std::int64_t nOffset) {
-        if (nOffset >= nBufStart && nOffset <= nBufStart + static_cast<std::int64_t>(nFilled)) {
-            nNext = static_cast<std::size_t>(nOffset - nBufStart);
-            return;
+        Window* pTarget = pCur->Holds(nOffset) ? pCur : nullptr;
+        for (int i = 0; pTarget == nullptr && i < kWindows; ++i) {
+            if (windows[i].Holds(nOffset))
+                pTarget = &windows[i];
         }
-        nBufStart = nOffset;
-        nFilled = 0;
-        nNext = 0;
+        if (pTarget == nullptr) {
+            pTarget = &windows[0];
+            for (int i = 1; i < kWindows; ++i) {
+                if (windows[i].nLastUse < pTarget->nLastUse)
+                    pTarget = &windows[i];
+            }
+            if (pTarget->buf.empty())
+                pTarget->buf.assign(nBlock, '\0');
+            pTarget->nBufStart = nOffset;
+            pTarget->nFilled = 0;
+        }
+        pTarget->nNext = static_cast<std::size_t>(nOffset - pTarget->nBufStart);
+        pTarget->nLastUse = ++nClock;
+        pCur = pTarget;
+    }
+
+    void Reset() {
+        for (Window& w : windows) {
+            std::vector<char>().swap(w.buf);
+            w.nBufStart = 0;
+            w.nFilled = 0;
+            w.nNext = 0;
+            w.nLastUse = 0;
+        }
+        pCur = &windows[0];
+        nClock = 0;
     }
 };
 
@@ -106,14 +154,15 @@ bool KtFileStdio::Open(const PlxUnicodeString& strPath, int nDirection, int nBuf
     d.strPath = strPath;
     d.eCharset = eCharset;
     d.nLength = st.st_size;
-    d.buf.assign(static_cast<std::size_t>(std::clamp(nBufferSize, kMinBuffer, kMaxBuffer)), '\0');
-    d.nBufStart = 0;
-    d.nFilled = 0;
-    d.nNext = 0;
+    d.nBlock = static_cast<std::size_t>(
+        std::max(std::clamp(nBufferSize, kMinBuffer, kMaxBuffer), kMinBlock));
+    d.Reset();
+    d.Seek(0);
     d.Refill();
-    d.bBom = d.nFilled >= sizeof kBom && std::memcmp(d.buf.data(), kBom, sizeof kBom) == 0;
+    Impl::Window& w = *d.pCur;
+    d.bBom = w.nFilled >= sizeof kBom && std::memcmp(w.buf.data(), kBom, sizeof kBom) == 0;
     if (d.bBom)
-        d.nNext = sizeof kBom;
+        w.nNext = sizeof kBom;
     return true;
 }
 
@@ -125,10 +174,7 @@ void KtFileStdio::Close() {
     d.strPath.Empty();
     d.bBom = false;
     d.nLength = 0;
-    std::vector<char>().swap(d.buf);
-    d.nBufStart = 0;
-    d.nFilled = 0;
-    d.nNext = 0;
+    d.Reset();
 }
 
 bool KtFileStdio::IsOpen() const {
@@ -143,30 +189,31 @@ bool KtFileStdio::ReadLine(PlxUnicodeString& strLine) {
     }
     if (d.bBom && d.Position() == 0)
         d.Seek(sizeof kBom);
-    std::size_t nScanned = d.nNext;  // bytes before this are known to hold no line end
+    Impl::Window& w = *d.pCur;
+    std::size_t nScanned = w.nNext;  // bytes before this are known to hold no line end
     const char* pEnd = nullptr;
     for (;;) {
-        if (nScanned < d.nFilled) {
+        if (nScanned < w.nFilled) {
             pEnd = static_cast<const char*>(
-                std::memchr(d.buf.data() + nScanned, '\n', d.nFilled - nScanned));
+                std::memchr(w.buf.data() + nScanned, '\n', w.nFilled - nScanned));
             if (pEnd != nullptr)
                 break;
         }
-        const std::size_t nPending = d.nFilled - d.nNext;
+        const std::size_t nPending = w.nFilled - w.nNext;
         if (!d.Refill())
             break;
         nScanned = nPending;
     }
-    const char* pBegin = d.buf.data() + d.nNext;
+    const char* pBegin = w.buf.data() + w.nNext;
     std::size_t nBytes;
     if (pEnd != nullptr) {
         nBytes = static_cast<std::size_t>(pEnd - pBegin);
-        d.nNext += nBytes + 1;
+        w.nNext += nBytes + 1;
         if (nBytes > 0 && pBegin[nBytes - 1] == '\r')
             --nBytes;
     } else {
-        nBytes = d.nFilled - d.nNext;
-        d.nNext = d.nFilled;
+        nBytes = w.nFilled - w.nNext;
+        w.nNext = w.nFilled;
         if (nBytes == 0) {
             strLine.Empty();
             return false;
