@@ -244,9 +244,12 @@ void WalkEntries(LineReader& in, int nCount, int nCountLine, bool bArea, Census&
         const int nFields = strLine.Split(fields, u",");
         // Network line entries take any first line the count covers; areas need 11 fields.
         const bool bEntry = bArea ? nFields == 11 : bCounted || !IsBlank(strLine);
+        const int nIdField = bArea ? 8 : 2;
         if (!bEntry) {
             if (bArea && !bInMalformed && !IsBlank(strLine)) {
                 CensusItem item = Item(nLine, "area", 5);
+                item.bHasId = nFields > nIdField;
+                item.nItemId = item.bHasId ? KTX::ugatoi(fields[nIdField]) : 0;
                 item.strSkipped = bCounted ? CPLSPrintf("area line with %d fields, not 11", nFields)
                                            : BeyondCount(nCount, "areas", nCountLine);
                 census.items.push_back(item);
@@ -256,7 +259,6 @@ void WalkEntries(LineReader& in, int nCount, int nCountLine, bool bArea, Census&
         }
         bInMalformed = false;
         CensusItem item = Item(nLine, bArea ? "area" : "network line", bArea ? 5 : 3);
-        const int nIdField = bArea ? 8 : 2;
         item.bHasId = nFields > nIdField;
         item.nItemId = item.bHasId ? KTX::ugatoi(fields[nIdField]) : 0;
         item.bIndexed = bCounted;

@@ -83,7 +83,7 @@ class OutputErrors(TempDirCase):
         wal = shutil.copy(sample("sample.wal"), self.dir)
         r = run([IMPORTER, wal, "-o", os.path.join(self.dir, "no", "such", "folder", "x.gpkg")])
         self.assertEqual(r.returncode, 4)
-        self.assertIn("cannot write layer sample", r.stderr)
+        self.assertIn("cannot write beside", r.stderr)
 
 
 class Outputs(TempDirCase):
@@ -96,7 +96,8 @@ class Outputs(TempDirCase):
         self.assertIn(f"Wrote {out}:", r.stdout)
         self.assertIn("layer sample (from sample.wal): 30 features, "
                       "bounds (39511100, 3420050) - (39514180, 3421555)", r.stdout)
-        self.assertIn("0 of 30 items refused", r.stdout)
+        self.assertIn("sample.wal: 30 items: 30 written, 0 refused, 0 not importable, 0 skipped",
+                      r.stdout)
         ds = gdal.OpenEx(out)
         f = ds.GetLayer(0).GetNextFeature()
         self.assertEqual(f.GetField("RbUserID"), 3001)
@@ -112,8 +113,10 @@ class Outputs(TempDirCase):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(layer_counts(out), {"sample": 30, "sample_2": 30, "sample_3": 2})
         self.assertIn("layer sample_3 (from sample.wal): 2 features", r.stdout)
-        self.assertIn("1 of 3 items refused", r.stdout)
-        self.assertIn("refused: 1 x no message from the reader", r.stdout)
+        # The second item (lines 8 to 12) has a style line of 8 fields.
+        self.assertIn("sample.wal: 3 items: 2 written, 1 refused, 0 not importable, 0 skipped",
+                      r.stdout)
+        self.assertIn("sample.wal:8: item 12 (line) refused: refused by the reader", r.stdout)
 
     def test_name_and_format_options(self):
         wal = shutil.copy(sample("sample.wal"), self.dir)

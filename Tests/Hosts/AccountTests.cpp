@@ -1,0 +1,178 @@
+// The account of an import: every item of a hand-written file is imported, refused, not
+// importable or skipped, each with its line, and the four add up to the items in the file.
+// The expected figures are worked out from the files below line by line.
+#include <gtest/gtest.h>
+
+#include "DriverTestSupport.h"
+#include "TestFiles.h"
+
+using drivertest::OpenMapgis;
+
+namespace {
+
+// Line 2 announces 6 records; passes: line 3, 4, 5, 6-7, 8, 9. Line 10 is a seventh.
+const char* const kPoints =
+    "WMAPGIS points\n"
+    "6\n"
+    "10,20,1,0,\"A\",4,3,0,0,1,0,0,0,3,0,0\n"   // 3: text 1, imported
+    "11,21,2,7,0,0,0,0,0,0,0\n"                 // 4: kind 7, skipped
+    "12,22,3,4,0,0,0,0,0,0,0\n"                 // 5: image 3, not importable
+    "13,23,4,0,\"B\",4,3,0,\n"                  // 6: text 4, 9 fields, runs on
+    "0,1,0,0,0,3,0,0\n"                         // 7: ... so its first line is refused
+    "14,24,5,1,12,4.0,4.0,0.0,0,3,0.5,0,0\n"    // 8: symbol 5, imported
+    "15,25,6,3,25.0,0.0,135.0,1,3,0,0\n"        // 9: arc 6, imported
+    "16,26,7,0,\"C\",4,3,0,0,1,0,0,0,3,0,0\n";  // 10: text 7, beyond the count
+
+// Line 2 announces 4 lines; item E (line 18) is a fifth.
+const char* const kLines =
+    "WMAP lines\n4\n"
+    "1,0,3,5,0,0,0,0,0\n2\n0,0\n10,0\n11,0\n"  // 3-7: line 11, imported
+    "1,0,3,5,0,0,0,0\n1\n0,10\n12,0\n"         // 8-11: line 12, style of 8 fields
+    "1,0,3,5,0,0,0,0,0\n0\n"                   // 12-13: no points
+    "1,0,3,5,0,0,0,0,0\n1\n5,5\n13\n"          // 14-17: last line of one field
+    "1,0,3,5,0,0,0,0,0\n1\n1,1\n14,0\n";       // 18-21: line 14, beyond the count
+
+// One arc (lines 3-11), no node entry, three areas announced on line 13.
+const char* const kAreas =
+    "WMAP areas\n1\n"
+    "1,0,3,5,0,0,0,0,0\n0,0\n1,0\n4\n0,0\n10,0\n10,10\n0,0\n501,0.0\n"
+    "1\n3\n"
+    "1,1,0,0,0,1,0,0,601,0,0\n2\n1\n0\n"   // 14-17: area 601 of arc 1, imported
+    "1,1,0,0,0,1,0,0,602,0\n2\n"           // 18-19: 10 fields, two passes
+    "1,1,0,0,0,1,0,0,603,0,0\n2\n1\n0\n";  // 20-23: area 603, beyond the count
+
+struct AccountCase {
+    const char* pszName;
+    const char* pszFile;
+    const char* pszContent;
+    const char* pszMode;
+    int nItems, nImported, nRefused, nNotImportable, nSkipped;
+    std::vector<std::string> entryStarts;  // FILE_ITEM_n, each as it begins
+};
+
+const AccountCase kCases[] = {
+    {"PointsCompound",
+     "points.wat",
+     kPoints,
+     "COMPOUND",
+     7,
+     3,
+     1,
+     1,
+     2,
+     {"4: item 2 (unknown kind 7) skipped: unknown item kind 7",
+      "5: item 3 (image) not importable by design", "6: item 4 (text) refused: IMe056",
+      "10: item 7 (text) skipped: beyond the 6 records that line 2 announces"}},
+    {"PointsTyped",
+     "points.wat",
+     kPoints,
+     "TYPED",
+     7,
+     3,
+     1,
+     1,
+     2,
+     {"4: item 2 (unknown kind 7) skipped: unknown item kind 7",
+      "5: item 3 (image) not importable by design", "6: item 4 (text) refused: IMe056",
+      "10: item 7 (text) skipped: beyond the 6 records that line 2 announces"}},
+    {"LinesCompound",
+     "lines.wal",
+     kLines,
+     "COMPOUND",
+     5,
+     1,
+     1,
+     0,
+     3,
+     {"8: item 12 (line) refused: refused by the reader",
+      "12: line skipped: point count 0 on line 13: no points",
+      "14: line skipped: last line malformed: line 17 has 1 fields, not 2",
+      "18: item 14 (line) skipped: beyond the 4 lines that line 2 announces"}},
+    {"AreasTyped",
+     "areas.wap",
+     kAreas,
+     "TYPED",
+     3,
+     1,
+     0,
+     0,
+     2,
+     {"18: item 602 (area) skipped: area line with 10 fields, not 11",
+      "20: item 603 (area) skipped: beyond the 3 areas that line 13 announces"}},
+};
+
+class Account : public ::testing::TestWithParam<AccountCase> {};
+
+long long Number(GDALDataset& ds, const char* pszKey) {
+    const char* psz = ds.GetMetadataItem(pszKey, "MAPGIS");
+    return psz == nullptr ? -1 : CPLAtoGIntBig(psz);
+}
+
+}  // namespace
+
+TEST_P(Account, EveryItemIsAccountedForWithItsLine) {
+    const AccountCase& c = GetParam();
+    testfiles::TempDir dir;
+    const std::string strPath = dir.Write(c.pszFile, c.pszContent);
+    drivertest::ErrorCollector errors;
+    GDALDatasetUniquePtr ds = OpenMapgis(strPath, c.pszMode);
+    ASSERT_NE(ds, nullptr);
+    EXPECT_EQ(Number(*ds, "FILE_ITEM_COUNT"), c.nItems);
+    EXPECT_EQ(Number(*ds, "FILE_IMPORTED_COUNT"), c.nImported);
+    EXPECT_EQ(Number(*ds, "FILE_REFUSED_COUNT"), c.nRefused);
+    EXPECT_EQ(Number(*ds, "FILE_NOT_IMPORTABLE_COUNT"), c.nNotImportable);
+    EXPECT_EQ(Number(*ds, "FILE_SKIPPED_COUNT"), c.nSkipped);
+    CSLConstList papszMD = ds->GetMetadata("MAPGIS");
+    for (size_t i = 0; i < c.entryStarts.size(); ++i) {
+        const char* psz =
+            CSLFetchNameValue(papszMD, ("FILE_ITEM_" + std::to_string(i + 1)).c_str());
+        ASSERT_NE(psz, nullptr) << i;
+        EXPECT_EQ(std::string(psz).rfind(c.entryStarts[i], 0), 0u) << psz;
+    }
+    EXPECT_EQ(CSLFetchNameValue(papszMD,
+                                ("FILE_ITEM_" + std::to_string(c.entryStarts.size() + 1)).c_str()),
+              nullptr);
+    // Every layer carries the same account.
+    for (int i = 0; i < ds->GetLayerCount(); ++i) {
+        EXPECT_STREQ(ds->GetLayer(i)->GetMetadataItem("FILE_SKIPPED_COUNT", "MAPGIS"),
+                     std::to_string(c.nSkipped).c_str());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(HandWrittenFiles, Account, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.pszName); });
+
+TEST(AccountWarnings, ARefusedItemIsReportedOnceWithFileAndLine) {
+    testfiles::TempDir dir;
+    const std::string strPath = dir.Write("points.wat", kPoints);
+    drivertest::ErrorCollector errors;
+    GDALDatasetUniquePtr ds = OpenMapgis(strPath, "COMPOUND");
+    ASSERT_NE(ds, nullptr);
+    // The census first, as mapgis-import asks for it: the read then names lines.
+    EXPECT_STREQ(ds->GetMetadataItem("FILE_ITEM_COUNT", "MAPGIS"), "7");
+    OGRLayer* poLayer = ds->GetLayer(0);
+    for (int round = 0; round < 2; ++round) {
+        poLayer->ResetReading();
+        int nFeatures = 0;
+        while (std::unique_ptr<OGRFeature>(poLayer->GetNextFeature()))
+            ++nFeatures;
+        EXPECT_EQ(nFeatures, 3);
+    }
+    ds->GetMetadata("MAPGIS");
+    ASSERT_EQ(errors.warnings.size(), 1u);
+    EXPECT_EQ(errors.warnings[0].rfind("points.wat:6: item 4 (text) refused: IMe056", 0), 0u)
+        << errors.warnings[0];
+}
+
+TEST(AccountWarnings, WithoutCensusTheWarningNamesTheFeature) {
+    testfiles::TempDir dir;
+    const std::string strPath = dir.Write("points.wat", kPoints);
+    drivertest::ErrorCollector errors;
+    GDALDatasetUniquePtr ds = OpenMapgis(strPath, "COMPOUND");
+    ASSERT_NE(ds, nullptr);
+    EXPECT_EQ(ds->GetLayer(0)->GetFeatureCount(TRUE), 3);
+    ASSERT_EQ(errors.warnings.size(), 1u);
+    // Item 4 is the third record indexed (kind 7 on line 4 is not): feature id 3.
+    EXPECT_EQ(errors.warnings[0].rfind("points.wat: points feature 3: IMe056", 0), 0u)
+        << errors.warnings[0];
+}
