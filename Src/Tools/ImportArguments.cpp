@@ -116,15 +116,22 @@ const char* HelpText() {
            "  -h, --help           this text\n"
            "\n"
            "A progress bar is shown when standard output is a terminal. At the end a\n"
-           "summary lists per layer the features written, the bounds, and the items the\n"
-           "reader refused, with the reader's messages grouped and counted.\n"
+           "summary lists per layer the features written and the bounds, and per input\n"
+           "every item of the file: written, refused (with line and reason), not\n"
+           "importable by design (images), or skipped by the reader (with line and why).\n"
+           "\n"
+           "The output is written beside the target under a temporary name and moved into\n"
+           "place only when complete; on failure or interruption nothing is left behind\n"
+           "and an existing output stays as it was.\n"
            "\n"
            "Exit status:\n"
            "  0  success (refused items are reported in the summary, not an error)\n"
            "  2  usage error: unknown option, missing value, bad encoding, unknown format\n"
            "  3  input error: an input or the colour index file is missing or unreadable,\n"
-           "     or an input's extension is not .wat, .wal, .wap or .wan\n"
-           "  4  output error: the output exists (without --overwrite) or cannot be written\n";
+           "     an input's extension is not .wat, .wal, .wap or .wan, or an input is\n"
+           "     2 GiB or larger\n"
+           "  4  output error: the output exists (without --overwrite) or cannot be written\n"
+           "  130, 143  interrupted by SIGINT, SIGTERM\n";
 }
 
 }  // namespace mapgis_import
