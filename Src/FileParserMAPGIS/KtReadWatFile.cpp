@@ -42,6 +42,66 @@ const PlxUnicodeString& FieldSeparator() {
     return s;
 }
 
+// Minimum field count of a record of the given kind; 0 for kinds that are not indexed.
+int MinFieldsOfKind(int nKind) {
+    switch (nKind) {
+        case kWatText:
+            return kTextFields;
+        case kWatSubMap:
+            return kSubMapFields;
+        case kWatCircle:
+        case kWatArc:
+        case kWatImage:
+            return kGeometryFields;
+        case kWatMText:
+            return kMTextFields;
+        default:
+            return 0;
+    }
+}
+
+// The record line and its fields of a type question or an item read, kept per thread so
+// that their storage is reused from record to record. Neither operation nests in the other.
+PlxUnicodeString& ScratchLine() {
+    thread_local PlxUnicodeString strLine;
+    return strLine;
+}
+
+PlxArray<PlxUnicodeString>& ScratchFields() {
+    thread_local PlxArray<PlxUnicodeString> arrFields;
+    return arrFields;
+}
+
+// The fields of a line as Split on "," cuts them, located in place: the number of fields
+// and where each of the first few begins and ends.
+struct FieldSpans {
+    static constexpr int kMaxSpans = 8;
+
+    FieldSpans(const PlxUnicodeString& strLine, int nSpans) : pText(strLine.GetString()) {
+        const int nLength = strLine.GetLength();
+        if (nLength == 0)
+            return;  // an empty line has no field at all
+        int nStart = 0;
+        for (int i = 0; i <= nLength; ++i) {
+            if (i < nLength && pText[i] != u',')
+                continue;
+            if (nCount < nSpans && nCount < kMaxSpans) {
+                nBegin[nCount] = nStart;
+                nEnd[nCount] = i;
+            }
+            ++nCount;
+            nStart = i + 1;
+        }
+    }
+    int ToInt(int i) const { return ugatoi(pText + nBegin[i], pText + nEnd[i]); }
+    double ToDouble(int i) const { return ugatof(pText + nBegin[i], pText + nEnd[i]); }
+
+    const char16_t* pText;
+    int nCount = 0;
+    int nBegin[kMaxSpans] = {};
+    int nEnd[kMaxSpans] = {};
+};
+
 // Positions are kept as the low 32 bits of the stream offset.
 std::int32_t LowPosition(std::int64_t nPos) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(nPos & 0xFFFFFFFF));
@@ -85,27 +145,22 @@ bool KtReadWatFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
     // The count is not trusted: the file's end closes the loop as well.
     for (int i = 0; i < nRecords && !m_pFile->IsEOF(); ++i) {
         const std::int32_t nPos = LowPosition(m_pFile->GetPosition());
-        const int nLines = PrevProcessFileData(nPos, strLine);
-        if (nLines < 1)
+        // Reads the record once: the stream is left after its lines, where the next record
+        // starts. Fields 0 to 2 of a continued record are those of its first line, since a
+        // continuation only extends the first line's last field (the fourth or a later one).
+        if (PreReadRecord(nPos, strLine, arrFields) < 1)
             continue;
-
-        if (strLine.Split(arrFields, FieldSeparator(), PlxUnicodeString::SplitKeepEmpty) >= 4) {
-            const double dX = ugatof(arrFields[0]);
-            const double dY = ugatof(arrFields[1]);
-            if (dMinX > dX)
-                dMinX = dX;
-            if (dX > dMaxX)
-                dMaxX = dX;
-            if (dMinY > dY)
-                dMinY = dY;
-            if (dY > dMaxY)
-                dMaxY = dY;
-            arrIndex.Add(new tagFileIndex(ugatoi(arrFields[2]), nPos));
-        }
-
-        m_pFile->SetPosition(nPos, KTFILE_BEGIN);
-        for (int k = 0; k < nLines; ++k)
-            m_pFile->ReadLine(strLine);
+        const double dX = ugatof(arrFields[0]);
+        const double dY = ugatof(arrFields[1]);
+        if (dMinX > dX)
+            dMinX = dX;
+        if (dX > dMaxX)
+            dMaxX = dX;
+        if (dMinY > dY)
+            dMinY = dY;
+        if (dY > dMaxY)
+            dMaxY = dY;
+        arrIndex.Add(new tagFileIndex(ugatoi(arrFields[2]), nPos));
     }
 
     if (m_pFile->IsEOF()) {
@@ -122,32 +177,29 @@ bool KtReadWatFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
 }
 
 int KtReadWatFile::PrevProcessFileData(int nPos, PlxUnicodeString& strLine) {
+    PlxUnicodeString strRecord;
+    PlxArray<PlxUnicodeString> arrFields;
+    const int nLines = PreReadRecord(nPos, strRecord, arrFields);
+    if (nLines > 0)
+        strLine = strRecord;
+    return nLines;
+}
+
+int KtReadWatFile::PreReadRecord(int nPos, PlxUnicodeString& strLine,
+                                 PlxArray<PlxUnicodeString>& arrFields) {
     if (m_pFile == nullptr || !m_bOpen)
         return 0;
     if (!m_pFile->SetPosition(nPos, KTFILE_BEGIN))
         return 0;
-    PlxUnicodeString strFirst;
-    m_pFile->ReadLine(strFirst);
-    PlxArray<PlxUnicodeString> arrFields;
-    if (strFirst.Split(arrFields, FieldSeparator(), PlxUnicodeString::SplitKeepEmpty) < 4) {
+    m_pFile->ReadLine(strLine);
+    const int nFields =
+        strLine.Split(arrFields, FieldSeparator(), PlxUnicodeString::SplitKeepEmpty);
+    if (nFields < 4)
         return 0;
-    }
-    switch (ugatoi(arrFields[3])) {
-        case kWatText:
-            return PrevProcessTextData(nPos, strLine);
-        case kWatSubMap:
-            return PrevProcessSubMapData(nPos, strLine);
-        case kWatCircle:
-            return PrevProcessCircleData(nPos, strLine);
-        case kWatArc:
-            return PrevProcessArcData(nPos, strLine);
-        case kWatImage:
-            return PrevProcessImageData(nPos, strLine);
-        case kWatMText:
-            return PrevProcessMTextData(nPos, strLine);
-        default:
-            return 0;
-    }
+    const int nMinFields = MinFieldsOfKind(ugatoi(arrFields[3]));
+    if (nMinFields == 0)
+        return 0;
+    return ContinueRecord(strLine, nFields, nMinFields);
 }
 
 int KtReadWatFile::PrevProcessTextData(int nPos, PlxUnicodeString& strLine) {
@@ -181,17 +233,24 @@ int KtReadWatFile::PrevProcessRecord(int nPos, PlxUnicodeString& strLine, int nM
     PlxUnicodeString strJoined;
     m_pFile->ReadLine(strJoined);
     PlxArray<PlxUnicodeString> arrFields;
-    int nFields = strJoined.Split(arrFields, FieldSeparator(), PlxUnicodeString::SplitKeepEmpty);
+    const int nFields =
+        strJoined.Split(arrFields, FieldSeparator(), PlxUnicodeString::SplitKeepEmpty);
+    const int nLines = ContinueRecord(strJoined, nFields, nMinFields);
+    strLine = strJoined;
+    return nLines;
+}
+
+int KtReadWatFile::ContinueRecord(PlxUnicodeString& strLine, int nFields, int nMinFields) {
     int nLines = 1;
     // A record may run over several physical lines; a file ending inside it stops the loop.
     PlxUnicodeString strNext;
+    PlxArray<PlxUnicodeString> arrFields;
     while (nFields < nMinFields && !m_pFile->IsEOF()) {
         m_pFile->ReadLine(strNext);
         ++nLines;
         nFields += strNext.Split(arrFields, FieldSeparator(), PlxUnicodeString::SplitKeepEmpty);
-        strJoined += strNext;
+        strLine += strNext;
     }
-    strLine = strJoined;
     return nLines;
 }
 
@@ -202,17 +261,17 @@ int KtReadWatFile::GetType(const tagFileIndex* pIndex) const {
         return 0;
     if (m_pFile->IsEOF())
         return 0;
-    PlxUnicodeString strLine;
+    PlxUnicodeString& strLine = ScratchLine();
     m_pFile->ReadLine(strLine);
-    PlxArray<PlxUnicodeString> arrFields;
-    const int nFields =
-        strLine.Split(arrFields, FieldSeparator(), PlxUnicodeString::SplitKeepEmpty);
-    if (nFields <= 3)
+    // Only the identifier, the kind and a circle's fill flag matter here: the fields are
+    // located in place rather than copied out.
+    const FieldSpans fields(strLine, kCircleFillField + 1);
+    if (fields.nCount <= 3)
         return 0;
-    if (ugatoi(arrFields[2]) != pIndex->nItemID)
+    if (fields.ToInt(2) != pIndex->nItemID)
         return 0;
 
-    switch (ugatoi(arrFields[3])) {
+    switch (fields.ToInt(3)) {
         case kWatText:
         case kWatMText:
             return 7;
@@ -221,7 +280,8 @@ int KtReadWatFile::GetType(const tagFileIndex* pIndex) const {
         case kWatCircle:
             // A filled circle goes to the region layer only; without its fill flag the
             // record is refused on reading anyway.
-            if (nFields > kCircleFillField && IsFillFlagSet(ugatof(arrFields[kCircleFillField]))) {
+            if (fields.nCount > kCircleFillField &&
+                IsFillFlagSet(fields.ToDouble(kCircleFillField))) {
                 return 5;
             }
             return 15;
@@ -240,9 +300,9 @@ bool KtReadWatFile::ReadItemData(const tagFileIndex* pIndex, KtFeature* pFeature
         return false;
     if (m_pFile->IsEOF())
         return false;
-    PlxUnicodeString strLine;
+    PlxUnicodeString& strLine = ScratchLine();
     m_pFile->ReadLine(strLine);
-    PlxArray<PlxUnicodeString> arrFields;
+    PlxArray<PlxUnicodeString>& arrFields = ScratchFields();
     if (strLine.Split(arrFields, FieldSeparator(), PlxUnicodeString::SplitKeepEmpty) <= 3) {
         return false;
     }

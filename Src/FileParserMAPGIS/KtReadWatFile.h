@@ -48,6 +48,12 @@ private:
 
     // Reads the lines of one record from nPos on until they hold at least nMinFields fields.
     int PrevProcessRecord(int nPos, PlxUnicodeString& strLine, int nMinFields);
+    // PrevProcessFileData in one reading of each line: the record's first line split into
+    // arrFields, its lines joined into strLine; the stream is left after the record.
+    int PreReadRecord(int nPos, PlxUnicodeString& strLine, PlxArray<PlxUnicodeString>& arrFields);
+    // Appends continuation lines to strLine (the record's first line, of nFields fields)
+    // until the record holds nMinFields fields or the file ends; the record's line count.
+    int ContinueRecord(PlxUnicodeString& strLine, int nFields, int nMinFields);
     // Text style of an annotation: colour, size (host width is half the MAPGIS width), face
     // and slant.
     KtTextStyle MakeTextStyle(int nColor, double dHeight, double dHostWidth, int nFont,
