@@ -114,7 +114,16 @@ private:
     // Room for the numbers and short words that fill exchange files, without a heap block.
     static constexpr int kInlineLength = 23;
 
-    void Assign(const char16_t* p, int n);
+    void Assign(const char16_t* p, int n) {
+        if (n > m_nCapacity)
+            Grow(n, 0);
+        // The source may lie inside this string's own text, always at or after m_pData, so
+        // a forward copy is safe. Pieces of lines are short: a plain loop beats a call.
+        for (int i = 0; i < n; ++i)
+            m_pData[i] = p[i];
+        m_nLength = n;
+        m_pData[n] = 0;
+    }
     // Capacity for nLength characters; keeps the first nKeep.
     void Grow(int nLength, int nKeep);
 

@@ -107,18 +107,6 @@ void PlxUnicodeString::Grow(int nLength, int nKeep) {
     m_nCapacity = nCapacity;
 }
 
-void PlxUnicodeString::Assign(const char16_t* p, int n) {
-    if (n > m_nCapacity) {
-        Grow(n, 0);
-    }
-    // The source may lie inside this string's own text, always at or after m_pData, so a
-    // forward copy is safe. Pieces of lines are short: a plain loop beats a library call.
-    for (int i = 0; i < n; ++i)
-        m_pData[i] = p[i];
-    m_nLength = n;
-    m_pData[n] = 0;
-}
-
 PlxUnicodeString& PlxUnicodeString::Append(const char16_t* p, int n) {
     if (n <= 0)
         return *this;
@@ -335,12 +323,33 @@ int PlxUnicodeString::Split(PlxArray<PlxUnicodeString>& arrPieces,
                             const PlxUnicodeString& strSeparators, int nFlag) const {
     // Pieces are assigned into the strings the array already holds, so a reader that splits
     // line after line into the same array reuses them; short pieces never touch the heap.
-    const bool bSkipEmpty = nFlag == SplitSkipEmpty;
     const char16_t* const p = m_pData;
     const int n = m_nLength;
     const std::u16string_view seps = strSeparators.View();
-    const bool bOneSeparator = seps.size() == 1;
-    const char16_t cSep = bOneSeparator ? seps[0] : 0;
+    if (n == 0) {
+        arrPieces.SetSize(0);
+        return 0;
+    }
+    if (seps.size() == 1 && nFlag != SplitSkipEmpty) {
+        // The common case, a line cut at every ",": counted first, so that the array is
+        // sized once.
+        const char16_t cSep = seps[0];
+        int nPieces = 1;
+        for (int i = 0; i < n; ++i)
+            nPieces += p[i] == cSep ? 1 : 0;
+        arrPieces.SetSize(nPieces);
+        PlxUnicodeString* pOut = arrPieces.GetData();
+        int nStart = 0;
+        for (int i = 0; i < n; ++i) {
+            if (p[i] == cSep) {
+                (pOut++)->Assign(p + nStart, i - nStart);
+                nStart = i + 1;
+            }
+        }
+        pOut->Assign(p + nStart, n - nStart);
+        return nPieces;
+    }
+    const bool bSkipEmpty = nFlag == SplitSkipEmpty;
     int nPieces = 0;
     int nStart = 0;
     auto emit = [&](int nEnd) {
@@ -350,16 +359,13 @@ int PlxUnicodeString::Split(PlxArray<PlxUnicodeString>& arrPieces,
             arrPieces.SetSize(nPieces + 1);
         arrPieces[nPieces++].Assign(p + nStart, nEnd - nStart);
     };
-    if (n != 0) {
-        for (int i = 0; i < n; ++i) {
-            const bool bSep = bOneSeparator ? p[i] == cSep : InSet(p[i], seps);
-            if (bSep) {
-                emit(i);
-                nStart = i + 1;
-            }
+    for (int i = 0; i < n; ++i) {
+        if (InSet(p[i], seps)) {
+            emit(i);
+            nStart = i + 1;
         }
-        emit(n);
     }
+    emit(n);
     arrPieces.SetSize(nPieces);
     return nPieces;
 }
