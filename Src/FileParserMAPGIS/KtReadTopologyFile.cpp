@@ -32,7 +32,6 @@ void LogRefusedItem(int nSourceLine) {
 // Working storage of reading arcs back, kept per thread so that an area or network line
 // that reads many arcs allocates it once. The functions that use it never nest.
 struct ArcScratch {
-    Fields arrFields;
     Fields arrStyleFields;
     std::vector<PlxPoint2D> vecPoints;
 };
@@ -47,28 +46,28 @@ PLXCOLOR LowColor(std::int64_t nColor) {
 }
 
 // The point lines of an arc: the count line, then that many lines of which only those with
-// exactly two fields are points. False when the file ends first. arrFields is the caller's
-// scratch space.
-bool ReadArcPoints(KtFileStdio& file, Fields& arrFields, std::vector<PlxPoint2D>& vecPoints) {
+// exactly two fields are points. False when the file ends first.
+bool ReadArcPoints(KtFileStdio& file, std::vector<PlxPoint2D>& vecPoints) {
     int nPoints = 0;
     if (!topology::ReadInt(file, nPoints))
         return false;
     vecPoints.clear();
     vecPoints.reserve(static_cast<size_t>(topology::ReserveFor(nPoints < 0 ? 0 : nPoints)));
+    KtFieldSpans fields;
     for (int k = 0; k < nPoints; ++k) {
-        if (!topology::ReadFields(file, arrFields))
+        if (!topology::ReadSpans(file, fields))
             return false;
-        if (arrFields.GetSize() == 2) {
-            vecPoints.emplace_back(ugatof(arrFields[0]), ugatof(arrFields[1]));
-        }
+        if (fields.GetCount() == 2)
+            vecPoints.emplace_back(fields.ToDouble(0), fields.ToDouble(1));
     }
     return true;
 }
 
 // The arc's last line must name the arc the pre-read found there.
-bool ReadArcEnd(KtFileStdio& file, Fields& arrFields, const tagArcIndex& arc) {
-    return topology::ReadFields(file, arrFields) && arrFields.GetSize() == 2 &&
-           ugatoi(arrFields[0]) == arc.nItemID;
+bool ReadArcEnd(KtFileStdio& file, const tagArcIndex& arc) {
+    KtFieldSpans fields;
+    return topology::ReadSpans(file, fields) && fields.GetCount() == 2 &&
+           fields.ToInt(0) == arc.nItemID;
 }
 
 bool MakeLine(KtGeoLine& line, const std::vector<PlxPoint2D>& vecPoints) {
@@ -127,6 +126,13 @@ bool ReadFields(KtFileStdio& file, Fields& arrFields) {
     }
     strLine.Split(arrFields, u",");
     return true;
+}
+
+bool ReadSpans(KtFileStdio& file, KtFieldSpans& fields) {
+    PlxUnicodeString& strLine = ScratchLine();
+    const bool bRead = file.ReadLine(strLine);
+    fields.Reset(strLine);
+    return bRead;
 }
 
 bool ReadInt(KtFileStdio& file, int& nValue) {
@@ -188,22 +194,20 @@ bool ReadWapArc(const tagWapIndex& area, KtFileStdio& file, const tagArcIndex& a
                 KtGeoLine& line) {
     if (arc.nArcNo == 0 || !topology::ReturnTo(file, arc.nFilePos))
         return false;
-    ArcScratch& scratch = Scratch();
-    Fields& arrFields = scratch.arrFields;
-    if (!topology::ReadFields(file, arrFields) || arrFields.GetSize() != 9) {
+    KtFieldSpans fields;
+    if (!topology::ReadSpans(file, fields) || fields.GetCount() != 9) {
         LogRefusedItem(__LINE__);
         return false;
     }
-    if (!topology::ReadFields(file, arrFields) || arrFields.GetSize() != 2)
+    if (!topology::ReadSpans(file, fields) || fields.GetCount() != 2)
         return false;
-    if (!topology::ReadFields(file, arrFields) || arrFields.GetSize() != 2)
+    if (!topology::ReadSpans(file, fields) || fields.GetCount() != 2)
         return false;
     // An arc belongs only to the two areas on either side of it.
-    if (ugatoi(arrFields[0]) != area.nAreaNo && ugatoi(arrFields[1]) != area.nAreaNo) {
+    if (fields.ToInt(0) != area.nAreaNo && fields.ToInt(1) != area.nAreaNo)
         return false;
-    }
-    std::vector<PlxPoint2D>& vecPoints = scratch.vecPoints;
-    if (!ReadArcPoints(file, arrFields, vecPoints) || !ReadArcEnd(file, arrFields, arc))
+    std::vector<PlxPoint2D>& vecPoints = Scratch().vecPoints;
+    if (!ReadArcPoints(file, vecPoints) || !ReadArcEnd(file, arc))
         return false;
     return MakeLine(line, vecPoints);
 }
@@ -262,16 +266,16 @@ bool ReadWanArc(const tagWanIndex& netLine, KtFileStdio& file, const tagArcIndex
         LogRefusedItem(__LINE__);
         return false;
     }
-    Fields& arrFields = scratch.arrFields;
-    if (!topology::ReadFields(file, arrFields) || arrFields.GetSize() != 2)
+    KtFieldSpans fields;
+    if (!topology::ReadSpans(file, fields) || fields.GetCount() != 2)
         return false;
     // Only arcs of this network line are drawn.
-    if (!topology::ReadFields(file, arrFields) || arrFields.GetSize() != 3 ||
-        ugatoi(arrFields[0]) != netLine.nNetLineNo) {
+    if (!topology::ReadSpans(file, fields) || fields.GetCount() != 3 ||
+        fields.ToInt(0) != netLine.nNetLineNo) {
         return false;
     }
     std::vector<PlxPoint2D>& vecPoints = scratch.vecPoints;
-    if (!ReadArcPoints(file, arrFields, vecPoints) || !ReadArcEnd(file, arrFields, arc))
+    if (!ReadArcPoints(file, vecPoints) || !ReadArcEnd(file, arc))
         return false;
     if (!MakeLine(line, vecPoints))
         return false;
@@ -294,12 +298,12 @@ bool ReadWanNode(KtFileStdio& file, const tagWanPointIndex& node, KtGeoPoint& po
                  bool bCADMode) {
     if (node.arrArcs.IsEmpty() || !topology::ReturnTo(file, node.nFilePos))
         return false;
-    Fields& arrFields = Scratch().arrFields;
-    if (!topology::ReadFields(file, arrFields) || arrFields.GetSize() != 2) {
+    KtFieldSpans fields;
+    if (!topology::ReadSpans(file, fields) || fields.GetCount() != 2) {
         LogRefusedItem(__LINE__);
         return false;
     }
-    if (!point.Make(ugatof(arrFields[0]), ugatof(arrFields[1])))
+    if (!point.Make(fields.ToDouble(0), fields.ToDouble(1)))
         return false;
     if (bCADMode) {
         KtStyle style;

@@ -7,6 +7,7 @@
 #include "KoBase/PlxArray.h"
 #include "KoBase/PlxTypes.h"
 #include "KoBase/PlxUnicodeString.h"
+#include "KtFieldSpans.h"
 #include "tagArcIndex.h"
 
 namespace KTX {
@@ -42,6 +43,10 @@ inline int ReserveFor(int nCount) {
 
 // The next line split at ","; false when the file has no line left.
 bool ReadFields(KtFileStdio& file, Fields& arrFields);
+// The next line's fields located in place, for lines whose fields are used at once: they
+// stay valid until the next line is read through any of these helpers. False, with no
+// field, when the file has no line left.
+bool ReadSpans(KtFileStdio& file, KtFieldSpans& fields);
 // The leading integer of the next line (a count or an arc reference); false when the file
 // has no line left.
 bool ReadInt(KtFileStdio& file, int& nValue);

@@ -8,6 +8,7 @@
 #include "KoElement/KtStyle.h"
 #include "KoGeometry/KtGeoLine.h"
 #include "KoStream/KtFileStdio.h"
+#include "KtFieldSpans.h"
 
 namespace KTX {
 
@@ -26,23 +27,22 @@ int SplitFields(const PlxUnicodeString& strLine, PlxArray<PlxUnicodeString>& arr
     return strLine.Split(arrFields, u",");
 }
 
-// A point line is "x,y"; any other shape is no point. arrFields is scratch space that the
-// caller keeps from line to line.
-bool ParsePoint(const PlxUnicodeString& strLine, PlxArray<PlxUnicodeString>& arrFields,
-                PlxPoint2D& pnt) {
-    if (SplitFields(strLine, arrFields) != 2)
+// A point line is "x,y"; any other shape is no point.
+bool ParsePoint(const PlxUnicodeString& strLine, PlxPoint2D& pnt) {
+    const KtFieldSpans fields(strLine);
+    if (fields.GetCount() != 2)
         return false;
-    pnt.x = ugatof(arrFields[0]);
-    pnt.y = ugatof(arrFields[1]);
+    pnt.x = fields.ToDouble(0);
+    pnt.y = fields.ToDouble(1);
     return true;
 }
 
 // The identifier line is "identifier,-".
-bool ParseIdentifier(const PlxUnicodeString& strLine, PlxArray<PlxUnicodeString>& arrFields,
-                     int& nItemID) {
-    if (SplitFields(strLine, arrFields) != 2)
+bool ParseIdentifier(const PlxUnicodeString& strLine, int& nItemID) {
+    const KtFieldSpans fields(strLine);
+    if (fields.GetCount() != 2)
         return false;
-    nItemID = ugatoi(arrFields[0]);
+    nItemID = fields.ToInt(0);
     return true;
 }
 
@@ -82,7 +82,6 @@ bool KtReadWalFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
     }
 
     double dMinX = 1e10, dMinY = 1e10, dMaxX = -1e10, dMaxY = -1e10;
-    PlxArray<PlxUnicodeString> arrFields;
     const int nFirstRecord = arrIndex.GetSize();
     for (int i = 0; i < nItemCount; ++i) {
         if (m_pFile->IsEOF())
@@ -98,7 +97,7 @@ bool KtReadWalFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
         for (int j = 0; j < nPointCount && !m_pFile->IsEOF(); ++j) {
             m_pFile->ReadLine(strLine);
             PlxPoint2D pnt;
-            if (!ParsePoint(strLine, arrFields, pnt))
+            if (!ParsePoint(strLine, pnt))
                 continue;
             dMinX = std::min(dMinX, pnt.x);
             dMinY = std::min(dMinY, pnt.y);
@@ -108,7 +107,7 @@ bool KtReadWalFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
 
         m_pFile->ReadLine(strLine);
         int nItemID = 0;
-        if (!ParseIdentifier(strLine, arrFields, nItemID))
+        if (!ParseIdentifier(strLine, nItemID))
             continue;
         auto* pIndex = new tagFileIndex(nItemID, static_cast<std::int32_t>(nPosition));
         arrIndex.Add(pIndex);
@@ -141,18 +140,17 @@ bool KtReadWalFile::ReadItemData(const tagFileIndex* pIndex, KtFeature* pFeature
     m_pFile->ReadLine(strLine);
     const int nPointCount = ugatoi(strLine);
     PlxArray<PlxPoint2D> arrPoints;
-    PlxArray<PlxUnicodeString> arrFields;
     arrPoints.Reserve(std::min(nPointCount, kMaxPointReserve));
     for (int j = 0; j < nPointCount && !m_pFile->IsEOF(); ++j) {
         m_pFile->ReadLine(strLine);
         PlxPoint2D pnt;
-        if (ParsePoint(strLine, arrFields, pnt))
+        if (ParsePoint(strLine, pnt))
             arrPoints.Add(pnt);
     }
 
     m_pFile->ReadLine(strLine);
     int nItemID = 0;
-    if (!ParseIdentifier(strLine, arrFields, nItemID) || nItemID != pIndex->nItemID)
+    if (!ParseIdentifier(strLine, nItemID) || nItemID != pIndex->nItemID)
         return false;
     pFeature->SetValue(kUserIDFieldName, PlxVariant(nItemID));
 

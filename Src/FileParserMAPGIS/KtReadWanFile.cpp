@@ -7,8 +7,6 @@
 
 namespace KTX {
 
-using topology::Fields;
-
 namespace {
 
 // Reference lines that follow a node's count line. The count is read after trailing "N"s;
@@ -84,7 +82,7 @@ bool KtReadWanFile::ReadArcSection(int nArcs, PlxArray<tagArcIndex>& arrArcs,
                                    topology::BoundBuilder& bound) {
     KtFileStdio& file = *m_pFile;
     arrArcs.Reserve(topology::ReserveFor(nArcs));
-    Fields arrFields;
+    KtFieldSpans fields;
     for (int i = 0; i < nArcs; ++i) {
         const std::int32_t nFilePos = topology::GetIndexPosition(file);
         // Style, the unused pair and the network line number matter only when drawn.
@@ -92,18 +90,18 @@ bool KtReadWanFile::ReadArcSection(int nArcs, PlxArray<tagArcIndex>& arrArcs,
         if (!topology::SkipLines(file, 3) || !topology::ReadInt(file, nPoints))
             return false;
         for (int k = 0; k < nPoints; ++k) {
-            if (!topology::ReadFields(file, arrFields))
+            if (!topology::ReadSpans(file, fields))
                 return false;
-            if (arrFields.GetSize() == 2)
-                bound.Add(ugatof(arrFields[0]), ugatof(arrFields[1]));
+            if (fields.GetCount() == 2)
+                bound.Add(fields.ToDouble(0), fields.ToDouble(1));
         }
-        if (!topology::ReadFields(file, arrFields))
+        if (!topology::ReadSpans(file, fields))
             return false;
         // An arc without a proper last line is not recorded; its number stays unused.
-        if (arrFields.GetSize() != 2)
+        if (fields.GetCount() != 2)
             continue;
         tagArcIndex arc;
-        arc.nItemID = ugatoi(arrFields[0]);
+        arc.nItemID = fields.ToInt(0);
         arc.nFilePos = nFilePos;
         arc.nArcNo = i + 1;
         arrArcs.Add(arc);
@@ -154,13 +152,13 @@ int KtReadWanFile::ReadLineSection(const PlxArray<tagArcIndex>& arrArcs,
     }
 
     int nAdded = 0;
-    Fields arrFields;
+    KtFieldSpans fields;
     for (int t = 0; t < nLines && !file.IsEOF(); ++t) {
         auto pLine = std::make_unique<tagWanIndex>();
         pLine->nFilePos = topology::GetIndexPosition(file);
-        if (!topology::ReadFields(file, arrFields))
+        if (!topology::ReadSpans(file, fields))
             break;
-        pLine->nItemID = arrFields.GetSize() >= 3 ? ugatoi(arrFields[2]) : 0;
+        pLine->nItemID = fields.GetCount() >= 3 ? fields.ToInt(2) : 0;
         int nRefs = 0;
         // A line entry cut short by the end of the file keeps the arcs read so far.
         if (topology::ReadInt(file, nRefs))

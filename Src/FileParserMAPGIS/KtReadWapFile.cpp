@@ -7,8 +7,6 @@
 
 namespace KTX {
 
-using topology::Fields;
-
 tagFileIndex* tagWapIndex::Clone() const {
     auto* pCopy = new tagWapIndex;
     pCopy->nItemID = nItemID;
@@ -67,31 +65,29 @@ bool KtReadWapFile::ReadArcSection(PlxArray<tagArcIndex>& arrArcs, topology::Bou
     if (!topology::ReadInt(file, nArcs))
         return false;
     arrArcs.Reserve(topology::ReserveFor(nArcs));
-    Fields arrFields;
+    KtFieldSpans fields;
     for (int i = 0; i < nArcs; ++i) {
         tagArcIndex arc;
         arc.nFilePos = topology::GetIndexPosition(file);
         // The attribute line and the line after it matter only when the arc is drawn.
-        if (!topology::SkipLines(file, 2) || !topology::ReadFields(file, arrFields)) {
+        if (!topology::SkipLines(file, 2) || !topology::ReadSpans(file, fields))
             return false;
-        }
-        if (arrFields.GetSize() >= 2) {
-            arc.nArea1 = ugatoi(arrFields[0]);
-            arc.nArea2 = ugatoi(arrFields[1]);
+        if (fields.GetCount() >= 2) {
+            arc.nArea1 = fields.ToInt(0);
+            arc.nArea2 = fields.ToInt(1);
         }
         int nPoints = 0;
         if (!topology::ReadInt(file, nPoints))
             return false;
         for (int k = 0; k < nPoints; ++k) {
-            if (!topology::ReadFields(file, arrFields))
+            if (!topology::ReadSpans(file, fields))
                 return false;
-            if (arrFields.GetSize() >= 2) {
-                bound.Add(ugatof(arrFields[0]), ugatof(arrFields[1]));
-            }
+            if (fields.GetCount() >= 2)
+                bound.Add(fields.ToDouble(0), fields.ToDouble(1));
         }
-        if (!topology::ReadFields(file, arrFields))
+        if (!topology::ReadSpans(file, fields))
             return false;
-        arc.nItemID = arrFields.IsEmpty() ? 0 : ugatoi(arrFields[0]);
+        arc.nItemID = fields.GetCount() == 0 ? 0 : fields.ToInt(0);
         arc.nArcNo = i + 1;
         arrArcs.Add(arc);
     }
@@ -106,15 +102,15 @@ bool KtReadWapFile::ReadNodeSection() {
     // The count line states one more than the number of node entries.
     m_arrNodePoints.RemoveAll();
     m_arrNodePoints.Reserve(topology::ReserveFor(nCount - 1));
-    Fields arrFields;
+    KtFieldSpans fields;
     PlxUnicodeString strSkip;
     for (int j = 1; j < nCount; ++j) {
-        if (!topology::ReadFields(file, arrFields))
+        if (!topology::ReadSpans(file, fields))
             return false;
         PlxPoint2D pnt;
-        if (arrFields.GetSize() >= 2) {
-            pnt.x = ugatoi(arrFields[0]);
-            pnt.y = ugatoi(arrFields[1]);
+        if (fields.GetCount() >= 2) {
+            pnt.x = fields.ToInt(0);
+            pnt.y = fields.ToInt(1);
         }
         m_arrNodePoints.Add(pnt);
 
@@ -134,17 +130,17 @@ int KtReadWapFile::ReadAreaSection(int nAreas, const PlxArray<tagArcIndex>& arrA
                                    PlxArray<tagFileIndex*>& arrIndex) {
     KtFileStdio& file = *m_pFile;
     int nAdded = 0;
-    Fields arrFields;
+    KtFieldSpans fields;
     // Every line that is not an area's first line uses up one of the stated areas.
     for (int t = 0; t < nAreas && !file.IsEOF(); ++t) {
         const std::int32_t nFilePos = topology::GetIndexPosition(file);
-        if (!topology::ReadFields(file, arrFields))
+        if (!topology::ReadSpans(file, fields))
             break;
-        if (arrFields.GetSize() != 11)
+        if (fields.GetCount() != 11)
             continue;
 
         auto pArea = std::make_unique<tagWapIndex>();
-        pArea->nItemID = ugatoi(arrFields[8]);
+        pArea->nItemID = fields.ToInt(8);
         pArea->nFilePos = nFilePos;
         pArea->nAreaNo = t + 1;
         int nRefs = 0;

@@ -10,6 +10,7 @@
 #include "KoElement/KtFeature.h"
 #include "KoElement/KtFeatureClassDefn.h"
 #include "KoStream/KtFileStdio.h"
+#include "KtFieldSpans.h"
 
 namespace KTX {
 
@@ -71,36 +72,6 @@ PlxArray<PlxUnicodeString>& ScratchFields() {
     thread_local PlxArray<PlxUnicodeString> arrFields;
     return arrFields;
 }
-
-// The fields of a line as Split on "," cuts them, located in place: the number of fields
-// and where each of the first few begins and ends.
-struct FieldSpans {
-    static constexpr int kMaxSpans = 8;
-
-    FieldSpans(const PlxUnicodeString& strLine, int nSpans) : pText(strLine.GetString()) {
-        const int nLength = strLine.GetLength();
-        if (nLength == 0)
-            return;  // an empty line has no field at all
-        int nStart = 0;
-        for (int i = 0; i <= nLength; ++i) {
-            if (i < nLength && pText[i] != u',')
-                continue;
-            if (nCount < nSpans && nCount < kMaxSpans) {
-                nBegin[nCount] = nStart;
-                nEnd[nCount] = i;
-            }
-            ++nCount;
-            nStart = i + 1;
-        }
-    }
-    int ToInt(int i) const { return ugatoi(pText + nBegin[i], pText + nEnd[i]); }
-    double ToDouble(int i) const { return ugatof(pText + nBegin[i], pText + nEnd[i]); }
-
-    const char16_t* pText;
-    int nCount = 0;
-    int nBegin[kMaxSpans] = {};
-    int nEnd[kMaxSpans] = {};
-};
 
 // Positions are kept as the low 32 bits of the stream offset.
 std::int32_t LowPosition(std::int64_t nPos) {
@@ -265,8 +236,8 @@ int KtReadWatFile::GetType(const tagFileIndex* pIndex) const {
     m_pFile->ReadLine(strLine);
     // Only the identifier, the kind and a circle's fill flag matter here: the fields are
     // located in place rather than copied out.
-    const FieldSpans fields(strLine, kCircleFillField + 1);
-    if (fields.nCount <= 3)
+    const KtFieldSpans fields(strLine);
+    if (fields.GetCount() <= 3)
         return 0;
     if (fields.ToInt(2) != pIndex->nItemID)
         return 0;
@@ -280,7 +251,7 @@ int KtReadWatFile::GetType(const tagFileIndex* pIndex) const {
         case kWatCircle:
             // A filled circle goes to the region layer only; without its fill flag the
             // record is refused on reading anyway.
-            if (fields.nCount > kCircleFillField &&
+            if (fields.GetCount() > kCircleFillField &&
                 IsFillFlagSet(fields.ToDouble(kCircleFillField))) {
                 return 5;
             }
