@@ -56,13 +56,17 @@ void KtReadMAPGISFile::ReleaseSharedTables() {
 void KtReadMAPGISFile::InitUserID(KtFeature*& pFeature) const {
     if (pFeature == nullptr)
         return;
-    PlxFieldInfo info;
-    info.m_strName = kUserIDFieldName;
-    info.m_nType = PLX_FIELD_INT32;
-    info.m_nSize = 4;
-    PlxFieldInfos infos;
-    infos.Add(info);
-    pFeature->SetFieldInfos(infos);
+    // The same description for every feature: built once, handed out by copy.
+    static const PlxFieldInfos kInfos = [] {
+        PlxFieldInfo info;
+        info.m_strName = kUserIDFieldName;
+        info.m_nType = PLX_FIELD_INT32;
+        info.m_nSize = 4;
+        PlxFieldInfos infos;
+        infos.Add(info);
+        return infos;
+    }();
+    pFeature->SetFieldInfos(kInfos);
 }
 
 tagArcIndex KtReadMAPGISFile::FindArcByItemID(int nArcNo,

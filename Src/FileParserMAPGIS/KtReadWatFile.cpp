@@ -112,26 +112,23 @@ bool KtReadWatFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
 
     double dMinX = kBoundStart, dMinY = kBoundStart;
     double dMaxX = -kBoundStart, dMaxY = -kBoundStart;
-    PlxArray<PlxUnicodeString> arrFields;
+    RecordAnchor anchor;
     // The count is not trusted: the file's end closes the loop as well.
     for (int i = 0; i < nRecords && !m_pFile->IsEOF(); ++i) {
         const std::int32_t nPos = LowPosition(m_pFile->GetPosition());
         // Reads the record once: the stream is left after its lines, where the next record
-        // starts. Fields 0 to 2 of a continued record are those of its first line, since a
-        // continuation only extends the first line's last field (the fourth or a later one).
-        if (PreReadRecord(nPos, strLine, arrFields) < 1)
+        // starts.
+        if (PreReadRecord(nPos, strLine, anchor) < 1)
             continue;
-        const double dX = ugatof(arrFields[0]);
-        const double dY = ugatof(arrFields[1]);
-        if (dMinX > dX)
-            dMinX = dX;
-        if (dX > dMaxX)
-            dMaxX = dX;
-        if (dMinY > dY)
-            dMinY = dY;
-        if (dY > dMaxY)
-            dMaxY = dY;
-        arrIndex.Add(new tagFileIndex(ugatoi(arrFields[2]), nPos));
+        if (dMinX > anchor.dX)
+            dMinX = anchor.dX;
+        if (anchor.dX > dMaxX)
+            dMaxX = anchor.dX;
+        if (dMinY > anchor.dY)
+            dMinY = anchor.dY;
+        if (anchor.dY > dMaxY)
+            dMaxY = anchor.dY;
+        arrIndex.Add(new tagFileIndex(anchor.nItemID, nPos));
     }
 
     if (m_pFile->IsEOF()) {
@@ -149,28 +146,31 @@ bool KtReadWatFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
 
 int KtReadWatFile::PrevProcessFileData(int nPos, PlxUnicodeString& strLine) {
     PlxUnicodeString strRecord;
-    PlxArray<PlxUnicodeString> arrFields;
-    const int nLines = PreReadRecord(nPos, strRecord, arrFields);
+    RecordAnchor anchor;
+    const int nLines = PreReadRecord(nPos, strRecord, anchor);
     if (nLines > 0)
         strLine = strRecord;
     return nLines;
 }
 
-int KtReadWatFile::PreReadRecord(int nPos, PlxUnicodeString& strLine,
-                                 PlxArray<PlxUnicodeString>& arrFields) {
+int KtReadWatFile::PreReadRecord(int nPos, PlxUnicodeString& strLine, RecordAnchor& anchor) {
     if (m_pFile == nullptr || !m_bOpen)
         return 0;
     if (!m_pFile->SetPosition(nPos, KTFILE_BEGIN))
         return 0;
     m_pFile->ReadLine(strLine);
-    const int nFields =
-        strLine.Split(arrFields, FieldSeparator(), PlxUnicodeString::SplitKeepEmpty);
-    if (nFields < 4)
+    const KtFieldSpans fields(strLine);
+    if (fields.GetCount() < 4)
         return 0;
-    const int nMinFields = MinFieldsOfKind(ugatoi(arrFields[3]));
+    const int nMinFields = MinFieldsOfKind(fields.ToInt(3));
     if (nMinFields == 0)
         return 0;
-    return ContinueRecord(strLine, nFields, nMinFields);
+    // Fields 0 to 2 of a continued record are those of its first line: a continuation only
+    // extends the first line's last field, the fourth or a later one.
+    anchor.dX = fields.ToDouble(0);
+    anchor.dY = fields.ToDouble(1);
+    anchor.nItemID = fields.ToInt(2);
+    return ContinueRecord(strLine, fields.GetCount(), nMinFields);
 }
 
 int KtReadWatFile::PrevProcessTextData(int nPos, PlxUnicodeString& strLine) {
@@ -203,10 +203,7 @@ int KtReadWatFile::PrevProcessRecord(int nPos, PlxUnicodeString& strLine, int nM
     m_pFile->SetPosition(nPos, KTFILE_BEGIN);
     PlxUnicodeString strJoined;
     m_pFile->ReadLine(strJoined);
-    PlxArray<PlxUnicodeString> arrFields;
-    const int nFields =
-        strJoined.Split(arrFields, FieldSeparator(), PlxUnicodeString::SplitKeepEmpty);
-    const int nLines = ContinueRecord(strJoined, nFields, nMinFields);
+    const int nLines = ContinueRecord(strJoined, KtFieldSpans(strJoined).GetCount(), nMinFields);
     strLine = strJoined;
     return nLines;
 }
@@ -215,11 +212,10 @@ int KtReadWatFile::ContinueRecord(PlxUnicodeString& strLine, int nFields, int nM
     int nLines = 1;
     // A record may run over several physical lines; a file ending inside it stops the loop.
     PlxUnicodeString strNext;
-    PlxArray<PlxUnicodeString> arrFields;
     while (nFields < nMinFields && !m_pFile->IsEOF()) {
         m_pFile->ReadLine(strNext);
         ++nLines;
-        nFields += strNext.Split(arrFields, FieldSeparator(), PlxUnicodeString::SplitKeepEmpty);
+        nFields += KtFieldSpans(strNext).GetCount();
         strLine += strNext;
     }
     return nLines;

@@ -48,9 +48,15 @@ private:
 
     // Reads the lines of one record from nPos on until they hold at least nMinFields fields.
     int PrevProcessRecord(int nPos, PlxUnicodeString& strLine, int nMinFields);
-    // PrevProcessFileData in one reading of each line: the record's first line split into
-    // arrFields, its lines joined into strLine; the stream is left after the record.
-    int PreReadRecord(int nPos, PlxUnicodeString& strLine, PlxArray<PlxUnicodeString>& arrFields);
+    // What the pre-read keeps of a record: its anchor and identifier.
+    struct RecordAnchor {
+        double dX = 0.0;
+        double dY = 0.0;
+        int nItemID = 0;
+    };
+    // PrevProcessFileData in one reading of each line: the record's lines joined into
+    // strLine and its anchor; the stream is left after the record.
+    int PreReadRecord(int nPos, PlxUnicodeString& strLine, RecordAnchor& anchor);
     // Appends continuation lines to strLine (the record's first line, of nFields fields)
     // until the record holds nMinFields fields or the file ends; the record's line count.
     int ContinueRecord(PlxUnicodeString& strLine, int nFields, int nMinFields);

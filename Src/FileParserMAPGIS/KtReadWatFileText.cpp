@@ -18,6 +18,16 @@ constexpr double kPi = 3.141592653589793;
 constexpr double kNearZero = 1e-10;
 constexpr int kItalicFontStyle = 3;
 
+// The face name behind a resource identifier; empty when the host lacks it. The faces are
+// kept by MAPGISFont2KTXFont for the life of the library, so this runs once per face and
+// process, and the texts of a file share them by copy: each text style holds its own face
+// name, which fits in the host string without a heap block.
+KtStringEx LoadFace(const char16_t* pszID) {
+    KtStringEx strFace;
+    strFace.LoadResString(pszID);
+    return strFace;
+}
+
 // Deletes the laid-out pieces whatever happens to the text built from them.
 class TextCellList {
 public:
@@ -109,22 +119,12 @@ std::unique_ptr<KtGeoText> BuildVerticalText(const PlxArray<tagTextCell*>& arrCe
 }  // namespace
 
 PlxUnicodeString KtReadWatFile::MAPGISFont2KTXFont(int nFont) const {
-    KtStringEx strFace;
-    strFace.LoadResString(u"IMl001");
-    switch (nFont) {
-        case 2:
-            strFace.LoadResString(u"IMl004");
-            break;
-        case 3:
-            strFace.LoadResString(u"IMl002");
-            break;
-        case 4:
-            strFace.LoadResString(u"IMl005");
-            break;
-        default:
-            break;
-    }
-    return strFace;
+    // The host's resource strings do not change while the library is loaded: each face is
+    // looked up once, not once per text. Fonts 2, 3 and 4 have faces of their own; every
+    // other number gets the face of font 1.
+    static const KtStringEx kFaces[] = {LoadFace(u"IMl001"), LoadFace(u"IMl004"),
+                                        LoadFace(u"IMl002"), LoadFace(u"IMl005")};
+    return nFont >= 2 && nFont <= 4 ? kFaces[nFont - 1] : kFaces[0];
 }
 
 KtTextStyle KtReadWatFile::MakeTextStyle(int nColor, double dHeight, double dHostWidth, int nFont,

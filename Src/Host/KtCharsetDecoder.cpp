@@ -7,6 +7,8 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "PlxUtf8.h"
@@ -98,15 +100,19 @@ struct KtCharsetDecoder::DoubleByteTable {
 };
 
 const KtCharsetDecoder::DoubleByteTable* KtCharsetDecoder::TableOf(PLXCharset eCharset) {
-    // Built on first use and kept for the life of the process (thread-safe initialisation).
-    static const std::unique_ptr<DoubleByteTable> pGbk(DoubleByteTable::Build("GBK"));
-    static const std::unique_ptr<DoubleByteTable> pGb18030(DoubleByteTable::Build("GB18030"));
+    // Each built on first use (about a millisecond) and kept for the life of the process;
+    // the initialisation of function statics is thread-safe.
     switch (eCharset) {
-        case PLXCharsetGBK:
+        case PLXCharsetGBK: {
+            static const std::unique_ptr<DoubleByteTable> pGbk(DoubleByteTable::Build("GBK"));
             return pGbk.get();
+        }
         case PLXCharsetDefault:
-        case PLXCharsetGB18030:
+        case PLXCharsetGB18030: {
+            static const std::unique_ptr<DoubleByteTable> pGb18030(
+                DoubleByteTable::Build("GB18030"));
             return pGb18030.get();
+        }
         case PLXCharsetUTF8:
             break;
     }
@@ -148,7 +154,15 @@ void KtCharsetDecoder::Decode(const char* p, std::size_t n, PlxUnicodeString& st
     char16_t* pOut = strOut.GetBufferSetLength(static_cast<int>(n));
     const auto* pBytes = reinterpret_cast<const unsigned char*>(p);
     std::size_t i = 0;
-    std::size_t nUsed = 0;
+    // Plain ASCII, eight bytes at a time while no byte has its high bit set.
+    for (std::uint64_t nChunk = 0; i + 8 <= n; i += 8) {
+        std::memcpy(&nChunk, pBytes + i, 8);
+        if ((nChunk & 0x8080808080808080ULL) != 0)
+            break;
+        for (std::size_t k = 0; k < 8; ++k)
+            pOut[i + k] = pBytes[i + k];
+    }
+    std::size_t nUsed = i;
     while (i < n) {
         const unsigned char c = pBytes[i];
         if (c < 0x80) {
