@@ -117,10 +117,14 @@ private:
     void Assign(const char16_t* p, int n) {
         if (n > m_nCapacity)
             Grow(n, 0);
-        // The source may lie inside this string's own text, always at or after m_pData, so
-        // a forward copy is safe. Pieces of lines are short: a plain loop beats a call.
-        for (int i = 0; i < n; ++i)
-            m_pData[i] = p[i];
+        // The source may lie inside this string's own text, always at or after m_pData:
+        // a forward copy is safe, and memmove is. Short pieces are copied by a plain loop.
+        if (n > 8) {
+            std::char_traits<char16_t>::move(m_pData, p, static_cast<size_t>(n));
+        } else {
+            for (int i = 0; i < n; ++i)
+                m_pData[i] = p[i];
+        }
         m_nLength = n;
         m_pData[n] = 0;
     }

@@ -40,6 +40,9 @@ struct KtFileStdio::Impl {
         std::size_t nFilled = 0;
         std::size_t nNext = 0;
         unsigned nLastUse = 0;
+        // Bytes the next read asks for: small right after a jump (a single item is often
+        // all that is wanted there), doubling while reading goes on from there.
+        std::size_t nReadAhead = 0;
 
         bool Holds(std::int64_t nOffset) const {
             return !buf.empty() && nOffset >= nBufStart &&
@@ -54,6 +57,7 @@ struct KtFileStdio::Impl {
     bool bBom = false;
     std::int64_t nLength = 0;
     std::size_t nBlock = kMinBlock;
+    std::size_t nFirstRead = kMinBlock;  // the caller's buffer size
     Window windows[kWindows];
     Window* pCur = &windows[0];
     unsigned nClock = 0;
@@ -74,8 +78,10 @@ struct KtFileStdio::Impl {
         }
         if (w.nFilled == w.buf.size())
             w.buf.resize(w.buf.size() * 2);
+        const std::size_t nWanted = std::min(w.buf.size() - w.nFilled, w.nReadAhead);
+        w.nReadAhead = std::min(w.nReadAhead * 2, nBlock);
         for (;;) {
-            const ssize_t k = pread(fd, w.buf.data() + w.nFilled, w.buf.size() - w.nFilled,
+            const ssize_t k = pread(fd, w.buf.data() + w.nFilled, nWanted,
                                     w.nBufStart + static_cast<std::int64_t>(w.nFilled));
             if (k > 0) {
                 w.nFilled += static_cast<std::size_t>(k);
@@ -109,6 +115,7 @@ struct KtFileStdio::Impl {
                 pTarget->buf.assign(nBlock, '\0');
             pTarget->nBufStart = nOffset;
             pTarget->nFilled = 0;
+            pTarget->nReadAhead = nFirstRead;
         }
         pTarget->nNext = static_cast<std::size_t>(nOffset - pTarget->nBufStart);
         pTarget->nLastUse = ++nClock;
@@ -154,8 +161,8 @@ bool KtFileStdio::Open(const PlxUnicodeString& strPath, int nDirection, int nBuf
     d.strPath = strPath;
     d.eCharset = eCharset;
     d.nLength = st.st_size;
-    d.nBlock = static_cast<std::size_t>(
-        std::max(std::clamp(nBufferSize, kMinBuffer, kMaxBuffer), kMinBlock));
+    d.nFirstRead = static_cast<std::size_t>(std::clamp(nBufferSize, kMinBuffer, kMaxBuffer));
+    d.nBlock = std::max(d.nFirstRead, static_cast<std::size_t>(kMinBlock));
     d.Reset();
     d.Seek(0);
     d.Refill();
