@@ -1,7 +1,6 @@
 // What the four typed layers share: keeping only the items of their kind, and reshaping the
 // geometries of a batch into their own kind.
 #include <algorithm>
-#include <utility>
 
 #include "KoBase/KtFile.h"
 #include "KtMapGisCADFileLayer.h"
@@ -22,21 +21,24 @@ KtFeatureClassDefn* KtMapGisCADFileLayer::ReadTypedLayerDefn(const KtImportParam
     // The decision rests on the index alone, whatever the compound reading answered.
     KtMapGisCADFileLayer::ReadLayerDefn(params);
 
-    PlxArray<tagFileIndex*> arrKept;
-    for (tagFileIndex* pIndex : m_arrFileIndex) {
+    // The records of the layer's kinds stay where they are, in their order; the others are
+    // deleted. Moving the kept ones down in place needs neither copies of the records nor a
+    // second array, so a filtered index never takes more memory than the full one.
+    int nKept = 0;
+    for (int i = 0; i < m_arrFileIndex.GetSize(); ++i) {
+        tagFileIndex* pIndex = m_arrFileIndex[i];
         const int nType = m_pReadFile->GetType(pIndex);
         if (pIndex != nullptr && std::find(nKinds.begin(), nKinds.end(), nType) != nKinds.end()) {
-            tagFileIndex* pCopy = pIndex->Clone();
-            if (pCopy != nullptr)
-                arrKept.Add(pCopy);
+            m_arrFileIndex[nKept++] = pIndex;
+        } else {
+            delete pIndex;
         }
-        delete pIndex;
     }
-    m_arrFileIndex.RemoveAll();
-    if (arrKept.IsEmpty())
+    m_arrFileIndex.SetSize(nKept);
+    m_arrFileIndex.FreeExtra();
+    if (m_arrFileIndex.IsEmpty())
         return nullptr;
 
-    m_arrFileIndex = std::move(arrKept);
     m_FeatureClassDefn.SetFeatureCount(m_arrFileIndex.GetSize());
     m_FeatureClassDefn.SetType(nLayerType);
     const PlxUnicodeString strName = params.GetDestDTName() + PlxUnicodeString(pszNameSuffix);

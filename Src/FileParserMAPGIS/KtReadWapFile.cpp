@@ -1,5 +1,7 @@
 #include "KtReadWapFile.h"
 
+#include <climits>
+#include <cstddef>
 #include <memory>
 
 #include "KoElement/KtFeatureClassDefn.h"
@@ -42,9 +44,9 @@ bool KtReadWapFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
     if (!m_pFile->ReadLine(strTitle))
         return false;
 
-    PlxArray<tagArcIndex> arrArcs;
+    ArcList arcs;
     topology::BoundBuilder bound;
-    if (!ReadArcSection(arrArcs, bound) || !ReadNodeSection())
+    if (!ReadArcSection(arcs, bound) || !ReadNodeSection())
         return false;
 
     // A file cut short before its area count reads as one without areas.
@@ -53,22 +55,20 @@ bool KtReadWapFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
     if (nAreas == 0)
         return false;
 
-    const int nAdded = ReadAreaSection(nAreas, arrArcs, arrIndex);
+    const int nAdded = ReadAreaSection(nAreas, arcs, arrIndex);
     defn.SetFeatureCount(nAdded);
     defn.SetBound(bound.GetRect());
     return true;
 }
 
-bool KtReadWapFile::ReadArcSection(PlxArray<tagArcIndex>& arrArcs, topology::BoundBuilder& bound) {
+bool KtReadWapFile::ReadArcSection(ArcList& arcs, topology::BoundBuilder& bound) {
     KtFileStdio& file = *m_pFile;
     int nArcs = 0;
     if (!topology::ReadInt(file, nArcs))
         return false;
-    arrArcs.Reserve(topology::ReserveFor(nArcs));
     KtFieldSpans fields;
     for (int i = 0; i < nArcs; ++i) {
-        tagArcIndex arc;
-        arc.nFilePos = topology::GetIndexPosition(file);
+        ArcEntry arc{0, topology::GetIndexPosition(file), 0, 0};
         // The attribute line and the line after it matter only when the arc is drawn.
         if (!topology::SkipLines(file, 2) || !topology::ReadSpans(file, fields))
             return false;
@@ -88,8 +88,7 @@ bool KtReadWapFile::ReadArcSection(PlxArray<tagArcIndex>& arrArcs, topology::Bou
         if (!topology::ReadSpans(file, fields))
             return false;
         arc.nItemID = fields.GetCount() == 0 ? 0 : fields.ToInt(0);
-        arc.nArcNo = i + 1;
-        arrArcs.Add(arc);
+        arcs.push_back(arc);
     }
     return true;
 }
@@ -126,7 +125,7 @@ bool KtReadWapFile::ReadNodeSection() {
     return true;
 }
 
-int KtReadWapFile::ReadAreaSection(int nAreas, const PlxArray<tagArcIndex>& arrArcs,
+int KtReadWapFile::ReadAreaSection(int nAreas, const ArcList& arcs,
                                    PlxArray<tagFileIndex*>& arrIndex) {
     KtFileStdio& file = *m_pFile;
     int nAdded = 0;
@@ -148,7 +147,7 @@ int KtReadWapFile::ReadAreaSection(int nAreas, const PlxArray<tagArcIndex>& arrA
             pArea->arrArcs.Reserve(topology::ReserveFor(nRefs));
             int nRef = 0;
             for (int r = 0; r < nRefs && topology::ReadInt(file, nRef); ++r) {
-                pArea->arrArcs.Add(ResolveReference(nRef, arrArcs));
+                pArea->arrArcs.Add(ResolveReference(nRef, arcs));
             }
         }
         arrIndex.Add(pArea.release());
@@ -157,10 +156,19 @@ int KtReadWapFile::ReadAreaSection(int nAreas, const PlxArray<tagArcIndex>& arrA
     return nAdded;
 }
 
-tagArcIndex KtReadWapFile::ResolveReference(int nRef, const PlxArray<tagArcIndex>& arrArcs) const {
+tagArcIndex KtReadWapFile::ResolveReference(int nRef, const ArcList& arcs) {
     tagArcIndex arc;
-    if (!topology::FindArcInSlot(nRef, arrArcs, arc))
-        arc = FindArcByItemID(nRef, arrArcs);
+    // 0 and the most negative int name no arc (the latter has no absolute value).
+    if (nRef != 0 && nRef != INT_MIN) {
+        const std::size_t nArcNo = static_cast<std::size_t>(nRef < 0 ? -nRef : nRef);
+        if (nArcNo <= arcs.size()) {
+            const ArcEntry& entry = arcs[nArcNo - 1];
+            arc.nItemID = entry.nItemID;
+            arc.nFilePos = entry.nFilePos;
+            arc.nArea1 = entry.nArea1;
+            arc.nArea2 = entry.nArea2;
+        }
+    }
     arc.nArcNo = nRef;
     return arc;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 
 #include "KoBase/PlxArray.h"
 #include "KoBase/PlxTypes.h"
@@ -41,14 +42,25 @@ public:
     const PlxArray<PlxPoint2D>& GetNodePoints() const { return m_arrNodePoints; }
 
 private:
+    // What the pre-read keeps of an arc until the areas are resolved. Every arc entry gets
+    // one, in file order, so arc number i stands at position i - 1 and needs no field of its
+    // own; kept in a deque, the list grows without ever holding a second copy of itself.
+    struct ArcEntry {
+        std::int32_t nItemID;
+        std::int32_t nFilePos;
+        std::int32_t nArea1;
+        std::int32_t nArea2;
+    };
+    using ArcList = std::deque<ArcEntry>;
+
     // The sections in file order; the arc and node sections fail when the file ends inside
     // them, since no area can follow.
-    bool ReadArcSection(PlxArray<tagArcIndex>& arrArcs, topology::BoundBuilder& bound);
+    bool ReadArcSection(ArcList& arcs, topology::BoundBuilder& bound);
     bool ReadNodeSection();
-    int ReadAreaSection(int nAreas, const PlxArray<tagArcIndex>& arrArcs,
-                        PlxArray<tagFileIndex*>& arrIndex);
-    // The arc of a signed reference, carrying the reference as its nArcNo.
-    tagArcIndex ResolveReference(int nRef, const PlxArray<tagArcIndex>& arrArcs) const;
+    int ReadAreaSection(int nAreas, const ArcList& arcs, PlxArray<tagFileIndex*>& arrIndex);
+    // The arc of a signed reference, carrying the reference as its nArcNo: the arc whose
+    // number is the reference's absolute value, or the not-found record.
+    static tagArcIndex ResolveReference(int nRef, const ArcList& arcs);
 
     // The node table of the last file read: each node entry's first two integers.
     PlxArray<PlxPoint2D> m_arrNodePoints;

@@ -1,7 +1,9 @@
 // The item index record: where an item of an exchange file starts and which identifier it has.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <new>
 
 namespace KTX {
 
@@ -15,6 +17,13 @@ struct tagFileIndex {
     tagFileIndex() = default;
     tagFileIndex(std::int32_t nID, std::int32_t nPos) : nItemID(nID), nFilePos(nPos) {}
     virtual ~tagFileIndex() = default;
+
+    // Plain records come from a shared pool (they are the bulk of every large index);
+    // derived records, of other sizes, from the general allocator. Records are deleted
+    // through their virtual destructor, which hands the right size back here.
+    static void* operator new(std::size_t nSize);
+    static void* operator new(std::size_t nSize, const std::nothrow_t&) noexcept;
+    static void operator delete(void* p, std::size_t nSize) noexcept;
 
     // A new heap record of the same dynamic type with the same field values.
     virtual tagFileIndex* Clone() const;
