@@ -80,6 +80,7 @@ PlxUnicodeString& PlxUnicodeString::operator=(PlxUnicodeString&& other) noexcept
     if (other.m_pData == other.m_szInline) {
         // Short texts are copied; the storage this string has stays for later use.
         Assign(other.m_pData, other.m_nLength);
+        other.Empty();
         return *this;
     }
     if (m_pData != m_szInline)
