@@ -5,6 +5,9 @@
 #include "KtCharsetDecoder.h"
 
 #include <iconv.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <cerrno>
 #include <cstdint>
@@ -155,6 +158,15 @@ void KtCharsetDecoder::Decode(const char* p, std::size_t n, PlxUnicodeString& st
     const auto* pBytes = reinterpret_cast<const unsigned char*>(p);
     std::size_t i = 0;
     // Plain ASCII, eight bytes at a time while no byte has its high bit set.
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= n; i += 8) {
+        const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pBytes + i));
+        if (_mm_movemask_epi8(bytes) != 0)
+            break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pOut + i), _mm_unpacklo_epi8(bytes, zero));
+    }
+#else
     for (std::uint64_t nChunk = 0; i + 8 <= n; i += 8) {
         std::memcpy(&nChunk, pBytes + i, 8);
         if ((nChunk & 0x8080808080808080ULL) != 0)
@@ -162,6 +174,7 @@ void KtCharsetDecoder::Decode(const char* p, std::size_t n, PlxUnicodeString& st
         for (std::size_t k = 0; k < 8; ++k)
             pOut[i + k] = pBytes[i + k];
     }
+#endif
     std::size_t nUsed = i;
     while (i < n) {
         const unsigned char c = pBytes[i];
