@@ -10,8 +10,6 @@
 #endif
 
 #include <cerrno>
-#include <cstdint>
-#include <cstring>
 #include <memory>
 
 #include "PlxUtf8.h"
@@ -157,26 +155,21 @@ void KtCharsetDecoder::Decode(const char* p, std::size_t n, PlxUnicodeString& st
     char16_t* pOut = strOut.GetBufferSetLength(static_cast<int>(n));
     const auto* pBytes = reinterpret_cast<const unsigned char*>(p);
     std::size_t i = 0;
-    // Plain ASCII, eight bytes at a time while no byte has its high bit set.
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    for (; i + 8 <= n; i += 8) {
-        const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pBytes + i));
-        if (_mm_movemask_epi8(bytes) != 0)
-            break;
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(pOut + i), _mm_unpacklo_epi8(bytes, zero));
-    }
-#else
-    for (std::uint64_t nChunk = 0; i + 8 <= n; i += 8) {
-        std::memcpy(&nChunk, pBytes + i, 8);
-        if ((nChunk & 0x8080808080808080ULL) != 0)
-            break;
-        for (std::size_t k = 0; k < 8; ++k)
-            pOut[i + k] = pBytes[i + k];
-    }
-#endif
-    std::size_t nUsed = i;
+    std::size_t nUsed = 0;
     while (i < n) {
+        // Plain ASCII, eight bytes at a time while no byte has its high bit set.
+#if defined(__SSE2__)
+        if (i + 8 <= n) {
+            const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pBytes + i));
+            if (_mm_movemask_epi8(bytes) == 0) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(pOut + nUsed),
+                                 _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+                i += 8;
+                nUsed += 8;
+                continue;
+            }
+        }
+#endif
         const unsigned char c = pBytes[i];
         if (c < 0x80) {
             pOut[nUsed++] = c;

@@ -52,8 +52,10 @@ KtGeometry* KtFeature::DetachGeometry() {
 }
 
 void KtFeature::Clear() {
-    m_fieldInfos.RemoveAll();
-    std::vector<PlxVariant>().swap(m_vecValues);
+    // The storage stays: a host that clears its features batch after batch refills them
+    // without allocating again.
+    m_fieldInfos.SetSize(0);
+    m_vecValues.clear();
     SetGeometry(nullptr);
 }
 
