@@ -53,8 +53,18 @@ public:
     // Direct filling: the string gets nLength characters (the first ones kept, the rest
     // undefined) and hands out its buffer; ReleaseBuffer then cuts it to the characters
     // actually written (at most nLength).
-    char16_t* GetBufferSetLength(int nLength);
-    void ReleaseBuffer(int nNewLength);
+    char16_t* GetBufferSetLength(int nLength) {
+        if (nLength < 0 || nLength > m_nCapacity)
+            return GrowBufferSetLength(nLength);
+        m_nLength = nLength;
+        m_pData[nLength] = 0;
+        return m_pData;
+    }
+    void ReleaseBuffer(int nNewLength) {
+        if (nNewLength >= 0 && nNewLength < m_nLength)
+            m_nLength = nNewLength;
+        m_pData[m_nLength] = 0;
+    }
 
     // First / last n characters; n beyond the length gives the whole string, n < 1 an empty one.
     PlxUnicodeString Left(int n) const;
@@ -114,6 +124,7 @@ private:
     // Room for the numbers and short words that fill exchange files, without a heap block.
     static constexpr int kInlineLength = 23;
 
+    char16_t* GrowBufferSetLength(int nLength);
     void Assign(const char16_t* p, int n) {
         if (n > m_nCapacity)
             Grow(n, 0);

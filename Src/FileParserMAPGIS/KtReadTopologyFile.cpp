@@ -54,8 +54,9 @@ bool ReadArcPoints(KtFileStdio& file, std::vector<PlxPoint2D>& vecPoints) {
     vecPoints.clear();
     vecPoints.reserve(static_cast<size_t>(topology::ReserveFor(nPoints < 0 ? 0 : nPoints)));
     KtFieldSpans fields;
+    PlxUnicodeString& strLine = topology::ScratchLine();
     for (int k = 0; k < nPoints; ++k) {
-        if (!topology::ReadSpans(file, fields))
+        if (!topology::ReadSpans(file, strLine, fields))
             return false;
         if (fields.GetCount() == 2)
             vecPoints.emplace_back(fields.ToDouble(0), fields.ToDouble(1));
@@ -129,7 +130,10 @@ bool ReadFields(KtFileStdio& file, Fields& arrFields) {
 }
 
 bool ReadSpans(KtFileStdio& file, KtFieldSpans& fields) {
-    PlxUnicodeString& strLine = ScratchLine();
+    return ReadSpans(file, ScratchLine(), fields);
+}
+
+bool ReadSpans(KtFileStdio& file, PlxUnicodeString& strLine, KtFieldSpans& fields) {
     const bool bRead = file.ReadLine(strLine);
     fields.Reset(strLine);
     return bRead;

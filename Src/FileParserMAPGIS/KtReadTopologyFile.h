@@ -47,6 +47,10 @@ bool ReadFields(KtFileStdio& file, Fields& arrFields);
 // stay valid until the next line is read through any of these helpers. False, with no
 // field, when the file has no line left.
 bool ReadSpans(KtFileStdio& file, KtFieldSpans& fields);
+// The same into the given line, for loops that fetch the per-thread line of these helpers
+// (ScratchLine) once rather than for every line.
+bool ReadSpans(KtFileStdio& file, PlxUnicodeString& strLine, KtFieldSpans& fields);
+PlxUnicodeString& ScratchLine();
 // The leading integer of the next line (a count or an arc reference); false when the file
 // has no line left.
 bool ReadInt(KtFileStdio& file, int& nValue);

@@ -67,6 +67,7 @@ bool KtReadWapFile::ReadArcSection(ArcList& arcs, topology::BoundBuilder& bound)
     if (!topology::ReadInt(file, nArcs))
         return false;
     KtFieldSpans fields;
+    PlxUnicodeString& strLine = topology::ScratchLine();
     for (int i = 0; i < nArcs; ++i) {
         ArcEntry arc{0, topology::GetIndexPosition(file), 0, 0};
         // The attribute line and the line after it matter only when the arc is drawn.
@@ -80,7 +81,7 @@ bool KtReadWapFile::ReadArcSection(ArcList& arcs, topology::BoundBuilder& bound)
         if (!topology::ReadInt(file, nPoints))
             return false;
         for (int k = 0; k < nPoints; ++k) {
-            if (!topology::ReadSpans(file, fields))
+            if (!topology::ReadSpans(file, strLine, fields))
                 return false;
             if (fields.GetCount() >= 2)
                 bound.Add(fields.ToDouble(0), fields.ToDouble(1));

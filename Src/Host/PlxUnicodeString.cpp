@@ -125,19 +125,13 @@ PlxUnicodeString& PlxUnicodeString::Append(const char16_t* p, int n) {
     return *this;
 }
 
-char16_t* PlxUnicodeString::GetBufferSetLength(int nLength) {
+char16_t* PlxUnicodeString::GrowBufferSetLength(int nLength) {
     if (nLength < 0)
         nLength = 0;
     Grow(nLength, m_nLength < nLength ? m_nLength : nLength);
     m_nLength = nLength;
     m_pData[nLength] = 0;
     return m_pData;
-}
-
-void PlxUnicodeString::ReleaseBuffer(int nNewLength) {
-    if (nNewLength >= 0 && nNewLength < m_nLength)
-        m_nLength = nNewLength;
-    m_pData[m_nLength] = 0;
 }
 
 PlxUnicodeString PlxUnicodeString::FromUtf8(std::string_view utf8) {
