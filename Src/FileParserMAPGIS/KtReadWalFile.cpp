@@ -27,6 +27,19 @@ int SplitFields(const PlxUnicodeString& strLine, PlxArray<PlxUnicodeString>& arr
     return strLine.Split(arrFields, u",");
 }
 
+// The working storage of one item read, kept per thread so that reading item after item
+// reuses it instead of allocating it anew.
+struct ItemScratch {
+    PlxUnicodeString strLine;
+    PlxArray<PlxUnicodeString> arrStyle;
+    PlxArray<PlxPoint2D> arrPoints;
+};
+
+ItemScratch& Scratch() {
+    thread_local ItemScratch scratch;
+    return scratch;
+}
+
 // A point line is "x,y"; any other shape is no point.
 bool ParsePoint(const PlxUnicodeString& strLine, PlxPoint2D& pnt) {
     const KtFieldSpans fields(strLine);
@@ -131,15 +144,17 @@ bool KtReadWalFile::ReadItemData(const tagFileIndex* pIndex, KtFeature* pFeature
     if (m_pFile->IsEOF())
         return false;
 
-    PlxUnicodeString strLine;
+    ItemScratch& scratch = Scratch();
+    PlxUnicodeString& strLine = scratch.strLine;
     m_pFile->ReadLine(strLine);
-    PlxArray<PlxUnicodeString> arrStyle;
+    PlxArray<PlxUnicodeString>& arrStyle = scratch.arrStyle;
     if (SplitFields(strLine, arrStyle) != kStyleFieldCount)
         return false;
 
     m_pFile->ReadLine(strLine);
     const int nPointCount = ugatoi(strLine);
-    PlxArray<PlxPoint2D> arrPoints;
+    PlxArray<PlxPoint2D>& arrPoints = scratch.arrPoints;
+    arrPoints.SetSize(0);
     arrPoints.Reserve(std::min(nPointCount, kMaxPointReserve));
     for (int j = 0; j < nPointCount && !m_pFile->IsEOF(); ++j) {
         m_pFile->ReadLine(strLine);
