@@ -25,8 +25,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", dlerror());
         return 1;
     }
-    auto create = reinterpret_cast<PFN_CreateFileParseFactory>(dlsym(handle, "CreateFileParseFactory"));
-    if (create == nullptr) return 1;
+    auto create =
+        reinterpret_cast<PFN_CreateFileParseFactory>(dlsym(handle, "CreateFileParseFactory"));
+    if (create == nullptr)
+        return 1;
     const auto start = std::chrono::steady_clock::now();
     std::unique_ptr<KtFileParseFactory> factory(create());
     auto* parser = static_cast<KtFileParseVector*>(factory->CreateFileParser(55));
@@ -34,7 +36,7 @@ int main(int argc, char** argv) {
     params.SetFilePathName(PlxUnicodeString::FromUtf8(argv[3]));
     params.SetImportMode(std::strcmp(argv[2], "typed") == 0 ? KTIMPORT_TYPED : KTIMPORT_CAD);
     params.SetImportOrExportCharset(argc > 4 && std::strcmp(argv[4], "utf8") == 0 ? PLXCharsetUTF8
-                                                                                   : PLXCharsetGBK);
+                                                                                  : PLXCharsetGBK);
     params.SetDestDTName(u"bench");
     if (!parser->Open(params)) {
         std::fprintf(stderr, "cannot open %s\n", argv[3]);
@@ -51,7 +53,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < parser->GetLayerCount(); ++i) {
         KtVectorFileLayer* layer = parser->GetLayer(i);
         while (layer->GetCurFilePosition() < layer->GetFileLength()) {
-            for (auto& f : owned) f->Clear();
+            for (auto& f : owned)
+                f->Clear();
             features += layer->ReadFeatures(batch, 0);
         }
     }

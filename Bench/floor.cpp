@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
             p = nl + 1;
         }
     }
-    if (!line.empty()) convert(line.data(), line.data() + line.size());
+    if (!line.empty())
+        convert(line.data(), line.data() + line.size());
     std::fclose(f);
     const double secs =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -13,10 +13,11 @@ int main(int argc, char** argv) {
     }
     GDALAllRegister();
     const auto start = std::chrono::steady_clock::now();
-    GDALDatasetH ds = GDALOpenEx(argv[1], GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr,
-                                 argc > 2 ? const_cast<const char* const*>(argv + 2) : nullptr,
-                                 nullptr);
-    if (ds == nullptr) return 1;
+    GDALDatasetH ds =
+        GDALOpenEx(argv[1], GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr,
+                   argc > 2 ? const_cast<const char* const*>(argv + 2) : nullptr, nullptr);
+    if (ds == nullptr)
+        return 1;
     long long features = 0, points = 0;
     for (int i = 0; i < GDALDatasetGetLayerCount(ds); ++i) {
         OGRLayerH layer = GDALDatasetGetLayer(ds, i);
