@@ -28,9 +28,9 @@ constexpr FieldSpec kTextFields[] = {
     {"TextAngle", OFTReal, 0},
 };
 
-void AddField(OGRFeatureDefn& defn, const FieldSpec& spec) {
-    OGRFieldDefn field(spec.pszName, spec.eType);
-    field.SetWidth(spec.nWidth);
+void AddField(OGRFeatureDefn& defn, const FieldSpec& desc) {
+    OGRFieldDefn field(desc.pszName, desc.eType);
+    field.SetWidth(desc.nWidth);
     defn.AddFieldDefn(&field);
 }
 
@@ -51,11 +51,11 @@ void SetIf(OGRFeature& feature, const char* pszField, const std::optional<T>& va
 void AddLayerFields(OGRFeatureDefn& defn, LayerKind eKind) {
     AddField(defn, {"RbUserID", OFTInteger, 0});
     if (eKind == LayerKind::Compound) {
-        for (const FieldSpec& spec : kCompoundFields)
-            AddField(defn, spec);
+        for (const FieldSpec& desc : kCompoundFields)
+            AddField(defn, desc);
     } else if (eKind == LayerKind::Text) {
-        for (const FieldSpec& spec : kTextFields)
-            AddField(defn, spec);
+        for (const FieldSpec& desc : kTextFields)
+            AddField(defn, desc);
     }
 }
 
