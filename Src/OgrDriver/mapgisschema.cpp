@@ -1,6 +1,8 @@
 // Attribute fields of the driver's layers and their values.
 #include "mapgisschema.h"
 
+#include <string_view>
+
 #include "KoElement/KtFeature.h"
 #include "KoGeometry/KtGeometry.h"
 #include "mapgisstyle.h"
@@ -28,6 +30,23 @@ constexpr FieldSpec kTextFields[] = {
     {"TextAngle", OFTReal, 0},
 };
 
+// A field's index in a layer of the kind: RbUserID comes first, then the kind's fields in
+// order. The definitions are fixed, so features set fields by index, not by name lookup.
+template <size_t N>
+constexpr int IndexIn(const FieldSpec (&fields)[N], std::string_view name) {
+    for (size_t i = 0; i < N; ++i) {
+        if (name == fields[i].pszName)
+            return static_cast<int>(i) + 1;
+    }
+    return -1;
+}
+
+constexpr int kIdIndex = 0;
+
+constexpr int C(std::string_view name) {
+    return IndexIn(kCompoundFields, name);
+}
+
 void AddField(OGRFeatureDefn& defn, const FieldSpec& desc) {
     OGRFieldDefn field(desc.pszName, desc.eType);
     field.SetWidth(desc.nWidth);
@@ -35,8 +54,7 @@ void AddField(OGRFeatureDefn& defn, const FieldSpec& desc) {
 }
 
 template <class T>
-void SetIf(OGRFeature& feature, const char* pszField, const std::optional<T>& value) {
-    const int i = feature.GetFieldIndex(pszField);
+void SetIf(OGRFeature& feature, int i, const std::optional<T>& value) {
     if (i < 0 || !value)
         return;
     if constexpr (std::is_same_v<T, std::string>) {
@@ -49,7 +67,7 @@ void SetIf(OGRFeature& feature, const char* pszField, const std::optional<T>& va
 }  // namespace
 
 void AddLayerFields(OGRFeatureDefn& defn, LayerKind eKind) {
-    AddField(defn, {"RbUserID", OFTInteger, 0});
+    AddField(defn, {"RbUserID", OFTInteger, 0});  // kIdIndex
     if (eKind == LayerKind::Compound) {
         for (const FieldSpec& desc : kCompoundFields)
             AddField(defn, desc);
@@ -62,9 +80,9 @@ void AddLayerFields(OGRFeatureDefn& defn, LayerKind eKind) {
 void FillAttributes(OGRFeature& feature, const KTX::KtFeature& source, LayerKind eKind) {
     const KTX::PlxVariant* pId = source.GetValue(KTX::PlxUnicodeString(u"RbUserID"));
     if (pId != nullptr && !pId->IsNull()) {
-        feature.SetField("RbUserID", pId->ToInt());
+        feature.SetField(kIdIndex, pId->ToInt());
     } else {
-        feature.SetFieldNull(feature.GetFieldIndex("RbUserID"));
+        feature.SetFieldNull(kIdIndex);
     }
     const KTX::KtGeometry* pGeom = source.GetGeometry();
     if (pGeom == nullptr)
@@ -74,20 +92,23 @@ void FillAttributes(OGRFeature& feature, const KTX::KtFeature& source, LayerKind
         feature.SetStyleString(strStyle.c_str());
     const StyleAttributes attrs = CollectStyleAttributes(*pGeom);
     if (eKind == LayerKind::Compound) {
-        feature.SetField("GeomKind", GeometryKindName(pGeom->GetType()));
-        SetIf(feature, "Color", attrs.color);
-        SetIf(feature, "FillColor", attrs.fillColor);
-        SetIf(feature, "LineWidth", attrs.lineWidth);
-        SetIf(feature, "LineStyle", attrs.lineStyle);
-        SetIf(feature, "FillStyle", attrs.fillStyle);
-        SetIf(feature, "Symbol", attrs.symbol);
-        SetIf(feature, "SymbolSize", attrs.symbolSize);
-        SetIf(feature, "SymbolAngle", attrs.symbolAngle);
-        SetIf(feature, "TextHeight", attrs.textHeight);
-        SetIf(feature, "FontName", attrs.fontName);
+        feature.SetField(C("GeomKind"), GeometryKindName(pGeom->GetType()));
+        SetIf(feature, C("Color"), attrs.color);
+        SetIf(feature, C("FillColor"), attrs.fillColor);
+        SetIf(feature, C("LineWidth"), attrs.lineWidth);
+        SetIf(feature, C("LineStyle"), attrs.lineStyle);
+        SetIf(feature, C("FillStyle"), attrs.fillStyle);
+        SetIf(feature, C("Symbol"), attrs.symbol);
+        SetIf(feature, C("SymbolSize"), attrs.symbolSize);
+        SetIf(feature, C("SymbolAngle"), attrs.symbolAngle);
+        SetIf(feature, C("TextHeight"), attrs.textHeight);
+        SetIf(feature, C("FontName"), attrs.fontName);
+        SetIf(feature, C("Text"), attrs.text);
+        SetIf(feature, C("TextAngle"), attrs.textAngle);
+    } else if (eKind == LayerKind::Text) {
+        SetIf(feature, IndexIn(kTextFields, "Text"), attrs.text);
+        SetIf(feature, IndexIn(kTextFields, "TextAngle"), attrs.textAngle);
     }
-    SetIf(feature, "Text", attrs.text);
-    SetIf(feature, "TextAngle", attrs.textAngle);
 }
 
 }  // namespace mapgis

@@ -2,23 +2,23 @@
 #include "mapgisstyle.h"
 
 #include <algorithm>
+#include <charconv>
 #include <vector>
 
 #include "KoElement/KtStyle.h"
 #include "KoElement/KtTextStyle.h"
 #include "KoGeometry/KtGeoText.h"
 #include "KoGeometryCAD/KtGeoCompound.h"
-#include "cpl_string.h"
 
 namespace mapgis {
 
 namespace {
 
-// Numbers in style strings never depend on the C locale.
+// Numbers in style strings never depend on the C locale: "%.10g" in the "C" locale.
 std::string Num(double d) {
     char sz[64];
-    CPLsnprintf(sz, sizeof(sz), "%.10g", d);
-    return sz;
+    const auto res = std::to_chars(sz, sz + sizeof(sz), d, std::chars_format::general, 10);
+    return std::string(sz, res.ptr);
 }
 
 // A quoted style-string value; the parser takes backslash escapes.
@@ -206,10 +206,14 @@ void CollectValues(const KTX::KtGeometry& geom, StyleAttributes& out) {
 }  // namespace
 
 std::string ColorToHex(KTX::PLXCOLOR c) {
-    char sz[16];
-    CPLsnprintf(sz, sizeof(sz), "#%02X%02X%02X", KTX::PLXGetRValue(c), KTX::PLXGetGValue(c),
-                KTX::PLXGetBValue(c));
-    return sz;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const unsigned rgb[] = {KTX::PLXGetRValue(c), KTX::PLXGetGValue(c), KTX::PLXGetBValue(c)};
+    std::string out(7, '#');
+    for (int i = 0; i < 3; ++i) {
+        out[1 + 2 * i] = kHex[(rgb[i] >> 4) & 0xF];
+        out[2 + 2 * i] = kHex[rgb[i] & 0xF];
+    }
+    return out;
 }
 
 std::string StyleString(const KTX::KtGeometry& geom) {
