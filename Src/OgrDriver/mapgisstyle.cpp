@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "KoElement/KtStyle.h"
@@ -15,128 +17,162 @@ namespace mapgis {
 namespace {
 
 // Numbers in style strings never depend on the C locale: "%.10g" in the "C" locale.
-std::string Num(double d) {
+std::string& AppendNum(std::string& out, double d) {
     char sz[64];
     const auto res = std::to_chars(sz, sz + sizeof(sz), d, std::chars_format::general, 10);
-    return std::string(sz, res.ptr);
+    return out.append(sz, res.ptr);
 }
 
 // A quoted style-string value; the parser takes backslash escapes.
-std::string Quote(const std::string& s) {
-    std::string out = "\"";
+void AppendQuoted(std::string& out, const std::string& s) {
+    out += '"';
     for (char c : s) {
         if (c == '"' || c == '\\')
             out += '\\';
         out += c;
     }
-    return out + "\"";
+    out += '"';
 }
 
-std::string Tool(const char* pszName, const std::vector<std::string>& params) {
-    std::string out = pszName;
-    out += '(';
-    for (size_t i = 0; i < params.size(); ++i) {
-        if (i > 0)
-            out += ',';
-        out += params[i];
-    }
-    return out + ')';
+void AppendColor(std::string& out, KTX::PLXCOLOR c) {
+    out += ColorToHex(c);
 }
 
 int OgrSymbolId(int nMarker) {
     return nMarker == KTX::KtStyle::MarkerNetworkNode ? 3 : nMarker;
 }
 
-void AddLabels(const KTX::KtGeoText& text, std::vector<std::string>& tools) {
+// Writes the style string in place: each tool is appended to the result and taken back
+// when it has no parameter or repeats an earlier tool. Labels pair with the text anchors by
+// their order, so each one stays.
+class StyleWriter {
+public:
+    void Begin(const char* pszName) {
+        m_nToolStart = m_out.size();
+        if (!m_out.empty())
+            m_out += ';';
+        m_nNameEnd = m_out.size();
+        m_out += pszName;
+        m_out += '(';
+        m_nParamStart = m_out.size();
+    }
+    // Starts a parameter; the caller appends its value.
+    std::string& Param(const char* pszKey) {
+        if (m_out.size() > m_nParamStart)
+            m_out += ',';
+        m_out += pszKey;
+        return m_out;
+    }
+    void End(bool bLabel) {
+        if (m_out.size() == m_nParamStart) {
+            m_out.resize(m_nToolStart);
+            return;
+        }
+        m_out += ')';
+        const size_t nBegin = m_nNameEnd;
+        const std::string_view tool(m_out.data() + nBegin, m_out.size() - nBegin);
+        if (!bLabel) {
+            for (const auto& [nOff, nLen] : m_tools) {
+                if (tool == std::string_view(m_out.data() + nOff, nLen)) {
+                    m_out.resize(m_nToolStart);
+                    return;
+                }
+            }
+            m_tools.emplace_back(nBegin, tool.size());
+        }
+    }
+    std::string Take() { return std::move(m_out); }
+
+private:
+    std::string m_out;
+    std::vector<std::pair<size_t, size_t>> m_tools;
+    size_t m_nToolStart = 0;
+    size_t m_nNameEnd = 0;
+    size_t m_nParamStart = 0;
+};
+
+void AddLabels(const KTX::KtGeoText& text, StyleWriter& w) {
     const KTX::KtTextStyle* pStyle = text.GetTextStyle();
+    std::string strFace;
+    if (pStyle != nullptr && pStyle->IsSet(KTX::KtTextStyle::FaceNameSet))
+        strFace = pStyle->GetFaceName().ToUtf8();
     for (int i = 0; i < text.GetSubCount(); ++i) {
         const KTX::KtSubText* pSub = text.GetSub(i);
         if (pSub == nullptr)
             continue;
-        std::vector<std::string> params;
-        if (pStyle != nullptr && pStyle->IsSet(KTX::KtTextStyle::FaceNameSet)) {
-            params.push_back("f:" + Quote(pStyle->GetFaceName().ToUtf8()));
-        }
+        w.Begin("LABEL");
+        if (pStyle != nullptr && pStyle->IsSet(KTX::KtTextStyle::FaceNameSet))
+            AppendQuoted(w.Param("f:"), strFace);
         if (pStyle != nullptr && pStyle->IsSet(KTX::KtTextStyle::HeightSet)) {
-            params.push_back("s:" + Num(pStyle->GetHeight()) + "g");
+            AppendNum(w.Param("s:"), pStyle->GetHeight()) += 'g';
         }
-        params.push_back("t:" + Quote(pSub->GetText().ToUtf8()));
-        params.push_back("a:" + Num(pSub->GetAngle()));
-        if (pStyle != nullptr && pStyle->IsSet(KTX::KtTextStyle::ForeColorSet)) {
-            params.push_back("c:" + ColorToHex(pStyle->GetForeColor()));
-        }
-        if (pStyle != nullptr && pStyle->IsSet(KTX::KtTextStyle::ItalicSet)) {
-            params.push_back(std::string("it:") + (pStyle->IsItalic() ? "1" : "0"));
-        }
-        tools.push_back(Tool("LABEL", params));
+        AppendQuoted(w.Param("t:"), pSub->GetText().ToUtf8());
+        AppendNum(w.Param("a:"), pSub->GetAngle());
+        if (pStyle != nullptr && pStyle->IsSet(KTX::KtTextStyle::ForeColorSet))
+            AppendColor(w.Param("c:"), pStyle->GetForeColor());
+        if (pStyle != nullptr && pStyle->IsSet(KTX::KtTextStyle::ItalicSet))
+            w.Param("it:") += pStyle->IsItalic() ? '1' : '0';
+        w.End(true);
     }
 }
 
-void AddSymbol(const KTX::KtStyle& style, std::vector<std::string>& tools) {
-    std::vector<std::string> params;
+void AddSymbol(const KTX::KtStyle& style, StyleWriter& w) {
+    w.Begin("SYMBOL");
     if (style.IsSet(KTX::KtStyle::MarkerStyleSet)) {
-        params.push_back("id:\"ogr-sym-" + std::to_string(OgrSymbolId(style.GetMarkerStyle())) +
-                         "\"");
+        w.Param("id:\"ogr-sym-") += std::to_string(OgrSymbolId(style.GetMarkerStyle())) + "\"";
     }
-    if (style.IsSet(KTX::KtStyle::LineColorSet)) {
-        params.push_back("c:" + ColorToHex(style.GetLineColor()));
-    }
+    if (style.IsSet(KTX::KtStyle::LineColorSet))
+        AppendColor(w.Param("c:"), style.GetLineColor());
     if (style.IsSet(KTX::KtStyle::MarkerHeightSet)) {
-        params.push_back("s:" + Num(style.GetMarkerHeight()) + "mm");
+        AppendNum(w.Param("s:"), style.GetMarkerHeight()) += "mm";
     }
-    if (style.IsSet(KTX::KtStyle::MarkerAngleSet)) {
-        params.push_back("a:" + Num(style.GetMarkerAngle()));
-    }
-    if (!params.empty())
-        tools.push_back(Tool("SYMBOL", params));
+    if (style.IsSet(KTX::KtStyle::MarkerAngleSet))
+        AppendNum(w.Param("a:"), style.GetMarkerAngle());
+    w.End(false);
 }
 
-void AddPenAndBrush(const KTX::KtStyle& style, std::vector<std::string>& tools) {
-    std::vector<std::string> pen;
+void AddPenAndBrush(const KTX::KtStyle& style, StyleWriter& w) {
+    w.Begin("PEN");
     if (style.IsSet(KTX::KtStyle::LineColorSet))
-        pen.push_back("c:" + ColorToHex(style.GetLineColor()));
-    if (style.IsSet(KTX::KtStyle::LineWidthSet))
-        pen.push_back("w:" + Num(style.GetLineWidth()) + "mm");
-    if (style.IsSet(KTX::KtStyle::LineStyleSet)) {
-        pen.push_back("id:\"ogr-pen-" + std::to_string(style.GetLineStyle()) + "\"");
+        AppendColor(w.Param("c:"), style.GetLineColor());
+    if (style.IsSet(KTX::KtStyle::LineWidthSet)) {
+        AppendNum(w.Param("w:"), style.GetLineWidth()) += "mm";
     }
-    if (!pen.empty())
-        tools.push_back(Tool("PEN", pen));
-    std::vector<std::string> brush;
-    if (style.IsSet(KTX::KtStyle::FillForeColorSet)) {
-        brush.push_back("fc:" + ColorToHex(style.GetFillForeColor()));
-    }
-    if (style.IsSet(KTX::KtStyle::FillStyleSet)) {
-        brush.push_back("id:\"ogr-brush-" + std::to_string(style.GetFillStyle()) + "\"");
-    }
-    if (!brush.empty())
-        tools.push_back(Tool("BRUSH", brush));
+    if (style.IsSet(KTX::KtStyle::LineStyleSet))
+        w.Param("id:\"ogr-pen-") += std::to_string(style.GetLineStyle()) + "\"";
+    w.End(false);
+    w.Begin("BRUSH");
+    if (style.IsSet(KTX::KtStyle::FillForeColorSet))
+        AppendColor(w.Param("fc:"), style.GetFillForeColor());
+    if (style.IsSet(KTX::KtStyle::FillStyleSet))
+        w.Param("id:\"ogr-brush-") += std::to_string(style.GetFillStyle()) + "\"";
+    w.End(false);
     const unsigned nMarker =
         KTX::KtStyle::MarkerStyleSet | KTX::KtStyle::MarkerHeightSet | KTX::KtStyle::MarkerAngleSet;
     if ((style.GetSetMask() & nMarker) != 0)
-        AddSymbol(style, tools);
+        AddSymbol(style, w);
 }
 
-void CollectTools(const KTX::KtGeometry& geom, std::vector<std::string>& tools) {
+void CollectTools(const KTX::KtGeometry& geom, StyleWriter& w) {
     const int nType = geom.GetType();
     if (nType == KTX::KTGEO_TEXT) {
-        AddLabels(static_cast<const KTX::KtGeoText&>(geom), tools);
+        AddLabels(static_cast<const KTX::KtGeoText&>(geom), w);
         return;
     }
     if (nType == KTX::KTGEO_COMPOUND) {
         const auto& compound = static_cast<const KTX::KtGeoCompound&>(geom);
         for (int i = 0; i < compound.GetCount(); ++i) {
             if (compound.GetAt(i) != nullptr)
-                CollectTools(*compound.GetAt(i), tools);
+                CollectTools(*compound.GetAt(i), w);
         }
     }
     const KTX::KtStyle* pStyle = geom.GetStyle();
     if (pStyle == nullptr)
         return;
     if (nType == KTX::KTGEO_POINT) {
-        AddSymbol(*pStyle, tools);
+        AddSymbol(*pStyle, w);
     } else {
-        AddPenAndBrush(*pStyle, tools);
+        AddPenAndBrush(*pStyle, w);
     }
 }
 
@@ -217,23 +253,9 @@ std::string ColorToHex(KTX::PLXCOLOR c) {
 }
 
 std::string StyleString(const KTX::KtGeometry& geom) {
-    std::vector<std::string> tools;
-    CollectTools(geom, tools);
-    // Labels pair with the text anchors by their order, so each one stays.
-    std::vector<std::string> distinct;
-    for (const std::string& tool : tools) {
-        const bool bLabel = tool.compare(0, 6, "LABEL(") == 0;
-        if (bLabel || std::find(distinct.begin(), distinct.end(), tool) == distinct.end()) {
-            distinct.push_back(tool);
-        }
-    }
-    std::string out;
-    for (const std::string& tool : distinct) {
-        if (!out.empty())
-            out += ';';
-        out += tool;
-    }
-    return out;
+    StyleWriter w;
+    CollectTools(geom, w);
+    return w.Take();
 }
 
 StyleAttributes CollectStyleAttributes(const KTX::KtGeometry& geom) {
