@@ -47,6 +47,22 @@ constexpr int C(std::string_view name) {
     return IndexIn(kCompoundFields, name);
 }
 
+constexpr int kGeomKind = C("GeomKind");
+constexpr int kColor = C("Color");
+constexpr int kFillColor = C("FillColor");
+constexpr int kLineWidth = C("LineWidth");
+constexpr int kLineStyle = C("LineStyle");
+constexpr int kFillStyle = C("FillStyle");
+constexpr int kSymbol = C("Symbol");
+constexpr int kSymbolSize = C("SymbolSize");
+constexpr int kSymbolAngle = C("SymbolAngle");
+constexpr int kTextHeight = C("TextHeight");
+constexpr int kFontName = C("FontName");
+constexpr int kText = C("Text");
+constexpr int kTextAngle = C("TextAngle");
+constexpr int kTextOfText = IndexIn(kTextFields, "Text");
+constexpr int kTextAngleOfText = IndexIn(kTextFields, "TextAngle");
+
 void AddField(OGRFeatureDefn& defn, const FieldSpec& desc) {
     OGRFieldDefn field(desc.pszName, desc.eType);
     field.SetWidth(desc.nWidth);
@@ -78,7 +94,8 @@ void AddLayerFields(OGRFeatureDefn& defn, LayerKind eKind) {
 }
 
 void FillAttributes(OGRFeature& feature, const KTX::KtFeature& source, LayerKind eKind) {
-    const KTX::PlxVariant* pId = source.GetValue(KTX::PlxUnicodeString(u"RbUserID"));
+    static const KTX::PlxUnicodeString strIdField(u"RbUserID");
+    const KTX::PlxVariant* pId = source.GetValue(strIdField);
     if (pId != nullptr && !pId->IsNull()) {
         feature.SetField(kIdIndex, pId->ToInt());
     } else {
@@ -90,24 +107,26 @@ void FillAttributes(OGRFeature& feature, const KTX::KtFeature& source, LayerKind
     const std::string strStyle = StyleString(*pGeom);
     if (!strStyle.empty())
         feature.SetStyleString(strStyle.c_str());
+    if (eKind != LayerKind::Compound && eKind != LayerKind::Text)
+        return;
     const StyleAttributes attrs = CollectStyleAttributes(*pGeom);
     if (eKind == LayerKind::Compound) {
-        feature.SetField(C("GeomKind"), GeometryKindName(pGeom->GetType()));
-        SetIf(feature, C("Color"), attrs.color);
-        SetIf(feature, C("FillColor"), attrs.fillColor);
-        SetIf(feature, C("LineWidth"), attrs.lineWidth);
-        SetIf(feature, C("LineStyle"), attrs.lineStyle);
-        SetIf(feature, C("FillStyle"), attrs.fillStyle);
-        SetIf(feature, C("Symbol"), attrs.symbol);
-        SetIf(feature, C("SymbolSize"), attrs.symbolSize);
-        SetIf(feature, C("SymbolAngle"), attrs.symbolAngle);
-        SetIf(feature, C("TextHeight"), attrs.textHeight);
-        SetIf(feature, C("FontName"), attrs.fontName);
-        SetIf(feature, C("Text"), attrs.text);
-        SetIf(feature, C("TextAngle"), attrs.textAngle);
+        feature.SetField(kGeomKind, GeometryKindName(pGeom->GetType()));
+        SetIf(feature, kColor, attrs.color);
+        SetIf(feature, kFillColor, attrs.fillColor);
+        SetIf(feature, kLineWidth, attrs.lineWidth);
+        SetIf(feature, kLineStyle, attrs.lineStyle);
+        SetIf(feature, kFillStyle, attrs.fillStyle);
+        SetIf(feature, kSymbol, attrs.symbol);
+        SetIf(feature, kSymbolSize, attrs.symbolSize);
+        SetIf(feature, kSymbolAngle, attrs.symbolAngle);
+        SetIf(feature, kTextHeight, attrs.textHeight);
+        SetIf(feature, kFontName, attrs.fontName);
+        SetIf(feature, kText, attrs.text);
+        SetIf(feature, kTextAngle, attrs.textAngle);
     } else if (eKind == LayerKind::Text) {
-        SetIf(feature, IndexIn(kTextFields, "Text"), attrs.text);
-        SetIf(feature, IndexIn(kTextFields, "TextAngle"), attrs.textAngle);
+        SetIf(feature, kTextOfText, attrs.text);
+        SetIf(feature, kTextAngleOfText, attrs.textAngle);
     }
 }
 
