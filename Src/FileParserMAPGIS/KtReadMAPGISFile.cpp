@@ -34,6 +34,21 @@ KtReadMAPGISFile::~KtReadMAPGISFile() {
     }
 }
 
+bool KtReadMAPGISFile::OpenStream(const PlxUnicodeString& strPath, PLXCharset eCharset,
+                                  OnOpenFailure eFailure) {
+    // The host's usual read buffer; the stream reads more at a time when it pays.
+    constexpr int kReadBufferSize = 8192;
+    if (m_pFile == nullptr)
+        m_pFile = new KtFileStdio();
+    if (!m_bOpen)
+        m_bOpen = m_pFile->Open(strPath, KTFILE_READ, kReadBufferSize, eCharset);
+    if (!m_bOpen && eFailure == OnOpenFailure::DeleteStream) {
+        delete m_pFile;
+        m_pFile = nullptr;
+    }
+    return m_bOpen;
+}
+
 int KtReadMAPGISFile::GetType(const tagFileIndex* /*pIndex*/) const {
     return 0;
 }

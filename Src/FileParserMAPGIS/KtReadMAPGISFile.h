@@ -62,6 +62,12 @@ public:
     bool m_bCADMode = true;
 
 protected:
+    // What to do with the stream object when the file cannot be opened.
+    enum class OnOpenFailure { DeleteStream, KeepStream };
+    // Creates the stream when there is none and opens it for reading when it is not open;
+    // true when the stream is open afterwards.
+    bool OpenStream(const PlxUnicodeString& strPath, PLXCharset eCharset, OnOpenFailure eFailure);
+
     // Gives the feature the field description of "RbUserID" (an int32 field).
     void InitUserID(KtFeature*& pFeature) const;
     // The first arc whose nArcNo equals |nArcNo|, as a copy; nItemID -1 and zeros when none.

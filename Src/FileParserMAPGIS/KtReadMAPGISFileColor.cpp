@@ -62,15 +62,8 @@ int ToChannel(float fValue) {
 int KtReadMAPGISFile::LoadColorData(const PlxUnicodeString& strPath, PLXCharset eCharset) {
     m_ArrColorIndex.RemoveAll();
 
-    if (m_pFile == nullptr)
-        m_pFile = new KtFileStdio();
-    if (!m_bOpen)
-        m_bOpen = m_pFile->Open(strPath, KTFILE_READ, 8192, eCharset);
-    if (!m_bOpen) {
-        delete m_pFile;
-        m_pFile = nullptr;
+    if (!OpenStream(strPath, eCharset, OnOpenFailure::DeleteStream))
         return 0;
-    }
 
     PlxUnicodeString strLine;
     m_pFile->ReadLine(strLine);

@@ -71,15 +71,8 @@ int KtReadWalFile::GetType(const tagFileIndex* pIndex) const {
 
 bool KtReadWalFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCharset,
                                 KtFeatureClassDefn& defn, PlxArray<tagFileIndex*>& arrIndex) {
-    if (m_pFile == nullptr)
-        m_pFile = new KtFileStdio();
-    if (!m_bOpen)
-        m_bOpen = m_pFile->Open(strPath, KTFILE_READ, 8192, eCharset);
-    if (!m_bOpen) {
-        delete m_pFile;
-        m_pFile = nullptr;
+    if (!OpenStream(strPath, eCharset, OnOpenFailure::DeleteStream))
         return false;
-    }
     m_pFile->SetPosition(0, KTFILE_BEGIN);
 
     PlxUnicodeString strLine;

@@ -50,16 +50,8 @@ int KtReadWanFile::GetType(const tagFileIndex* pIndex) const {
 
 bool KtReadWanFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCharset,
                                 KtFeatureClassDefn& defn, PlxArray<tagFileIndex*>& arrIndex) {
-    if (m_pFile == nullptr)
-        m_pFile = new KtFileStdio;
-    if (!m_bOpen) {
-        m_bOpen = m_pFile->Open(strPath, KTFILE_READ, 8192, eCharset);
-        if (!m_bOpen) {
-            delete m_pFile;
-            m_pFile = nullptr;
-            return false;
-        }
-    }
+    if (!OpenStream(strPath, eCharset, OnOpenFailure::DeleteStream))
+        return false;
     PlxUnicodeString strTitle;
     int nArcs = 0;
     if (!m_pFile->ReadLine(strTitle) || !topology::ReadInt(*m_pFile, nArcs) || nArcs < 1) {

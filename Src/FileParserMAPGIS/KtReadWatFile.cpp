@@ -94,13 +94,9 @@ void KtReadWatFile::LogRefusedItem(int nSourceLine) {
 
 bool KtReadWatFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCharset,
                                 KtFeatureClassDefn& defn, PlxArray<tagFileIndex*>& arrIndex) {
-    if (m_pFile == nullptr)
-        m_pFile = new KtFileStdio();
-    if (!m_bOpen) {
-        m_bOpen = m_pFile->Open(strPath, KTFILE_READ, kReadBufferSize, eCharset);
-        if (!m_bOpen)
-            return false;
-    }
+    // An unopened stream stays until the reader is destroyed.
+    if (!OpenStream(strPath, eCharset, OnOpenFailure::KeepStream))
+        return false;
     m_pFile->SetPosition(0, KTFILE_BEGIN);
 
     PlxUnicodeString strLine;
