@@ -1,7 +1,5 @@
 // Imports a file through the plug-in alone, as a host does: factory, parser, layers, and
 // ReadFeatures in batches into host features. Prints the time and the features read.
-#include <dlfcn.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +10,7 @@
 #include "KoElement/KtFeature.h"
 #include "KoFileParser/KtExchangeParams.h"
 #include "KoFileParser/KtFileParseFactory.h"
+#include "PluginLoad.h"
 
 using namespace KTX;
 
@@ -20,13 +19,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench_plugin PLUGIN.fps compound|typed FILE [CHARSET]\n");
         return 2;
     }
-    void* handle = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) {
-        std::fprintf(stderr, "%s\n", dlerror());
-        return 1;
-    }
-    auto create =
-        reinterpret_cast<PFN_CreateFileParseFactory>(dlsym(handle, "CreateFileParseFactory"));
+    PFN_CreateFileParseFactory create = LoadPlugin(argv[1]);
     if (create == nullptr)
         return 1;
     const auto start = std::chrono::steady_clock::now();

@@ -2,8 +2,6 @@
 // layer definition, every feature (fields, values, geometry with all coordinates, styles and
 // their set masks) and the log records each import wrote. Two builds that print the same
 // text for the same files import them identically: the check behind every optimisation.
-#include <dlfcn.h>
-
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +21,7 @@
 #include "KoGeometryCAD/KtGeoArc.h"
 #include "KoGeometryCAD/KtGeoCircle.h"
 #include "KoGeometryCAD/KtGeoCompound.h"
+#include "PluginLoad.h"
 
 using namespace KTX;
 
@@ -218,13 +217,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: dump_plugin PLUGIN.fps [--colors FILE] FILE...\n");
         return 2;
     }
-    void* handle = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) {
-        std::fprintf(stderr, "%s\n", dlerror());
-        return 1;
-    }
-    auto create =
-        reinterpret_cast<PFN_CreateFileParseFactory>(dlsym(handle, "CreateFileParseFactory"));
+    PFN_CreateFileParseFactory create = LoadPlugin(argv[1]);
     if (create == nullptr)
         return 1;
     std::unique_ptr<KtFileParseFactory> factory(create());
