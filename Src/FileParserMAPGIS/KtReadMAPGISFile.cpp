@@ -49,6 +49,13 @@ bool KtReadMAPGISFile::OpenStream(const PlxUnicodeString& strPath, PLXCharset eC
     return m_bOpen;
 }
 
+bool KtReadMAPGISFile::StartItemRead(const tagFileIndex* pIndex, KtFeature* pFeature) const {
+    if (pIndex == nullptr || pFeature == nullptr || m_pFile == nullptr || !m_bOpen)
+        return false;
+    InitUserID(pFeature);
+    return m_pFile->SetPosition(pIndex->nFilePos, KTFILE_BEGIN) && !m_pFile->IsEOF();
+}
+
 int KtReadMAPGISFile::GetType(const tagFileIndex* /*pIndex*/) const {
     return 0;
 }

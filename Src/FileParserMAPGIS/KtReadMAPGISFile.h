@@ -68,6 +68,12 @@ protected:
     // true when the stream is open afterwards.
     bool OpenStream(const PlxUnicodeString& strPath, PLXCharset eCharset, OnOpenFailure eFailure);
 
+    // The start of every positioned item read: false when the record, the feature or the
+    // stream is missing, or the item's position lies at or beyond the end of the file;
+    // otherwise the feature carries the "RbUserID" description and the stream stands at the
+    // item's first line.
+    bool StartItemRead(const tagFileIndex* pIndex, KtFeature* pFeature) const;
+
     // Gives the feature the field description of "RbUserID" (an int32 field).
     void InitUserID(KtFeature*& pFeature) const;
     // The first arc whose nArcNo equals |nArcNo|, as a copy; nItemID -1 and zeros when none.

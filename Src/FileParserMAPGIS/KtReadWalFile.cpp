@@ -128,13 +128,7 @@ bool KtReadWalFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
 }
 
 bool KtReadWalFile::ReadItemData(const tagFileIndex* pIndex, KtFeature* pFeature) const {
-    if (pIndex == nullptr || pFeature == nullptr || m_pFile == nullptr || !m_bOpen)
-        return false;
-
-    InitUserID(pFeature);
-    if (!m_pFile->SetPosition(pIndex->nFilePos, KTFILE_BEGIN))
-        return false;
-    if (m_pFile->IsEOF())
+    if (!StartItemRead(pIndex, pFeature))
         return false;
 
     ItemScratch& scratch = Scratch();

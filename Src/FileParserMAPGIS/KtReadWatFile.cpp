@@ -256,12 +256,7 @@ int KtReadWatFile::GetType(const tagFileIndex* pIndex) const {
 }
 
 bool KtReadWatFile::ReadItemData(const tagFileIndex* pIndex, KtFeature* pFeature) const {
-    if (pIndex == nullptr || pFeature == nullptr || m_pFile == nullptr || !m_bOpen)
-        return false;
-    InitUserID(pFeature);
-    if (!m_pFile->SetPosition(pIndex->nFilePos, KTFILE_BEGIN))
-        return false;
-    if (m_pFile->IsEOF())
+    if (!StartItemRead(pIndex, pFeature))
         return false;
     PlxUnicodeString& strLine = ScratchLine();
     m_pFile->ReadLine(strLine);
