@@ -5,6 +5,7 @@
 #include <string>
 
 #include "FuzzInput.h"
+#include "KoBase/KtLogFile.h"
 #include "KoToolkit/KtStyleMapMgr.h"
 
 namespace {
@@ -58,5 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     }
     mgr.Close();
     fuzzinput::Require(!mgr.IsOpen(), "Close closes");
+    // A refused table is logged, and the log keeps its records in memory.
+    KTX::KtLogFile::GetInstance(true);
     return 0;
 }
