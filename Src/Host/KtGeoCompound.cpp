@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "KtGeoLine.h"
+#include "KtGeoPointUtil.h"
 #include "KtGeoRegion.h"
 
 namespace KTX {
@@ -155,19 +156,10 @@ bool KtGeoCompound::GetBound(PlxRect2D& rcBound) const {
         PlxRect2D rc;
         if (!pPart->GetBound(rc))
             continue;
-        if (!bAny) {
-            rcBound = rc;
-            bAny = true;
-            continue;
-        }
-        if (rc.left < rcBound.left)
-            rcBound.left = rc.left;
-        if (rc.right > rcBound.right)
-            rcBound.right = rc.right;
-        if (rc.bottom < rcBound.bottom)
-            rcBound.bottom = rc.bottom;
-        if (rc.top > rcBound.top)
-            rcBound.top = rc.top;
+        // A part's bound is spanned by its lower-left and upper-right corners.
+        geo::ExtendBound(rcBound, PlxPoint2D(rc.left, rc.bottom), !bAny);
+        geo::ExtendBound(rcBound, PlxPoint2D(rc.right, rc.top), false);
+        bAny = true;
     }
     return bAny;
 }
