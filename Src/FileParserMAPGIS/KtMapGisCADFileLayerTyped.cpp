@@ -17,6 +17,7 @@ KtFeatureClassDefn* KtMapGisCADFileLayer::ReadTypedLayerDefn(const KtImportParam
     if (m_pReadFile == nullptr)
         return nullptr;
 
+    m_pReadFile->SetKeptTypes(nKinds);
     m_bCADMode = false;
     // The decision rests on the index alone, whatever the compound reading answered.
     KtMapGisCADFileLayer::ReadLayerDefn(params);

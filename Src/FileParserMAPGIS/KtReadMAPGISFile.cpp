@@ -1,5 +1,6 @@
 #include "KtReadMAPGISFile.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "KoBase/PlxFieldInfo.h"
@@ -73,6 +74,14 @@ bool KtReadMAPGISFile::ReadItemData(const tagFileIndex* /*pIndex*/, KtFeature* /
 void KtReadMAPGISFile::ReleaseSharedTables() {
     m_StyMapTable.Close();
     m_ArrColorIndex.RemoveAll();
+}
+
+void KtReadMAPGISFile::AddIndexRecord(std::unique_ptr<tagFileIndex> pRecord,
+                                      PlxArray<tagFileIndex*>& arrIndex) const {
+    if (m_nKeptTypes.empty() || std::find(m_nKeptTypes.begin(), m_nKeptTypes.end(),
+                                          GetType(pRecord.get())) != m_nKeptTypes.end()) {
+        arrIndex.Add(pRecord.release());
+    }
 }
 
 void KtReadMAPGISFile::InitUserID(KtFeature*& pFeature) const {

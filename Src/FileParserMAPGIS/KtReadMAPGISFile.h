@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "KoBase/PlxArray.h"
 #include "KoBase/PlxTypes.h"
@@ -41,6 +43,12 @@ public:
     // Reads the item of one record into the feature.
     virtual bool ReadItemData(const tagFileIndex* pIndex, KtFeature* pFeature) const;
 
+    // The host geometry types a typed layer keeps; empty, the default, keeps every record.
+    // Area and network records carry copies of their arcs, so the pre-read deletes those of
+    // other types as soon as it makes them: a typed layer that keeps none of them never
+    // holds the file's index beside the one another layer keeps.
+    void SetKeptTypes(std::vector<int> nTypes) { m_nKeptTypes = std::move(nTypes); }
+
     // Colour index file into the process-wide colour table; the number written on the file's
     // second line, 0 when the file cannot be opened.
     int LoadColorData(const PlxUnicodeString& strPath, PLXCharset eCharset);
@@ -74,6 +82,10 @@ protected:
     // item's first line.
     bool StartItemRead(const tagFileIndex* pIndex, KtFeature* pFeature) const;
 
+    // Appends the record to the index unless its type is not kept.
+    void AddIndexRecord(std::unique_ptr<tagFileIndex> pRecord,
+                        PlxArray<tagFileIndex*>& arrIndex) const;
+
     // Gives the feature the field description of "RbUserID" (an int32 field).
     void InitUserID(KtFeature*& pFeature) const;
     // The first arc whose nArcNo equals |nArcNo|, as a copy; nItemID -1 and zeros when none.
@@ -81,6 +93,7 @@ protected:
 
     bool m_bOpen = false;
     KtFileStdio* m_pFile = nullptr;
+    std::vector<int> m_nKeptTypes;
 
     static KtStyleMapMgr m_StyMapTable;
     static PlxArray<tagColorIndex> m_ArrColorIndex;

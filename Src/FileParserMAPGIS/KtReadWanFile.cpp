@@ -1,6 +1,7 @@
 #include "KtReadWanFile.h"
 
 #include <memory>
+#include <utility>
 
 #include "KoElement/KtFeatureClassDefn.h"
 #include "KoStream/KtFileStdio.h"
@@ -139,7 +140,7 @@ int KtReadWanFile::ReadLineSection(const PlxArray<tagArcIndex>& arrArcs,
         pNetwork->nFilePos = nCountPos;
         pNetwork->arrArcs.Copy(arrArcs);
         pNetwork->arrNodes.Copy(arrNodes);
-        arrIndex.Add(pNetwork.release());
+        AddIndexRecord(std::move(pNetwork), arrIndex);
         return 1;
     }
 
@@ -156,7 +157,7 @@ int KtReadWanFile::ReadLineSection(const PlxArray<tagArcIndex>& arrArcs,
         if (topology::ReadInt(file, nRefs))
             ReadReferences(nRefs, arrArcs, pLine->arrArcs);
         pLine->arrNodes.Copy(arrNodes);
-        arrIndex.Add(pLine.release());
+        AddIndexRecord(std::move(pLine), arrIndex);
         ++nAdded;
     }
     return nAdded;

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstddef>
 #include <memory>
+#include <utility>
 
 #include "KoElement/KtFeatureClassDefn.h"
 #include "KoStream/KtFileStdio.h"
@@ -115,6 +116,9 @@ bool KtReadWapFile::ReadNodeSection() {
         if (!topology::SkipLines(file, nSkip))
             return false;
     }
+    // The table stays with the reader as long as the layer lives; growing it left up to
+    // half of it unused.
+    m_arrNodePoints.FreeExtra();
     return true;
 }
 
@@ -143,7 +147,7 @@ int KtReadWapFile::ReadAreaSection(int nAreas, const ArcList& arcs,
                 pArea->arrArcs.Add(ResolveReference(nRef, arcs));
             }
         }
-        arrIndex.Add(pArea.release());
+        AddIndexRecord(std::move(pArea), arrIndex);
         ++nAdded;
     }
     return nAdded;

@@ -218,6 +218,20 @@ TEST_F(WanPreReadTest, RecordsAreLines) {
     EXPECT_EQ(m_read.reader.GetType(nullptr), 0);
 }
 
+TEST_F(WanPreReadTest, TypedLayerChoiceKeepsOnlyRecordsOfItsTypes) {
+    const std::string strText =
+        "network\n" + kArcs + kNodes + "2\n" + WanLine("0,0,7", {"1"}) + WanLine("0,0,8", {"2"});
+    m_read.reader.SetKeptTypes({5});
+    ASSERT_TRUE(Read(strText));
+    EXPECT_EQ(m_read.index.GetSize(), 0);
+
+    topotest::PreRead<KtReadWanFile> lines;
+    lines.reader.SetKeptTypes({3});
+    ASSERT_TRUE(lines.Read(strText, ".wan"));
+    ASSERT_EQ(lines.index.GetSize(), 2);
+    EXPECT_EQ(lines.At<tagWanIndex>(1).nItemID, 8);
+}
+
 TEST_F(WanPreReadTest, FileThatCannotBeOpenedFails) {
     EXPECT_FALSE(m_read.reader.PreReadFile(u"/nonexistent/folder/t.wan", PLXCharsetUTF8,
                                            m_read.defn, m_read.index));

@@ -232,6 +232,22 @@ TEST_F(WapPreReadTest, RecordsAreRegions) {
     EXPECT_EQ(m_read.reader.GetType(nullptr), 0);
 }
 
+TEST_F(WapPreReadTest, TypedLayerChoiceKeepsOnlyRecordsOfItsTypes) {
+    const std::string strText =
+        "title\n" + kArcs + "1\n2\n" + WapArea(1, {"1", "0"}) + WapArea(2, {"2", "0"});
+    m_read.reader.SetKeptTypes({1, 3});
+    ASSERT_TRUE(Read(strText));
+    EXPECT_EQ(m_read.index.GetSize(), 0);
+    // The definition still counts every area the file holds.
+    EXPECT_EQ(m_read.defn.GetFeatureCount(), 2);
+
+    topotest::PreRead<KtReadWapFile> regions;
+    regions.reader.SetKeptTypes({5});
+    ASSERT_TRUE(regions.Read(strText, ".wap"));
+    ASSERT_EQ(regions.index.GetSize(), 2);
+    EXPECT_EQ(regions.At<tagWapIndex>(1).nItemID, 2);
+}
+
 TEST_F(WapPreReadTest, CloneCopiesTheArcListIndependently) {
     ASSERT_TRUE(Read("title\n" + kArcs + "1\n1\n" + WapArea(3, {"1", "-2", "0"})));
     std::unique_ptr<tagFileIndex> pCopy(m_read.index[0]->Clone());
