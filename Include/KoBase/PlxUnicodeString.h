@@ -35,6 +35,8 @@ public:
     // the outside world; invalid input is replaced by U+FFFD, never dropped.
     static PlxUnicodeString FromUtf8(std::string_view utf8);
     std::string ToUtf8() const;
+    // The UTF-8 text appended to out, for writers that build a longer text.
+    void AppendUtf8(std::string& out) const;
 
     int GetLength() const { return m_nLength; }
     bool IsEmpty() const { return m_nLength == 0; }

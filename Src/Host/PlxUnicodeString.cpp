@@ -143,8 +143,12 @@ PlxUnicodeString PlxUnicodeString::FromUtf8(std::string_view utf8) {
 
 std::string PlxUnicodeString::ToUtf8() const {
     std::string out;
-    utf8::Encode(m_pData, static_cast<size_t>(m_nLength), out);
+    AppendUtf8(out);
     return out;
+}
+
+void PlxUnicodeString::AppendUtf8(std::string& out) const {
+    utf8::Encode(m_pData, static_cast<size_t>(m_nLength), out);
 }
 
 PlxUnicodeString PlxUnicodeString::Left(int n) const {

@@ -102,11 +102,16 @@ std::size_t Decode(const char* p, std::size_t n, char16_t* pOut) {
 }
 
 void Encode(const char16_t* p, std::size_t n, std::string& strOut) {
-    strOut.reserve(strOut.size() + n);
+    // Three bytes at most per UTF-16 unit (a surrogate pair takes four for two); written
+    // through a pointer and cut to size once.
+    const std::size_t nStart = strOut.size();
+    strOut.resize(nStart + 3 * n);
+    char* pOut = strOut.data() + nStart;
+    char* const pBegin = pOut;
     for (std::size_t i = 0; i < n; ++i) {
         std::uint32_t cp = p[i];
         if (cp < 0x80u) {
-            strOut += static_cast<char>(cp);
+            *pOut++ = static_cast<char>(cp);
             continue;
         }
         if (cp >= 0xD800u && cp <= 0xDBFFu && i + 1 < n && p[i + 1] >= 0xDC00u &&
@@ -117,17 +122,18 @@ void Encode(const char16_t* p, std::size_t n, std::string& strOut) {
             cp = kReplacement;
         }
         if (cp < 0x800u) {
-            strOut += static_cast<char>(0xC0u | (cp >> 6));
+            *pOut++ = static_cast<char>(0xC0u | (cp >> 6));
         } else if (cp < 0x10000u) {
-            strOut += static_cast<char>(0xE0u | (cp >> 12));
-            strOut += static_cast<char>(0x80u | ((cp >> 6) & 0x3Fu));
+            *pOut++ = static_cast<char>(0xE0u | (cp >> 12));
+            *pOut++ = static_cast<char>(0x80u | ((cp >> 6) & 0x3Fu));
         } else {
-            strOut += static_cast<char>(0xF0u | (cp >> 18));
-            strOut += static_cast<char>(0x80u | ((cp >> 12) & 0x3Fu));
-            strOut += static_cast<char>(0x80u | ((cp >> 6) & 0x3Fu));
+            *pOut++ = static_cast<char>(0xF0u | (cp >> 18));
+            *pOut++ = static_cast<char>(0x80u | ((cp >> 12) & 0x3Fu));
+            *pOut++ = static_cast<char>(0x80u | ((cp >> 6) & 0x3Fu));
         }
-        strOut += static_cast<char>(0x80u | (cp & 0x3Fu));
+        *pOut++ = static_cast<char>(0x80u | (cp & 0x3Fu));
     }
+    strOut.resize(nStart + static_cast<std::size_t>(pOut - pBegin));
 }
 
 }  // namespace utf8

@@ -174,6 +174,7 @@ std::shared_ptr<PluginSession> PluginSession::Open(const ImportSettings& setting
     PluginState& state = State();
     std::shared_ptr<PluginSession> session(new PluginSession);
     session->m_settings = settings;
+    session->m_strTablesKey = TablesKey(settings);
     std::lock_guard<std::mutex> lock(state.mutex);
     if (!LoadLocked(state)) {
         if (pstrError != nullptr)
@@ -190,7 +191,7 @@ std::shared_ptr<PluginSession> PluginSession::Open(const ImportSettings& setting
         return nullptr;
     }
     const bool bOpened = session->m_pParser->Open(MakeParams(settings));
-    state.strTablesKey = TablesKey(settings);
+    state.strTablesKey = session->m_strTablesKey;
     TakeLog(pMessages);
     if (!bOpened) {
         if (pstrError != nullptr)
@@ -256,7 +257,7 @@ ItemRead PluginSession::ReadNext(int iLayer) {
         result.bEnd = true;
         return result;
     }
-    if (state.strTablesKey != TablesKey(m_settings))
+    if (state.strTablesKey != m_strTablesKey)
         ReloadTablesLocked(state, m_settings);
     KTX::PlxArray<KTX::KtFeature*> batch;
     batch.Add(feature.get());

@@ -85,6 +85,7 @@ private:
     PluginSession() = default;
 
     ImportSettings m_settings;
+    std::string m_strTablesKey;  // the tables these settings need, as the state names them
     KTX::KtFileParseVector* m_pParser = nullptr;
 };
 

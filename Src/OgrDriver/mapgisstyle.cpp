@@ -23,13 +23,31 @@ std::string& AppendNum(std::string& out, double d) {
     return out.append(sz, res.ptr);
 }
 
-// A quoted style-string value; the parser takes backslash escapes.
-void AppendQuoted(std::string& out, const std::string& s) {
+// A quoted style-string value; the parser takes backslash escapes. Texts rarely hold a
+// quote or a backslash, so the value is appended whole and escaped only when it does.
+void AppendQuoted(std::string& out, std::string_view s) {
     out += '"';
-    for (char c : s) {
-        if (c == '"' || c == '\\')
-            out += '\\';
-        out += c;
+    if (s.find_first_of("\"\\") == std::string_view::npos) {
+        out += s;
+    } else {
+        for (char c : s) {
+            if (c == '"' || c == '\\')
+                out += '\\';
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+void AppendQuoted(std::string& out, const KTX::PlxUnicodeString& str) {
+    out += '"';
+    const std::size_t nStart = out.size();
+    str.AppendUtf8(out);
+    if (out.find_first_of("\"\\", nStart) != std::string::npos) {
+        const std::string strText = out.substr(nStart);
+        out.resize(nStart - 1);
+        AppendQuoted(out, std::string_view(strText));
+        return;
     }
     out += '"';
 }
@@ -47,6 +65,9 @@ int OgrSymbolId(int nMarker) {
 // their order, so each one stays.
 class StyleWriter {
 public:
+    // Room for the usual style string of one feature, so it grows at most rarely.
+    StyleWriter() { m_out.reserve(96); }
+
     void Begin(const char* pszName) {
         m_nToolStart = m_out.size();
         if (!m_out.empty())
@@ -93,24 +114,23 @@ private:
 
 void AddLabels(const KTX::KtGeoText& text, StyleWriter& w) {
     const KTX::KtTextStyle* pStyle = text.GetTextStyle();
-    std::string strFace;
-    if (pStyle != nullptr && pStyle->IsSet(KTX::KtTextStyle::FaceNameSet))
-        strFace = pStyle->GetFaceName().ToUtf8();
+    const auto isSet = [pStyle](unsigned nMember) {
+        return pStyle != nullptr && pStyle->IsSet(nMember);
+    };
     for (int i = 0; i < text.GetSubCount(); ++i) {
         const KTX::KtSubText* pSub = text.GetSub(i);
         if (pSub == nullptr)
             continue;
         w.Begin("LABEL");
-        if (pStyle != nullptr && pStyle->IsSet(KTX::KtTextStyle::FaceNameSet))
-            AppendQuoted(w.Param("f:"), strFace);
-        if (pStyle != nullptr && pStyle->IsSet(KTX::KtTextStyle::HeightSet)) {
+        if (isSet(KTX::KtTextStyle::FaceNameSet))
+            AppendQuoted(w.Param("f:"), pStyle->GetFaceName());
+        if (isSet(KTX::KtTextStyle::HeightSet))
             AppendNum(w.Param("s:"), pStyle->GetHeight()) += 'g';
-        }
-        AppendQuoted(w.Param("t:"), pSub->GetText().ToUtf8());
+        AppendQuoted(w.Param("t:"), pSub->GetText());
         AppendNum(w.Param("a:"), pSub->GetAngle());
-        if (pStyle != nullptr && pStyle->IsSet(KTX::KtTextStyle::ForeColorSet))
+        if (isSet(KTX::KtTextStyle::ForeColorSet))
             AppendColor(w.Param("c:"), pStyle->GetForeColor());
-        if (pStyle != nullptr && pStyle->IsSet(KTX::KtTextStyle::ItalicSet))
+        if (isSet(KTX::KtTextStyle::ItalicSet))
             w.Param("it:") += pStyle->IsItalic() ? '1' : '0';
         w.End(true);
     }
@@ -186,15 +206,14 @@ void CollectValues(const KTX::KtGeometry& geom, StyleAttributes& out) {
     const int nType = geom.GetType();
     if (nType == KTX::KTGEO_TEXT) {
         const auto& text = static_cast<const KTX::KtGeoText&>(geom);
-        std::string strJoined = out.text.value_or(std::string());
+        std::string& strJoined = out.text ? *out.text : out.text.emplace();
         for (int i = 0; i < text.GetSubCount(); ++i) {
             const KTX::KtSubText* pSub = text.GetSub(i);
             if (pSub == nullptr)
                 continue;
-            strJoined += pSub->GetText().ToUtf8();
+            pSub->GetText().AppendUtf8(strJoined);
             SetFirst(out.textAngle, pSub->GetAngle());
         }
-        out.text = strJoined;
         const KTX::KtTextStyle* pStyle = text.GetTextStyle();
         if (pStyle == nullptr)
             return;

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -14,6 +13,7 @@
 #include "mapgisaccount.h"
 #include "mapgiscensus.h"
 #include "mapgisgeometry.h"
+#include "mapgisitemnotes.h"
 #include "mapgismessages.h"
 #include "mapgisplugin.h"
 #include "ogrsf_frmts.h"
@@ -56,12 +56,6 @@ public:
     std::optional<mapgis::LayerResults> Results();
 
 private:
-    // What reading an item gave, kept per item so that re-reading reports nothing twice.
-    struct ItemNote {
-        bool bRefused = false;
-        std::vector<std::string> messages;
-    };
-
     bool SeekTo(std::int64_t nItem);
     bool Reopen();
     mapgis::ItemRead ReadAtCursor();
@@ -82,7 +76,7 @@ private:
     std::int64_t m_nNextItem = 0;        // where the sequential read goes on
     std::optional<std::int64_t> m_nEnd;  // number of positions in the index, once seen
     std::optional<GIntBig> m_nCount;     // features a full read returns
-    std::map<std::int64_t, ItemNote> m_notes;
+    mapgis::ItemNotes m_notes;
     std::set<std::int64_t> m_geometryChecked;
     CPLStringList m_aosMetadata;
     std::optional<std::vector<size_t>> m_censusItems;

@@ -80,29 +80,32 @@ const mapgis::CensusItem* OGRMapgisLayer::CensusItemAt(std::int64_t nItem) {
 }
 
 void OGRMapgisLayer::Note(const mapgis::ItemRead& read) {
-    if (m_notes.count(read.nItem) != 0)
+    if (m_notes.IsNoted(read.nItem))
         return;
-    ItemNote& note = m_notes[read.nItem];
-    note.bRefused = !read.feature;
+    std::vector<std::string> messages;
     for (const mapgis::LogMessage& msg : read.messages)
-        note.messages.push_back(msg.Describe());
+        messages.push_back(msg.Describe());
+    const bool bRefused = !read.feature;
+    m_notes.Add(read.nItem, bRefused, messages);
     // With a census the warning names the line of the item; without, its feature id.
-    if (const mapgis::CensusItem* pItem = CensusItemAt(read.nItem)) {
-        const std::string strWho = mapgis::DescribeItem(*pItem);
-        if (note.bRefused && !note.messages.empty()) {
-            m_poDS->WarnItem(pItem->nLine,
-                             strWho + " refused: " + mapgis::RefusalReason(*pItem, note.messages));
+    if (!messages.empty()) {
+        if (const mapgis::CensusItem* pItem = CensusItemAt(read.nItem)) {
+            const std::string strWho = mapgis::DescribeItem(*pItem);
+            if (bRefused) {
+                m_poDS->WarnItem(pItem->nLine,
+                                 strWho + " refused: " + mapgis::RefusalReason(*pItem, messages));
+            } else {
+                for (const std::string& strText : messages)
+                    m_poDS->WarnItem(pItem->nLine, strWho + ": " + strText);
+            }
         } else {
-            for (const std::string& strText : note.messages)
-                m_poDS->WarnItem(pItem->nLine, strWho + ": " + strText);
-        }
-    } else {
-        for (const std::string& strText : note.messages) {
-            m_poDS->Reporter().Warn(m_summary.strName + " feature " +
-                                    std::to_string(read.nItem + 1) + ": " + strText);
+            for (const std::string& strText : messages) {
+                m_poDS->Reporter().Warn(m_summary.strName + " feature " +
+                                        std::to_string(read.nItem + 1) + ": " + strText);
+            }
         }
     }
-    if (note.bRefused) {
+    if (bRefused) {
         CPLDebug("MAPGIS", "%s: %s item %d refused by the reader",
                  m_poDS->Reporter().GetFileName().c_str(), m_summary.strName.c_str(),
                  static_cast<int>(read.nItem + 1));
@@ -127,7 +130,7 @@ OGRFeature* OGRMapgisLayer::MakeFeature(const mapgis::ItemRead& read) {
             strWho += " (RbUserID " + std::to_string(poFeature->GetFieldAsInteger(0)) + ")";
         }
         for (const std::string& strWarning : warnings) {
-            m_notes[read.nItem].messages.push_back(strWarning);
+            m_notes.AddMessage(read.nItem, strWarning);
             m_poDS->Reporter().Warn(strWho + ": " + strWarning);
         }
     }
@@ -178,7 +181,7 @@ bool OGRMapgisLayer::CountAll() {
     if (m_nCount)
         return true;
     ReadToEnd();
-    if (static_cast<std::int64_t>(m_notes.size()) < *m_nEnd) {
+    if (m_notes.NotedCount() < *m_nEnd) {
         // Items before the cursor were never read through this layer.
         if (!SeekTo(0))
             return false;
@@ -187,8 +190,7 @@ bool OGRMapgisLayer::CountAll() {
                 break;
         }
     }
-    m_nCount = std::count_if(m_notes.begin(), m_notes.end(),
-                             [](const auto& entry) { return !entry.second.bRefused; });
+    m_nCount = m_notes.NotedCount() - m_notes.RefusedCount();
     return true;
 }
 
@@ -238,7 +240,7 @@ void OGRMapgisLayer::BuildMetadata() {
     m_aosMetadata.SetNameValue("LAYER_TYPE", std::to_string(m_summary.nType).c_str());
     if (!CountAll())
         return;
-    const std::int64_t nRefused = static_cast<std::int64_t>(m_notes.size()) - *m_nCount;
+    const std::int64_t nRefused = m_notes.NotedCount() - *m_nCount;
     m_aosMetadata.SetNameValue("FEATURE_COUNT", std::to_string(*m_nCount).c_str());
     m_aosMetadata.SetNameValue("REFUSED_COUNT", std::to_string(nRefused).c_str());
     // Grouped in the order each text first appears.
@@ -253,13 +255,12 @@ void OGRMapgisLayer::BuildMetadata() {
             ++it->second;
         }
     };
-    for (const auto& entry : m_notes) {
-        const ItemNote& note = entry.second;
-        if (note.bRefused && note.messages.empty())
+    m_notes.ForEach([&](std::int64_t, bool bRefused, const std::vector<std::string>& messages) {
+        if (bRefused && messages.empty())
             add(refused, "no message from the reader");
-        for (const std::string& text : note.messages)
-            add(note.bRefused ? refused : others, text);
-    }
+        for (const std::string& text : messages)
+            add(bRefused ? refused : others, text);
+    });
     for (size_t i = 0; i < refused.size(); ++i) {
         const std::string strValue = std::to_string(refused[i].second) + ": " + refused[i].first;
         m_aosMetadata.SetNameValue(("REFUSED_REASON_" + std::to_string(i + 1)).c_str(),
@@ -278,15 +279,16 @@ std::optional<mapgis::LayerResults> OGRMapgisLayer::Results() {
     mapgis::LayerResults results;
     results.eKind = m_eKind;
     results.positions.resize(static_cast<size_t>(*m_nEnd));
-    for (const auto& entry : m_notes) {
-        if (entry.first < 0 || entry.first >= *m_nEnd)
-            continue;
-        mapgis::PositionResult& pos = results.positions[static_cast<size_t>(entry.first)];
+    m_notes.ForEach([&](std::int64_t nItem, bool bRefused,
+                        const std::vector<std::string>& messages) {
+        if (nItem >= *m_nEnd)
+            return;
+        mapgis::PositionResult& pos = results.positions[static_cast<size_t>(nItem)];
         pos.bRead = true;
-        pos.bRefused = entry.second.bRefused;
-        if (pos.bRefused)
-            pos.messages = entry.second.messages;
-    }
+        pos.bRefused = bRefused;
+        if (bRefused)
+            pos.messages = messages;
+    });
     return results;
 }
 

@@ -166,6 +166,18 @@ TEST(StringUtf8, ToUtf8EncodesPairsAndReplacesLoneSurrogates) {
     EXPECT_EQ(PlxUnicodeString(highAtEnd).ToUtf8(), "a\xEF\xBF\xBD");
 }
 
+TEST(StringUtf8, AppendUtf8KeepsWhatWasThere) {
+    // Three-byte characters fill the room reserved for them exactly; the pair takes four
+    // bytes for its two units and leaves room that must not stay in the result.
+    std::string out = "ab";
+    PlxUnicodeString(u"\u4E2D\u6587").AppendUtf8(out);
+    EXPECT_EQ(out, "ab\xE4\xB8\xAD\xE6\x96\x87");
+    PlxUnicodeString(u"\U0001F600z").AppendUtf8(out);
+    EXPECT_EQ(out, "ab\xE4\xB8\xAD\xE6\x96\x87\xF0\x9F\x98\x80z");
+    PlxUnicodeString().AppendUtf8(out);
+    EXPECT_EQ(out.size(), 13u);
+}
+
 TEST(StringConstruct, PointerCountAndRepeat) {
     EXPECT_EQ(PlxUnicodeString(u"abcdef", 3).Str(), u"abc");
     EXPECT_EQ(PlxUnicodeString(u"abc", 0).Str(), u"");
