@@ -33,7 +33,9 @@ void LogRefusedItem(int nSourceLine) {
 // that reads many arcs allocates it once. The functions that use it never nest.
 struct ArcScratch {
     Fields arrStyleFields;
+    Fields arrAreaFields;
     std::vector<PlxPoint2D> vecPoints;
+    std::vector<PlxPoint2D> vecRing;
 };
 
 ArcScratch& Scratch() {
@@ -220,7 +222,8 @@ bool tagWapIndex::ReadData(KtFileStdio* pFile, KtFeature* pFeature, bool bCADMod
     if (pFile == nullptr || pFeature == nullptr)
         return false;
     KtFileStdio& file = *pFile;
-    Fields arrAreaFields;
+    ArcScratch& scratch = Scratch();
+    Fields& arrAreaFields = scratch.arrAreaFields;
     if (!topology::ReturnTo(file, nFilePos) || !topology::ReadFields(file, arrAreaFields) ||
         arrAreaFields.GetSize() != 11) {
         LogRefusedItem(__LINE__);
@@ -232,11 +235,14 @@ bool tagWapIndex::ReadData(KtFileStdio* pFile, KtFeature* pFeature, bool bCADMod
     pFeature->SetValue(kUserIDFieldName, PlxVariant(nID));
 
     // The reference lines were resolved by the pre-read; arrArcs stands for them.
-    PlxUnicodeString strCount;
-    file.ReadLine(strCount);
+    topology::SkipLines(file, 1);
 
     auto pRegion = std::make_unique<KtGeoRegion>();
-    std::vector<PlxPoint2D> vecRing;
+    std::vector<PlxPoint2D>& vecRing = scratch.vecRing;
+    vecRing.clear();
+    // One line serves every arc: a read that succeeds has replaced all of its points, and
+    // only such a read adds to the ring.
+    KtGeoLine line;
     for (const tagArcIndex& arc : arrArcs) {
         if (arc.nArcNo == 0) {
             if (!vecRing.empty())
@@ -244,7 +250,6 @@ bool tagWapIndex::ReadData(KtFileStdio* pFile, KtFeature* pFeature, bool bCADMod
             vecRing.clear();
             continue;
         }
-        KtGeoLine line;
         if (ReadWapArc(*this, file, arc, line))
             AppendToRing(line, arc.nArcNo < 0, vecRing);
     }

@@ -1,5 +1,7 @@
 #include "KtGeoLine.h"
 
+#include <functional>
+
 #include "KtGeoPointUtil.h"
 #include "KtGeoRegion.h"
 
@@ -8,9 +10,16 @@ namespace KTX {
 bool KtGeoLine::Make(const PlxPoint2D* pPoints, int nCount) {
     if (!geo::AllFinite(pPoints, nCount, 2))
         return false;
-    // Built aside first: pPoints may point into this line's own storage.
-    std::vector<PlxPoint2D> vecPoints(pPoints, pPoints + nCount);
-    m_vecPoints.swap(vecPoints);
+    // Points from elsewhere are copied into the storage the line has, so a line made again
+    // and again allocates once; points from the line's own storage are copied aside first.
+    const std::less<const PlxPoint2D*> before;
+    const PlxPoint2D* pOwn = m_vecPoints.data();
+    if (nCount > 0 && !before(pPoints, pOwn) && before(pPoints, pOwn + m_vecPoints.size())) {
+        std::vector<PlxPoint2D> vecPoints(pPoints, pPoints + nCount);
+        m_vecPoints.swap(vecPoints);
+    } else {
+        m_vecPoints.assign(pPoints, pPoints + nCount);
+    }
     m_vecPartStart.assign(1, 0);
     return true;
 }

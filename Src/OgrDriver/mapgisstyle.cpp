@@ -2,7 +2,6 @@
 #include "mapgisstyle.h"
 
 #include <algorithm>
-#include <charconv>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -11,17 +10,11 @@
 #include "KoElement/KtTextStyle.h"
 #include "KoGeometry/KtGeoText.h"
 #include "KoGeometryCAD/KtGeoCompound.h"
+#include "mapgisnumber.h"
 
 namespace mapgis {
 
 namespace {
-
-// Numbers in style strings never depend on the C locale: "%.10g" in the "C" locale.
-std::string& AppendNum(std::string& out, double d) {
-    char sz[64];
-    const auto res = std::to_chars(sz, sz + sizeof(sz), d, std::chars_format::general, 10);
-    return out.append(sz, res.ptr);
-}
 
 // A quoted style-string value; the parser takes backslash escapes. Texts rarely hold a
 // quote or a backslash, so the value is appended whole and escaped only when it does.
@@ -125,9 +118,9 @@ void AddLabels(const KTX::KtGeoText& text, StyleWriter& w) {
         if (isSet(KTX::KtTextStyle::FaceNameSet))
             AppendQuoted(w.Param("f:"), pStyle->GetFaceName());
         if (isSet(KTX::KtTextStyle::HeightSet))
-            AppendNum(w.Param("s:"), pStyle->GetHeight()) += 'g';
+            AppendGeneral10(w.Param("s:"), pStyle->GetHeight()) += 'g';
         AppendQuoted(w.Param("t:"), pSub->GetText());
-        AppendNum(w.Param("a:"), pSub->GetAngle());
+        AppendGeneral10(w.Param("a:"), pSub->GetAngle());
         if (isSet(KTX::KtTextStyle::ForeColorSet))
             AppendColor(w.Param("c:"), pStyle->GetForeColor());
         if (isSet(KTX::KtTextStyle::ItalicSet))
@@ -144,10 +137,10 @@ void AddSymbol(const KTX::KtStyle& style, StyleWriter& w) {
     if (style.IsSet(KTX::KtStyle::LineColorSet))
         AppendColor(w.Param("c:"), style.GetLineColor());
     if (style.IsSet(KTX::KtStyle::MarkerHeightSet)) {
-        AppendNum(w.Param("s:"), style.GetMarkerHeight()) += "mm";
+        AppendGeneral10(w.Param("s:"), style.GetMarkerHeight()) += "mm";
     }
     if (style.IsSet(KTX::KtStyle::MarkerAngleSet))
-        AppendNum(w.Param("a:"), style.GetMarkerAngle());
+        AppendGeneral10(w.Param("a:"), style.GetMarkerAngle());
     w.End(false);
 }
 
@@ -156,7 +149,7 @@ void AddPenAndBrush(const KTX::KtStyle& style, StyleWriter& w) {
     if (style.IsSet(KTX::KtStyle::LineColorSet))
         AppendColor(w.Param("c:"), style.GetLineColor());
     if (style.IsSet(KTX::KtStyle::LineWidthSet)) {
-        AppendNum(w.Param("w:"), style.GetLineWidth()) += "mm";
+        AppendGeneral10(w.Param("w:"), style.GetLineWidth()) += "mm";
     }
     if (style.IsSet(KTX::KtStyle::LineStyleSet))
         w.Param("id:\"ogr-pen-") += std::to_string(style.GetLineStyle()) + "\"";

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <charconv>
 #include <cmath>
+#include <random>
 #include <string>
 
 #include "PlxUnicodeString.h"
@@ -93,6 +95,45 @@ TEST(StringNumber, RangeOverloadsStopAtTheEndOfTheRange) {
     EXPECT_DOUBLE_EQ(ugatof(s.data(), s.data() + 5), 4.75);
     EXPECT_EQ(ugatoi(s.data(), s.data()), 0);
     EXPECT_EQ(ugatoi(nullptr, nullptr), 0);
+}
+
+TEST(StringNumber, DigitsEndAtTheFirstCharacterThatIsNoDigit) {
+    // Characters whose low byte is an ASCII digit, and the neighbours of '0' and '9', end
+    // the digits wherever they stand in a group of four.
+    const std::u16string stops[] = {u"/", u":", u"\u0130", u"\u0B35", u"\uFF11", u"\u3039"};
+    for (const std::u16string& stop : stops) {
+        for (size_t nAt = 0; nAt <= 9; ++nAt) {
+            const std::u16string digits = u"1234567890";
+            const std::u16string s = digits.substr(0, nAt) + stop + u"987654";
+            const int nExpected = nAt == 0 ? 0 : std::stoi(PlxUnicodeString(digits.substr(0, nAt)).ToUtf8());
+            EXPECT_EQ(ugatof(PlxUnicodeString(s)), static_cast<double>(nExpected))
+                << nAt << " " << static_cast<int>(stop[0]);
+        }
+    }
+    // A range that ends inside a group of four digits.
+    const char16_t six[6] = {u'9', u'8', u'7', u'6', u'5', u'4'};
+    EXPECT_EQ(ugatof(six, six + 5), 98765.0);
+    EXPECT_EQ(ugatof(six + 1, six + 6), 87654.0);
+}
+
+TEST(StringNumber, SameDoubleAsFromChars) {
+    std::mt19937_64 rng(7);
+    std::uniform_int_distribution<int> length(1, 22);
+    std::uniform_int_distribution<int> digit(0, 9);
+    for (int i = 0; i < 20000; ++i) {
+        const int nDigits = length(rng);
+        std::string text;
+        for (int k = 0; k < nDigits; ++k)
+            text += static_cast<char>('0' + digit(rng));
+        text.insert(static_cast<size_t>(rng() % (text.size() + 1)), ".");
+        if (i % 3 == 0)
+            text += "e" + std::to_string(static_cast<int>(rng() % 40) - 20);
+        double dExpected = 0.0;
+        std::from_chars(text.data(), text.data() + text.size(), dExpected);
+        const std::u16string u(text.begin(), text.end());
+        ASSERT_EQ(ugatof(PlxUnicodeString(u + u",7")), dExpected) << text;
+        ASSERT_EQ(ugatof(PlxUnicodeString(u"-" + u)), -dExpected) << text;
+    }
 }
 
 TEST(StringNumber, LongNumbersAreStillRight) {
