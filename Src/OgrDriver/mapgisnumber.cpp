@@ -24,6 +24,14 @@ std::string& AppendGeneral10(std::string& out, double d) {
         AppendRounded(out, d);
         return out;
     }
+    // Whole numbers of up to ten digits, the usual sizes and angles, are written as integers.
+    if (std::fabs(d) < 1e10 && d == std::trunc(d)) {
+        if (d == 0.0 && std::signbit(d))
+            return out += "-0";
+        char szInt[16];
+        const auto res = std::to_chars(szInt, szInt + sizeof(szInt), static_cast<long long>(d));
+        return out.append(szInt, res.ptr);
+    }
     // The shortest digits that read back as d, as "[-]d[.ddd]e[+-]xx". When there are at
     // most ten of them they are the digits "%.10g" prints (d lies far closer to them than
     // to any midpoint of the ten-digit grid), and only the layout is left to do.
