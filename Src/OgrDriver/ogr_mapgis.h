@@ -16,6 +16,7 @@
 #include "mapgisitemnotes.h"
 #include "mapgismessages.h"
 #include "mapgisplugin.h"
+#include "mapgisreadahead.h"
 #include "ogrsf_frmts.h"
 
 // Registers the driver with GDAL; the entry GDAL calls when it loads ogr_MAPGIS.so.
@@ -59,6 +60,9 @@ private:
     bool SeekTo(std::int64_t nItem);
     bool Reopen();
     mapgis::ItemRead ReadAtCursor();
+    // Stops reading ahead; the reads made ahead are dropped and the cursor moves to where
+    // the session's cursor stands.
+    void StopReadAhead();
     void Note(const mapgis::ItemRead& read);
     OGRFeature* MakeFeature(const mapgis::ItemRead& read);
     void ReadToEnd();
@@ -73,7 +77,9 @@ private:
     mapgis::LayerSummary m_summary;
     mapgis::LayerKind m_eKind;
     OGRFeatureDefn* m_poDefn;
-    std::int64_t m_nNextItem = 0;        // where the sequential read goes on
+    std::int64_t m_nNextItem = 0;  // where the sequential read goes on
+    std::int64_t m_nCursor = 0;    // position of the next read in the index
+    std::unique_ptr<mapgis::ItemReadAhead> m_readAhead;
     std::optional<std::int64_t> m_nEnd;  // number of positions in the index, once seen
     std::optional<GIntBig> m_nCount;     // features a full read returns
     mapgis::ItemNotes m_notes;
@@ -111,6 +117,8 @@ public:
     void AddAccount(CPLStringList& aosList);
     // A warning about the item at that line, once per dataset however often it is met.
     void WarnItem(int nLine, const std::string& strText);
+    // Whether sequential reads of the layers go on ahead on a second thread.
+    bool ReadsAhead() const { return m_bReadAhead; }
 
 private:
     OGRMapgisDataSource(const mapgis::ImportSettings& settings, const std::string& strFileName)
@@ -123,4 +131,5 @@ private:
     std::optional<mapgis::Census> m_census;
     std::set<std::string> m_warnedItems;
     CPLStringList m_aosMetadata;
+    bool m_bReadAhead = true;
 };

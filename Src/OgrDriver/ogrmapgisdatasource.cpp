@@ -119,6 +119,7 @@ GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
     std::unique_ptr<OGRMapgisDataSource> poDS(
         new OGRMapgisDataSource(settings, CPLGetFilename(poOpenInfo->pszFilename)));
     poDS->SetDescription(poOpenInfo->pszFilename);
+    poDS->m_bReadAhead = CPLFetchBool(poOpenInfo->papszOpenOptions, "READ_AHEAD", true);
     if (!poDS->Load())
         return nullptr;
     return poDS.release();

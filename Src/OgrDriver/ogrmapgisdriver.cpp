@@ -22,6 +22,9 @@ constexpr const char* kOpenOptions =
     "turns colour numbers into colours'/>"
     "  <Option name='NAME' type='string' description='Dataset name the layers are named "
     "after (typed layers add P, L, R or T); default: the file name without extension'/>"
+    "  <Option name='READ_AHEAD' type='boolean' default='YES' description='Read the items of "
+    "a layer that is read in order on a second thread while the features before them are "
+    "converted'/>"
     "</OpenOptionList>";
 
 }  // namespace

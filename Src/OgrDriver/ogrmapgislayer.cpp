@@ -18,9 +18,11 @@ OGRMapgisLayer::OGRMapgisLayer(OGRMapgisDataSource* poDS,
     m_poDefn->SetGeomType(mapgis::LayerGeometryType(m_eKind));
     mapgis::AddLayerFields(*m_poDefn, m_eKind);
     SetDescription(m_poDefn->GetName());
+    m_nCursor = m_session->GetCursor(m_iLayer);
 }
 
 OGRMapgisLayer::~OGRMapgisLayer() {
+    StopReadAhead();
     m_poDefn->Release();
 }
 
@@ -29,6 +31,7 @@ void OGRMapgisLayer::ResetReading() {
 }
 
 bool OGRMapgisLayer::Reopen() {
+    StopReadAhead();
     std::string strError;
     std::vector<mapgis::LogMessage> messages;
     std::shared_ptr<mapgis::PluginSession> session =
@@ -42,23 +45,33 @@ bool OGRMapgisLayer::Reopen() {
     }
     m_session = std::move(session);
     m_iLayer = iLayer;
+    m_nCursor = m_session->GetCursor(m_iLayer);
     return true;
 }
 
+void OGRMapgisLayer::StopReadAhead() {
+    if (!m_readAhead)
+        return;
+    m_readAhead->Stop();
+    m_readAhead.reset();
+    m_nCursor = m_session->GetCursor(m_iLayer);
+}
+
 mapgis::ItemRead OGRMapgisLayer::ReadAtCursor() {
-    mapgis::ItemRead read = m_session->ReadNext(m_iLayer);
+    mapgis::ItemRead read = m_readAhead ? m_readAhead->Next() : m_session->ReadNext(m_iLayer);
     if (read.bEnd) {
-        m_nEnd = m_session->GetCursor(m_iLayer);
+        m_nEnd = m_nCursor;
     } else {
+        m_nCursor = read.nItem + 1;
         Note(read);
     }
     return read;
 }
 
 bool OGRMapgisLayer::SeekTo(std::int64_t nItem) {
-    if (m_session->GetCursor(m_iLayer) > nItem && !Reopen())
+    if (m_nCursor > nItem && !Reopen())
         return false;
-    while (m_session->GetCursor(m_iLayer) < nItem) {
+    while (m_nCursor < nItem) {
         if (ReadAtCursor().bEnd)
             return false;
     }
@@ -143,6 +156,8 @@ OGRFeature* OGRMapgisLayer::GetNextFeature() {
             m_poDS->Reporter().Flush();
             return nullptr;
         }
+        if (!m_readAhead && !m_nEnd && m_poDS->ReadsAhead())
+            m_readAhead = std::make_unique<mapgis::ItemReadAhead>(m_session, m_iLayer);
         mapgis::ItemRead read = ReadAtCursor();
         if (read.bEnd) {
             m_poDS->Reporter().Flush();
@@ -152,6 +167,8 @@ OGRFeature* OGRMapgisLayer::GetNextFeature() {
         if (!read.feature)
             continue;
         std::unique_ptr<OGRFeature> poFeature(MakeFeature(read));
+        if (m_readAhead)
+            m_readAhead->Recycle(std::move(read));
         if ((m_poFilterGeom == nullptr || FilterGeometry(poFeature->GetGeometryRef())) &&
             (m_poAttrQuery == nullptr || m_poAttrQuery->Evaluate(poFeature.get()))) {
             return poFeature.release();
@@ -185,7 +202,7 @@ bool OGRMapgisLayer::CountAll() {
         // Items before the cursor were never read through this layer.
         if (!SeekTo(0))
             return false;
-        while (m_session->GetCursor(m_iLayer) < *m_nEnd) {
+        while (m_nCursor < *m_nEnd) {
             if (ReadAtCursor().bEnd)
                 break;
         }
@@ -279,16 +296,16 @@ std::optional<mapgis::LayerResults> OGRMapgisLayer::Results() {
     mapgis::LayerResults results;
     results.eKind = m_eKind;
     results.positions.resize(static_cast<size_t>(*m_nEnd));
-    m_notes.ForEach([&](std::int64_t nItem, bool bRefused,
-                        const std::vector<std::string>& messages) {
-        if (nItem >= *m_nEnd)
-            return;
-        mapgis::PositionResult& pos = results.positions[static_cast<size_t>(nItem)];
-        pos.bRead = true;
-        pos.bRefused = bRefused;
-        if (bRefused)
-            pos.messages = messages;
-    });
+    m_notes.ForEach(
+        [&](std::int64_t nItem, bool bRefused, const std::vector<std::string>& messages) {
+            if (nItem >= *m_nEnd)
+                return;
+            mapgis::PositionResult& pos = results.positions[static_cast<size_t>(nItem)];
+            pos.bRead = true;
+            pos.bRefused = bRefused;
+            if (bRefused)
+                pos.messages = messages;
+        });
     return results;
 }
 

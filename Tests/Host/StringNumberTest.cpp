@@ -1,8 +1,8 @@
 // ugatoi and ugatof: the leading number of a text, locale-free, bounded by the given range.
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <random>
 #include <string>
@@ -105,7 +105,8 @@ TEST(StringNumber, DigitsEndAtTheFirstCharacterThatIsNoDigit) {
         for (size_t nAt = 0; nAt <= 9; ++nAt) {
             const std::u16string digits = u"1234567890";
             const std::u16string s = digits.substr(0, nAt) + stop + u"987654";
-            const int nExpected = nAt == 0 ? 0 : std::stoi(PlxUnicodeString(digits.substr(0, nAt)).ToUtf8());
+            const int nExpected =
+                nAt == 0 ? 0 : std::stoi(PlxUnicodeString(digits.substr(0, nAt)).ToUtf8());
             EXPECT_EQ(ugatof(PlxUnicodeString(s)), static_cast<double>(nExpected))
                 << nAt << " " << static_cast<int>(stop[0]);
         }

@@ -1,0 +1,86 @@
+#include "mapgisreadahead.h"
+
+#include <utility>
+
+namespace mapgis {
+
+ItemReadAhead::ItemReadAhead(std::shared_ptr<PluginSession> session, int iLayer)
+    : m_session(std::move(session)), m_iLayer(iLayer), m_thread([this] { Run(); }) {}
+
+ItemReadAhead::~ItemReadAhead() {
+    Stop();
+}
+
+void ItemReadAhead::Run() {
+    bool bFinished = false;
+    while (!bFinished) {
+        std::deque<ItemRead> spent;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_cvSpace.wait(lock, [this] { return m_bStop || m_batches.size() < kBatches; });
+            if (m_bStop)
+                return;
+            spent.swap(m_spent);
+        }
+        spent.clear();
+        std::deque<ItemRead> batch;
+        std::exception_ptr error;
+        try {
+            while (batch.size() < kBatch && !bFinished) {
+                batch.push_back(m_session->ReadNext(m_iLayer));
+                bFinished = batch.back().bEnd;
+            }
+        } catch (...) {
+            error = std::current_exception();
+            bFinished = true;
+        }
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (!batch.empty())
+                m_batches.push_back(std::move(batch));
+            m_error = error;
+            m_bFinished = bFinished;
+        }
+        m_cvReads.notify_one();
+    }
+}
+
+ItemRead ItemReadAhead::Next() {
+    if (m_taken.empty()) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_cvReads.wait(lock, [this] { return !m_batches.empty() || m_bFinished; });
+        if (m_batches.empty()) {
+            if (m_error)
+                std::rethrow_exception(m_error);
+            ItemRead end;
+            end.bEnd = true;
+            return end;
+        }
+        m_taken = std::move(m_batches.front());
+        m_batches.pop_front();
+        for (ItemRead& read : m_used)
+            m_spent.push_back(std::move(read));
+        m_used.clear();
+        lock.unlock();
+        m_cvSpace.notify_one();
+    }
+    ItemRead read = std::move(m_taken.front());
+    m_taken.pop_front();
+    return read;
+}
+
+void ItemReadAhead::Recycle(ItemRead read) {
+    m_used.push_back(std::move(read));
+}
+
+void ItemReadAhead::Stop() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bStop = true;
+    }
+    m_cvSpace.notify_one();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+}  // namespace mapgis
