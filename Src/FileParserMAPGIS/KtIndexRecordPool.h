@@ -1,6 +1,6 @@
-// Storage of the plain index records. A point or line file has one record per item, millions
-// in a large file: taken from shared blocks they cost their 16 bytes, not the 32 that the
-// general allocator needs for each.
+// Storage of the index records. A large file has one record per item, millions of them:
+// taken from shared blocks they cost their own size, not that plus the general allocator's
+// 16 bytes each. Records of up to kMaxPooledSize bytes are pooled, in size classes of 16.
 #pragma once
 
 #include <cstddef>
@@ -8,15 +8,21 @@
 namespace KTX {
 namespace indexpool {
 
-// Memory for one record of kRecordSize bytes; throws std::bad_alloc when none is left.
-void* Allocate();
-// Null when no memory is left.
-void* AllocateNoThrow() noexcept;
-// Returns a record's memory. The blocks go back to the system once every record taken
-// from them is returned, which is when the last layer holding records is destroyed.
-void Free(void* p) noexcept;
+inline constexpr std::size_t kSizeClass = 16;
+inline constexpr std::size_t kMaxPooledSize = 64;
 
-inline constexpr std::size_t kRecordSize = 16;
+constexpr bool IsPooled(std::size_t nSize) {
+    return nSize > 0 && nSize <= kMaxPooledSize;
+}
+
+// Memory for one record of nSize bytes (IsPooled); throws std::bad_alloc when none is left.
+void* Allocate(std::size_t nSize);
+// Null when no memory is left.
+void* AllocateNoThrow(std::size_t nSize) noexcept;
+// Returns a record's memory, with the size it was taken with. Once every record of a size
+// class is returned (when the last layer holding such records is destroyed), its blocks go
+// back to the system but the newest, which is kept for the next records.
+void Free(void* p, std::size_t nSize) noexcept;
 
 }  // namespace indexpool
 }  // namespace KTX

@@ -6,21 +6,18 @@
 
 namespace KTX {
 
-static_assert(sizeof(tagFileIndex) == indexpool::kRecordSize,
-              "plain index records fill the pool's slots exactly");
-
 void* tagFileIndex::operator new(std::size_t nSize) {
-    return nSize == indexpool::kRecordSize ? indexpool::Allocate() : ::operator new(nSize);
+    return indexpool::IsPooled(nSize) ? indexpool::Allocate(nSize) : ::operator new(nSize);
 }
 
 void* tagFileIndex::operator new(std::size_t nSize, const std::nothrow_t&) noexcept {
-    return nSize == indexpool::kRecordSize ? indexpool::AllocateNoThrow()
-                                           : ::operator new(nSize, std::nothrow);
+    return indexpool::IsPooled(nSize) ? indexpool::AllocateNoThrow(nSize)
+                                      : ::operator new(nSize, std::nothrow);
 }
 
 void tagFileIndex::operator delete(void* p, std::size_t nSize) noexcept {
-    if (nSize == indexpool::kRecordSize)
-        indexpool::Free(p);
+    if (indexpool::IsPooled(nSize))
+        indexpool::Free(p, nSize);
     else
         ::operator delete(p);
 }

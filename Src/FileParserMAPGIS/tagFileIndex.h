@@ -18,9 +18,9 @@ struct tagFileIndex {
     tagFileIndex(std::int32_t nID, std::int32_t nPos) : nItemID(nID), nFilePos(nPos) {}
     virtual ~tagFileIndex() = default;
 
-    // Plain records come from a shared pool (they are the bulk of every large index);
-    // derived records, of other sizes, from the general allocator. Records are deleted
-    // through their virtual destructor, which hands the right size back here.
+    // Records come from shared pools by size (they are the bulk of every large index);
+    // only those larger than the pools' slots from the general allocator. Records are
+    // deleted through their virtual destructor, which hands the right size back here.
     static void* operator new(std::size_t nSize);
     static void* operator new(std::size_t nSize, const std::nothrow_t&) noexcept;
     static void operator delete(void* p, std::size_t nSize) noexcept;

@@ -55,6 +55,45 @@ TEST(IndexPool, RecordsOfEveryKindDeletedThroughTheBase) {
         delete p;
 }
 
+TEST(IndexPool, RecordsOfEverySizeClassKeepTheirOwnPlaces) {
+    // Plain records (16 bytes), arcs (32), areas and nodes (48) and network lines (beyond
+    // the pools) interleaved across many blocks: a slot given out twice, or to the wrong
+    // size, shows as a value overwritten by a neighbour.
+    std::vector<std::unique_ptr<tagFileIndex>> records;
+    for (int i = 0; i < 9000; ++i) {
+        switch (i % 5) {
+            case 0:
+                records.emplace_back(new tagFileIndex(i, -i));
+                break;
+            case 1:
+                records.emplace_back(new tagArcIndex);
+                break;
+            case 2:
+                records.emplace_back(new KTX::tagWapIndex);
+                break;
+            case 3:
+                records.emplace_back(new KTX::tagWanPointIndex);
+                break;
+            default:
+                records.emplace_back(new KTX::tagWanIndex);
+                break;
+        }
+        records.back()->nItemID = i;
+        records.back()->nFilePos = -i;
+    }
+    // Free a third of them and take their places with records of other kinds.
+    for (size_t i = 0; i < records.size(); i += 3) {
+        records[i].reset(i % 2 == 0 ? static_cast<tagFileIndex*>(new KTX::tagWapIndex)
+                                    : new tagArcIndex);
+        records[i]->nItemID = static_cast<int>(i);
+        records[i]->nFilePos = -static_cast<int>(i);
+    }
+    for (size_t i = 0; i < records.size(); ++i) {
+        ASSERT_EQ(records[i]->nItemID, static_cast<int>(i));
+        ASSERT_EQ(records[i]->nFilePos, -static_cast<int>(i));
+    }
+}
+
 TEST(IndexPool, NothrowCloneOfAPlainRecordIsIndependent) {
     std::unique_ptr<tagFileIndex> pOriginal(new (std::nothrow) tagFileIndex(5, 6));
     ASSERT_NE(pOriginal, nullptr);
