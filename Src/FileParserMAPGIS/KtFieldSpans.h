@@ -9,6 +9,8 @@
 #include <emmintrin.h>
 #endif
 
+#include <cstdint>
+
 #include "KoBase/PlxUnicodeString.h"
 
 namespace KTX {
@@ -64,6 +66,32 @@ public:
     }
     double ToDouble(int i) const {
         return ugatof(m_pText + m_nBegin[i], m_pText + m_nEnd[i]);
+    }
+    // Whether field i is a plain decimal, an optional sign, digits and at most one point,
+    // with no more than 15 digits before the point; nTrunc then is its value truncated
+    // toward zero. The value lies strictly between nTrunc - 1 and nTrunc + 1, and its
+    // double (ToDouble) between them or on them, since both are exact doubles.
+    bool ToTruncated(int i, std::int64_t& nTrunc) const {
+        const char16_t* p = m_pText + m_nBegin[i];
+        const char16_t* const pEnd = m_pText + m_nEnd[i];
+        const bool bNegative = p < pEnd && *p == u'-';
+        if (p < pEnd && (*p == u'-' || *p == u'+'))
+            ++p;
+        std::int64_t n = 0;
+        int nDigits = 0;
+        for (; p < pEnd && *p >= u'0' && *p <= u'9'; ++p) {
+            if (++nDigits > 15)
+                return false;
+            n = n * 10 + (*p - u'0');
+        }
+        if (p < pEnd && *p == u'.') {
+            for (++p; p < pEnd && *p >= u'0' && *p <= u'9'; ++p)
+                ++nDigits;
+        }
+        if (p != pEnd || nDigits == 0)
+            return false;
+        nTrunc = bNegative ? -n : n;
+        return true;
     }
 
 private:

@@ -183,17 +183,6 @@ bool FindArcInSlot(int nRef, const PlxArray<tagArcIndex>& arrArcs, tagArcIndex& 
     return true;
 }
 
-void BoundBuilder::Add(double dX, double dY) {
-    if (dX < m_dMinX)
-        m_dMinX = dX;
-    if (dX > m_dMaxX)
-        m_dMaxX = dX;
-    if (dY < m_dMinY)
-        m_dMinY = dY;
-    if (dY > m_dMaxY)
-        m_dMaxY = dY;
-}
-
 }  // namespace topology
 
 bool ReadWapArc(const tagWapIndex& area, KtFileStdio& file, const tagArcIndex& arc,

@@ -69,20 +69,5 @@ bool ReturnTo(KtFileStdio& file, std::int32_t nFilePos);
 // has to be searched.
 bool FindArcInSlot(int nRef, const PlxArray<tagArcIndex>& arrArcs, tagArcIndex& arc);
 
-// Bounding rectangle of arc points, each coordinate compared on its own.
-class BoundBuilder {
-public:
-    void Add(double dX, double dY);
-    // left = min x, top = max y, right = max x, bottom = min y; an empty bound keeps the
-    // start values.
-    PlxRect2D GetRect() const { return PlxRect2D(m_dMinX, m_dMaxY, m_dMaxX, m_dMinY); }
-
-private:
-    double m_dMinX = 1e10;
-    double m_dMinY = 1e10;
-    double m_dMaxX = -1e10;
-    double m_dMaxY = -1e10;
-};
-
 }  // namespace topology
 }  // namespace KTX

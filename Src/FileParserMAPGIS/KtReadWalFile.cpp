@@ -8,6 +8,7 @@
 #include "KoElement/KtStyle.h"
 #include "KoGeometry/KtGeoLine.h"
 #include "KoStream/KtFileStdio.h"
+#include "KtBoundBuilder.h"
 #include "KtFieldSpans.h"
 
 namespace KTX {
@@ -87,7 +88,7 @@ bool KtReadWalFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
         return false;
     }
 
-    double dMinX = 1e10, dMinY = 1e10, dMaxX = -1e10, dMaxY = -1e10;
+    KtBoundBuilder bound;
     const int nFirstRecord = arrIndex.GetSize();
     for (int i = 0; i < nItemCount; ++i) {
         if (m_pFile->IsEOF())
@@ -102,13 +103,10 @@ bool KtReadWalFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
 
         for (int j = 0; j < nPointCount && !m_pFile->IsEOF(); ++j) {
             m_pFile->ReadLine(strLine);
-            PlxPoint2D pnt;
-            if (!ParsePoint(strLine, pnt))
-                continue;
-            dMinX = std::min(dMinX, pnt.x);
-            dMinY = std::min(dMinY, pnt.y);
-            dMaxX = std::max(dMaxX, pnt.x);
-            dMaxY = std::max(dMaxY, pnt.y);
+            // A point line is "x,y"; any other shape is no point.
+            const KtFieldSpans fields(strLine);
+            if (fields.GetCount() == 2)
+                bound.Add(fields);
         }
 
         m_pFile->ReadLine(strLine);
@@ -123,7 +121,7 @@ bool KtReadWalFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
         m_pFile->SetPosition(0, KTFILE_BEGIN);
 
     defn.SetFeatureCount(arrIndex.GetSize() - nFirstRecord);
-    defn.SetBound(PlxRect2D(dMinX, dMaxY, dMaxX, dMinY));
+    defn.SetBound(bound.GetRect());
     return true;
 }
 

@@ -61,7 +61,7 @@ bool KtReadWanFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
 
     PlxArray<tagArcIndex> arrArcs;
     PlxArray<tagWanPointIndex> arrNodes;
-    topology::BoundBuilder bound;
+    KtBoundBuilder bound;
     if (!ReadArcSection(nArcs, arrArcs, bound) || !ReadNodeSection(arrArcs, arrNodes)) {
         return false;
     }
@@ -72,7 +72,7 @@ bool KtReadWanFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
 }
 
 bool KtReadWanFile::ReadArcSection(int nArcs, PlxArray<tagArcIndex>& arrArcs,
-                                   topology::BoundBuilder& bound) {
+                                   KtBoundBuilder& bound) {
     KtFileStdio& file = *m_pFile;
     arrArcs.Reserve(topology::ReserveFor(nArcs));
     KtFieldSpans fields;
@@ -86,7 +86,7 @@ bool KtReadWanFile::ReadArcSection(int nArcs, PlxArray<tagArcIndex>& arrArcs,
             if (!topology::ReadSpans(file, fields))
                 return false;
             if (fields.GetCount() == 2)
-                bound.Add(fields.ToDouble(0), fields.ToDouble(1));
+                bound.Add(fields);
         }
         if (!topology::ReadSpans(file, fields))
             return false;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "KoBase/PlxArray.h"
+#include "KtBoundBuilder.h"
 #include "KtReadMAPGISFile.h"
 #include "KtReadTopologyFile.h"
 #include "tagArcIndex.h"
@@ -49,7 +50,7 @@ public:
 private:
     // The sections in file order; the arc and node sections fail when the file ends inside
     // them, since no network line can follow.
-    bool ReadArcSection(int nArcs, PlxArray<tagArcIndex>& arrArcs, topology::BoundBuilder& bound);
+    bool ReadArcSection(int nArcs, PlxArray<tagArcIndex>& arrArcs, KtBoundBuilder& bound);
     bool ReadNodeSection(const PlxArray<tagArcIndex>& arrArcs,
                          PlxArray<tagWanPointIndex>& arrNodes);
     int ReadLineSection(const PlxArray<tagArcIndex>& arrArcs,

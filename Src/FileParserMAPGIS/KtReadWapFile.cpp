@@ -38,7 +38,7 @@ bool KtReadWapFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
         return false;
 
     ArcList arcs;
-    topology::BoundBuilder bound;
+    KtBoundBuilder bound;
     if (!ReadArcSection(arcs, bound) || !ReadNodeSection())
         return false;
 
@@ -54,7 +54,7 @@ bool KtReadWapFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
     return true;
 }
 
-bool KtReadWapFile::ReadArcSection(ArcList& arcs, topology::BoundBuilder& bound) {
+bool KtReadWapFile::ReadArcSection(ArcList& arcs, KtBoundBuilder& bound) {
     KtFileStdio& file = *m_pFile;
     int nArcs = 0;
     if (!topology::ReadInt(file, nArcs))
@@ -77,7 +77,7 @@ bool KtReadWapFile::ReadArcSection(ArcList& arcs, topology::BoundBuilder& bound)
             if (!topology::ReadSpans(file, strLine, fields))
                 return false;
             if (fields.GetCount() >= 2)
-                bound.Add(fields.ToDouble(0), fields.ToDouble(1));
+                bound.Add(fields);
         }
         if (!topology::ReadSpans(file, fields))
             return false;

@@ -7,6 +7,7 @@
 
 #include "KoBase/PlxArray.h"
 #include "KoBase/PlxTypes.h"
+#include "KtBoundBuilder.h"
 #include "KtReadMAPGISFile.h"
 #include "KtReadTopologyFile.h"
 #include "tagArcIndex.h"
@@ -55,7 +56,7 @@ private:
 
     // The sections in file order; the arc and node sections fail when the file ends inside
     // them, since no area can follow.
-    bool ReadArcSection(ArcList& arcs, topology::BoundBuilder& bound);
+    bool ReadArcSection(ArcList& arcs, KtBoundBuilder& bound);
     bool ReadNodeSection();
     int ReadAreaSection(int nAreas, const ArcList& arcs, PlxArray<tagFileIndex*>& arrIndex);
     // The arc of a signed reference, carrying the reference as its nArcNo: the arc whose

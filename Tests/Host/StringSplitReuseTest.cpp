@@ -53,6 +53,28 @@ TEST(SplitReuse, OneSeparatorAndASetHoldingItCutTheSame) {
     }
 }
 
+// Lines of every length up to 40 with separators at every kind of place: first and last,
+// side by side, at the edges of groups of eight characters; and U+012C, whose low byte is a
+// comma, which must not cut.
+TEST(SplitReuse, OneSeparatorCutsLikeASetAtEveryPlaceOfLongLines) {
+    unsigned nSeed = 12345;
+    for (int nLength = 0; nLength <= 40; ++nLength) {
+        for (int nRound = 0; nRound < 20; ++nRound) {
+            std::u16string line;
+            for (int i = 0; i < nLength; ++i) {
+                nSeed = nSeed * 1103515245u + 12345u;
+                const unsigned r = (nSeed >> 16) % 8;
+                line += r < 3 ? u',' : r == 3 ? u'\u012C' : static_cast<char16_t>(u'0' + r);
+            }
+            PlxArray<PlxUnicodeString> one;
+            PlxArray<PlxUnicodeString> set;
+            const PlxUnicodeString s(line);
+            ASSERT_EQ(s.Split(one, u","), s.Split(set, u",;")) << s.ToUtf8();
+            ASSERT_EQ(Pieces(one), Pieces(set)) << s.ToUtf8();
+        }
+    }
+}
+
 TEST(SplitReuse, SkippingEmptyPiecesAfterAKeepingSplitLeavesNoStalePiece) {
     PlxArray<PlxUnicodeString> arr;
     PlxUnicodeString(u"a,b,c,d").Split(arr, u",");
