@@ -33,7 +33,6 @@ constexpr int kGeometryFields = 11;  // circles, arcs and images
 constexpr int kMTextFields = 19;
 
 constexpr int kReadBufferSize = 8192;
-constexpr double kBoundStart = 1e10;
 
 // Field 7 of a circle record: its fill flag.
 constexpr int kCircleFillField = 7;
@@ -106,24 +105,16 @@ bool KtReadWatFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
     if (nRecords == 0)
         return false;
 
-    double dMinX = kBoundStart, dMinY = kBoundStart;
-    double dMaxX = -kBoundStart, dMaxY = -kBoundStart;
+    KtBoundBuilder bound;
     RecordAnchor anchor;
     // The count is not trusted: the file's end closes the loop as well.
     for (int i = 0; i < nRecords && !m_pFile->IsEOF(); ++i) {
         const std::int32_t nPos = LowPosition(m_pFile->GetPosition());
         // Reads the record once: the stream is left after its lines, where the next record
         // starts.
-        if (PreReadRecord(nPos, strLine, anchor) < 1)
+        if (PreReadRecord(nPos, strLine, bound, anchor) < 1)
             continue;
-        if (dMinX > anchor.dX)
-            dMinX = anchor.dX;
-        if (anchor.dX > dMaxX)
-            dMaxX = anchor.dX;
-        if (dMinY > anchor.dY)
-            dMinY = anchor.dY;
-        if (anchor.dY > dMaxY)
-            dMaxY = anchor.dY;
+        bound.Add(anchor.point);
         arrIndex.Add(new tagFileIndex(anchor.nItemID, nPos));
     }
 
@@ -136,20 +127,21 @@ bool KtReadWatFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
     }
 
     defn.SetFeatureCount(arrIndex.GetSize());
-    defn.SetBound(PlxRect2D(dMinX, dMaxY, dMaxX, dMinY));
+    defn.SetBound(bound.GetRect());
     return m_bOpen;
 }
 
 int KtReadWatFile::PrevProcessFileData(int nPos, PlxUnicodeString& strLine) {
     PlxUnicodeString strRecord;
     RecordAnchor anchor;
-    const int nLines = PreReadRecord(nPos, strRecord, anchor);
+    const int nLines = PreReadRecord(nPos, strRecord, KtBoundBuilder(), anchor);
     if (nLines > 0)
         strLine = strRecord;
     return nLines;
 }
 
-int KtReadWatFile::PreReadRecord(int nPos, PlxUnicodeString& strLine, RecordAnchor& anchor) {
+int KtReadWatFile::PreReadRecord(int nPos, PlxUnicodeString& strLine, const KtBoundBuilder& bound,
+                                 RecordAnchor& anchor) {
     if (m_pFile == nullptr || !m_bOpen)
         return 0;
     if (!m_pFile->SetPosition(nPos, KTFILE_BEGIN))
@@ -163,8 +155,7 @@ int KtReadWatFile::PreReadRecord(int nPos, PlxUnicodeString& strLine, RecordAnch
         return 0;
     // Fields 0 to 2 of a continued record are those of its first line: a continuation only
     // extends the first line's last field, the fourth or a later one.
-    anchor.dX = fields.ToDouble(0);
-    anchor.dY = fields.ToDouble(1);
+    anchor.point = bound.Prepare(fields);
     anchor.nItemID = fields.ToInt(2);
     return ContinueRecord(strLine, fields.GetCount(), nMinFields);
 }

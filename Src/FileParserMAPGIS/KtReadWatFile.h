@@ -6,6 +6,7 @@
 #include "KoBase/PlxTypes.h"
 #include "KoBase/PlxUnicodeString.h"
 #include "KoElement/KtTextStyle.h"
+#include "KtBoundBuilder.h"
 #include "KtReadMAPGISFile.h"
 #include "tagTextCell.h"
 
@@ -48,15 +49,16 @@ private:
 
     // Reads the lines of one record from nPos on until they hold at least nMinFields fields.
     int PrevProcessRecord(int nPos, PlxUnicodeString& strLine, int nMinFields);
-    // What the pre-read keeps of a record: its anchor and identifier.
+    // What the pre-read keeps of a record: its anchor, as far as it can move the bound,
+    // and its identifier.
     struct RecordAnchor {
-        double dX = 0.0;
-        double dY = 0.0;
+        KtBoundBuilder::Pending point;
         int nItemID = 0;
     };
     // PrevProcessFileData in one reading of each line: the record's lines joined into
-    // strLine and its anchor; the stream is left after the record.
-    int PreReadRecord(int nPos, PlxUnicodeString& strLine, RecordAnchor& anchor);
+    // strLine and its anchor, prepared for the bound; the stream is left after the record.
+    int PreReadRecord(int nPos, PlxUnicodeString& strLine, const KtBoundBuilder& bound,
+                      RecordAnchor& anchor);
     // Appends continuation lines to strLine (the record's first line, of nFields fields)
     // until the record holds nMinFields fields or the file ends; the record's line count.
     int ContinueRecord(PlxUnicodeString& strLine, int nFields, int nMinFields);
