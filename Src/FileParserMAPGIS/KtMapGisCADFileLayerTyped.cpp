@@ -35,6 +35,7 @@ KtFeatureClassDefn* KtMapGisCADFileLayer::ReadTypedLayerDefn(const KtImportParam
             delete pIndex;
         }
     }
+    m_pReadFile->ForgetRecordTypes();
     m_arrFileIndex.SetSize(nKept);
     m_arrFileIndex.FreeExtra();
     if (m_arrFileIndex.IsEmpty())

@@ -48,6 +48,9 @@ public:
     // other types as soon as it makes them: a typed layer that keeps none of them never
     // holds the file's index beside the one another layer keeps.
     void SetKeptTypes(std::vector<int> nTypes) { m_nKeptTypes = std::move(nTypes); }
+    // A typed layer has sorted its records by GetType: whatever a reader kept from its
+    // pre-read to answer that quickly can go.
+    virtual void ForgetRecordTypes() {}
 
     // Colour index file into the process-wide colour table; the number written on the file's
     // second line, 0 when the file cannot be opened.

@@ -105,6 +105,7 @@ bool KtReadWatFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
     if (nRecords == 0)
         return false;
 
+    ForgetRecordTypes();
     KtBoundBuilder bound;
     RecordAnchor anchor;
     // The count is not trusted: the file's end closes the loop as well.
@@ -115,6 +116,8 @@ bool KtReadWatFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
         if (PreReadRecord(nPos, strLine, bound, anchor) < 1)
             continue;
         bound.Add(anchor.point);
+        if (!m_nKeptTypes.empty())
+            m_knownTypes.push_back({nPos, anchor.nItemID, anchor.nType});
         arrIndex.Add(new tagFileIndex(anchor.nItemID, nPos));
     }
 
@@ -156,6 +159,7 @@ int KtReadWatFile::PreReadRecord(int nPos, PlxUnicodeString& strLine, const KtBo
     // Fields 0 to 2 of a continued record are those of its first line: a continuation only
     // extends the first line's last field, the fourth or a later one.
     anchor.point = bound.Prepare(fields);
+    anchor.nType = TypeOfFirstLine(fields);
     anchor.nItemID = fields.ToInt(2);
     return ContinueRecord(strLine, fields.GetCount(), nMinFields);
 }
@@ -211,6 +215,13 @@ int KtReadWatFile::ContinueRecord(PlxUnicodeString& strLine, int nFields, int nM
 int KtReadWatFile::GetType(const tagFileIndex* pIndex) const {
     if (pIndex == nullptr || m_pFile == nullptr || !m_bOpen)
         return 0;
+    if (m_nNextKnown < m_knownTypes.size()) {
+        const KnownType& known = m_knownTypes[m_nNextKnown];
+        if (known.nFilePos == pIndex->nFilePos && known.nItemID == pIndex->nItemID) {
+            ++m_nNextKnown;
+            return known.nType;
+        }
+    }
     if (!m_pFile->SetPosition(pIndex->nFilePos, KTFILE_BEGIN))
         return 0;
     if (m_pFile->IsEOF())
@@ -224,7 +235,12 @@ int KtReadWatFile::GetType(const tagFileIndex* pIndex) const {
         return 0;
     if (fields.ToInt(2) != pIndex->nItemID)
         return 0;
+    return TypeOfFirstLine(fields);
+}
 
+int KtReadWatFile::TypeOfFirstLine(const KtFieldSpans& fields) {
+    if (fields.GetCount() <= 3)
+        return 0;
     switch (fields.ToInt(3)) {
         case kWatText:
         case kWatMText:
@@ -244,6 +260,11 @@ int KtReadWatFile::GetType(const tagFileIndex* pIndex) const {
         default:
             return 0;
     }
+}
+
+void KtReadWatFile::ForgetRecordTypes() {
+    std::vector<KnownType>().swap(m_knownTypes);
+    m_nNextKnown = 0;
 }
 
 bool KtReadWatFile::ReadItemData(const tagFileIndex* pIndex, KtFeature* pFeature) const {

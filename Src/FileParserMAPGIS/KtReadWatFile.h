@@ -2,11 +2,16 @@
 // (sub-maps), circles, arcs and images, one record per item.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
 #include "KoBase/PlxArray.h"
 #include "KoBase/PlxTypes.h"
 #include "KoBase/PlxUnicodeString.h"
 #include "KoElement/KtTextStyle.h"
 #include "KtBoundBuilder.h"
+#include "KtFieldSpans.h"
 #include "KtReadMAPGISFile.h"
 #include "tagTextCell.h"
 
@@ -21,6 +26,7 @@ public:
     bool PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCharset, KtFeatureClassDefn& defn,
                      PlxArray<tagFileIndex*>& arrIndex) override;
     bool ReadItemData(const tagFileIndex* pIndex, KtFeature* pFeature) const override;
+    void ForgetRecordTypes() override;
 
 protected:
     // Number of physical lines of the record at nPos, 0 when it is not to be indexed; the
@@ -54,7 +60,10 @@ private:
     struct RecordAnchor {
         KtBoundBuilder::Pending point;
         int nItemID = 0;
+        int nType = 0;  // what GetType answers for the record
     };
+    // Host type of a record from the fields of its first line, its identifier aside.
+    static int TypeOfFirstLine(const KtFieldSpans& fields);
     // PrevProcessFileData in one reading of each line: the record's lines joined into
     // strLine and its anchor, prepared for the bound; the stream is left after the record.
     int PreReadRecord(int nPos, PlxUnicodeString& strLine, const KtBoundBuilder& bound,
@@ -70,6 +79,17 @@ private:
     static void LogRefusedItem(int nSourceLine);
     // A circle's fill flag is the real number truncated toward zero to an int32.
     static bool IsFillFlagSet(double dFlag);
+
+    // The types a typed layer's pre-read found, in index order: the layer asks the type of
+    // every record right after the pre-read, which has just read each record's first line,
+    // so GetType answers from here instead of reading every first line once more.
+    struct KnownType {
+        std::int32_t nFilePos;
+        std::int32_t nItemID;
+        int nType;
+    };
+    std::vector<KnownType> m_knownTypes;
+    mutable std::size_t m_nNextKnown = 0;  // where the next question is expected
 
     // Control-code layout of annotation texts. Every operation appends heap pieces to
     // arrCells (the caller owns and deletes them) and reads only inside the given text.

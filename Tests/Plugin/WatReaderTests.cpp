@@ -272,6 +272,28 @@ TEST_F(WatReader, TypeAndReadRefuseForeignRecords) {
     EXPECT_FALSE(wat.Reader().ReadItemData(&beyond, &feature));
 }
 
+TEST_F(WatReader, TypesKeptFromATypedPreReadAreThoseReadAgain) {
+    const std::string kFilledCircle = "120,190,17,2,4,3,1,1,0,0,0";
+    const std::string text =
+        WatText({kText, kSubMap, kCircle, kFilledCircle, kArc, kImage, kMText});
+    WatFile plain(dir, text, "plain.wat");
+    WatFile typed(dir, text, "typed.wat", {KTX::KTGEO_TEXT});
+    ASSERT_EQ(typed.Count(), 7);
+    // A record that names another identifier at the position the reader expects next is
+    // not answered from what it kept, nor does it move it on.
+    KTX::tagFileIndex wrongID(99, typed.Index()[0]->nFilePos);
+    EXPECT_EQ(typed.Reader().GetType(&wrongID), 0);
+    const int kTypes[] = {7, 1, 15, 5, 24, 0, 7};
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(typed.Reader().GetType(typed.Index()[i]), kTypes[i]) << i;
+        EXPECT_EQ(plain.Reader().GetType(plain.Index()[i]), kTypes[i]) << i;
+    }
+    // Asked again, in another order, or after the kept types are gone: read from the file.
+    EXPECT_EQ(typed.Reader().GetType(typed.Index()[3]), 5);
+    typed.Reader().ForgetRecordTypes();
+    EXPECT_EQ(typed.Reader().GetType(typed.Index()[0]), 7);
+}
+
 TEST_F(WatReader, MissingFileGivesNothing) {
     KTX::KtReadWatFile reader;
     KTX::KtFeatureClassDefn defn;

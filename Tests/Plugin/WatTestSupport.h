@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "KoBase/KtLogFile.h"
@@ -125,9 +126,11 @@ constexpr KTX::PLXCOLOR kBlue = KTX::PLXRGB(0, 0, 255);
 // A reader that has pre-read a point file written by the test.
 class WatFile {
 public:
+    // keptTypes: those of a typed layer (SetKeptTypes), none for the compound layer.
     WatFile(const testfiles::TempDir& dir, const std::string& text,
-            const std::string& name = "items.wat") {
+            const std::string& name = "items.wat", std::vector<int> keptTypes = {}) {
         m_path = dir.Write(name, text);
+        m_reader.SetKeptTypes(std::move(keptTypes));
         m_bPreRead = m_reader.PreReadFile(U(m_path), KTX::PLXCharsetUTF8, m_defn, m_index);
     }
     ~WatFile() {
