@@ -58,6 +58,10 @@ public:
 
     PLXCharset GetCharset() const;
     const PlxUnicodeString& GetPathName() const;
+    // A number that names this opening of the stream: no other opening of any stream of the
+    // process has had it. 0 while the stream is closed. Lets a reader keep what it read at
+    // a position for as long as that opening lasts.
+    std::uint64_t GetOpenSerial() const;
 
 private:
     struct Impl;

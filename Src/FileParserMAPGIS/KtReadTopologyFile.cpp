@@ -1,6 +1,8 @@
 #include "KtReadTopologyFile.h"
 
 #include <climits>
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -29,6 +31,41 @@ void LogRefusedItem(int nSourceLine) {
         u"..\\..\\..\\Src\\FileParserMAPGIS\\KtReadTopologyFile", nSourceLine);
 }
 
+// Arcs of area files read back lately, by their opening of the file and position. Each arc
+// borders two areas and is read back for both, mostly a few areas apart; the second read
+// takes it from here. Only arcs whose lines all had their shape are kept (nothing was
+// logged for them), with what the checks that depend on the area need, so an arc found here
+// answers as reading its lines again would. Direct-mapped: a newer arc takes the slot.
+class RecentArcs {
+public:
+    struct Arc {
+        std::uint64_t nOpenSerial = 0;  // 0: the slot is empty
+        std::int32_t nFilePos = 0;
+        std::int32_t nArea1 = 0;
+        std::int32_t nArea2 = 0;
+        std::int32_t nEndID = 0;  // field 0 of the arc's last line
+        std::vector<PlxPoint2D> vecPoints;
+    };
+
+    const Arc* Find(std::uint64_t nOpenSerial, std::int32_t nFilePos) const {
+        const Arc& arc = m_slots[Slot(nFilePos)];
+        return arc.nOpenSerial == nOpenSerial && arc.nFilePos == nFilePos ? &arc : nullptr;
+    }
+    Arc& Take(std::uint64_t nOpenSerial, std::int32_t nFilePos) {
+        Arc& arc = m_slots[Slot(nFilePos)];
+        arc.nOpenSerial = nOpenSerial;
+        arc.nFilePos = nFilePos;
+        return arc;
+    }
+
+private:
+    static constexpr std::size_t kSlots = 4096;
+    static std::size_t Slot(std::int32_t nFilePos) {
+        return (static_cast<std::uint32_t>(nFilePos) * 2654435761u >> 20) % kSlots;
+    }
+    std::vector<Arc> m_slots = std::vector<Arc>(kSlots);
+};
+
 // Working storage of reading arcs back, kept per thread so that an area or network line
 // that reads many arcs allocates it once. The functions that use it never nest.
 struct ArcScratch {
@@ -36,6 +73,7 @@ struct ArcScratch {
     Fields arrAreaFields;
     std::vector<PlxPoint2D> vecPoints;
     std::vector<PlxPoint2D> vecRing;
+    RecentArcs recentArcs;
 };
 
 ArcScratch& Scratch() {
@@ -187,7 +225,18 @@ bool FindArcInSlot(int nRef, const PlxArray<tagArcIndex>& arrArcs, tagArcIndex& 
 
 bool ReadWapArc(const tagWapIndex& area, KtFileStdio& file, const tagArcIndex& arc,
                 KtGeoLine& line) {
-    if (arc.nArcNo == 0 || !topology::ReturnTo(file, arc.nFilePos))
+    if (arc.nArcNo == 0)
+        return false;
+    ArcScratch& scratch = Scratch();
+    const std::uint64_t nOpenSerial = file.GetOpenSerial();
+    const RecentArcs::Arc* pKnown =
+        nOpenSerial == 0 ? nullptr : scratch.recentArcs.Find(nOpenSerial, arc.nFilePos);
+    if (pKnown != nullptr) {
+        if (pKnown->nArea1 != area.nAreaNo && pKnown->nArea2 != area.nAreaNo)
+            return false;
+        return pKnown->nEndID == arc.nItemID && MakeLine(line, pKnown->vecPoints);
+    }
+    if (!topology::ReturnTo(file, arc.nFilePos))
         return false;
     KtFieldSpans fields;
     if (!topology::ReadSpans(file, fields) || fields.GetCount() != 9) {
@@ -199,12 +248,23 @@ bool ReadWapArc(const tagWapIndex& area, KtFileStdio& file, const tagArcIndex& a
     if (!topology::ReadSpans(file, fields) || fields.GetCount() != 2)
         return false;
     // An arc belongs only to the two areas on either side of it.
-    if (fields.ToInt(0) != area.nAreaNo && fields.ToInt(1) != area.nAreaNo)
+    const std::int32_t nArea1 = fields.ToInt(0);
+    const std::int32_t nArea2 = fields.ToInt(1);
+    if (nArea1 != area.nAreaNo && nArea2 != area.nAreaNo)
         return false;
-    std::vector<PlxPoint2D>& vecPoints = Scratch().vecPoints;
-    if (!ReadArcPoints(file, vecPoints) || !ReadArcEnd(file, arc))
+    std::vector<PlxPoint2D>& vecPoints = scratch.vecPoints;
+    if (!ReadArcPoints(file, vecPoints) || !topology::ReadSpans(file, fields) ||
+        fields.GetCount() != 2) {
         return false;
-    return MakeLine(line, vecPoints);
+    }
+    // The arc's last line must name the arc the pre-read found there.
+    const std::int32_t nEndID = fields.ToInt(0);
+    RecentArcs::Arc& known = scratch.recentArcs.Take(nOpenSerial, arc.nFilePos);
+    known.nArea1 = nArea1;
+    known.nArea2 = nArea2;
+    known.nEndID = nEndID;
+    known.vecPoints.assign(vecPoints.begin(), vecPoints.end());
+    return nEndID == arc.nItemID && MakeLine(line, vecPoints);
 }
 
 bool tagWapIndex::ReadData(KtFileStdio* pFile, KtFeature* pFeature, bool bCADMode) const {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -51,6 +52,7 @@ struct KtFileStdio::Impl {
     };
 
     int fd = -1;
+    std::uint64_t nOpenSerial = 0;
     PlxUnicodeString strPath;
     PLXCharset eCharset = PLXCharsetDefault;
     KtCharsetDecoder decoder;
@@ -157,7 +159,9 @@ bool KtFileStdio::Open(const PlxUnicodeString& strPath, int nDirection, int nBuf
         return false;
     }
     Impl& d = *m_pImpl;
+    static std::atomic<std::uint64_t> s_nOpenings{0};
     d.fd = fd;
+    d.nOpenSerial = ++s_nOpenings;
     d.strPath = strPath;
     d.eCharset = eCharset;
     d.nLength = st.st_size;
@@ -178,10 +182,15 @@ void KtFileStdio::Close() {
     if (d.fd >= 0)
         ::close(d.fd);
     d.fd = -1;
+    d.nOpenSerial = 0;
     d.strPath.Empty();
     d.bBom = false;
     d.nLength = 0;
     d.Reset();
+}
+
+std::uint64_t KtFileStdio::GetOpenSerial() const {
+    return m_pImpl->nOpenSerial;
 }
 
 bool KtFileStdio::IsOpen() const {

@@ -67,6 +67,23 @@ TEST_F(StreamRead, CrLfLinesAndTheirByteOffsets) {
     ExpectEnd();
 }
 
+TEST_F(StreamRead, EveryOpeningHasANumberOfItsOwn) {
+    EXPECT_EQ(m_file.GetOpenSerial(), 0u);
+    OpenBytes("a\n");
+    const std::uint64_t nFirst = m_file.GetOpenSerial();
+    EXPECT_NE(nFirst, 0u);
+    // Opening the same file again, on this stream or another, is another opening.
+    KtFileStdio other;
+    ASSERT_TRUE(other.Open(PlxUnicodeString::FromUtf8(m_strPath), KTX::KTFILE_READ, 8192,
+                           KTX::PLXCharsetUTF8));
+    EXPECT_NE(other.GetOpenSerial(), nFirst);
+    OpenBytes("b\n");
+    EXPECT_NE(m_file.GetOpenSerial(), nFirst);
+    EXPECT_NE(m_file.GetOpenSerial(), other.GetOpenSerial());
+    m_file.Close();
+    EXPECT_EQ(m_file.GetOpenSerial(), 0u);
+}
+
 TEST_F(StreamRead, LoneCarriageReturnStaysInTheText) {
     OpenBytes("a\rb\nc\r\r\n\r");
     EXPECT_EQ(Next(), u"a\rb");

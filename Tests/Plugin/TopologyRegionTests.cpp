@@ -137,6 +137,37 @@ TEST_F(RegionAssemblyTest, AreasCanBeReadInAnyOrderAndAgain) {
     EXPECT_EQ(Rings(), (std::vector<Ring>{{{50, 50}, {60, 60}}}));
 }
 
+TEST_F(RegionAssemblyTest, ArcReadAgainForAnotherAreaAnswersAsItsLinesDo) {
+    // Arc 5 borders areas 2 and 3 only. Once read for area 2, the reads for areas 3 and 4
+    // find it among the arcs read lately, and must answer as its lines would.
+    const std::string strAreas = WapArea(1, {"1", "0"}) + WapArea(2, {"5", "0"}) +
+                                 WapArea(3, {"-5", "0"}) + WapArea(4, {"5", "0"}) +
+                                 WapArea(5, {"5", "0"});
+    ASSERT_TRUE(ReadArea(AreaFile(strAreas, 5), 1));
+    EXPECT_EQ(Rings(), (std::vector<Ring>{{{50, 50}, {60, 60}}}));
+    ASSERT_TRUE(ReadArea("", 2));
+    EXPECT_EQ(Rings(), (std::vector<Ring>{{{60, 60}, {50, 50}}}));
+    // Not a neighbour of area 4: left out, and the area has no ring.
+    EXPECT_FALSE(ReadArea("", 3));
+    // A record whose arc names another identifier than the arc's last line.
+    dynamic_cast<tagWapIndex*>(m_read.index[4])->arrArcs[0].nItemID = 99;
+    m_feature.SetGeometry(nullptr);
+    EXPECT_FALSE(ReadArea("", 4));
+    EXPECT_EQ(topotest::TakeRefusedItemLogs(), 0);
+}
+
+TEST_F(RegionAssemblyTest, AFileOpenedAgainIsReadAgain) {
+    ASSERT_TRUE(ReadArea(AreaFile(WapArea(1, {"4", "0"}))));
+    EXPECT_EQ(Rings(), (std::vector<Ring>{{{2, 2}, {4, 2}, {3, 4}}}));
+    // The same layout with other points: every arc stands where it stood in the first file.
+    std::string strOther = AreaFile(WapArea(1, {"4", "0"}));
+    strOther.replace(strOther.find("2,2\n4,2\n3,4"), 11, "5,5\n7,5\n6,7");
+    topotest::PreRead<KtReadWapFile> other;
+    ASSERT_TRUE(other.Read(strOther, ".wap"));
+    ASSERT_TRUE(other.reader.ReadItemData(other.index[0], &m_feature));
+    EXPECT_EQ(Rings(), (std::vector<Ring>{{{5, 5}, {7, 5}, {6, 7}}}));
+}
+
 TEST_F(RegionAssemblyTest, IdentifierChangedSinceThePreReadIsRefused) {
     ASSERT_TRUE(m_read.Read(AreaFile(WapArea(31, {"4", "0"})), ".wap"));
     auto* pArea = dynamic_cast<tagWapIndex*>(m_read.index[0]);
