@@ -41,7 +41,7 @@ private:
     // Reads pass between the threads in batches, so that waking the other thread is rare
     // next to the work of a read. Up to kBatches batches are kept ready: enough to ride
     // over items that take long, few enough that a layer read no further holds little.
-    static constexpr std::size_t kBatch = 64;
+    static constexpr std::size_t kBatch = 256;
     static constexpr std::size_t kBatches = 4;
 
     std::shared_ptr<PluginSession> m_session;
