@@ -171,21 +171,25 @@ bool KtReadWatFile::ReadTextData(const PlxArray<PlxUnicodeString>& arrFields,
     const PlxPoint2D start(dX + shift.x, dY + shift.y);
     const bool bNoSpace = dSpace > -kNearZero && dSpace < kNearZero;
 
+    // Half-size pieces and bars occur only in texts with control codes.
+    const bool bCoded = CanConversionText(strText);
     KtTextStyle fullStyle, halfStyle;
     KtStyle barStyle;
     TextPieceStyles styles;
     if (m_bCADMode) {
         fullStyle = MakeTextStyle(nColor, dHeight, dWidth * 0.5, nFont, nFontStyle);
-        halfStyle = MakeTextStyle(nColor, dHeight * 0.5, dWidth * 0.25, nFont, nFontStyle);
-        std::int64_t nRGB = 0;
-        if (FindColorByID(nColor, nRGB)) {
-            barStyle.SetLineColor(static_cast<PLXCOLOR>(nRGB & 0xFFFFFFFF));
+        if (bCoded) {
+            halfStyle = MakeTextStyle(nColor, dHeight * 0.5, dWidth * 0.25, nFont, nFontStyle);
+            std::int64_t nRGB = 0;
+            if (FindColorByID(nColor, nRGB)) {
+                barStyle.SetLineColor(static_cast<PLXCOLOR>(nRGB & 0xFFFFFFFF));
+            }
         }
         styles = TextPieceStyles{&fullStyle, &halfStyle, &barStyle};
     }
 
     TextCellList cells;
-    if (CanConversionText(strText)) {
+    if (bCoded) {
         ConversionText(strText, start.x, start.y, dHeight, dWidth, dSpace, dAngle, cells.Cells());
         pFeature->SetGeometry(BuildCodedText(cells.Cells(), dAngle, styles).release());
         return true;
