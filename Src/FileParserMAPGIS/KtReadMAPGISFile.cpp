@@ -73,7 +73,7 @@ bool KtReadMAPGISFile::ReadItemData(const tagFileIndex* /*pIndex*/, KtFeature* /
 
 void KtReadMAPGISFile::ReleaseSharedTables() {
     m_StyMapTable.Close();
-    m_ArrColorIndex.RemoveAll();
+    ReleaseColorData();
 }
 
 void KtReadMAPGISFile::AddIndexRecord(std::unique_ptr<tagFileIndex> pRecord,

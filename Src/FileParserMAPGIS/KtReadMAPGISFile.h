@@ -100,6 +100,11 @@ protected:
 
     static KtStyleMapMgr m_StyMapTable;
     static PlxArray<tagColorIndex> m_ArrColorIndex;
+
+private:
+    // The lookup by colour number that FindColorByID uses, rebuilt from m_ArrColorIndex.
+    static void IndexColorData();
+    static void ReleaseColorData();
 };
 
 }  // namespace KTX

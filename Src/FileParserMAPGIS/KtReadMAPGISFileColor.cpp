@@ -3,7 +3,10 @@
 // label and a number between one enclosing character on each side: "label:number" on the
 // record's first line (the colour number), "label=number" on the four lines that follow
 // (black, cyan, magenta and yellow percentages).
+#include <algorithm>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "KoStream/KtFileStdio.h"
 #include "KtReadMAPGISFile.h"
@@ -57,10 +60,33 @@ int ToChannel(float fValue) {
     return nValue;
 }
 
+// Colour numbers and the table position of their first entry, ordered by number: every
+// item with a colour looks its number up, and a MAPGIS colour library holds a thousand
+// colours or more. Rebuilt whenever the table changes.
+std::vector<std::pair<int, int>>& ColorLookup() {
+    static std::vector<std::pair<int, int>> lookup;
+    return lookup;
+}
+
 }  // namespace
+
+void KtReadMAPGISFile::IndexColorData() {
+    std::vector<std::pair<int, int>>& lookup = ColorLookup();
+    lookup.clear();
+    lookup.reserve(static_cast<std::size_t>(m_ArrColorIndex.GetSize()));
+    for (int i = 0; i < m_ArrColorIndex.GetSize(); ++i)
+        lookup.emplace_back(m_ArrColorIndex[i].nItemID, i);
+    // Stable, so that of equal numbers the first entry comes first and is the one kept.
+    std::stable_sort(lookup.begin(), lookup.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    lookup.erase(std::unique(lookup.begin(), lookup.end(),
+                             [](const auto& a, const auto& b) { return a.first == b.first; }),
+                 lookup.end());
+}
 
 int KtReadMAPGISFile::LoadColorData(const PlxUnicodeString& strPath, PLXCharset eCharset) {
     m_ArrColorIndex.RemoveAll();
+    IndexColorData();
 
     if (!OpenStream(strPath, eCharset, OnOpenFailure::DeleteStream))
         return 0;
@@ -90,13 +116,17 @@ int KtReadMAPGISFile::LoadColorData(const PlxUnicodeString& strPath, PLXCharset 
     delete m_pFile;
     m_pFile = nullptr;
     m_bOpen = false;
+    IndexColorData();
     return nCount;
 }
 
 bool KtReadMAPGISFile::FindColorByID(int nColorID, std::int64_t& nColor) {
-    for (const tagColorIndex& entry : m_ArrColorIndex) {
-        if (entry.nItemID != nColorID)
-            continue;
+    const std::vector<std::pair<int, int>>& lookup = ColorLookup();
+    const auto it = std::lower_bound(
+        lookup.begin(), lookup.end(), nColorID,
+        [](const std::pair<int, int>& entry, int nID) { return entry.first < nID; });
+    if (it != lookup.end() && it->first == nColorID && it->second < m_ArrColorIndex.GetSize()) {
+        const tagColorIndex& entry = m_ArrColorIndex[it->second];
 
         const float c = static_cast<float>(entry.nCyan / 100.0);
         const float m = static_cast<float>(entry.nMagenta / 100.0);
@@ -113,6 +143,11 @@ bool KtReadMAPGISFile::FindColorByID(int nColorID, std::int64_t& nColor) {
         return true;
     }
     return false;
+}
+
+void KtReadMAPGISFile::ReleaseColorData() {
+    m_ArrColorIndex.RemoveAll();
+    IndexColorData();
 }
 
 }  // namespace KTX

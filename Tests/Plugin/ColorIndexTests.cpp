@@ -53,6 +53,28 @@ TEST_F(ColorIndex, ExampleFileConvertsToRgb) {
     EXPECT_EQ(Color(5), PLXRGB(255, 255, 255));
 }
 
+TEST_F(ColorIndex, EveryNumberOfALargeTableFindsItsFirstRecord) {
+    // 300 colours in no order of their numbers (37 * i modulo 1000, all different), even
+    // ones white, odd ones cyan; then every tenth number once more, in black.
+    std::string strText = colorfile::Header(330);
+    for (int i = 0; i < 300; ++i)
+        strText += colorfile::Record(37 * i % 1000, i % 2 == 0 ? 0 : 100, 0, 0, 0);
+    for (int i = 0; i < 300; i += 10)
+        strText += colorfile::Record(37 * i % 1000, 0, 0, 0, 100);
+    ASSERT_EQ(LoadText(strText), 330);
+    ASSERT_EQ(ColorTable::Count(), 330);
+    for (int i = 0; i < 300; ++i) {
+        EXPECT_EQ(Color(37 * i % 1000), i % 2 == 0 ? PLXRGB(255, 255, 255) : PLXRGB(0, 255, 255))
+            << i;
+    }
+    EXPECT_EQ(Color(1), -1);  // 37 * i modulo 1000 is 1 only for i = 973
+    EXPECT_EQ(Color(-37), -1);
+    // A table loaded anew answers from its own records only.
+    ASSERT_EQ(LoadText(colorfile::Header(1) + colorfile::Record(37, 0, 0, 0, 100)), 1);
+    EXPECT_EQ(Color(37), PLXRGB(0, 0, 0));
+    EXPECT_EQ(Color(0), -1);
+}
+
 TEST_F(ColorIndex, RecordFieldsInFileOrder) {
     ASSERT_EQ(LoadText(colorfile::Header(1) + colorfile::Record(12, 11, 22, 33, 44)), 1);
     ASSERT_EQ(ColorTable::Count(), 1);
