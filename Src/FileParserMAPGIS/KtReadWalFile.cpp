@@ -101,8 +101,8 @@ bool KtReadWalFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
         if (nPointCount < 1)
             continue;
 
-        for (int j = 0; j < nPointCount && !m_pFile->IsEOF(); ++j) {
-            m_pFile->ReadLine(strLine);
+        // A read that finds no byte left ends the points as the end of the file does.
+        for (int j = 0; j < nPointCount && m_pFile->ReadLine(strLine); ++j) {
             // A point line is "x,y"; any other shape is no point.
             const KtFieldSpans fields(strLine);
             if (fields.GetCount() == 2)
@@ -141,8 +141,7 @@ bool KtReadWalFile::ReadItemData(const tagFileIndex* pIndex, KtFeature* pFeature
     PlxArray<PlxPoint2D>& arrPoints = scratch.arrPoints;
     arrPoints.SetSize(0);
     arrPoints.Reserve(std::min(nPointCount, kMaxPointReserve));
-    for (int j = 0; j < nPointCount && !m_pFile->IsEOF(); ++j) {
-        m_pFile->ReadLine(strLine);
+    for (int j = 0; j < nPointCount && m_pFile->ReadLine(strLine); ++j) {
         PlxPoint2D pnt;
         if (ParsePoint(strLine, pnt))
             arrPoints.Add(pnt);
