@@ -104,11 +104,14 @@ bool ReadArcPoints(KtFileStdio& file, std::vector<PlxPoint2D>& vecPoints) {
     return true;
 }
 
-// The arc's last line must name the arc the pre-read found there.
-bool ReadArcEnd(KtFileStdio& file, const tagArcIndex& arc) {
+// The identifier on the arc's last line, "identifier,-"; false when the line is missing or
+// of another shape. The identifier must name the arc the pre-read found there.
+bool ReadArcEnd(KtFileStdio& file, std::int32_t& nEndID) {
     KtFieldSpans fields;
-    return topology::ReadSpans(file, fields) && fields.GetCount() == 2 &&
-           fields.ToInt(0) == arc.nItemID;
+    if (!topology::ReadSpans(file, fields) || fields.GetCount() != 2)
+        return false;
+    nEndID = fields.ToInt(0);
+    return true;
 }
 
 bool MakeLine(KtGeoLine& line, const std::vector<PlxPoint2D>& vecPoints) {
@@ -253,12 +256,9 @@ bool ReadWapArc(const tagWapIndex& area, KtFileStdio& file, const tagArcIndex& a
     if (nArea1 != area.nAreaNo && nArea2 != area.nAreaNo)
         return false;
     std::vector<PlxPoint2D>& vecPoints = scratch.vecPoints;
-    if (!ReadArcPoints(file, vecPoints) || !topology::ReadSpans(file, fields) ||
-        fields.GetCount() != 2) {
+    std::int32_t nEndID = 0;
+    if (!ReadArcPoints(file, vecPoints) || !ReadArcEnd(file, nEndID))
         return false;
-    }
-    // The arc's last line must name the arc the pre-read found there.
-    const std::int32_t nEndID = fields.ToInt(0);
     RecentArcs::Arc& known = scratch.recentArcs.Take(nOpenSerial, arc.nFilePos);
     known.nArea1 = nArea1;
     known.nArea2 = nArea2;
@@ -333,7 +333,8 @@ bool ReadWanArc(const tagWanIndex& netLine, KtFileStdio& file, const tagArcIndex
         return false;
     }
     std::vector<PlxPoint2D>& vecPoints = scratch.vecPoints;
-    if (!ReadArcPoints(file, vecPoints) || !ReadArcEnd(file, arc))
+    std::int32_t nEndID = 0;
+    if (!ReadArcPoints(file, vecPoints) || !ReadArcEnd(file, nEndID) || nEndID != arc.nItemID)
         return false;
     if (!MakeLine(line, vecPoints))
         return false;
