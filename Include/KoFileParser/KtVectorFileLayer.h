@@ -39,6 +39,10 @@ public:
     // Reads the definition of the layer; null when the layer cannot be read.
     virtual KtFeatureClassDefn* ReadLayerDefn(const KtImportParams& params) = 0;
 
+    // Moves the cursor to a position of the layer's index (clamped to the cursor's range), so
+    // that the next read starts at that item.
+    void SetCurFilePosition(std::int64_t nPosition);
+
     void SetLayerName(const PlxUnicodeString& s) { m_strLayerName = s; }
     const PlxUnicodeString& GetLayerName() const { return m_strLayerName; }
     const KtFeatureClassDefn& GetFeatureClassDefn() const { return m_FeatureClassDefn; }

@@ -1,5 +1,8 @@
 #include "KtVectorFileLayer.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace KTX {
 
 KtVectorFileLayer::~KtVectorFileLayer() = default;
@@ -34,6 +37,11 @@ int KtVectorFileLayer::CreateFields(PlxFieldInfos&) {
 
 std::int64_t KtVectorFileLayer::GetCurFilePosition() const {
     return m_nCurrentFeature;
+}
+
+void KtVectorFileLayer::SetCurFilePosition(std::int64_t nPosition) {
+    const std::int64_t nMax = std::numeric_limits<std::int32_t>::max();
+    m_nCurrentFeature = static_cast<std::int32_t>(std::clamp<std::int64_t>(nPosition, 0, nMax));
 }
 
 std::int64_t KtVectorFileLayer::GetFileLength() const {

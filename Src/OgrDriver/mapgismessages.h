@@ -19,7 +19,6 @@ public:
     // The summary of warnings counted but not shown since the last summary, if any.
     void Flush();
 
-    int GetTotal() const { return m_nTotal; }
     const std::string& GetFileName() const { return m_strFileName; }
 
 private:

@@ -2,6 +2,7 @@
 #include "mapgisplugin.h"
 
 #include <dlfcn.h>
+#include <signal.h>
 
 #include <mutex>
 
@@ -72,12 +73,38 @@ std::string FindPluginFile() {
     return CPLFormFilename(strFolder.c_str(), kPluginFileName, nullptr);
 }
 
+// The signal dispositions a library may change when it is loaded, put back as they were when
+// this goes: the plug-in installs crash handlers of its own, which are not the host
+// program's to lose.
+class SignalDispositions {
+public:
+    SignalDispositions() {
+        for (size_t i = 0; i < kSignalCount; ++i)
+            m_bSaved[i] = sigaction(kSignals[i], nullptr, &m_saved[i]) == 0;
+    }
+    ~SignalDispositions() {
+        for (size_t i = 0; i < kSignalCount; ++i) {
+            if (m_bSaved[i])
+                sigaction(kSignals[i], &m_saved[i], nullptr);
+        }
+    }
+    SignalDispositions(const SignalDispositions&) = delete;
+    SignalDispositions& operator=(const SignalDispositions&) = delete;
+
+private:
+    static constexpr int kSignals[] = {SIGINT, SIGILL, SIGFPE, SIGSEGV, SIGTERM, SIGABRT, SIGBUS};
+    static constexpr size_t kSignalCount = sizeof(kSignals) / sizeof(kSignals[0]);
+    struct sigaction m_saved[kSignalCount] = {};
+    bool m_bSaved[kSignalCount] = {};
+};
+
 // Must be called with the lock held.
 bool LoadLocked(PluginState& state) {
     if (state.bTried)
         return state.pFactory != nullptr;
     state.bTried = true;
     const std::string strFile = FindPluginFile();
+    const SignalDispositions keep;
     void* pHandle = dlopen(strFile.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (pHandle == nullptr) {
         const char* pszWhy = dlerror();
@@ -159,15 +186,6 @@ std::string LogMessage::Describe() const {
     return out;
 }
 
-bool LoadPlugin(std::string* pstrError) {
-    PluginState& state = State();
-    std::lock_guard<std::mutex> lock(state.mutex);
-    const bool bOk = LoadLocked(state);
-    if (!bOk && pstrError != nullptr)
-        *pstrError = state.strError;
-    return bOk;
-}
-
 std::shared_ptr<PluginSession> PluginSession::Open(const ImportSettings& settings,
                                                    std::string* pstrError,
                                                    std::vector<LogMessage>* pMessages) {
@@ -231,27 +249,31 @@ LayerSummary PluginSession::GetLayerSummary(int iLayer) const {
     return summary;
 }
 
-int PluginSession::FindLayer(const std::string& strName) const {
-    std::lock_guard<std::mutex> lock(State().mutex);
-    for (int i = 0; i < m_pParser->GetLayerCount(); ++i) {
-        const KTX::KtVectorFileLayer* pLayer = m_pParser->GetLayer(i);
-        if (pLayer != nullptr && ToUtf8(pLayer->GetLayerName()) == strName)
-            return i;
-    }
-    return -1;
-}
-
 std::int64_t PluginSession::GetCursor(int iLayer) const {
     std::lock_guard<std::mutex> lock(State().mutex);
     const KTX::KtVectorFileLayer* pLayer = m_pParser->GetLayer(iLayer);
     return pLayer == nullptr ? 0 : pLayer->GetCurFilePosition();
 }
 
+void PluginSession::SetCursor(int iLayer, std::int64_t nItem) {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    if (KTX::KtVectorFileLayer* pLayer = m_pParser->GetLayer(iLayer))
+        pLayer->SetCurFilePosition(nItem);
+}
+
+std::mutex& PluginSession::Mutex() {
+    return State().mutex;
+}
+
 ItemRead PluginSession::ReadNext(int iLayer) {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    return ReadNextLocked(iLayer);
+}
+
+ItemRead PluginSession::ReadNextLocked(int iLayer) {
     ItemRead result;
     auto feature = std::make_unique<KTX::KtFeature>();
     PluginState& state = State();
-    std::lock_guard<std::mutex> lock(state.mutex);
     KTX::KtVectorFileLayer* pLayer = m_pParser->GetLayer(iLayer);
     if (pLayer == nullptr) {
         result.bEnd = true;

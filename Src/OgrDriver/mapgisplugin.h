@@ -4,8 +4,10 @@
 // tables (colours, style mapping) that each layer-definition read reloads.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -55,12 +57,8 @@ struct LayerSummary {
     KTX::PlxRect2D rcBound;
 };
 
-// The plug-in file beside this driver (or the path in the MAPGIS_PLUGIN_FILE option). Loads
-// it on first use; false with a message when it cannot be loaded.
-bool LoadPlugin(std::string* pstrError);
-
-// An opened parser. Sessions are independent: each owns its parser and the cursors of its
-// layers, so a layer that must rewind opens a session of its own.
+// An opened parser: the plug-in file beside this driver (or the path in the
+// MAPGIS_PLUGIN_FILE option), loaded on first use, and the cursors of the parser's layers.
 class PluginSession {
 public:
     // Opens the file; null with pstrError set when the plug-in cannot open it. Messages the
@@ -74,15 +72,29 @@ public:
 
     int GetLayerCount() const;
     LayerSummary GetLayerSummary(int iLayer) const;
-    // Index of the layer of that name, or -1.
-    int FindLayer(const std::string& strName) const;
     // Position of the layer's cursor in its index.
     std::int64_t GetCursor(int iLayer) const;
+    // Moves the layer's cursor to a position of its index.
+    void SetCursor(int iLayer, std::int64_t nItem);
     // Reads the item at the layer's cursor and moves the cursor on by one.
     ItemRead ReadNext(int iLayer);
+    // Up to nMax reads at the cursor under one taking of the lock, appended to out; stops
+    // early once bStop is set. True when the last read found the end of the index.
+    template <class Container, class Flag>
+    bool ReadBatch(int iLayer, std::size_t nMax, Container& out, const Flag& bStop) {
+        std::lock_guard<std::mutex> lock(Mutex());
+        for (std::size_t i = 0; i < nMax && !bStop; ++i) {
+            out.push_back(ReadNextLocked(iLayer));
+            if (out.back().bEnd)
+                return true;
+        }
+        return false;
+    }
 
 private:
     PluginSession() = default;
+    static std::mutex& Mutex();
+    ItemRead ReadNextLocked(int iLayer);
 
     ImportSettings m_settings;
     std::string m_strTablesKey;  // the tables these settings need, as the state names them

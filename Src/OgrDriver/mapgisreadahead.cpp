@@ -1,6 +1,9 @@
 #include "mapgisreadahead.h"
 
+#include <exception>
 #include <utility>
+
+#include "cpl_error.h"
 
 namespace mapgis {
 
@@ -24,21 +27,22 @@ void ItemReadAhead::Run() {
         }
         spent.clear();
         std::deque<ItemRead> batch;
-        std::exception_ptr error;
+        std::string strError;
+        // Nothing may leave this thread as an exception: it would end the program.
         try {
-            while (batch.size() < kBatch && !bFinished) {
-                batch.push_back(m_session->ReadNext(m_iLayer));
-                bFinished = batch.back().bEnd;
-            }
+            bFinished = m_session->ReadBatch(m_iLayer, kBatch, batch, m_bStop);
+        } catch (const std::exception& e) {
+            strError = e.what();
+            bFinished = true;
         } catch (...) {
-            error = std::current_exception();
+            strError = "unknown failure";
             bFinished = true;
         }
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             if (!batch.empty())
                 m_batches.push_back(std::move(batch));
-            m_error = error;
+            m_strError = std::move(strError);
             m_bFinished = bFinished;
         }
         m_cvReads.notify_one();
@@ -50,8 +54,11 @@ ItemRead ItemReadAhead::Next() {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_cvReads.wait(lock, [this] { return !m_batches.empty() || m_bFinished; });
         if (m_batches.empty()) {
-            if (m_error)
-                std::rethrow_exception(m_error);
+            if (!m_strError.empty()) {
+                CPLError(CE_Failure, CPLE_AppDefined, "reading ahead failed: %s",
+                         m_strError.c_str());
+                m_strError.clear();
+            }
             ItemRead end;
             end.bEnd = true;
             return end;

@@ -4,12 +4,13 @@
 // come out exactly as the plug-in's cursor gives them, one position after the other.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
-#include <exception>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "mapgisplugin.h"
@@ -25,14 +26,15 @@ public:
     ItemReadAhead& operator=(const ItemReadAhead&) = delete;
 
     // The next read, waiting for it when the thread is behind. After the read that found
-    // the end of the index, the thread has stopped and every further call returns it again.
+    // the end of the index, or after a failed read (reported as a GDAL error), the thread
+    // has stopped and every further call returns the end.
     ItemRead Next();
     // Gives a read back once the caller is done with it. Its feature goes back to the
     // thread that made it and is destroyed there: memory freed by the thread that took it
     // from the allocator is freed cheaply, from another thread it is not.
     void Recycle(ItemRead read);
-    // Stops the thread; the reads it made that nobody has taken are dropped, and the
-    // session's cursor stands after the last of them.
+    // Stops the thread, within a batch if need be; the reads nobody has taken are dropped.
+    // The session's cursor then stands after the last read made.
     void Stop();
 
 private:
@@ -46,6 +48,7 @@ private:
 
     std::shared_ptr<PluginSession> m_session;
     int m_iLayer;
+    std::atomic<bool> m_bStop{false};
     std::mutex m_mutex;
     std::condition_variable m_cvSpace;           // the queue has room, or the thread is to stop
     std::condition_variable m_cvReads;           // a read was queued, or the thread has finished
@@ -53,9 +56,8 @@ private:
     std::deque<ItemRead> m_taken;                // the caller's: the batch being taken
     std::deque<ItemRead> m_used;                 // the caller's: reads given back
     std::deque<ItemRead> m_spent;                // shared: reads for the thread to destroy
-    bool m_bStop = false;
-    bool m_bFinished = false;  // the end was read, or a read failed
-    std::exception_ptr m_error;
+    bool m_bFinished = false;                    // the end was read, or a read failed
+    std::string m_strError;                      // why a read failed
     std::thread m_thread;
 };
 

@@ -24,10 +24,10 @@ extern "C" __attribute__((visibility("default"))) void RegisterOGRMAPGIS();
 
 class OGRMapgisDataSource;
 
-// One layer of the plug-in. The plug-in's cursor only moves forward; this layer rewinds by
-// opening the file again and skips forward by reading. Feature ids are the item's position
-// in the layer's index counted from 1, so an item the plug-in refuses leaves a gap.
-class OGRMapgisLayer final : public OGRLayer {
+// One layer of the plug-in. Reads go through the plug-in's cursor, which can be set to any
+// position of the layer's index. Feature ids are the item's position in the layer's index
+// counted from 1, so an item the plug-in refuses leaves a gap.
+class OGRMapgisLayer final : public OGRLayer, public OGRGetNextFeatureThroughRaw<OGRMapgisLayer> {
 public:
     OGRMapgisLayer(OGRMapgisDataSource* poDS, std::shared_ptr<mapgis::PluginSession> session,
                    int iLayer, const mapgis::LayerSummary& summary);
@@ -35,38 +35,54 @@ public:
 
     OGRFeatureDefn* GetLayerDefn() override { return m_poDefn; }
     void ResetReading() override;
-    OGRFeature* GetNextFeature() override;
+    DEFINE_GET_NEXT_FEATURE_THROUGH_RAW(OGRMapgisLayer)
     OGRFeature* GetFeature(GIntBig nFID) override;
     GIntBig GetFeatureCount(int bForce) override;
+#if GDAL_VERSION_NUM >= GDAL_COMPUTE_VERSION(3, 11, 0)
+    OGRErr IGetExtent(int iGeomField, OGREnvelope* psExtent, bool bForce) override;
+#else
     OGRErr GetExtent(OGREnvelope* psExtent, int bForce) override;
     OGRErr GetExtent(int iGeomField, OGREnvelope* psExtent, int bForce) override;
+#endif
     int TestCapability(const char* pszCap) override;
 
-    // Domain "MAPGIS": ITEM_COUNT, LAYER_TYPE, FEATURE_COUNT, REFUSED_COUNT, and the reasons
-    // grouped with counts: REFUSED_REASON_n and MESSAGE_n (messages on imported features),
-    // each "<count>: <text>"; then the account of the whole file (FILE_... items, see the
-    // data source). Reads the layer through once if it has not been yet, except for
-    // ITEM_COUNT and LAYER_TYPE asked alone.
+    // Domain "MAPGIS": ITEM_COUNT and LAYER_TYPE; once every position has been read,
+    // FEATURE_COUNT, REFUSED_COUNT and the reasons grouped with counts: REFUSED_REASON_n and
+    // MESSAGE_n (messages on imported features), each "<count>: <text>". With the open
+    // option ACCOUNT=YES the layer is read through for them when needed, and the account of
+    // the whole file follows (FILE_... items, see the data source). Otherwise nothing here
+    // reads the file.
     char** GetMetadata(const char* pszDomain) override;
     const char* GetMetadataItem(const char* pszName, const char* pszDomain) override;
     char** GetMetadataDomainList() override;
 
-    mapgis::LayerKind GetKind() const { return m_eKind; }
-    // What reading each position of the index gave; reads the layer through first. Empty
-    // when the layer cannot be read again.
-    std::optional<mapgis::LayerResults> Results();
+    // What reading each position of the index gave; reads every position not read yet.
+    mapgis::LayerResults Results();
 
 private:
-    bool SeekTo(std::int64_t nItem);
-    bool Reopen();
-    mapgis::ItemRead ReadAtCursor();
-    // Stops reading ahead; the reads made ahead are dropped and the cursor moves to where
-    // the session's cursor stands.
+    OGRFeature* GetNextRawFeature();
+    // Reads the item at a position; the read-ahead, if any, is stopped first.
+    mapgis::ItemRead ReadAt(std::int64_t nItem);
+    // The next read of the sequential read at m_nNextItem.
+    mapgis::ItemRead ReadNextInOrder();
     void StopReadAhead();
     void Note(const mapgis::ItemRead& read);
     OGRFeature* MakeFeature(const mapgis::ItemRead& read);
-    void ReadToEnd();
-    bool CountAll();
+    // The envelope of a feature read at that position joins the extent when it is the next
+    // one the extent lacks.
+    void GrowExtent(std::int64_t nItem, const OGRFeature* poFeature);
+    // Reads the positions a full count (and, for point files, the extent) still lacks.
+    void ReadMissing();
+    std::int64_t End() const {
+        return m_nEnd;
+    }
+    bool AllNoted() const {
+        return m_notes.NotedCount() >= End();
+    }
+    bool ExtentKnown() const {
+        return m_bBoundIsExtent || m_nGrown >= End();
+    }
+    OGRErr Extent(OGREnvelope* psExtent, bool bForce);
     void BuildMetadata();
     // The census item at a position of the index, once the data source has a census.
     const mapgis::CensusItem* CensusItemAt(std::int64_t nItem);
@@ -77,13 +93,18 @@ private:
     mapgis::LayerSummary m_summary;
     mapgis::LayerKind m_eKind;
     OGRFeatureDefn* m_poDefn;
+    std::int64_t m_nEnd;           // positions in the index
     std::int64_t m_nNextItem = 0;  // where the sequential read goes on
-    std::int64_t m_nCursor = 0;    // position of the next read in the index
+    std::int64_t m_nCursor = 0;    // where the session's cursor stands
     std::unique_ptr<mapgis::ItemReadAhead> m_readAhead;
-    std::optional<std::int64_t> m_nEnd;  // number of positions in the index, once seen
-    std::optional<GIntBig> m_nCount;     // features a full read returns
     mapgis::ItemNotes m_notes;
     std::set<std::int64_t> m_geometryChecked;
+    // Line, area and network files give their exact extent before any read; the items of a
+    // point file reach beyond their anchors (radii, arc ends, text boxes), so its extent is
+    // the union of the features' envelopes, gathered position by position from the start.
+    bool m_bBoundIsExtent;
+    OGREnvelope m_extent;
+    std::int64_t m_nGrown = 0;  // positions 0 to m_nGrown - 1 are in m_extent
     CPLStringList m_aosMetadata;
     std::optional<std::vector<size_t>> m_censusItems;
 };
@@ -99,21 +120,21 @@ public:
     OGRLayer* GetLayer(int i) override;
     int TestCapability(const char*) override { return FALSE; }
 
-    // Domain "MAPGIS": the account of the file. FILE_ITEM_COUNT (the items the file holds;
-    // asked alone it takes the census only, without reading features), FILE_IMPORTED_COUNT,
-    // FILE_REFUSED_COUNT, FILE_NOT_IMPORTABLE_COUNT, FILE_SKIPPED_COUNT and FILE_ITEM_n,
-    // "<line>: <what became of the item>" for each item not imported; FILE_ACCOUNT_PROBLEM
-    // instead when no account can be given. Reads every layer through.
+    // Domain "MAPGIS", with the open option ACCOUNT=YES: the account of the file.
+    // FILE_ITEM_COUNT (the items the file holds), FILE_IMPORTED_COUNT, FILE_REFUSED_COUNT,
+    // FILE_NOT_IMPORTABLE_COUNT, FILE_SKIPPED_COUNT and FILE_ITEM_n, "<line>: <what became
+    // of the item>" for each item not imported; FILE_ACCOUNT_PROBLEM instead when no account
+    // can be given. Reads every position of every layer not read yet. Empty without
+    // ACCOUNT=YES.
     char** GetMetadata(const char* pszDomain) override;
     const char* GetMetadataItem(const char* pszName, const char* pszDomain) override;
     char** GetMetadataDomainList() override;
 
     const mapgis::ImportSettings& GetSettings() const { return m_settings; }
     mapgis::MessageReporter& Reporter() { return m_reporter; }
-    // The census of the file, taken on first request.
-    const mapgis::Census& GetCensus();
-    bool HasCensus() const { return m_census.has_value(); }
-    // Appends the FILE_... items of the account.
+    // The census of the file, taken at open with ACCOUNT=YES; null without.
+    const mapgis::Census* GetCensus() const { return m_census ? &*m_census : nullptr; }
+    // Appends the FILE_... items of the account, when there is a census.
     void AddAccount(CPLStringList& aosList);
     // A warning about the item at that line, once per dataset however often it is met.
     void WarnItem(int nLine, const std::string& strText);
@@ -131,5 +152,5 @@ private:
     std::optional<mapgis::Census> m_census;
     std::set<std::string> m_warnedItems;
     CPLStringList m_aosMetadata;
-    bool m_bReadAhead = true;
+    bool m_bReadAhead = false;
 };

@@ -51,16 +51,6 @@ bool SettingsFromOptions(GDALOpenInfo* poOpenInfo, mapgis::ImportSettings* pSett
 // Item positions are kept in 32 bits: a file of 2 GiB or more cannot be indexed.
 constexpr GIntBig kMaxFileSize = (static_cast<GIntBig>(1) << 31) - 1;
 
-// A folder, an empty file or a file too large under a MAPGIS extension: claimed, so that
-// the open says what is wrong with it rather than nothing.
-bool IsUnreadable(GDALOpenInfo* poOpenInfo) {
-    if (poOpenInfo->bIsDirectory)
-        return true;
-    VSIStatBufL sStat;
-    return poOpenInfo->fpL != nullptr && VSIStatL(poOpenInfo->pszFilename, &sStat) == 0 &&
-           (sStat.st_size == 0 || sStat.st_size > kMaxFileSize);
-}
-
 // The reason the file cannot be opened at all, or empty.
 std::string WhyUnreadable(GDALOpenInfo* poOpenInfo) {
     if (poOpenInfo->bIsDirectory)
@@ -87,9 +77,11 @@ int OGRMapgisDataSource::Identify(GDALOpenInfo* poOpenInfo) {
         !HasMapgisExtension(poOpenInfo->pszFilename)) {
         return FALSE;
     }
-    if (IsUnreadable(poOpenInfo))
+    // A folder or an empty file under a MAPGIS extension is claimed, so that the open says
+    // what is wrong with it rather than nothing; so is a file too large, found at open.
+    if (poOpenInfo->bIsDirectory)
         return TRUE;
-    if (poOpenInfo->fpL == nullptr || poOpenInfo->nHeaderBytes == 0)
+    if (poOpenInfo->fpL == nullptr)
         return FALSE;
     // Exchange files are text: a NUL byte means some other file under the same extension.
     const auto* pabyHeader = poOpenInfo->pabyHeader;
@@ -119,9 +111,12 @@ GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
     std::unique_ptr<OGRMapgisDataSource> poDS(
         new OGRMapgisDataSource(settings, CPLGetFilename(poOpenInfo->pszFilename)));
     poDS->SetDescription(poOpenInfo->pszFilename);
-    poDS->m_bReadAhead = CPLFetchBool(poOpenInfo->papszOpenOptions, "READ_AHEAD", true);
+    poDS->m_bReadAhead = CPLFetchBool(poOpenInfo->papszOpenOptions, "READ_AHEAD", false);
     if (!poDS->Load())
         return nullptr;
+    // Taken before any read, so that the warnings of the reads name the line of each item.
+    if (CPLFetchBool(poOpenInfo->papszOpenOptions, "ACCOUNT", false))
+        poDS->m_census = mapgis::TakeCensus(settings.strPath, settings.eCharset);
     return poDS.release();
 }
 
@@ -166,30 +161,19 @@ OGRLayer* OGRMapgisDataSource::GetLayer(int i) {
     return m_layers[static_cast<size_t>(i)].get();
 }
 
-const mapgis::Census& OGRMapgisDataSource::GetCensus() {
-    if (!m_census)
-        m_census = mapgis::TakeCensus(m_settings.strPath, m_settings.eCharset);
-    return *m_census;
-}
-
 void OGRMapgisDataSource::WarnItem(int nLine, const std::string& strText) {
     if (m_warnedItems.insert(std::to_string(nLine) + ":" + strText).second)
         m_reporter.WarnAt(nLine, strText);
 }
 
 void OGRMapgisDataSource::AddAccount(CPLStringList& aosList) {
-    const mapgis::Census& census = GetCensus();
+    if (!m_census)
+        return;
     std::vector<mapgis::LayerResults> layers;
-    for (const auto& poLayer : m_layers) {
-        std::optional<mapgis::LayerResults> results = poLayer->Results();
-        if (!results) {
-            aosList.SetNameValue("FILE_ACCOUNT_PROBLEM", "a layer cannot be read again");
-            return;
-        }
-        layers.push_back(std::move(*results));
-    }
+    for (const auto& poLayer : m_layers)
+        layers.push_back(poLayer->Results());
     const mapgis::Account account =
-        mapgis::BuildAccount(census, m_settings.nImportMode != 0, layers);
+        mapgis::BuildAccount(*m_census, m_settings.nImportMode != 0, layers);
     if (!account.bValid) {
         aosList.SetNameValue("FILE_ACCOUNT_PROBLEM", account.strProblem.c_str());
         return;
@@ -217,16 +201,6 @@ char** OGRMapgisDataSource::GetMetadata(const char* pszDomain) {
 
 const char* OGRMapgisDataSource::GetMetadataItem(const char* pszName, const char* pszDomain) {
     if (pszDomain != nullptr && EQUAL(pszDomain, "MAPGIS")) {
-        if (EQUAL(pszName, "FILE_ITEM_COUNT")) {
-            // The census alone: no feature is read.
-            m_aosMetadata.Clear();
-            const mapgis::Census& census = GetCensus();
-            if (census.bTaken) {
-                m_aosMetadata.SetNameValue("FILE_ITEM_COUNT",
-                                           std::to_string(census.items.size()).c_str());
-            }
-            return m_aosMetadata.FetchNameValue(pszName);
-        }
         GetMetadata(pszDomain);
         return m_aosMetadata.FetchNameValue(pszName);
     }

@@ -22,9 +22,12 @@ constexpr const char* kOpenOptions =
     "turns colour numbers into colours'/>"
     "  <Option name='NAME' type='string' description='Dataset name the layers are named "
     "after (typed layers add P, L, R or T); default: the file name without extension'/>"
-    "  <Option name='READ_AHEAD' type='boolean' default='YES' description='Read the items of "
+    "  <Option name='READ_AHEAD' type='boolean' default='NO' description='Read the items of "
     "a layer that is read in order on a second thread while the features before them are "
     "converted'/>"
+    "  <Option name='ACCOUNT' type='boolean' default='NO' description='Account for every "
+    "item of the file in the MAPGIS metadata domain (read on request), and name the line of "
+    "each item in warnings; walks the file once more at open'/>"
     "</OpenOptionList>";
 
 }  // namespace
@@ -41,6 +44,8 @@ void RegisterOGRMAPGIS() {
     poDriver->SetMetadataItem(GDAL_DMD_EXTENSIONS, "wat wal wap wan");
     poDriver->SetMetadataItem(GDAL_DMD_OPENOPTIONLIST, kOpenOptions);
     poDriver->SetMetadataItem(GDAL_DCAP_CURVE_GEOMETRIES, "YES");
+    poDriver->SetMetadataItem(GDAL_DMD_HELPTOPIC, "README.md#the-driver");
+    poDriver->SetMetadataItem(GDAL_DMD_SUPPORTED_SQL_DIALECTS, "OGRSQL SQLITE");
     poDriver->pfnIdentify = OGRMapgisDataSource::Identify;
     poDriver->pfnOpen = OGRMapgisDataSource::Open;
     GetGDALDriverManager()->RegisterDriver(poDriver);

@@ -13,7 +13,9 @@ OGRMapgisLayer::OGRMapgisLayer(OGRMapgisDataSource* poDS,
       m_iLayer(iLayer),
       m_summary(summary),
       m_eKind(mapgis::LayerKindFromType(summary.nType)),
-      m_poDefn(new OGRFeatureDefn(summary.strName.c_str())) {
+      m_poDefn(new OGRFeatureDefn(summary.strName.c_str())),
+      m_nEnd(summary.nItemCount),
+      m_bBoundIsExtent(!EQUAL(CPLGetExtension(poDS->GetSettings().strPath.c_str()), "wat")) {
     m_poDefn->Reference();
     m_poDefn->SetGeomType(mapgis::LayerGeometryType(m_eKind));
     mapgis::AddLayerFields(*m_poDefn, m_eKind);
@@ -27,26 +29,8 @@ OGRMapgisLayer::~OGRMapgisLayer() {
 }
 
 void OGRMapgisLayer::ResetReading() {
-    m_nNextItem = 0;
-}
-
-bool OGRMapgisLayer::Reopen() {
     StopReadAhead();
-    std::string strError;
-    std::vector<mapgis::LogMessage> messages;
-    std::shared_ptr<mapgis::PluginSession> session =
-        mapgis::PluginSession::Open(m_poDS->GetSettings(), &strError, &messages);
-    const int iLayer = session ? session->FindLayer(m_summary.strName) : -1;
-    if (iLayer < 0 || session->GetLayerSummary(iLayer).nItemCount != m_summary.nItemCount) {
-        CPLError(CE_Failure, CPLE_FileIO, "%s: cannot read layer %s again%s%s",
-                 m_poDS->Reporter().GetFileName().c_str(), m_summary.strName.c_str(),
-                 strError.empty() ? " (the file has changed)" : ": ", strError.c_str());
-        return false;
-    }
-    m_session = std::move(session);
-    m_iLayer = iLayer;
-    m_nCursor = m_session->GetCursor(m_iLayer);
-    return true;
+    m_nNextItem = 0;
 }
 
 void OGRMapgisLayer::StopReadAhead() {
@@ -57,31 +41,36 @@ void OGRMapgisLayer::StopReadAhead() {
     m_nCursor = m_session->GetCursor(m_iLayer);
 }
 
-mapgis::ItemRead OGRMapgisLayer::ReadAtCursor() {
-    mapgis::ItemRead read = m_readAhead ? m_readAhead->Next() : m_session->ReadNext(m_iLayer);
-    if (read.bEnd) {
-        m_nEnd = m_nCursor;
-    } else {
-        m_nCursor = read.nItem + 1;
+mapgis::ItemRead OGRMapgisLayer::ReadAt(std::int64_t nItem) {
+    StopReadAhead();
+    if (m_nCursor != nItem)
+        m_session->SetCursor(m_iLayer, nItem);
+    mapgis::ItemRead read = m_session->ReadNext(m_iLayer);
+    m_nCursor = read.bEnd ? nItem : read.nItem + 1;
+    if (!read.bEnd)
         Note(read);
-    }
     return read;
 }
 
-bool OGRMapgisLayer::SeekTo(std::int64_t nItem) {
-    if (m_nCursor > nItem && !Reopen())
-        return false;
-    while (m_nCursor < nItem) {
-        if (ReadAtCursor().bEnd)
-            return false;
+mapgis::ItemRead OGRMapgisLayer::ReadNextInOrder() {
+    if (!m_readAhead && !m_poDS->ReadsAhead())
+        return ReadAt(m_nNextItem);
+    if (!m_readAhead) {
+        if (m_nCursor != m_nNextItem)
+            m_session->SetCursor(m_iLayer, m_nNextItem);
+        m_readAhead = std::make_unique<mapgis::ItemReadAhead>(m_session, m_iLayer);
     }
-    return true;
+    mapgis::ItemRead read = m_readAhead->Next();
+    if (!read.bEnd)
+        Note(read);
+    return read;
 }
 
 const mapgis::CensusItem* OGRMapgisLayer::CensusItemAt(std::int64_t nItem) {
-    if (!m_poDS->HasCensus())
+    const mapgis::Census* pCensus = m_poDS->GetCensus();
+    if (pCensus == nullptr)
         return nullptr;
-    const mapgis::Census& census = m_poDS->GetCensus();
+    const mapgis::Census& census = *pCensus;
     if (!m_censusItems)
         m_censusItems = mapgis::LayerItems(census, m_eKind);
     // A census that disagrees with the index in size cannot name the item.
@@ -150,104 +139,127 @@ OGRFeature* OGRMapgisLayer::MakeFeature(const mapgis::ItemRead& read) {
     return poFeature.release();
 }
 
-OGRFeature* OGRMapgisLayer::GetNextFeature() {
+void OGRMapgisLayer::GrowExtent(std::int64_t nItem, const OGRFeature* poFeature) {
+    if (m_bBoundIsExtent || nItem != m_nGrown)
+        return;
+    ++m_nGrown;
+    const OGRGeometry* poGeom = poFeature != nullptr ? poFeature->GetGeometryRef() : nullptr;
+    if (poGeom == nullptr || poGeom->IsEmpty())
+        return;
+    OGREnvelope env;
+    poGeom->getEnvelope(&env);
+    m_extent.Merge(env);
+}
+
+OGRFeature* OGRMapgisLayer::GetNextRawFeature() {
     for (;;) {
-        if ((m_nEnd && m_nNextItem >= *m_nEnd) || !SeekTo(m_nNextItem)) {
+        if (m_nNextItem >= End()) {
             m_poDS->Reporter().Flush();
             return nullptr;
         }
-        if (!m_readAhead && !m_nEnd && m_poDS->ReadsAhead())
-            m_readAhead = std::make_unique<mapgis::ItemReadAhead>(m_session, m_iLayer);
-        mapgis::ItemRead read = ReadAtCursor();
+        mapgis::ItemRead read = ReadNextInOrder();
         if (read.bEnd) {
             m_poDS->Reporter().Flush();
             return nullptr;
         }
         m_nNextItem = read.nItem + 1;
-        if (!read.feature)
+        if (!read.feature) {
+            GrowExtent(read.nItem, nullptr);
             continue;
-        std::unique_ptr<OGRFeature> poFeature(MakeFeature(read));
+        }
+        OGRFeature* poFeature = MakeFeature(read);
+        GrowExtent(read.nItem, poFeature);
         if (m_readAhead)
             m_readAhead->Recycle(std::move(read));
-        if ((m_poFilterGeom == nullptr || FilterGeometry(poFeature->GetGeometryRef())) &&
-            (m_poAttrQuery == nullptr || m_poAttrQuery->Evaluate(poFeature.get()))) {
-            return poFeature.release();
-        }
+        return poFeature;
     }
 }
 
 OGRFeature* OGRMapgisLayer::GetFeature(GIntBig nFID) {
     const std::int64_t nItem = nFID - 1;
-    if (nItem < 0 || nItem >= m_summary.nItemCount || (m_nEnd && nItem >= *m_nEnd)) {
+    if (nItem < 0 || nItem >= End())
         return nullptr;
-    }
-    if (!SeekTo(nItem))
-        return nullptr;
-    mapgis::ItemRead read = ReadAtCursor();
+    mapgis::ItemRead read = ReadAt(nItem);
     if (read.bEnd || !read.feature)
         return nullptr;
-    return MakeFeature(read);
+    OGRFeature* poFeature = MakeFeature(read);
+    GrowExtent(nItem, poFeature);
+    return poFeature;
 }
 
-void OGRMapgisLayer::ReadToEnd() {
-    while (!m_nEnd)
-        ReadAtCursor();
-}
-
-bool OGRMapgisLayer::CountAll() {
-    if (m_nCount)
-        return true;
-    ReadToEnd();
-    if (m_notes.NotedCount() < *m_nEnd) {
-        // Items before the cursor were never read through this layer.
-        if (!SeekTo(0))
-            return false;
-        while (m_nCursor < *m_nEnd) {
-            if (ReadAtCursor().bEnd)
-                break;
+void OGRMapgisLayer::ReadMissing() {
+    for (std::int64_t nItem = 0; nItem < End(); ++nItem) {
+        const bool bForExtent = !m_bBoundIsExtent && nItem >= m_nGrown;
+        if (!bForExtent && m_notes.IsNoted(nItem))
+            continue;
+        mapgis::ItemRead read = ReadAt(nItem);
+        if (read.bEnd)
+            break;
+        if (bForExtent) {
+            std::unique_ptr<OGRFeature> poFeature(read.feature ? MakeFeature(read) : nullptr);
+            GrowExtent(nItem, poFeature.get());
         }
     }
-    m_nCount = m_notes.NotedCount() - m_notes.RefusedCount();
-    return true;
+    m_poDS->Reporter().Flush();
 }
 
 GIntBig OGRMapgisLayer::GetFeatureCount(int bForce) {
-    if (m_poFilterGeom != nullptr || m_poAttrQuery != nullptr) {
+    if (m_poFilterGeom != nullptr || m_poAttrQuery != nullptr)
         return OGRLayer::GetFeatureCount(bForce);
+    if (!AllNoted()) {
+        if (!bForce)
+            return -1;
+        ReadMissing();
     }
-    if (!m_nCount && !bForce)
-        return -1;
-    if (!CountAll())
-        return -1;
-    return *m_nCount;
+    return m_notes.NotedCount() - m_notes.RefusedCount();
 }
 
-OGRErr OGRMapgisLayer::GetExtent(OGREnvelope* psExtent, int /*bForce*/) {
-    const KTX::PlxRect2D& rc = m_summary.rcBound;
-    // An index without coordinates keeps the start values: min 1e10, max -1e10.
-    if (rc.left > rc.right || rc.bottom > rc.top)
+OGRErr OGRMapgisLayer::Extent(OGREnvelope* psExtent, bool bForce) {
+    if (m_bBoundIsExtent) {
+        const KTX::PlxRect2D& rc = m_summary.rcBound;
+        // An index without coordinates keeps the start values: min 1e10, max -1e10.
+        if (rc.left > rc.right || rc.bottom > rc.top)
+            return OGRERR_FAILURE;
+        psExtent->MinX = rc.left;
+        psExtent->MaxX = rc.right;
+        psExtent->MinY = rc.bottom;
+        psExtent->MaxY = rc.top;
+        return OGRERR_NONE;
+    }
+    if (!ExtentKnown()) {
+        if (!bForce)
+            return OGRERR_FAILURE;
+        ReadMissing();
+    }
+    if (!m_extent.IsInit())
         return OGRERR_FAILURE;
-    psExtent->MinX = rc.left;
-    psExtent->MaxX = rc.right;
-    psExtent->MinY = rc.bottom;
-    psExtent->MaxY = rc.top;
+    *psExtent = m_extent;
     return OGRERR_NONE;
 }
 
-OGRErr OGRMapgisLayer::GetExtent(int iGeomField, OGREnvelope* psExtent, int bForce) {
-    if (iGeomField != 0)
-        return OGRERR_FAILURE;
-    return GetExtent(psExtent, bForce);
+#if GDAL_VERSION_NUM >= GDAL_COMPUTE_VERSION(3, 11, 0)
+OGRErr OGRMapgisLayer::IGetExtent(int iGeomField, OGREnvelope* psExtent, bool bForce) {
+    return iGeomField == 0 ? Extent(psExtent, bForce) : OGRERR_FAILURE;
+}
+#else
+OGRErr OGRMapgisLayer::GetExtent(OGREnvelope* psExtent, int bForce) {
+    return Extent(psExtent, bForce != 0);
 }
 
+OGRErr OGRMapgisLayer::GetExtent(int iGeomField, OGREnvelope* psExtent, int bForce) {
+    return iGeomField == 0 ? Extent(psExtent, bForce != 0) : OGRERR_FAILURE;
+}
+#endif
+
 int OGRMapgisLayer::TestCapability(const char* pszCap) {
-    if (EQUAL(pszCap, OLCFastGetExtent) || EQUAL(pszCap, OLCRandomRead) ||
-        EQUAL(pszCap, OLCStringsAsUTF8) || EQUAL(pszCap, OLCCurveGeometries)) {
+    if (EQUAL(pszCap, OLCRandomRead) || EQUAL(pszCap, OLCStringsAsUTF8) ||
+        EQUAL(pszCap, OLCCurveGeometries)) {
         return TRUE;
     }
-    if (EQUAL(pszCap, OLCFastFeatureCount)) {
-        return m_nCount && m_poFilterGeom == nullptr && m_poAttrQuery == nullptr;
-    }
+    if (EQUAL(pszCap, OLCFastGetExtent))
+        return ExtentKnown();
+    if (EQUAL(pszCap, OLCFastFeatureCount))
+        return AllNoted() && m_poFilterGeom == nullptr && m_poAttrQuery == nullptr;
     return FALSE;
 }
 
@@ -255,10 +267,14 @@ void OGRMapgisLayer::BuildMetadata() {
     m_aosMetadata.Clear();
     m_aosMetadata.SetNameValue("ITEM_COUNT", std::to_string(m_summary.nItemCount).c_str());
     m_aosMetadata.SetNameValue("LAYER_TYPE", std::to_string(m_summary.nType).c_str());
-    if (!CountAll())
+    const bool bAccount = m_poDS->GetCensus() != nullptr;
+    if (bAccount)
+        ReadMissing();
+    if (!AllNoted())
         return;
-    const std::int64_t nRefused = m_notes.NotedCount() - *m_nCount;
-    m_aosMetadata.SetNameValue("FEATURE_COUNT", std::to_string(*m_nCount).c_str());
+    const std::int64_t nRefused = m_notes.RefusedCount();
+    const std::int64_t nCount = m_notes.NotedCount() - nRefused;
+    m_aosMetadata.SetNameValue("FEATURE_COUNT", std::to_string(nCount).c_str());
     m_aosMetadata.SetNameValue("REFUSED_COUNT", std::to_string(nRefused).c_str());
     // Grouped in the order each text first appears.
     std::vector<std::pair<std::string, int>> refused;
@@ -287,18 +303,18 @@ void OGRMapgisLayer::BuildMetadata() {
         const std::string strValue = std::to_string(others[i].second) + ": " + others[i].first;
         m_aosMetadata.SetNameValue(("MESSAGE_" + std::to_string(i + 1)).c_str(), strValue.c_str());
     }
-    m_poDS->AddAccount(m_aosMetadata);
+    if (bAccount)
+        m_poDS->AddAccount(m_aosMetadata);
 }
 
-std::optional<mapgis::LayerResults> OGRMapgisLayer::Results() {
-    if (!CountAll())
-        return std::nullopt;
+mapgis::LayerResults OGRMapgisLayer::Results() {
+    ReadMissing();
     mapgis::LayerResults results;
     results.eKind = m_eKind;
-    results.positions.resize(static_cast<size_t>(*m_nEnd));
+    results.positions.resize(static_cast<size_t>(End()));
     m_notes.ForEach(
         [&](std::int64_t nItem, bool bRefused, const std::vector<std::string>& messages) {
-            if (nItem >= *m_nEnd)
+            if (nItem >= End())
                 return;
             mapgis::PositionResult& pos = results.positions[static_cast<size_t>(nItem)];
             pos.bRead = true;

@@ -130,6 +130,7 @@ DatasetPtr OpenInput(const std::string& strPath, const Arguments& args) {
     CPLStringList aosOpen;
     aosOpen.SetNameValue("MODE", args.bTyped ? "TYPED" : "COMPOUND");
     aosOpen.SetNameValue("ENCODING", args.strEncoding.c_str());
+    aosOpen.SetNameValue("ACCOUNT", "YES");
     if (!args.strColors.empty())
         aosOpen.SetNameValue("COLOR_INDEX", args.strColors.c_str());
     if (!args.strName.empty())
@@ -239,7 +240,6 @@ int RunImport(const Arguments& args) {
             return Interrupted();
         if (!src)
             return Fail(kExitInput, "cannot import " + strInput);
-        PrepareAccount(src.get());
         for (int i = 0; i < GDALDatasetGetLayerCount(src.get()); ++i) {
             OGRLayerH hLayer = GDALDatasetGetLayer(src.get(), i);
             const std::string strName = UniqueName(OGR_L_GetName(hLayer), taken);

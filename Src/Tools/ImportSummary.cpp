@@ -34,10 +34,6 @@ std::string Grouped(const std::string& strEntry) {
 
 }  // namespace
 
-void PrepareAccount(GDALDatasetH hSource) {
-    GDALGetMetadataItem(hSource, "FILE_ITEM_COUNT", "MAPGIS");
-}
-
 InputAccount CollectAccount(GDALDatasetH hSource, const std::string& strInput) {
     InputAccount account;
     account.strInput = strInput;

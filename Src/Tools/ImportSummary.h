@@ -33,9 +33,6 @@ struct InputAccount {
     std::vector<std::string> entries;  // "<line>: <what became of the item>"
 };
 
-// Takes the census of an opened input before its layers are read, so that the warnings of
-// the read name the line of each item.
-void PrepareAccount(GDALDatasetH hSource);
 // The account of an input after its layers have been translated.
 InputAccount CollectAccount(GDALDatasetH hSource, const std::string& strInput);
 

@@ -1,4 +1,8 @@
 """GDAL's Python bindings reading MAPGIS files through the driver plug-in."""
+import os
+import subprocess
+import sys
+import textwrap
 import unittest
 
 from osgeo import gdal, ogr
@@ -74,6 +78,44 @@ class EverySample(unittest.TestCase):
                         n = sum(1 for _ in layer)
                         self.assertEqual(layer.GetFeatureCount(), n)
                         self.assertEqual(layer.GetMetadata("MAPGIS")["FEATURE_COUNT"], str(n))
+
+
+# Run in a process of its own, so that the plug-in is loaded there for the first time. The
+# handler is one with SA_SIGINFO, installed through libc's sigaction before the first open.
+SIGNAL_PROBE = textwrap.dedent("""
+    import ctypes, signal, sys
+    from osgeo import gdal
+    gdal.UseExceptions()
+    libc = ctypes.CDLL(None, use_errno=True)
+    SA_SIGINFO = 4
+    # struct sigaction of glibc: the handler, the mask, the flags, the restorer.
+    class Action(ctypes.Structure):
+        _fields_ = [("handler", ctypes.c_void_p), ("mask", ctypes.c_ulong * 16),
+                    ("flags", ctypes.c_int), ("restorer", ctypes.c_void_p)]
+    HANDLER = ctypes.CFUNCTYPE(None, ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
+    keep = HANDLER(lambda *args: None)
+    def current(signo):
+        old = Action()
+        assert libc.sigaction(signo, None, ctypes.byref(old)) == 0
+        return (old.handler, old.flags & SA_SIGINFO)
+    signals = [signal.SIGSEGV, signal.SIGFPE, signal.SIGABRT, signal.SIGTERM, signal.SIGINT]
+    for signo in signals:
+        new = Action(handler=ctypes.cast(keep, ctypes.c_void_p).value, flags=SA_SIGINFO)
+        assert libc.sigaction(signo, ctypes.byref(new), None) == 0
+    before = [current(s) for s in signals]
+    ds = gdal.OpenEx(sys.argv[1], gdal.OF_VECTOR, allowed_drivers=["MAPGIS"])
+    n = sum(1 for _ in ds.GetLayer(0))
+    after = [current(s) for s in signals]
+    print(n, "same" if before == after else f"changed: {before} -> {after}")
+""")
+
+
+class SignalHandlers(unittest.TestCase):
+    def test_loading_the_plugin_keeps_the_programs_handlers(self):
+        proc = subprocess.run([sys.executable, "-c", SIGNAL_PROBE, sample("sample.wal")],
+                              capture_output=True, text=True, env=os.environ)
+        self.assertEqual(proc.returncode, 0, proc.stderr)
+        self.assertEqual(proc.stdout.strip(), "30 same")
 
 
 if __name__ == "__main__":
