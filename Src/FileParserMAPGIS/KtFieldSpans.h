@@ -5,12 +5,9 @@
 // give for the piece Split would have made.
 #pragma once
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <cstdint>
 
+#include "KoBase/PlxSeparatorScan.h"
 #include "KoBase/PlxUnicodeString.h"
 
 namespace KTX {
@@ -31,42 +28,17 @@ public:
         if (nLength == 0)
             return;  // an empty line has no field at all
         int nStart = 0;
-        int i = 0;
-#if defined(__SSE2__)
-        // Eight characters at a time: most of a line is digits between the commas.
-        const __m128i comma = _mm_set1_epi16(u',');
-        for (; i + 8 <= nLength; i += 8) {
-            const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m_pText + i));
-            unsigned nMask =
-                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(chars, comma)));
-            while (nMask != 0) {
-                const int k = i + __builtin_ctz(nMask) / 2;
-                Locate(nStart, k);
-                nStart = k + 1;
-                nMask &= nMask - 1;  // each character sets two mask bits
-                nMask &= nMask - 1;
-            }
-        }
-#endif
-        for (; i < nLength; ++i) {
-            if (m_pText[i] == u',') {
-                Locate(nStart, i);
-                nStart = i + 1;
-            }
-        }
+        ForEachSeparator(m_pText, nLength, u',', [&](int k) {
+            Locate(nStart, k);
+            nStart = k + 1;
+        });
         Locate(nStart, nLength);
     }
 
-    int GetCount() const {
-        return m_nCount;
-    }
+    int GetCount() const { return m_nCount; }
     // Field i, for i below both GetCount() and kMaxSpans.
-    int ToInt(int i) const {
-        return ugatoi(m_pText + m_nBegin[i], m_pText + m_nEnd[i]);
-    }
-    double ToDouble(int i) const {
-        return ugatof(m_pText + m_nBegin[i], m_pText + m_nEnd[i]);
-    }
+    int ToInt(int i) const { return ugatoi(m_pText + m_nBegin[i], m_pText + m_nEnd[i]); }
+    double ToDouble(int i) const { return ugatof(m_pText + m_nBegin[i], m_pText + m_nEnd[i]); }
     // Whether field i is a plain decimal, an optional sign, digits and at most one point,
     // with no more than 15 digits before the point; nTrunc then is its value truncated
     // toward zero. The value lies strictly between nTrunc - 1 and nTrunc + 1, and its

@@ -14,6 +14,7 @@
 #include "KoGeometry/KtGeoRegion.h"
 #include "KoGeometryCAD/KtGeoCompound.h"
 #include "KoStream/KtFileStdio.h"
+#include "KtMapGisGrammar.h"
 #include "KtReadMAPGISFile.h"
 #include "KtReadWanFile.h"
 #include "KtReadWapFile.h"
@@ -98,7 +99,7 @@ bool ReadArcPoints(KtFileStdio& file, std::vector<PlxPoint2D>& vecPoints) {
     for (int k = 0; k < nPoints; ++k) {
         if (!topology::ReadSpans(file, strLine, fields))
             return false;
-        if (fields.GetCount() == 2)
+        if (fields.GetCount() == grammar::kPointFields)
             vecPoints.emplace_back(fields.ToDouble(0), fields.ToDouble(1));
     }
     return true;
@@ -108,7 +109,7 @@ bool ReadArcPoints(KtFileStdio& file, std::vector<PlxPoint2D>& vecPoints) {
 // of another shape. The identifier must name the arc the pre-read found there.
 bool ReadArcEnd(KtFileStdio& file, std::int32_t& nEndID) {
     KtFieldSpans fields;
-    if (!topology::ReadSpans(file, fields) || fields.GetCount() != 2)
+    if (!topology::ReadSpans(file, fields) || fields.GetCount() != grammar::kIdLineFields)
         return false;
     nEndID = fields.ToInt(0);
     return true;
@@ -199,10 +200,6 @@ bool SkipLines(KtFileStdio& file, int nCount) {
     return true;
 }
 
-int CountLess1(int n) {
-    return n == INT_MIN ? n : n - 1;
-}
-
 std::int32_t GetIndexPosition(const KtFileStdio& file) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(file.GetPosition()));
 }
@@ -274,11 +271,11 @@ bool tagWapIndex::ReadData(KtFileStdio* pFile, KtFeature* pFeature, bool bCADMod
     ArcScratch& scratch = Scratch();
     Fields& arrAreaFields = scratch.arrAreaFields;
     if (!topology::ReturnTo(file, nFilePos) || !topology::ReadFields(file, arrAreaFields) ||
-        arrAreaFields.GetSize() != 11) {
+        arrAreaFields.GetSize() != grammar::kWapAreaFields) {
         LogRefusedItem(__LINE__);
         return false;
     }
-    const int nID = ugatoi(arrAreaFields[8]);
+    const int nID = ugatoi(arrAreaFields[grammar::kWapAreaIdField]);
     if (nID != nItemID)
         return false;
     pFeature->SetValue(kUserIDFieldName, PlxVariant(nID));

@@ -56,8 +56,6 @@ PlxUnicodeString& ScratchLine();
 bool ReadInt(KtFileStdio& file, int& nValue);
 // Skips nCount lines; false when the file ends first.
 bool SkipLines(KtFileStdio& file, int nCount);
-// n - 1 for the node count lines, kept from running below the range of int.
-int CountLess1(int n);
 
 // Stream position kept in an index record (low 32 bits), and the way back to it.
 std::int32_t GetIndexPosition(const KtFileStdio& file);

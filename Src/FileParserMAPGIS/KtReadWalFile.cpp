@@ -10,6 +10,7 @@
 #include "KoStream/KtFileStdio.h"
 #include "KtBoundBuilder.h"
 #include "KtFieldSpans.h"
+#include "KtMapGisGrammar.h"
 
 namespace KTX {
 
@@ -44,7 +45,7 @@ ItemScratch& Scratch() {
 // A point line is "x,y"; any other shape is no point.
 bool ParsePoint(const PlxUnicodeString& strLine, PlxPoint2D& pnt) {
     const KtFieldSpans fields(strLine);
-    if (fields.GetCount() != 2)
+    if (fields.GetCount() != grammar::kPointFields)
         return false;
     pnt.x = fields.ToDouble(0);
     pnt.y = fields.ToDouble(1);
@@ -54,7 +55,7 @@ bool ParsePoint(const PlxUnicodeString& strLine, PlxPoint2D& pnt) {
 // The identifier line is "identifier,-".
 bool ParseIdentifier(const PlxUnicodeString& strLine, int& nItemID) {
     const KtFieldSpans fields(strLine);
-    if (fields.GetCount() != 2)
+    if (fields.GetCount() != grammar::kIdLineFields)
         return false;
     nItemID = fields.ToInt(0);
     return true;
@@ -105,7 +106,7 @@ bool KtReadWalFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
         for (int j = 0; j < nPointCount && m_pFile->ReadLine(strLine); ++j) {
             // A point line is "x,y"; any other shape is no point.
             const KtFieldSpans fields(strLine);
-            if (fields.GetCount() == 2)
+            if (fields.GetCount() == grammar::kPointFields)
                 bound.Add(fields);
         }
 

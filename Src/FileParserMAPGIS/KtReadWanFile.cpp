@@ -5,26 +5,11 @@
 
 #include "KoElement/KtFeatureClassDefn.h"
 #include "KoStream/KtFileStdio.h"
+#include "KtMapGisGrammar.h"
 
 namespace KTX {
 
-namespace {
-
-// Reference lines that follow a node's count line. The count is read after trailing "N"s;
-// it is taken as it stands when an "N" was there or it has two characters, and counts one
-// more than the lines otherwise.
-int NodeReferenceCount(const PlxUnicodeString& strLine) {
-    PlxUnicodeString strCount = strLine;
-    strCount.Trim();
-    const bool bMarked = strCount.Find(u'N') >= 0;
-    strCount.TrimRight(u"N");
-    const int nCount = strCount.ToInt(10);
-    if (bMarked || strCount.GetLength() == 2)
-        return nCount;
-    return topology::CountLess1(nCount);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 tagFileIndex* tagWanPointIndex::Clone() const {
     auto* pCopy = new tagWanPointIndex;
@@ -80,12 +65,13 @@ bool KtReadWanFile::ReadArcSection(int nArcs, PlxArray<tagArcIndex>& arrArcs,
         const std::int32_t nFilePos = topology::GetIndexPosition(file);
         // Style, the unused pair and the network line number matter only when drawn.
         int nPoints = 0;
-        if (!topology::SkipLines(file, 3) || !topology::ReadInt(file, nPoints))
+        if (!topology::SkipLines(file, grammar::kArcLinesBeforeCount) ||
+            !topology::ReadInt(file, nPoints))
             return false;
         for (int k = 0; k < nPoints; ++k) {
             if (!topology::ReadSpans(file, fields))
                 return false;
-            if (fields.GetCount() == 2)
+            if (fields.GetCount() == grammar::kPointFields)
                 bound.Add(fields);
         }
         if (!topology::ReadSpans(file, fields))
@@ -116,7 +102,7 @@ bool KtReadWanFile::ReadNodeSection(const PlxArray<tagArcIndex>& arrArcs,
         node.nFilePos = topology::GetIndexPosition(file);
         if (!file.ReadLine(strLine) || !file.ReadLine(strLine))
             return false;
-        const int nRefs = NodeReferenceCount(strLine);
+        const int nRefs = grammar::WanNodeLines(strLine);
         if (nRefs <= 0)
             continue;
         if (!ReadReferences(nRefs, arrArcs, node.arrArcs))
@@ -151,7 +137,9 @@ int KtReadWanFile::ReadLineSection(const PlxArray<tagArcIndex>& arrArcs,
         pLine->nFilePos = topology::GetIndexPosition(file);
         if (!topology::ReadSpans(file, fields))
             break;
-        pLine->nItemID = fields.GetCount() >= 3 ? fields.ToInt(2) : 0;
+        pLine->nItemID = fields.GetCount() > grammar::kWanLineIdField
+                             ? fields.ToInt(grammar::kWanLineIdField)
+                             : 0;
         int nRefs = 0;
         // A line entry cut short by the end of the file keeps the arcs read so far.
         if (topology::ReadInt(file, nRefs))

@@ -7,6 +7,7 @@
 
 #include "KoElement/KtFeatureClassDefn.h"
 #include "KoStream/KtFileStdio.h"
+#include "KtMapGisGrammar.h"
 
 namespace KTX {
 
@@ -63,8 +64,10 @@ bool KtReadWapFile::ReadArcSection(ArcList& arcs, KtBoundBuilder& bound) {
     PlxUnicodeString& strLine = topology::ScratchLine();
     for (int i = 0; i < nArcs; ++i) {
         ArcEntry arc{0, topology::GetIndexPosition(file), 0, 0};
-        // The attribute line and the line after it matter only when the arc is drawn.
-        if (!topology::SkipLines(file, 2) || !topology::ReadSpans(file, fields))
+        // The attribute line and the line after it matter only when the arc is drawn; the
+        // last line before the point count names the areas on either side.
+        if (!topology::SkipLines(file, grammar::kArcLinesBeforeCount - 1) ||
+            !topology::ReadSpans(file, fields))
             return false;
         if (fields.GetCount() >= 2) {
             arc.nArea1 = fields.ToInt(0);
@@ -109,11 +112,7 @@ bool KtReadWapFile::ReadNodeSection() {
 
         if (!file.ReadLine(strSkip))
             return false;
-        int nSkip = ugatoi(strSkip);
-        // A two-character count is the number of lines itself; others count one more.
-        if (strSkip.Trim().GetLength() != 2)
-            nSkip = topology::CountLess1(nSkip);
-        if (!topology::SkipLines(file, nSkip))
+        if (!topology::SkipLines(file, grammar::WapNodeLines(strSkip)))
             return false;
     }
     // The table stays with the reader as long as the layer lives; growing it left up to
@@ -132,11 +131,11 @@ int KtReadWapFile::ReadAreaSection(int nAreas, const ArcList& arcs,
         const std::int32_t nFilePos = topology::GetIndexPosition(file);
         if (!topology::ReadSpans(file, fields))
             break;
-        if (fields.GetCount() != 11)
+        if (fields.GetCount() != grammar::kWapAreaFields)
             continue;
 
         auto pArea = std::make_unique<tagWapIndex>();
-        pArea->nItemID = fields.ToInt(8);
+        pArea->nItemID = fields.ToInt(grammar::kWapAreaIdField);
         pArea->nFilePos = nFilePos;
         pArea->nAreaNo = t + 1;
         int nRefs = 0;

@@ -2,7 +2,6 @@
 // typed layers and the dispatch of one record to the reader of its kind.
 #include "KtReadWatFile.h"
 
-#include <cmath>
 #include <cstdint>
 
 #include "KoBase/KtLogFile.h"
@@ -11,53 +10,19 @@
 #include "KoElement/KtFeatureClassDefn.h"
 #include "KoStream/KtFileStdio.h"
 #include "KtFieldSpans.h"
+#include "KtMapGisGrammar.h"
 
 namespace KTX {
 
 namespace {
 
-// Item kinds of a point file record (field 3).
-enum WatItemKind : int {
-    kWatText = 0,
-    kWatSubMap = 1,
-    kWatCircle = 2,
-    kWatArc = 3,
-    kWatImage = 4,
-    kWatMText = 5,
-};
-
-// Minimum field counts of the records of each kind.
-constexpr int kTextFields = 16;
-constexpr int kSubMapFields = 13;
-constexpr int kGeometryFields = 11;  // circles, arcs and images
-constexpr int kMTextFields = 19;
+using namespace grammar;
 
 constexpr int kReadBufferSize = 8192;
-
-// Field 7 of a circle record: its fill flag.
-constexpr int kCircleFillField = 7;
 
 const PlxUnicodeString& FieldSeparator() {
     static const PlxUnicodeString s(u",");
     return s;
-}
-
-// Minimum field count of a record of the given kind; 0 for kinds that are not indexed.
-int MinFieldsOfKind(int nKind) {
-    switch (nKind) {
-        case kWatText:
-            return kTextFields;
-        case kWatSubMap:
-            return kSubMapFields;
-        case kWatCircle:
-        case kWatArc:
-        case kWatImage:
-            return kGeometryFields;
-        case kWatMText:
-            return kMTextFields;
-        default:
-            return 0;
-    }
 }
 
 // The record line and its fields of a type question or an item read, kept per thread so
@@ -78,12 +43,6 @@ std::int32_t LowPosition(std::int64_t nPos) {
 }
 
 }  // namespace
-
-bool KtReadWatFile::IsFillFlagSet(double dFlag) {
-    // Truncation toward zero gives 0 exactly for |flag| < 1; anything beyond the int32 range
-    // truncates to a non-zero value.
-    return !(std::fabs(dFlag) < 1.0);
-}
 
 void KtReadWatFile::LogRefusedItem(int nSourceLine) {
     KtLogFile::GetInstance(false)->RecordLog(kRefusedItemLogLevel, kRefusedItemMessage,
@@ -151,41 +110,41 @@ int KtReadWatFile::PreReadRecord(int nPos, PlxUnicodeString& strLine, const KtBo
         return 0;
     m_pFile->ReadLine(strLine);
     const KtFieldSpans fields(strLine);
-    if (fields.GetCount() < 4)
+    if (fields.GetCount() < kWatRecordMinFields)
         return 0;
-    const int nMinFields = MinFieldsOfKind(fields.ToInt(3));
+    const int nMinFields = WatMinFields(fields.ToInt(kWatKindField));
     if (nMinFields == 0)
         return 0;
     // Fields 0 to 2 of a continued record are those of its first line: a continuation only
     // extends the first line's last field, the fourth or a later one.
     anchor.point = bound.Prepare(fields);
     anchor.nType = TypeOfFirstLine(fields);
-    anchor.nItemID = fields.ToInt(2);
+    anchor.nItemID = fields.ToInt(kWatIdField);
     return ContinueRecord(strLine, fields.GetCount(), nMinFields);
 }
 
 int KtReadWatFile::PrevProcessTextData(int nPos, PlxUnicodeString& strLine) {
-    return PrevProcessRecord(nPos, strLine, kTextFields);
+    return PrevProcessRecord(nPos, strLine, kWatTextFields);
 }
 
 int KtReadWatFile::PrevProcessSubMapData(int nPos, PlxUnicodeString& strLine) {
-    return PrevProcessRecord(nPos, strLine, kSubMapFields);
+    return PrevProcessRecord(nPos, strLine, kWatSubMapFields);
 }
 
 int KtReadWatFile::PrevProcessArcData(int nPos, PlxUnicodeString& strLine) {
-    return PrevProcessRecord(nPos, strLine, kGeometryFields);
+    return PrevProcessRecord(nPos, strLine, kWatGeometryFields);
 }
 
 int KtReadWatFile::PrevProcessCircleData(int nPos, PlxUnicodeString& strLine) {
-    return PrevProcessRecord(nPos, strLine, kGeometryFields);
+    return PrevProcessRecord(nPos, strLine, kWatGeometryFields);
 }
 
 int KtReadWatFile::PrevProcessImageData(int nPos, PlxUnicodeString& strLine) {
-    return PrevProcessRecord(nPos, strLine, kGeometryFields);
+    return PrevProcessRecord(nPos, strLine, kWatGeometryFields);
 }
 
 int KtReadWatFile::PrevProcessMTextData(int nPos, PlxUnicodeString& strLine) {
-    return PrevProcessRecord(nPos, strLine, kMTextFields);
+    return PrevProcessRecord(nPos, strLine, kWatMTextFields);
 }
 
 int KtReadWatFile::PrevProcessRecord(int nPos, PlxUnicodeString& strLine, int nMinFields) {
@@ -231,35 +190,21 @@ int KtReadWatFile::GetType(const tagFileIndex* pIndex) const {
     // Only the identifier, the kind and a circle's fill flag matter here: the fields are
     // located in place rather than copied out.
     const KtFieldSpans fields(strLine);
-    if (fields.GetCount() <= 3)
+    if (fields.GetCount() < kWatRecordMinFields)
         return 0;
-    if (fields.ToInt(2) != pIndex->nItemID)
+    if (fields.ToInt(kWatIdField) != pIndex->nItemID)
         return 0;
     return TypeOfFirstLine(fields);
 }
 
 int KtReadWatFile::TypeOfFirstLine(const KtFieldSpans& fields) {
-    if (fields.GetCount() <= 3)
+    if (fields.GetCount() < kWatRecordMinFields)
         return 0;
-    switch (fields.ToInt(3)) {
-        case kWatText:
-        case kWatMText:
-            return 7;
-        case kWatSubMap:
-            return 1;
-        case kWatCircle:
-            // A filled circle goes to the region layer only; without its fill flag the
-            // record is refused on reading anyway.
-            if (fields.GetCount() > kCircleFillField &&
-                IsFillFlagSet(fields.ToDouble(kCircleFillField))) {
-                return 5;
-            }
-            return 15;
-        case kWatArc:
-            return 24;
-        default:
-            return 0;
-    }
+    // Without its fill flag a circle record is refused on reading anyway.
+    const int nKind = fields.ToInt(kWatKindField);
+    const bool bFilled = nKind == kWatCircle && fields.GetCount() > kWatCircleFillField &&
+                         IsFillFlagSet(fields.ToDouble(kWatCircleFillField));
+    return WatGeometryType(nKind, bFilled);
 }
 
 void KtReadWatFile::ForgetRecordTypes() {
@@ -273,15 +218,16 @@ bool KtReadWatFile::ReadItemData(const tagFileIndex* pIndex, KtFeature* pFeature
     PlxUnicodeString& strLine = ScratchLine();
     m_pFile->ReadLine(strLine);
     PlxArray<PlxUnicodeString>& arrFields = ScratchFields();
-    if (strLine.Split(arrFields, FieldSeparator(), PlxUnicodeString::SplitKeepEmpty) <= 3) {
+    if (strLine.Split(arrFields, FieldSeparator(), PlxUnicodeString::SplitKeepEmpty) <
+        kWatRecordMinFields) {
         return false;
     }
-    const int nItemID = ugatoi(arrFields[2]);
+    const int nItemID = ugatoi(arrFields[kWatIdField]);
     if (nItemID != pIndex->nItemID)
         return false;
     pFeature->SetValue(kUserIDFieldName, PlxVariant(nItemID));
 
-    switch (ugatoi(arrFields[3])) {
+    switch (ugatoi(arrFields[kWatKindField])) {
         case kWatText:
             return ReadTextData(arrFields, pFeature);
         case kWatSubMap:

@@ -77,8 +77,6 @@ private:
                               int nFontStyle) const;
     // One "IMe056" log record for a refused record; nSourceLine is the line of the check.
     static void LogRefusedItem(int nSourceLine);
-    // A circle's fill flag is the real number truncated toward zero to an int32.
-    static bool IsFillFlagSet(double dFlag);
 
     // The types a typed layer's pre-read found, in index order: the layer asks the type of
     // every record right after the pre-read, which has just read each record's first line,

@@ -10,15 +10,14 @@
 #include "KoGeometry/KtGeoRegion.h"
 #include "KoGeometryCAD/KtGeoArc.h"
 #include "KoGeometryCAD/KtGeoCircle.h"
+#include "KtMapGisGrammar.h"
 #include "KtReadWatFile.h"
 
 namespace KTX {
 
 namespace {
 
-constexpr int kArcFields = 11;
-constexpr int kCircleFields = 11;
-constexpr int kSubMapFields = 13;
+using namespace grammar;
 
 bool LookUpColor(int nColor, PLXCOLOR& crColor) {
     std::int64_t nRGB = 0;
@@ -50,7 +49,7 @@ void HandOverAsRegion(const KtGeometry& curve, KtFeature* pFeature) {
 
 bool KtReadWatFile::ReadArcData(const PlxArray<PlxUnicodeString>& arrFields,
                                 KtFeature* pFeature) const {
-    if (arrFields.GetSize() != kArcFields) {
+    if (arrFields.GetSize() != kWatGeometryFields) {
         LogRefusedItem(__LINE__);
         return false;
     }
@@ -81,7 +80,7 @@ bool KtReadWatFile::ReadArcData(const PlxArray<PlxUnicodeString>& arrFields,
 
 bool KtReadWatFile::ReadCircleData(const PlxArray<PlxUnicodeString>& arrFields,
                                    KtFeature* pFeature) const {
-    if (arrFields.GetSize() != kCircleFields) {
+    if (arrFields.GetSize() != kWatGeometryFields) {
         LogRefusedItem(__LINE__);
         return false;
     }
@@ -89,7 +88,7 @@ bool KtReadWatFile::ReadCircleData(const PlxArray<PlxUnicodeString>& arrFields,
     const double dRadius = ugatof(arrFields[4]);
     const int nLineColor = ugatoi(arrFields[5]);
     const double dLineWidth = ugatoi(arrFields[6]);
-    const bool bFilled = IsFillFlagSet(ugatof(arrFields[7]));
+    const bool bFilled = IsFillFlagSet(ugatof(arrFields[kWatCircleFillField]));
     const int nFillColor = ugatoi(arrFields[8]);
 
     auto pCircle = std::make_unique<KtGeoCircle>();
@@ -117,7 +116,7 @@ bool KtReadWatFile::ReadCircleData(const PlxArray<PlxUnicodeString>& arrFields,
 
 bool KtReadWatFile::ReadSubMapData(const PlxArray<PlxUnicodeString>& arrFields,
                                    KtFeature* pFeature) const {
-    if (arrFields.GetSize() != kSubMapFields) {
+    if (arrFields.GetSize() != kWatSubMapFields) {
         LogRefusedItem(__LINE__);
         return false;
     }

@@ -8,6 +8,7 @@
 #include "KoGeometry/KtGeoLine.h"
 #include "KoGeometry/KtGeoText.h"
 #include "KoGeometryCAD/KtGeoCompound.h"
+#include "KtMapGisGrammar.h"
 #include "KtReadWatFile.h"
 
 namespace KTX {
@@ -145,7 +146,7 @@ KtTextStyle KtReadWatFile::MakeTextStyle(int nColor, double dHeight, double dHos
 
 bool KtReadWatFile::ReadTextData(const PlxArray<PlxUnicodeString>& arrFields,
                                  KtFeature* pFeature) const {
-    if (arrFields.GetSize() != 16) {
+    if (arrFields.GetSize() != grammar::kWatTextFields) {
         LogRefusedItem(__LINE__);
         return false;
     }
@@ -224,7 +225,7 @@ bool KtReadWatFile::ReadTextData(const PlxArray<PlxUnicodeString>& arrFields,
 
 bool KtReadWatFile::ReadMTextData(const PlxArray<PlxUnicodeString>& arrFields,
                                   KtFeature* pFeature) const {
-    if (arrFields.GetSize() != 19) {
+    if (arrFields.GetSize() != grammar::kWatMTextFields) {
         LogRefusedItem(__LINE__);
         return false;
     }

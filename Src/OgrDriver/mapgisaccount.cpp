@@ -4,11 +4,14 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "KoGeometry/KtGeometry.h"
+
 namespace mapgis {
 
 namespace {
 
-// Item types each typed layer keeps; a circle goes to both the line and the region layer.
+// Item types each typed layer keeps, as the plug-in's typed layers list them; a circle goes
+// to both the line and the region layer.
 bool LayerTakes(LayerKind eKind, int nType) {
     auto in = [nType](std::initializer_list<int> types) {
         return std::find(types.begin(), types.end(), nType) != types.end();
@@ -17,13 +20,13 @@ bool LayerTakes(LayerKind eKind, int nType) {
         case LayerKind::Compound:
             return true;
         case LayerKind::Point:
-            return in({1});
+            return in({KTX::KTGEO_POINT});
         case LayerKind::Line:
-            return in({3, 15, 24});
+            return in({KTX::KTGEO_LINE, KTX::KTGEO_CIRCLE, KTX::KTGEO_ARC});
         case LayerKind::Region:
-            return in({5, 15});
+            return in({KTX::KTGEO_REGION, KTX::KTGEO_CIRCLE});
         case LayerKind::Text:
-            return in({7});
+            return in({KTX::KTGEO_TEXT});
     }
     return false;
 }
@@ -72,7 +75,8 @@ std::string RefusalReason(const CensusItem& item, const std::vector<std::string>
             out += "; " + messages[i];
         return out;
     }
-    return item.nGeometryType == 0 ? "not importable by design" : "refused by the reader";
+    return item.nGeometryType == KTX::KTGEO_NONE ? "not importable by design"
+                                                 : "refused by the reader";
 }
 
 Account BuildAccount(const Census& census, bool bCompound,
@@ -112,7 +116,7 @@ Account BuildAccount(const Census& census, bool bCompound,
         if (!item.bIndexed) {
             ++account.nSkipped;
             account.entries.push_back(strWhere + " skipped: " + item.strSkipped);
-        } else if (item.nGeometryType == 0 && outcome.messages.empty() &&
+        } else if (item.nGeometryType == KTX::KTGEO_NONE && outcome.messages.empty() &&
                    (outcome.bRefused || !outcome.bInLayer)) {
             ++account.nNotImportable;
             account.entries.push_back(strWhere + " not importable by design");

@@ -1,8 +1,7 @@
 // Census of an exchange file: each format walked along the structure its pre-read follows.
 #include "mapgiscensus.h"
 
-#include <cmath>
-
+#include "FileParserMAPGIS/KtMapGisGrammar.h"
 #include "KoBase/PlxArray.h"
 #include "KoBase/PlxUnicodeString.h"
 #include "KoStream/KtFileStdio.h"
@@ -14,6 +13,7 @@ namespace {
 
 using Fields = KTX::PlxArray<KTX::PlxUnicodeString>;
 using KTX::PlxUnicodeString;
+using namespace KTX::grammar;
 
 // The file's lines, numbered.
 class LineReader {
@@ -85,17 +85,10 @@ CensusItem Item(int nLine, const char* pszKind, int nGeometryType) {
     return item;
 }
 
-// Point files: one record per item, run over further lines until it has the fields of its
-// kind; the kind decides what the typed layers make of it.
-struct WatKind {
-    const char* pszName;
-    int nFields;
-};
-constexpr WatKind kWatKinds[] = {{"text", 16}, {"symbol", 13}, {"circle", 11},
-                                 {"arc", 11},  {"image", 11},  {"multi-line text", 19}};
-constexpr int kWatTypes[] = {7, 1, 15, 24, 0, 7};
-constexpr int kCircleKind = 2;
-constexpr int kCircleFillField = 7;
+// What a point file's record kinds are called in the account.
+constexpr const char* kWatKindNames[] = {"text", "symbol", "circle",
+                                         "arc",  "image",  "multi-line text"};
+static_assert(sizeof(kWatKindNames) / sizeof(kWatKindNames[0]) == kWatLastKind + 1);
 
 Census WalkWat(LineReader& in) {
     PlxUnicodeString strLine;
@@ -111,38 +104,35 @@ Census WalkWat(LineReader& in) {
         in.Next(strLine);
         Fields fields;
         const int nFields = strLine.Split(fields, u",");
-        if (nFields < 4) {
+        if (nFields < kWatRecordMinFields) {
             if (!IsBlank(strLine)) {
                 CensusItem item = Item(nLine, "unknown kind", 0);
-                item.strSkipped = CPLSPrintf("not a record: %d fields, fewer than 4", nFields);
+                item.strSkipped = CPLSPrintf("not a record: %d fields, fewer than %d", nFields,
+                                             kWatRecordMinFields);
                 census.items.push_back(item);
             }
             continue;
         }
-        const int nKind = KTX::ugatoi(fields[3]);
+        const int nKind = KTX::ugatoi(fields[kWatKindField]);
         CensusItem item;
         item.nLine = nLine;
         item.bHasId = true;
-        item.nItemId = KTX::ugatoi(fields[2]);
-        if (nKind < 0 || nKind > 5) {
+        item.nItemId = KTX::ugatoi(fields[kWatIdField]);
+        if (WatMinFields(nKind) == 0) {
             item.strKind = CPLSPrintf("unknown kind %d", nKind);
             item.strSkipped = CPLSPrintf("unknown item kind %d", nKind);
             census.items.push_back(item);
             continue;
         }
-        const WatKind& kind = kWatKinds[nKind];
         PlxUnicodeString strNext;
-        for (int nSeen = nFields; nSeen < kind.nFields && !in.AtEnd();) {
+        for (int nSeen = nFields; nSeen < WatMinFields(nKind) && !in.AtEnd();) {
             in.Next(strNext);
             nSeen += CountFields(strNext);
         }
-        item.strKind = kind.pszName;
-        item.nGeometryType = kWatTypes[nKind];
-        // A filled circle (field 7 truncates to non-zero) becomes a region.
-        if (nKind == kCircleKind && nFields > kCircleFillField &&
-            !(std::fabs(KTX::ugatof(fields[kCircleFillField])) < 1.0)) {
-            item.nGeometryType = 5;
-        }
+        item.strKind = kWatKindNames[nKind];
+        const bool bFilled = nKind == kWatCircle && nFields > kWatCircleFillField &&
+                             IsFillFlagSet(KTX::ugatof(fields[kWatCircleFillField]));
+        item.nGeometryType = WatGeometryType(nKind, bFilled);
         item.bIndexed = nPass < nCount;
         if (!item.bIndexed)
             item.strSkipped = BeyondCount(nCount, "records", 2);
@@ -162,7 +152,7 @@ Census WalkWal(LineReader& in) {
     Census census;
     census.bTaken = true;
     for (long long nPass = 0; !in.AtEnd(); ++nPass) {
-        CensusItem item = Item(in.NextLineNumber(), "line", 3);
+        CensusItem item = Item(in.NextLineNumber(), "line", KTX::KTGEO_LINE);
         PlxUnicodeString strStyle;
         PlxUnicodeString strPoints;
         in.Next(strStyle);
@@ -184,18 +174,18 @@ Census WalkWal(LineReader& in) {
         Fields fields;
         const bool bRead = in.Next(strLine);
         const int nFields = strLine.Split(fields, u",");
-        if (nFields == 2) {
+        if (nFields == kIdLineFields) {
             item.bHasId = true;
             item.nItemId = KTX::ugatoi(fields[0]);
         }
-        item.bIndexed = bCounted && nFields == 2;
+        item.bIndexed = bCounted && nFields == kIdLineFields;
         if (!bCounted) {
             item.strSkipped = BeyondCount(nCount, "lines", 2);
         } else if (!bRead) {
             item.strSkipped = "cut off by the end of the file";
-        } else if (nFields != 2) {
-            item.strSkipped =
-                CPLSPrintf("last line malformed: line %d has %d fields, not 2", nLastLine, nFields);
+        } else if (nFields != kIdLineFields) {
+            item.strSkipped = CPLSPrintf("last line malformed: line %d has %d fields, not %d",
+                                         nLastLine, nFields, kIdLineFields);
         }
         census.items.push_back(item);
     }
@@ -204,31 +194,16 @@ Census WalkWal(LineReader& in) {
 
 // The arc section that area and network files share; a file that ends inside it is one the
 // plug-in does not read at all.
-bool SkipArcs(LineReader& in, int nArcs, int nLinesBeforeCount) {
+bool SkipArcs(LineReader& in, int nArcs) {
     Fields fields;
     for (int i = 0; i < nArcs; ++i) {
         int nPoints = 0;
-        if (!in.Skip(nLinesBeforeCount) || !in.NextInt(nPoints) ||
+        if (!in.Skip(kArcLinesBeforeCount) || !in.NextInt(nPoints) ||
             !in.Skip(nPoints < 0 ? 0 : nPoints) || !in.NextFields(fields)) {
             return false;
         }
     }
     return true;
-}
-
-// Lines that follow a node's count line in an area file.
-long long WapNodeLines(PlxUnicodeString strCount) {
-    const long long nCount = KTX::ugatoi(strCount);
-    return strCount.Trim().GetLength() == 2 ? nCount : nCount - 1;
-}
-
-// The same in a network file, where trailing "N"s mark a count taken as it stands.
-long long WanNodeLines(PlxUnicodeString strCount) {
-    strCount.Trim();
-    const bool bMarked = strCount.Find(u'N') >= 0;
-    strCount.TrimRight(u"N");
-    const long long nCount = strCount.ToInt(10);
-    return bMarked || strCount.GetLength() == 2 ? nCount : nCount - 1;
 }
 
 // Area or network line entries: a first line, a reference count and the references. Every
@@ -242,15 +217,16 @@ void WalkEntries(LineReader& in, int nCount, int nCountLine, bool bArea, Census&
         in.Next(strLine);
         Fields fields;
         const int nFields = strLine.Split(fields, u",");
-        // Network line entries take any first line the count covers; areas need 11 fields.
-        const bool bEntry = bArea ? nFields == 11 : bCounted || !IsBlank(strLine);
-        const int nIdField = bArea ? 8 : 2;
+        // Network line entries take any first line the count covers; areas need their fields.
+        const bool bEntry = bArea ? nFields == kWapAreaFields : bCounted || !IsBlank(strLine);
+        const int nIdField = bArea ? kWapAreaIdField : kWanLineIdField;
         if (!bEntry) {
             if (bArea && !bInMalformed && !IsBlank(strLine)) {
-                CensusItem item = Item(nLine, "area", 5);
+                CensusItem item = Item(nLine, "area", KTX::KTGEO_REGION);
                 item.bHasId = nFields > nIdField;
                 item.nItemId = item.bHasId ? KTX::ugatoi(fields[nIdField]) : 0;
-                item.strSkipped = bCounted ? CPLSPrintf("area line with %d fields, not 11", nFields)
+                item.strSkipped = bCounted ? CPLSPrintf("area line with %d fields, not %d", nFields,
+                                                        kWapAreaFields)
                                            : BeyondCount(nCount, "areas", nCountLine);
                 census.items.push_back(item);
                 bInMalformed = true;
@@ -258,7 +234,8 @@ void WalkEntries(LineReader& in, int nCount, int nCountLine, bool bArea, Census&
             continue;
         }
         bInMalformed = false;
-        CensusItem item = Item(nLine, bArea ? "area" : "network line", bArea ? 5 : 3);
+        CensusItem item = Item(nLine, bArea ? "area" : "network line",
+                               bArea ? KTX::KTGEO_REGION : KTX::KTGEO_LINE);
         item.bHasId = nFields > nIdField;
         item.nItemId = item.bHasId ? KTX::ugatoi(fields[nIdField]) : 0;
         item.bIndexed = bCounted;
@@ -279,7 +256,7 @@ Census WalkWap(LineReader& in) {
     int nArcs = 0;
     if (!in.Next(strLine) || !in.NextInt(nArcs))
         return Problem("no arc count on line 2");
-    if (!SkipArcs(in, nArcs, 3))
+    if (!SkipArcs(in, nArcs))
         return Problem("the file ends inside its arc section");
     int nNodes = 0;
     if (!in.NextInt(nNodes) || nNodes < 1)
@@ -305,7 +282,7 @@ Census WalkWan(LineReader& in) {
     int nArcs = 0;
     if (!in.Next(strLine) || !in.NextInt(nArcs) || nArcs < 1)
         return Problem("no arc on line 2");
-    if (!SkipArcs(in, nArcs, 3))
+    if (!SkipArcs(in, nArcs))
         return Problem("the file ends inside its arc section");
     int nNodes = 0;
     if (!in.NextInt(nNodes) || nNodes < 1)
@@ -324,7 +301,7 @@ Census WalkWan(LineReader& in) {
     census.bTaken = true;
     if (nLines == 0) {
         // Without network lines the whole network is the one item.
-        CensusItem item = Item(nCountLine, "network", 3);
+        CensusItem item = Item(nCountLine, "network", KTX::KTGEO_LINE);
         item.bHasId = true;
         item.nItemId = 1;
         item.bIndexed = true;

@@ -13,14 +13,18 @@ namespace {
 // Checks UTF-8 a chunk at a time; a sequence may run across chunks.
 class Utf8Checker {
 public:
-    bool Feed(const unsigned char* p, size_t n) {
-        for (size_t i = 0; i < n; ++i) {
+    // False at the first byte that is no UTF-8; stops early, true, once nEnough
+    // multi-byte sequences have been seen.
+    bool Feed(const unsigned char* p, size_t n, long long nEnough) {
+        for (size_t i = 0; i < n && m_nMultiByte < nEnough; ++i) {
             if (!Step(p[i]))
                 return false;
         }
         return true;
     }
     bool Complete() const { return m_nPending == 0; }
+    // Sequences of more than one byte seen whole.
+    long long MultiByteCount() const { return m_nMultiByte; }
 
 private:
     bool Step(unsigned char c) {
@@ -29,7 +33,8 @@ private:
                 return false;
             m_nLow = 0x80;
             m_nHigh = 0xBF;
-            --m_nPending;
+            if (--m_nPending == 0)
+                ++m_nMultiByte;
             return true;
         }
         if (c < 0x80)
@@ -59,9 +64,16 @@ private:
     }
 
     int m_nPending = 0;
+    long long m_nMultiByte = 0;
     unsigned char m_nLow = 0x80;
     unsigned char m_nHigh = 0xBF;
 };
+
+// GBK text is almost never valid UTF-8 for more than a few characters, so this many
+// non-ASCII characters, all valid, settle it; a large file is then not read to its end.
+constexpr long long kDecisiveCharacters = 4096;
+// Beyond this prefix the file is not looked at.
+constexpr size_t kMaxPrefix = 16 * 1024 * 1024;
 
 }  // namespace
 
@@ -72,17 +84,25 @@ bool IsFileUtf8(const std::string& strPath) {
     Utf8Checker checker;
     std::vector<unsigned char> buffer(65536);
     bool bValid = true;
-    for (;;) {
+    for (size_t nRead = 0; nRead < kMaxPrefix;) {
         const size_t n = VSIFReadL(buffer.data(), 1, buffer.size(), fp);
         if (n == 0)
             break;
-        if (!checker.Feed(buffer.data(), n)) {
+        nRead += n;
+        if (!checker.Feed(buffer.data(), n, kDecisiveCharacters)) {
             bValid = false;
             break;
         }
+        if (checker.MultiByteCount() >= kDecisiveCharacters)
+            break;
     }
+    const bool bAtEnd = VSIFEofL(fp) != 0;
     VSIFCloseL(fp);
-    return bValid && checker.Complete();
+    // A sequence cut by the end of the prefix is no fault; one cut by the end of the file is.
+    if (!bValid || (bAtEnd && !checker.Complete()))
+        return false;
+    // Nothing but ASCII: the charset MAPGIS writes reads it the same.
+    return checker.MultiByteCount() > 0;
 }
 
 bool CharsetFromOption(const std::string& strValue, const std::string& strPath,

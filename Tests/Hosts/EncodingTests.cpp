@@ -14,8 +14,9 @@ TEST(Encoding, AutoTellsUtf8FromGb18030) {
     const std::string strCut = dir.Write("c.wal", "WMAP \xe6\xb2");            // cut short
     const std::string strOverlong = dir.Write("o.wal", "\xc0\xaf");
     PLXCharset e = KTX::PLXCharsetDefault;
+    // ASCII alone reads the same either way: the charset MAPGIS writes.
     ASSERT_TRUE(mapgis::CharsetFromOption("AUTO", strAscii, &e));
-    EXPECT_EQ(e, KTX::PLXCharsetUTF8);
+    EXPECT_EQ(e, KTX::PLXCharsetGB18030);
     ASSERT_TRUE(mapgis::CharsetFromOption("auto", strUtf8, &e));
     EXPECT_EQ(e, KTX::PLXCharsetUTF8);
     ASSERT_TRUE(mapgis::CharsetFromOption("AUTO", strGb, &e));
@@ -23,6 +24,18 @@ TEST(Encoding, AutoTellsUtf8FromGb18030) {
     EXPECT_FALSE(mapgis::IsFileUtf8(strCut));
     EXPECT_FALSE(mapgis::IsFileUtf8(strOverlong));
     EXPECT_FALSE(mapgis::IsFileUtf8(dir.Path() + "/missing.wal"));
+}
+
+TEST(Encoding, AutoDecidesOnTheStartOfALargeFile) {
+    testfiles::TempDir dir;
+    std::string strText = "WMAP\n1\n";
+    for (int i = 0; i < 5000; ++i)
+        strText += "\xe6\xb2\xb3";  // U+6CB3
+    // Past the characters that settle it, a byte that is no UTF-8 is not looked at.
+    const std::string strLate = dir.Write("late.wal", strText + "\xba\xd3\n");
+    EXPECT_TRUE(mapgis::IsFileUtf8(strLate));
+    const std::string strEarly = dir.Write("early.wal", "WMAP \xba\xd3\n" + strText);
+    EXPECT_FALSE(mapgis::IsFileUtf8(strEarly));
 }
 
 TEST(Encoding, NamedCharsets) {
