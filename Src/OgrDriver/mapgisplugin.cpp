@@ -46,31 +46,18 @@ std::string TablesKey(const ImportSettings& s) {
     return s.strColorIndexPath + '\n' + std::to_string(static_cast<int>(s.eCharset));
 }
 
-// Folder of the file this code was loaded from: the driver plug-in, or the program that
-// links the driver statically.
-std::string OwnFolder() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&OwnFolder), &info) == 0 || info.dli_fname == nullptr) {
-        return std::string();
-    }
-    return CPLGetPath(info.dli_fname);
-}
-
+// The plug-in sits beside the host library it runs on: in the build folder and in the
+// private folder of an installation alike. Whoever loaded this driver has loaded that
+// library already.
 std::string FindPluginFile() {
     const char* pszOption = CPLGetConfigOption("MAPGIS_PLUGIN_FILE", nullptr);
     if (pszOption != nullptr && pszOption[0] != '\0')
         return pszOption;
-    const std::string strFolder = OwnFolder();
-    // Beside the driver in a library folder; from a program in bin/, in ../lib.
-    for (const char* pszSub : {"", "../lib"}) {
-        const std::string strDir =
-            pszSub[0] == '\0' ? strFolder : CPLFormFilename(strFolder.c_str(), pszSub, nullptr);
-        const std::string strCandidate = CPLFormFilename(strDir.c_str(), kPluginFileName, nullptr);
-        VSIStatBufL sStat;
-        if (VSIStatL(strCandidate.c_str(), &sStat) == 0)
-            return strCandidate;
-    }
-    return CPLFormFilename(strFolder.c_str(), kPluginFileName, nullptr);
+    Dl_info info{};
+    void* pHostCode = reinterpret_cast<void*>(&KTX::KtLogFile::GetInstance);
+    if (dladdr(pHostCode, &info) == 0 || info.dli_fname == nullptr)
+        return kPluginFileName;
+    return CPLFormFilename(CPLGetPath(info.dli_fname), kPluginFileName, nullptr);
 }
 
 // The signal dispositions a library may change when it is loaded, put back as they were when

@@ -13,6 +13,7 @@
 #include "mapgisaccount.h"
 #include "mapgiscensus.h"
 #include "mapgisgeometry.h"
+#include "mapgisgeoref.h"
 #include "mapgisitemnotes.h"
 #include "mapgismessages.h"
 #include "mapgisplugin.h"
@@ -58,6 +59,8 @@ public:
 
     // What reading each position of the index gave; reads every position not read yet.
     mapgis::LayerResults Results();
+    // The bound the pre-read gathered, placed: for point files, of the items' anchors only.
+    OGREnvelope Bound() const;
 
 private:
     OGRFeature* GetNextRawFeature();
@@ -71,8 +74,9 @@ private:
     // The envelope of a feature read at that position joins the extent when it is the next
     // one the extent lacks.
     void GrowExtent(std::int64_t nItem, const OGRFeature* poFeature);
-    // Reads the positions a full count (and, for point files, the extent) still lacks.
-    void ReadMissing();
+    // Reads the positions a full count still lacks; with bExtent, also those a point file's
+    // extent lacks.
+    void ReadMissing(bool bExtent);
     std::int64_t End() const {
         return m_nEnd;
     }
@@ -140,13 +144,18 @@ public:
     void WarnItem(int nLine, const std::string& strText);
     // Whether sequential reads of the layers go on ahead on a second thread.
     bool ReadsAhead() const { return m_bReadAhead; }
+    // SCALE and OFFSET: how the file's coordinates become the features'.
+    const mapgis::Placement& GetPlacement() const { return m_placement; }
 
 private:
     OGRMapgisDataSource(const mapgis::ImportSettings& settings, const std::string& strFileName)
         : m_settings(settings), m_reporter(strFileName) {}
     bool Load();
+    // SRS=: the coordinate system of every layer.
+    bool AssignSrs(const std::string& strUser);
 
     mapgis::ImportSettings m_settings;
+    mapgis::Placement m_placement;
     mapgis::MessageReporter m_reporter;
     std::vector<std::unique_ptr<OGRMapgisLayer>> m_layers;
     std::optional<mapgis::Census> m_census;

@@ -111,8 +111,19 @@ GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
     std::unique_ptr<OGRMapgisDataSource> poDS(
         new OGRMapgisDataSource(settings, CPLGetFilename(poOpenInfo->pszFilename)));
     poDS->SetDescription(poOpenInfo->pszFilename);
-    poDS->m_bReadAhead = CPLFetchBool(poOpenInfo->papszOpenOptions, "READ_AHEAD", false);
+    CSLConstList papszOptions = poOpenInfo->papszOpenOptions;
+    poDS->m_bReadAhead = CPLFetchBool(papszOptions, "READ_AHEAD", false);
+    std::string strError;
+    if (!mapgis::ParsePlacement(CSLFetchNameValue(papszOptions, "SCALE"),
+                                CSLFetchNameValue(papszOptions, "OFFSET"), &poDS->m_placement,
+                                &strError)) {
+        CPLError(CE_Failure, CPLE_IllegalArg, "%s", strError.c_str());
+        return nullptr;
+    }
     if (!poDS->Load())
+        return nullptr;
+    const char* pszSRS = CSLFetchNameValue(papszOptions, "SRS");
+    if (pszSRS != nullptr && !poDS->AssignSrs(pszSRS))
         return nullptr;
     // Taken before any read, so that the warnings of the reads name the line of each item.
     if (CPLFetchBool(poOpenInfo->papszOpenOptions, "ACCOUNT", false))
@@ -148,6 +159,25 @@ bool OGRMapgisDataSource::Load() {
             std::make_unique<OGRMapgisLayer>(this, session, i, session->GetLayerSummary(i)));
     }
     return true;
+}
+
+bool OGRMapgisDataSource::AssignSrs(const std::string& strUser) {
+    OGREnvelope bound;
+    for (const auto& poLayer : m_layers)
+        bound.Merge(poLayer->Bound());
+    // Reference counted: the layers' geometry fields hold it.
+    OGRSpatialReference* poSRS = new OGRSpatialReference();
+    std::string strError;
+    const bool bResolved = mapgis::ResolveSrs(strUser, bound, poSRS, &strError);
+    if (bResolved) {
+        for (const auto& poLayer : m_layers)
+            poLayer->GetLayerDefn()->GetGeomFieldDefn(0)->SetSpatialRef(poSRS);
+    } else {
+        CPLError(CE_Failure, CPLE_IllegalArg, "%s: %s", m_reporter.GetFileName().c_str(),
+                 strError.c_str());
+    }
+    poSRS->Release();
+    return bResolved;
 }
 
 OGRMapgisDataSource::~OGRMapgisDataSource() {

@@ -29,6 +29,13 @@ constexpr const char* kOpenOptions =
     "  <Option name='ACCOUNT' type='boolean' default='NO' description='Account for every "
     "item of the file in the MAPGIS metadata domain (read on request), and name the line of "
     "each item in warnings; walks the file once more at open'/>"
+    "  <Option name='SRS' type='string' description='Coordinate system of every layer: "
+    "anything GDAL takes (EPSG:4527, WKT, PROJ string), or CGCS2000, XIAN80, BEIJING54 for "
+    "the Gauss-Kruger system of that datum whose zone the eastings carry in front'/>"
+    "  <Option name='SCALE' type='float' default='1' description='Factor from the file "
+    "coordinates to ground units (1000 for millimetres of a 1:1 000 000 map)'/>"
+    "  <Option name='OFFSET' type='string' default='0,0' description='DX,DY added to the "
+    "scaled coordinates'/>"
     "</OpenOptionList>";
 
 }  // namespace
@@ -46,6 +53,7 @@ void RegisterOGRMAPGIS() {
     poDriver->SetMetadataItem(GDAL_DMD_OPENOPTIONLIST, kOpenOptions);
     poDriver->SetMetadataItem(GDAL_DCAP_CURVE_GEOMETRIES, "YES");
     poDriver->SetMetadataItem(GDAL_DMD_HELPTOPIC, "README.md#the-driver");
+    poDriver->SetMetadataItem("MAPGIS_VERSION", MAPGIS_VERSION);
     poDriver->SetMetadataItem(GDAL_DMD_SUPPORTED_SQL_DIALECTS, "OGRSQL SQLITE");
     poDriver->pfnIdentify = OGRMapgisDataSource::Identify;
     poDriver->pfnOpen = OGRMapgisDataSource::Open;

@@ -123,8 +123,11 @@ OGRFeature* OGRMapgisLayer::MakeFeature(const mapgis::ItemRead& read) {
         return poFeature.release();
     std::vector<std::string> warnings;
     std::unique_ptr<OGRGeometry> poGeom = mapgis::ToLayerGeometry(*pGeom, m_eKind, warnings);
-    if (poGeom)
+    if (poGeom) {
+        m_poDS->GetPlacement().Apply(*poGeom);
+        poGeom->assignSpatialReference(GetSpatialRef());
         poFeature->SetGeometryDirectly(poGeom.release());
+    }
     // Geometry warnings once per item, however often it is read.
     if (!warnings.empty() && m_geometryChecked.insert(read.nItem).second) {
         std::string strWho = m_summary.strName + " feature " + std::to_string(read.nItem + 1);
@@ -187,9 +190,9 @@ OGRFeature* OGRMapgisLayer::GetFeature(GIntBig nFID) {
     return poFeature;
 }
 
-void OGRMapgisLayer::ReadMissing() {
+void OGRMapgisLayer::ReadMissing(bool bExtent) {
     for (std::int64_t nItem = 0; nItem < End(); ++nItem) {
-        const bool bForExtent = !m_bBoundIsExtent && nItem >= m_nGrown;
+        const bool bForExtent = bExtent && !m_bBoundIsExtent && nItem >= m_nGrown;
         if (!bForExtent && m_notes.IsNoted(nItem))
             continue;
         mapgis::ItemRead read = ReadAt(nItem);
@@ -209,27 +212,34 @@ GIntBig OGRMapgisLayer::GetFeatureCount(int bForce) {
     if (!AllNoted()) {
         if (!bForce)
             return -1;
-        ReadMissing();
+        ReadMissing(false);
     }
     return m_notes.NotedCount() - m_notes.RefusedCount();
 }
 
+OGREnvelope OGRMapgisLayer::Bound() const {
+    OGREnvelope env;
+    const KTX::PlxRect2D& rc = m_summary.rcBound;
+    // An index without coordinates keeps the start values: min 1e10, max -1e10.
+    if (rc.left > rc.right || rc.bottom > rc.top)
+        return env;
+    env.MinX = rc.left;
+    env.MaxX = rc.right;
+    env.MinY = rc.bottom;
+    env.MaxY = rc.top;
+    m_poDS->GetPlacement().Apply(env);
+    return env;
+}
+
 OGRErr OGRMapgisLayer::Extent(OGREnvelope* psExtent, bool bForce) {
     if (m_bBoundIsExtent) {
-        const KTX::PlxRect2D& rc = m_summary.rcBound;
-        // An index without coordinates keeps the start values: min 1e10, max -1e10.
-        if (rc.left > rc.right || rc.bottom > rc.top)
-            return OGRERR_FAILURE;
-        psExtent->MinX = rc.left;
-        psExtent->MaxX = rc.right;
-        psExtent->MinY = rc.bottom;
-        psExtent->MaxY = rc.top;
-        return OGRERR_NONE;
+        *psExtent = Bound();
+        return psExtent->IsInit() ? OGRERR_NONE : OGRERR_FAILURE;
     }
     if (!ExtentKnown()) {
         if (!bForce)
             return OGRERR_FAILURE;
-        ReadMissing();
+        ReadMissing(true);
     }
     if (!m_extent.IsInit())
         return OGRERR_FAILURE;
@@ -269,7 +279,7 @@ void OGRMapgisLayer::BuildMetadata() {
     m_aosMetadata.SetNameValue("LAYER_TYPE", std::to_string(m_summary.nType).c_str());
     const bool bAccount = m_poDS->GetCensus() != nullptr;
     if (bAccount)
-        ReadMissing();
+        ReadMissing(false);
     if (!AllNoted())
         return;
     const std::int64_t nRefused = m_notes.RefusedCount();
@@ -308,7 +318,7 @@ void OGRMapgisLayer::BuildMetadata() {
 }
 
 mapgis::LayerResults OGRMapgisLayer::Results() {
-    ReadMissing();
+    ReadMissing(false);
     mapgis::LayerResults results;
     results.eKind = m_eKind;
     results.positions.resize(static_cast<size_t>(End()));

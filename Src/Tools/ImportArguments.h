@@ -22,9 +22,13 @@ struct Arguments {
     std::string strEncoding = "AUTO";
     std::string strColors;
     std::string strName;
+    std::string strSrs;    // empty: none assigned
+    std::string strScale;  // empty: coordinates as in the file
+    std::string strOffset;
     bool bQuiet = false;
     bool bOverwrite = false;
     bool bHelp = false;
+    bool bVersion = false;
 };
 
 // False with a message for a command line that cannot be understood.
@@ -32,5 +36,7 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments* pArgs, std:
 
 const char* UsageText();
 const char* HelpText();
+// "mapgis-import <version> (GDAL <version>)".
+std::string VersionText();
 
 }  // namespace mapgis_import

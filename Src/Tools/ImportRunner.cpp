@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "ImportSummary.h"
@@ -14,6 +15,7 @@
 #include "gdal.h"
 #include "gdal_utils.h"
 #include "ogr_mapgis.h"
+#include "ogr_srs_api.h"
 
 namespace mapgis_import {
 
@@ -111,19 +113,58 @@ std::string DefaultOutput(const std::string& strInput, GDALDriverH hWriter) {
     return CPLResetExtension(strInput.c_str(), strExt.empty() ? "gpkg" : strExt.c_str());
 }
 
-std::string UniqueName(const std::string& strWanted, std::vector<std::string>& taken) {
-    auto isTaken = [&](const std::string& s) {
-        for (const std::string& t : taken) {
-            if (EQUAL(t.c_str(), s.c_str()))
-                return true;
-        }
-        return false;
-    };
-    std::string strName = strWanted;
-    for (int n = 2; isTaken(strName); ++n)
-        strName = strWanted + "_" + std::to_string(n);
-    taken.push_back(strName);
-    return strName;
+// What a layer holds, as its output name says it: a compound layer after its file's kind, a
+// typed one after its own.
+const char* KindSuffix(const std::string& strInput, OGRLayerH hLayer) {
+    const std::string strExt = CPLGetExtension(strInput.c_str());
+    const bool bNetwork = EQUAL(strExt.c_str(), "wan");
+    const char* pszType = GDALGetMetadataItem(hLayer, "LAYER_TYPE", "MAPGIS");
+    switch (mapgis::LayerKindFromType(pszType != nullptr ? atoi(pszType) : 0)) {
+        case mapgis::LayerKind::Point:
+            return "points";
+        case mapgis::LayerKind::Line:
+            return bNetwork ? "network" : "lines";
+        case mapgis::LayerKind::Region:
+            return "areas";
+        case mapgis::LayerKind::Text:
+            return "texts";
+        case mapgis::LayerKind::Compound:
+            break;
+    }
+    if (bNetwork)
+        return "network";
+    if (EQUAL(strExt.c_str(), "wal"))
+        return "lines";
+    return EQUAL(strExt.c_str(), "wap") ? "areas" : "points";
+}
+
+bool IsTaken(const std::vector<std::string>& taken, const std::string& strName) {
+    for (const std::string& t : taken) {
+        if (EQUAL(t.c_str(), strName.c_str()))
+            return true;
+    }
+    return false;
+}
+
+// "<title>_<kind>"; when another input took that, its folder's name goes in front. False when
+// that is taken too.
+bool OutputLayerName(const Arguments& args, const std::string& strInput, OGRLayerH hLayer,
+                     std::vector<std::string>& taken, std::string* pstrName) {
+    const std::string strTitle =
+        args.strName.empty() ? std::string(CPLGetBasename(strInput.c_str())) : args.strName;
+    const std::string strName = strTitle + "_" + KindSuffix(strInput, hLayer);
+    *pstrName = strName;
+    if (IsTaken(taken, *pstrName)) {
+        char* pszReal = realpath(strInput.c_str(), nullptr);
+        const std::string strFolder =
+            pszReal != nullptr ? CPLGetFilename(CPLGetDirname(pszReal)) : "";
+        std::free(pszReal);
+        *pstrName = strFolder + "_" + strName;
+        if (strFolder.empty() || IsTaken(taken, *pstrName))
+            return false;
+    }
+    taken.push_back(*pstrName);
+    return true;
 }
 
 DatasetPtr OpenInput(const std::string& strPath, const Arguments& args) {
@@ -135,6 +176,12 @@ DatasetPtr OpenInput(const std::string& strPath, const Arguments& args) {
         aosOpen.SetNameValue("COLOR_INDEX", args.strColors.c_str());
     if (!args.strName.empty())
         aosOpen.SetNameValue("NAME", args.strName.c_str());
+    if (!args.strSrs.empty())
+        aosOpen.SetNameValue("SRS", args.strSrs.c_str());
+    if (!args.strScale.empty())
+        aosOpen.SetNameValue("SCALE", args.strScale.c_str());
+    if (!args.strOffset.empty())
+        aosOpen.SetNameValue("OFFSET", args.strOffset.c_str());
     const char* const apszDrivers[] = {"MAPGIS", nullptr};
     return DatasetPtr(GDALOpenEx(strPath.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, apszDrivers,
                                  aosOpen.List(), nullptr));
@@ -169,6 +216,59 @@ int CPL_STDCALL Progress(double dComplete, const char* pszMessage, void* pData) 
     if (pData != nullptr)
         return GDALScaledProgress(dComplete, pszMessage, pData);
     return TRUE;
+}
+
+// Formats whose coordinates are longitude/latitude on WGS 84 by definition.
+bool NeedsLonLat(const std::string& strFormat) {
+    for (const char* psz : {"KML", "LIBKML", "GeoJSON", "GeoJSONSeq"}) {
+        if (EQUAL(strFormat.c_str(), psz))
+            return true;
+    }
+    return false;
+}
+
+// GeoPackage declares a layer without a system in the undefined geographic one, which QGIS
+// takes for degrees; GDAL's writer maps this name to the undefined Cartesian one.
+constexpr const char* kUndefinedCartesian = "LOCAL_CS[\"Undefined cartesian SRS\"]";
+
+// The translation options of the coordinate system for the output format; false with
+// pstrError when the format needs a system and none was named.
+bool SystemOptions(const std::string& strFormat, const Arguments& args, CPLStringList* paosArgs,
+                   std::string* pstrError) {
+    if (NeedsLonLat(strFormat)) {
+        if (args.strSrs.empty()) {
+            *pstrError = "-f " + strFormat +
+                         " stores longitude/latitude: name the coordinate system of the "
+                         "input with --srs so that it can be reprojected";
+            return false;
+        }
+        paosArgs->AddString("-t_srs").AddString("EPSG:4326");
+        // GDAL's KML writer reads the colour of every pen it is given, and without a colour
+        // index the style strings carry none: it would crash rather than fail.
+        if (STARTS_WITH_CI(strFormat.c_str(), "KML") && args.strColors.empty()) {
+            *pstrError = "-f " + strFormat +
+                         " needs the colour index file (--colors): GDAL's KML writer cannot "
+                         "take styles without colours";
+            return false;
+        }
+    } else if (args.strSrs.empty() && EQUAL(strFormat.c_str(), "GPKG")) {
+        paosArgs->AddString("-a_srs").AddString(kUndefinedCartesian);
+    }
+    return true;
+}
+
+// "EPSG:4527 (CGCS2000 / 3-degree Gauss-Kruger zone 39)", or empty without a system.
+std::string DescribeSystem(OGRLayerH hLayer) {
+    OGRSpatialReferenceH hSRS = OGR_L_GetSpatialRef(hLayer);
+    if (hSRS == nullptr)
+        return std::string();
+    const char* pszName = OSRGetName(hSRS);
+    const char* pszAuthority = OSRGetAuthorityName(hSRS, nullptr);
+    const char* pszCode = OSRGetAuthorityCode(hSRS, nullptr);
+    std::string strText = pszName != nullptr ? pszName : "unnamed system";
+    if (pszAuthority != nullptr && pszCode != nullptr)
+        strText = std::string(pszAuthority) + ":" + pszCode + " (" + strText + ")";
+    return strText;
 }
 
 struct Job {
@@ -222,6 +322,10 @@ int RunImport(const Arguments& args) {
         return Fail(kExitUsage,
                     "-f " + strFormat + ": not a GDAL vector format that can be written");
     }
+    CPLStringList aosSystem;
+    std::string strSystemError;
+    if (!SystemOptions(strFormat, args, &aosSystem, &strSystemError))
+        return Fail(kExitUsage, strSystemError);
     if (strOutput.empty())
         strOutput = DefaultOutput(args.inputs[0], hWriter);
     VSIStatBufL sStat;
@@ -238,11 +342,19 @@ int RunImport(const Arguments& args) {
         DatasetPtr src = OpenInput(strInput, args);
         if (InterruptSignal() != 0)
             return Interrupted();
-        if (!src)
-            return Fail(kExitInput, "cannot import " + strInput);
+        if (!src) {
+            // A bad SRS, SCALE or OFFSET is the command line's fault, not the input's.
+            const bool bUsage = CPLGetLastErrorNo() == CPLE_IllegalArg;
+            return Fail(bUsage ? kExitUsage : kExitInput, "cannot import " + strInput);
+        }
         for (int i = 0; i < GDALDatasetGetLayerCount(src.get()); ++i) {
             OGRLayerH hLayer = GDALDatasetGetLayer(src.get(), i);
-            const std::string strName = UniqueName(OGR_L_GetName(hLayer), taken);
+            std::string strName;
+            if (!OutputLayerName(args, strInput, hLayer, taken, &strName)) {
+                return Fail(kExitUsage, strInput + ": its layer " + strName +
+                                            " would take the name of another input's; give "
+                                            "the inputs different names or folders");
+            }
             jobs.push_back({sources.size(), hLayer, strInput, strName, ItemCount(hLayer)});
             nAllItems += jobs.back().nItems;
         }
@@ -266,6 +378,8 @@ int RunImport(const Arguments& args) {
         if (!dst)
             aosArgs.AddString("-f").AddString(strFormat.c_str());
         aosArgs.AddString("-nln").AddString(job.strOutputLayer.c_str());
+        for (int i = 0; i < aosSystem.size(); ++i)
+            aosArgs.AddString(aosSystem[i]);
         aosArgs.AddString(OGR_L_GetName(job.hLayer));
         GDALVectorTranslateOptions* psOptions =
             GDALVectorTranslateOptionsNew(aosArgs.List(), nullptr);
@@ -311,7 +425,11 @@ int RunImport(const Arguments& args) {
         std::vector<InputAccount> accounts;
         for (size_t i = 0; i < sources.size(); ++i)
             accounts.push_back(CollectAccount(sources[i].get(), args.inputs[i]));
-        PrintSummary(stdout, strOutput, results, accounts);
+        SystemSummary system;
+        system.strSystem = DescribeSystem(jobs[0].hLayer);
+        system.strScale = args.strScale;
+        system.strOffset = args.strOffset;
+        PrintSummary(stdout, strOutput, results, accounts, system);
     }
     return kExitOk;
 }

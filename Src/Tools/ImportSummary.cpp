@@ -3,6 +3,7 @@
 
 #include "cpl_string.h"
 #include "gdal.h"
+#include "mapgisgeoref.h"
 
 namespace mapgis_import {
 
@@ -65,8 +66,24 @@ LayerResult CollectLayerResult(OGRLayerH hSource, const std::string& strInput,
 
 void PrintSummary(std::FILE* pOut, const std::string& strOutput,
                   const std::vector<LayerResult>& results,
-                  const std::vector<InputAccount>& accounts) {
+                  const std::vector<InputAccount>& accounts, const SystemSummary& system) {
     std::fprintf(pOut, "Wrote %s:\n", strOutput.c_str());
+    if (!system.strScale.empty() || !system.strOffset.empty()) {
+        std::fprintf(pOut, "  coordinates scaled by %s, then shifted by %s\n",
+                     system.strScale.empty() ? "1" : system.strScale.c_str(),
+                     system.strOffset.empty() ? "0,0" : system.strOffset.c_str());
+    }
+    if (!system.strSystem.empty()) {
+        std::fprintf(pOut, "  coordinate system: %s\n", system.strSystem.c_str());
+    } else {
+        OGREnvelope all;
+        for (const LayerResult& r : results) {
+            if (r.bHasBounds)
+                all.Merge(r.bounds);
+        }
+        std::fprintf(pOut, "  coordinate system: none assigned; %s\n",
+                     mapgis::DescribeCoordinates(all).c_str());
+    }
     for (const LayerResult& r : results) {
         std::fprintf(pOut, "  layer %s (from %s): %lld features", r.strOutputLayer.c_str(),
                      CPLGetFilename(r.strInput.c_str()), r.nFeatures);

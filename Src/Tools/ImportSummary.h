@@ -41,8 +41,15 @@ InputAccount CollectAccount(GDALDatasetH hSource, const std::string& strInput);
 LayerResult CollectLayerResult(OGRLayerH hSource, const std::string& strInput,
                                const std::string& strOutputLayer);
 
+// Where the coordinates lie: the system assigned (empty: none) and the placement asked for.
+struct SystemSummary {
+    std::string strSystem;
+    std::string strScale;
+    std::string strOffset;
+};
+
 void PrintSummary(std::FILE* pOut, const std::string& strOutput,
                   const std::vector<LayerResult>& results,
-                  const std::vector<InputAccount>& accounts);
+                  const std::vector<InputAccount>& accounts, const SystemSummary& system);
 
 }  // namespace mapgis_import

@@ -19,6 +19,10 @@ int main(int argc, char** argv) {
         std::fputs(mapgis_import::HelpText(), stdout);
         return mapgis_import::kExitOk;
     }
+    if (parsed.bVersion) {
+        std::fputs(mapgis_import::VersionText().c_str(), stdout);
+        return mapgis_import::kExitOk;
+    }
     const int nCode = mapgis_import::RunImport(parsed);
     GDALDestroyDriverManager();
     return nCode;

@@ -77,7 +77,7 @@ class OutputErrors(TempDirCase):
         self.assertIn(f"{out} exists; use --overwrite", r.stderr)
         r = run([IMPORTER, wal, "--overwrite", "--typed"])
         self.assertEqual(r.returncode, 0, r.stderr)
-        self.assertEqual(layer_counts(out), {"sampleL": 30})
+        self.assertEqual(layer_counts(out), {"sample_lines": 30})
 
     def test_unwritable_output(self):
         wal = shutil.copy(sample("sample.wal"), self.dir)
@@ -92,9 +92,9 @@ class Outputs(TempDirCase):
         r = run([IMPORTER, wal, "--colors", sample("colors.txt")])
         self.assertEqual(r.returncode, 0, r.stderr)
         out = os.path.join(self.dir, "sample.gpkg")
-        self.assertEqual(layer_counts(out), {"sample": 30})
+        self.assertEqual(layer_counts(out), {"sample_lines": 30})
         self.assertIn(f"Wrote {out}:", r.stdout)
-        self.assertIn("layer sample (from sample.wal): 30 features, "
+        self.assertIn("layer sample_lines (from sample.wal): 30 features, "
                       "bounds (39511100, 3420050) - (39514180, 3421555)", r.stdout)
         self.assertIn("sample.wal: 30 items: 30 written, 0 refused, 0 not importable, 0 skipped",
                       r.stdout)
@@ -111,20 +111,43 @@ class Outputs(TempDirCase):
         out = os.path.join(self.dir, "all.gpkg")
         r = run([IMPORTER, wal, other, refused, "-o", out])
         self.assertEqual(r.returncode, 0, r.stderr)
-        self.assertEqual(layer_counts(out), {"sample": 30, "sample_2": 30, "sample_3": 2})
-        self.assertIn("layer sample_3 (from sample.wal): 2 features", r.stdout)
+        self.assertEqual(layer_counts(out), {"sample_lines": 30, "other_sample_lines": 30,
+                                             "sample.wal.d_sample_lines": 2})
+        self.assertIn("layer sample.wal.d_sample_lines (from sample.wal): 2 features", r.stdout)
         # The second item (lines 8 to 12) has a style line of 8 fields.
         self.assertIn("sample.wal: 3 items: 2 written, 1 refused, 0 not importable, 0 skipped",
                       r.stdout)
         self.assertIn("sample.wal:8: item 12 (line) refused: refused by the reader", r.stdout)
 
+    def test_layers_are_named_after_what_they_hold(self):
+        inputs = [shutil.copy(sample(n), self.dir) for n in ("sample.wat", "sample.wal",
+                                                             "sample.wap", "sample.wan")]
+        out = os.path.join(self.dir, "sheet.gpkg")
+        self.assertEqual(run([IMPORTER] + inputs + ["-o", out, "-q"]).returncode, 0)
+        self.assertEqual(sorted(layer_counts(out)), ["sample_areas", "sample_lines",
+                                                     "sample_network", "sample_points"])
+        typed = os.path.join(self.dir, "typed.gpkg")
+        r = run([IMPORTER, inputs[0], "--typed", "--name", "sheet", "-o", typed, "-q"])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertTrue(set(layer_counts(typed)) <= {"sheet_points", "sheet_lines",
+                                                     "sheet_areas", "sheet_texts"})
+        self.assertIn("sheet_texts", layer_counts(typed))
+
+    def test_a_name_taken_with_its_folder_too_is_refused_rather_than_numbered(self):
+        wal = shutil.copy(sample("sample.wal"), self.dir)
+        out = os.path.join(self.dir, "thrice.gpkg")
+        r = run([IMPORTER, wal, wal, wal, "-o", out])
+        self.assertEqual(r.returncode, 2)
+        self.assertIn("sample_lines would take the name of another input", r.stderr)
+        self.assertFalse(os.path.exists(out))
+
     def test_name_and_format_options(self):
         wal = shutil.copy(sample("sample.wal"), self.dir)
-        r = run([IMPORTER, wal, "-f", "GeoJSON", "--name", "roads", "-q"])
+        r = run([IMPORTER, wal, "-f", "GeoJSON", "--name", "roads", "--srs", "CGCS2000", "-q"])
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stdout, "")
         out = os.path.join(self.dir, "sample.json")
-        self.assertEqual(layer_counts(out), {"roads": 30})
+        self.assertEqual(layer_counts(out), {"roads_lines": 30})
 
 
 if __name__ == "__main__":
