@@ -380,6 +380,10 @@ int RunImport(const Arguments& args) {
         aosArgs.AddString("-nln").AddString(job.strOutputLayer.c_str());
         for (int i = 0; i < aosSystem.size(); ++i)
             aosArgs.AddString(aosSystem[i]);
+        // The shapefile writer recodes text to ISO-8859-1 unless told otherwise: every
+        // Chinese character would become "?". UTF-8, declared in a .cpg beside the .dbf.
+        if (EQUAL(strFormat.c_str(), "ESRI Shapefile"))
+            aosArgs.AddString("-lco").AddString("ENCODING=UTF-8");
         aosArgs.AddString(OGR_L_GetName(job.hLayer));
         GDALVectorTranslateOptions* psOptions =
             GDALVectorTranslateOptionsNew(aosArgs.List(), nullptr);
