@@ -58,19 +58,20 @@ class PythonBindings(unittest.TestCase):
 
 
 class Qgis(unittest.TestCase):
-    def test_qgis_opens_every_layer_of_a_point_file(self):
+    def test_qgis_opens_a_line_file(self):
         # Headless: QGIS's application object needs a platform, not a display.
         os.environ["QT_QPA_PLATFORM"] = "offscreen"
         from qgis.core import QgsApplication, QgsVectorLayer
-        app = QgsApplication([], False)
-        app.initQgis()
+        global _qgis_app  # QGIS must outlive the test: destroyed early, it crashes at exit
+        _qgis_app = QgsApplication([], False)
+        _qgis_app.initQgis()
         try:
             layer = QgsVectorLayer(sample("sample.wal"), "lines", "ogr")
-            self.assertTrue(layer.isValid())
-            self.assertEqual(layer.dataProvider().storageType(), "MAPGIS")
-            self.assertEqual(layer.featureCount(), 30)
+            found = (layer.isValid(), layer.dataProvider().storageType(), layer.featureCount())
+            del layer  # layers go before QGIS does
         finally:
-            app.exitQgis()
+            _qgis_app.exitQgis()
+        self.assertEqual(found, (True, "MAPGIS", 30))
 
 
 class MapgisImport(unittest.TestCase):
