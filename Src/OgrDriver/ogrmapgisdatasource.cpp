@@ -126,7 +126,7 @@ GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
     if (pszSRS != nullptr && !poDS->AssignSrs(pszSRS))
         return nullptr;
     // Taken before any read, so that the warnings of the reads name the line of each item.
-    if (CPLFetchBool(poOpenInfo->papszOpenOptions, "ACCOUNT", false))
+    if (CPLFetchBool(papszOptions, "ACCOUNT", false))
         poDS->m_census = mapgis::TakeCensus(settings.strPath, settings.eCharset);
     return poDS.release();
 }

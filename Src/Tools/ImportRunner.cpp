@@ -231,9 +231,9 @@ bool NeedsLonLat(const std::string& strFormat) {
 // takes for degrees; GDAL's writer maps this name to the undefined Cartesian one.
 constexpr const char* kUndefinedCartesian = "LOCAL_CS[\"Undefined cartesian SRS\"]";
 
-// The translation options of the coordinate system for the output format; false with
-// pstrError when the format needs a system and none was named.
-bool SystemOptions(const std::string& strFormat, const Arguments& args, CPLStringList* paosArgs,
+// The translation options the output format needs: its coordinate system, its text
+// encoding; false with pstrError when the format needs a system and none was named.
+bool FormatOptions(const std::string& strFormat, const Arguments& args, CPLStringList* paosArgs,
                    std::string* pstrError) {
     if (NeedsLonLat(strFormat)) {
         if (args.strSrs.empty()) {
@@ -254,6 +254,10 @@ bool SystemOptions(const std::string& strFormat, const Arguments& args, CPLStrin
     } else if (args.strSrs.empty() && EQUAL(strFormat.c_str(), "GPKG")) {
         paosArgs->AddString("-a_srs").AddString(kUndefinedCartesian);
     }
+    // The shapefile writer recodes text to ISO-8859-1 unless told otherwise: every Chinese
+    // character would become "?". UTF-8, declared in a .cpg beside the .dbf.
+    if (EQUAL(strFormat.c_str(), "ESRI Shapefile"))
+        paosArgs->AddString("-lco").AddString("ENCODING=UTF-8");
     return true;
 }
 
@@ -322,10 +326,10 @@ int RunImport(const Arguments& args) {
         return Fail(kExitUsage,
                     "-f " + strFormat + ": not a GDAL vector format that can be written");
     }
-    CPLStringList aosSystem;
-    std::string strSystemError;
-    if (!SystemOptions(strFormat, args, &aosSystem, &strSystemError))
-        return Fail(kExitUsage, strSystemError);
+    CPLStringList aosFormat;
+    std::string strFormatError;
+    if (!FormatOptions(strFormat, args, &aosFormat, &strFormatError))
+        return Fail(kExitUsage, strFormatError);
     if (strOutput.empty())
         strOutput = DefaultOutput(args.inputs[0], hWriter);
     VSIStatBufL sStat;
@@ -378,12 +382,8 @@ int RunImport(const Arguments& args) {
         if (!dst)
             aosArgs.AddString("-f").AddString(strFormat.c_str());
         aosArgs.AddString("-nln").AddString(job.strOutputLayer.c_str());
-        for (int i = 0; i < aosSystem.size(); ++i)
-            aosArgs.AddString(aosSystem[i]);
-        // The shapefile writer recodes text to ISO-8859-1 unless told otherwise: every
-        // Chinese character would become "?". UTF-8, declared in a .cpg beside the .dbf.
-        if (EQUAL(strFormat.c_str(), "ESRI Shapefile"))
-            aosArgs.AddString("-lco").AddString("ENCODING=UTF-8");
+        for (int i = 0; i < aosFormat.size(); ++i)
+            aosArgs.AddString(aosFormat[i]);
         aosArgs.AddString(OGR_L_GetName(job.hLayer));
         GDALVectorTranslateOptions* psOptions =
             GDALVectorTranslateOptionsNew(aosArgs.List(), nullptr);
