@@ -13,7 +13,7 @@ namespace {
 bool TakesValue(const std::string& opt) {
     static const char* const kWithValue[] = {"-o",       "-f",      "--format", "--encoding",
                                              "--colors", "--name",  "--output", "--srs",
-                                             "-a_srs",   "--scale", "--offset"};
+                                             "-a_srs",   "--scale", "--offset", "--dbf-encoding"};
     for (const char* psz : kWithValue) {
         if (opt == psz)
             return true;
@@ -45,6 +45,12 @@ bool SetValue(const std::string& opt, const std::string& value, Arguments* pArgs
         pArgs->strScale = value;
     } else if (opt == "--offset") {
         pArgs->strOffset = value;
+    } else if (opt == "--dbf-encoding") {
+        if (strcasecmp(value.c_str(), "UTF-8") != 0 && strcasecmp(value.c_str(), "GBK") != 0) {
+            *pstrError = "--dbf-encoding " + value + ": expected UTF-8 or GBK";
+            return false;
+        }
+        pArgs->strDbfEncoding = value;
     } else {
         if (value.empty()) {
             *pstrError = "--name needs a non-empty name";
@@ -54,6 +60,13 @@ bool SetValue(const std::string& opt, const std::string& value, Arguments* pArgs
     }
     return true;
 }
+
+constexpr const char* kUsage =
+    "Usage: mapgis-import INPUT... [-o OUTPUT] [-f FORMAT] [--typed] [--no-split]\n"
+    "                     [--encoding E] [--colors FILE] [--name NAME] [--srs SRS]\n"
+    "                     [--scale F] [--offset DX,DY] [--dbf-encoding E] [--overwrite]\n"
+    "                     [-q] [--help]\n"
+    "       mapgis-import --version\n";
 
 }  // namespace
 
@@ -74,6 +87,8 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments* pArgs,
             pArgs->bQuiet = true;
         } else if (arg == "--typed") {
             pArgs->bTyped = true;
+        } else if (arg == "--no-split") {
+            pArgs->bNoSplit = true;
         } else if (arg == "--overwrite" || arg == "-overwrite") {
             pArgs->bOverwrite = true;
         } else if (TakesValue(arg)) {
@@ -96,73 +111,76 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments* pArgs,
 }
 
 const char* UsageText() {
-    return "Usage: mapgis-import INPUT... [-o OUTPUT] [-f FORMAT] [--typed] [--encoding E]\n"
-           "                     [--colors FILE] [--name NAME] [--srs SRS] [--scale F]\n"
-           "                     [--offset DX,DY] [--overwrite] [-q] [--help]\n"
-           "       mapgis-import --version\n";
+    return kUsage;
 }
 
 const char* HelpText() {
-    return "Usage: mapgis-import INPUT... [-o OUTPUT] [-f FORMAT] [--typed] [--encoding E]\n"
-           "                     [--colors FILE] [--name NAME] [--srs SRS] [--scale F]\n"
-           "                     [--offset DX,DY] [--overwrite] [-q] [--help]\n"
-           "       mapgis-import --version\n"
-           "\n"
-           "Imports MAPGIS exchange files (.wat points and texts, .wal lines, .wap areas,\n"
-           ".wan networks) into any vector format GDAL writes. Several inputs go into one\n"
-           "output. Layers are named NAME_points, NAME_lines, NAME_areas, NAME_network\n"
-           "(the file's kind) or, typed, NAME_points, _lines, _areas, _texts; when two\n"
-           "inputs would give the same name, the input's folder name goes in front.\n"
-           "\n"
-           "Options:\n"
-           "  -o, --output OUTPUT  output dataset (default: the first input with the\n"
-           "                       extension of the format, .gpkg for GeoPackage)\n"
-           "  -f, --format FORMAT  GDAL vector driver, e.g. GPKG, GeoJSON, \"ESRI Shapefile\"\n"
-           "                       (default: from the output's extension, else GPKG)\n"
-           "  --typed              point, line, area and text layers holding plain\n"
-           "                       geometries; default: one layer per input with every\n"
-           "                       item and its MAPGIS style\n"
-           "  --encoding E         charset of the input: AUTO (default: UTF-8 when the\n"
-           "                       start of the file holds valid UTF-8 beyond ASCII, else\n"
-           "                       GB18030), GBK, GB18030 or UTF-8\n"
-           "  --colors FILE        MAPGIS colour index file that turns colour numbers into\n"
-           "                       colours (without it items keep default colours)\n"
-           "  --name NAME          dataset name the layers are named after (default: the\n"
-           "                       input's file name without extension)\n"
-           "  --srs SRS            coordinate system of every layer (-a_srs also works):\n"
-           "                       EPSG:4527, WKT or a PROJ string; or CGCS2000, XIAN80,\n"
-           "                       BEIJING54 for the Gauss-Kruger system of that datum\n"
-           "                       whose zone number the eastings carry in front (39 for\n"
-           "                       39 511 100), looked up in PROJ's database. Without it\n"
-           "                       no system is claimed (GeoPackage: undefined Cartesian)\n"
-           "                       and the summary says which --srs the coordinates fit.\n"
-           "                       KML and GeoJSON get longitude/latitude: they need it.\n"
-           "  --scale F            multiply the coordinates by F (paper millimetres to\n"
-           "                       ground metres: the map's scale / 1000)\n"
-           "  --offset DX,DY       then add DX and DY; both before the system is assigned\n"
-           "  --overwrite          replace an existing output (-overwrite also works)\n"
-           "  -q, --quiet          no progress bar and no summary\n"
-           "  -h, --help           this text\n"
-           "  --version            the version of mapgis-import and of GDAL\n"
-           "\n"
-           "A progress bar is shown when standard output is a terminal. At the end a\n"
-           "summary lists per layer the features written and the bounds, and per input\n"
-           "every item of the file: written, refused (with line and reason), not\n"
-           "importable by design (images), or skipped by the reader (with line and why).\n"
-           "\n"
-           "The output is written beside the target under a temporary name and moved into\n"
-           "place only when complete; on failure or interruption nothing is left behind\n"
-           "and an existing output stays as it was.\n"
-           "\n"
-           "Exit status:\n"
-           "  0  success (refused items are reported in the summary, not an error)\n"
-           "  2  usage error: unknown option, missing value, bad encoding, unknown format,\n"
-           "     a coordinate system that cannot be assigned or one a format needs missing\n"
-           "  3  input error: an input or the colour index file is missing or unreadable,\n"
-           "     an input's extension is not .wat, .wal, .wap or .wan, or an input is\n"
-           "     2 GiB or larger\n"
-           "  4  output error: the output exists (without --overwrite) or cannot be written\n"
-           "  130, 143  interrupted by SIGINT, SIGTERM\n";
+    static const std::string strHelp =
+        std::string(kUsage) +
+        "\n"
+        "Imports MAPGIS exchange files (.wat points and texts, .wal lines, .wap areas,\n"
+        ".wan networks) into any vector format GDAL writes. Several inputs go into one\n"
+        "output. Each file's items are split by geometry kind into layers NAME_points,\n"
+        "NAME_lines, NAME_areas, NAME_texts (a network's NAME_network and NAME_nodes);\n"
+        "inputs of one NAME share them. When a format keeps one layer per file\n"
+        "(Shapefile, GeoJSON, FlatGeobuf, CSV, MapInfo), OUTPUT is a folder of one file\n"
+        "per layer. DXF gets every item as entities on the CAD layer of its kind.\n"
+        "\n"
+        "Options:\n"
+        "  -o, --output OUTPUT  output dataset (default: the first input with the\n"
+        "                       extension of the format, .gpkg for GeoPackage)\n"
+        "  -f, --format FORMAT  GDAL vector driver, e.g. GPKG, GeoJSON, \"ESRI Shapefile\"\n"
+        "                       (default: from the output's extension, else GPKG)\n"
+        "  --typed              the reader's point, line, area and text layers: plain\n"
+        "                       geometries, the identifier (and a text's text and\n"
+        "                       angle); default: every item with its MAPGIS style\n"
+        "  --no-split           one layer per input with every item, for formats that\n"
+        "                       take mixed geometries (GeoPackage, FlatGeobuf, CSV,\n"
+        "                       GeoJSON, KML); QGIS shows one geometry type per layer\n"
+        "  --encoding E         charset of the input: AUTO (default: UTF-8 when the\n"
+        "                       start of the file holds valid UTF-8 beyond ASCII, else\n"
+        "                       GB18030), GBK, GB18030 or UTF-8\n"
+        "  --colors FILE        MAPGIS colour index file that turns colour numbers into\n"
+        "                       colours (without it items keep default colours)\n"
+        "  --name NAME          dataset name the layers are named after (default: the\n"
+        "                       input's file name without extension)\n"
+        "  --srs SRS            coordinate system of every layer (-a_srs also works):\n"
+        "                       EPSG:4527, WKT or a PROJ string; or CGCS2000, XIAN80,\n"
+        "                       BEIJING54 for the Gauss-Kruger system of that datum\n"
+        "                       whose zone number the eastings carry in front (39 for\n"
+        "                       39 511 100), looked up in PROJ's database. Without it\n"
+        "                       no system is claimed (GeoPackage: undefined Cartesian)\n"
+        "                       and the summary says which --srs the coordinates fit.\n"
+        "                       KML and GeoJSON get longitude/latitude: they need it.\n"
+        "  --scale F            multiply the coordinates by F (paper millimetres to\n"
+        "                       ground metres: the map's scale / 1000)\n"
+        "  --offset DX,DY       then add DX and DY; both before the system is assigned\n"
+        "  --dbf-encoding E     charset of shapefile attributes: UTF-8 (default, with a\n"
+        "                       .cpg) or GBK for ArcGIS versions that need it\n"
+        "  --overwrite          replace an existing output (-overwrite also works)\n"
+        "  -q, --quiet          no progress bar and no summary\n"
+        "  -h, --help           this text\n"
+        "  --version            the version of mapgis-import and of GDAL\n"
+        "\n"
+        "A progress bar is shown when standard output is a terminal. At the end a\n"
+        "summary lists per layer the features written and the bounds, and per input\n"
+        "every item of the file: written, refused (with line and reason), not\n"
+        "importable by design (images), or skipped by the reader (with line and why).\n"
+        "\n"
+        "The output is written beside the target under a temporary name and moved into\n"
+        "place only when complete; on failure or interruption nothing is left behind\n"
+        "and an existing output stays as it was.\n"
+        "\n"
+        "Exit status:\n"
+        "  0  success (refused items are reported in the summary, not an error)\n"
+        "  2  usage error: unknown option, missing value, bad encoding, unknown format,\n"
+        "     a coordinate system that cannot be assigned or one a format needs missing\n"
+        "  3  input error: an input or the colour index file is missing or unreadable,\n"
+        "     an input's extension is not .wat, .wal, .wap or .wan, or an input is\n"
+        "     2 GiB or larger\n"
+        "  4  output error: the output exists (without --overwrite) or cannot be written\n"
+        "  130, 143  interrupted by SIGINT, SIGTERM\n";
+    return strHelp.c_str();
 }
 
 std::string VersionText() {

@@ -25,6 +25,8 @@ struct Arguments {
     std::string strSrs;    // empty: none assigned
     std::string strScale;  // empty: coordinates as in the file
     std::string strOffset;
+    std::string strDbfEncoding = "UTF-8";  // of shapefile attributes: UTF-8 or GBK
+    bool bNoSplit = false;                 // compound layers whole, where the format can
     bool bQuiet = false;
     bool bOverwrite = false;
     bool bHelp = false;

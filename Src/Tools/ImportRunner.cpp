@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <memory>
 
+#include "ImportPlan.h"
 #include "ImportSummary.h"
+#include "OutputFormat.h"
 #include "SafeOutput.h"
 #include "cpl_conv.h"
 #include "cpl_string.h"
@@ -68,105 +70,6 @@ bool IsReadableFile(const std::string& strPath, std::string* pstrWhy) {
     return true;
 }
 
-GDALDriverH VectorWriter(const std::string& strFormat) {
-    GDALDriverH hDriver = GDALGetDriverByName(strFormat.c_str());
-    if (hDriver == nullptr)
-        return nullptr;
-    if (GDALGetMetadataItem(hDriver, GDAL_DCAP_VECTOR, nullptr) == nullptr ||
-        GDALGetMetadataItem(hDriver, GDAL_DCAP_CREATE, nullptr) == nullptr) {
-        return nullptr;
-    }
-    return hDriver;
-}
-
-// The writer whose extension list names the output's extension.
-std::string FormatFromExtension(const std::string& strOutput) {
-    const std::string strExt = CPLGetExtension(strOutput.c_str());
-    if (strExt.empty())
-        return std::string();
-    for (int i = 0; i < GDALGetDriverCount(); ++i) {
-        GDALDriverH hDriver = GDALGetDriver(i);
-        const char* pszExts = GDALGetMetadataItem(hDriver, GDAL_DMD_EXTENSIONS, nullptr);
-        if (pszExts == nullptr || VectorWriter(GDALGetDriverShortName(hDriver)) == nullptr) {
-            continue;
-        }
-        const CPLStringList aosExts(CSLTokenizeString2(pszExts, " ", 0));
-        for (int k = 0; k < aosExts.size(); ++k) {
-            if (EQUAL(aosExts[k], strExt.c_str()))
-                return GDALGetDriverShortName(hDriver);
-        }
-    }
-    return std::string();
-}
-
-// The first input with the writer's extension.
-std::string DefaultOutput(const std::string& strInput, GDALDriverH hWriter) {
-    std::string strExt;
-    if (const char* psz = GDALGetMetadataItem(hWriter, GDAL_DMD_EXTENSION, nullptr))
-        strExt = psz;
-    if (strExt.empty()) {
-        const char* pszList = GDALGetMetadataItem(hWriter, GDAL_DMD_EXTENSIONS, nullptr);
-        const CPLStringList aosExts(CSLTokenizeString2(pszList ? pszList : "", " ", 0));
-        if (!aosExts.empty())
-            strExt = aosExts[0];
-    }
-    return CPLResetExtension(strInput.c_str(), strExt.empty() ? "gpkg" : strExt.c_str());
-}
-
-// What a layer holds, as its output name says it: a compound layer after its file's kind, a
-// typed one after its own.
-const char* KindSuffix(const std::string& strInput, OGRLayerH hLayer) {
-    const std::string strExt = CPLGetExtension(strInput.c_str());
-    const bool bNetwork = EQUAL(strExt.c_str(), "wan");
-    const char* pszType = GDALGetMetadataItem(hLayer, "LAYER_TYPE", "MAPGIS");
-    switch (mapgis::LayerKindFromType(pszType != nullptr ? atoi(pszType) : 0)) {
-        case mapgis::LayerKind::Point:
-            return "points";
-        case mapgis::LayerKind::Line:
-            return bNetwork ? "network" : "lines";
-        case mapgis::LayerKind::Region:
-            return "areas";
-        case mapgis::LayerKind::Text:
-            return "texts";
-        case mapgis::LayerKind::Compound:
-            break;
-    }
-    if (bNetwork)
-        return "network";
-    if (EQUAL(strExt.c_str(), "wal"))
-        return "lines";
-    return EQUAL(strExt.c_str(), "wap") ? "areas" : "points";
-}
-
-bool IsTaken(const std::vector<std::string>& taken, const std::string& strName) {
-    for (const std::string& t : taken) {
-        if (EQUAL(t.c_str(), strName.c_str()))
-            return true;
-    }
-    return false;
-}
-
-// "<title>_<kind>"; when another input took that, its folder's name goes in front. False when
-// that is taken too.
-bool OutputLayerName(const Arguments& args, const std::string& strInput, OGRLayerH hLayer,
-                     std::vector<std::string>& taken, std::string* pstrName) {
-    const std::string strTitle =
-        args.strName.empty() ? std::string(CPLGetBasename(strInput.c_str())) : args.strName;
-    const std::string strName = strTitle + "_" + KindSuffix(strInput, hLayer);
-    *pstrName = strName;
-    if (IsTaken(taken, *pstrName)) {
-        char* pszReal = realpath(strInput.c_str(), nullptr);
-        const std::string strFolder =
-            pszReal != nullptr ? CPLGetFilename(CPLGetDirname(pszReal)) : "";
-        std::free(pszReal);
-        *pstrName = strFolder + "_" + strName;
-        if (strFolder.empty() || IsTaken(taken, *pstrName))
-            return false;
-    }
-    taken.push_back(*pstrName);
-    return true;
-}
-
 DatasetPtr OpenInput(const std::string& strPath, const Arguments& args) {
     CPLStringList aosOpen;
     aosOpen.SetNameValue("MODE", args.bTyped ? "TYPED" : "COMPOUND");
@@ -185,11 +88,6 @@ DatasetPtr OpenInput(const std::string& strPath, const Arguments& args) {
     const char* const apszDrivers[] = {"MAPGIS", nullptr};
     return DatasetPtr(GDALOpenEx(strPath.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, apszDrivers,
                                  aosOpen.List(), nullptr));
-}
-
-long long ItemCount(OGRLayerH hLayer) {
-    const char* psz = GDALGetMetadataItem(hLayer, "ITEM_COUNT", "MAPGIS");
-    return psz == nullptr ? 0 : CPLAtoGIntBig(psz);
 }
 
 // Errors and warnings to standard error in the program's voice.
@@ -218,49 +116,6 @@ int CPL_STDCALL Progress(double dComplete, const char* pszMessage, void* pData) 
     return TRUE;
 }
 
-// Formats whose coordinates are longitude/latitude on WGS 84 by definition.
-bool NeedsLonLat(const std::string& strFormat) {
-    for (const char* psz : {"KML", "LIBKML", "GeoJSON", "GeoJSONSeq"}) {
-        if (EQUAL(strFormat.c_str(), psz))
-            return true;
-    }
-    return false;
-}
-
-// GeoPackage declares a layer without a system in the undefined geographic one, which QGIS
-// takes for degrees; GDAL's writer maps this name to the undefined Cartesian one.
-constexpr const char* kUndefinedCartesian = "LOCAL_CS[\"Undefined cartesian SRS\"]";
-
-// The translation options the output format needs: its coordinate system, its text
-// encoding; false with pstrError when the format needs a system and none was named.
-bool FormatOptions(const std::string& strFormat, const Arguments& args, CPLStringList* paosArgs,
-                   std::string* pstrError) {
-    if (NeedsLonLat(strFormat)) {
-        if (args.strSrs.empty()) {
-            *pstrError = "-f " + strFormat +
-                         " stores longitude/latitude: name the coordinate system of the "
-                         "input with --srs so that it can be reprojected";
-            return false;
-        }
-        paosArgs->AddString("-t_srs").AddString("EPSG:4326");
-        // GDAL's KML writer reads the colour of every pen it is given, and without a colour
-        // index the style strings carry none: it would crash rather than fail.
-        if (STARTS_WITH_CI(strFormat.c_str(), "KML") && args.strColors.empty()) {
-            *pstrError = "-f " + strFormat +
-                         " needs the colour index file (--colors): GDAL's KML writer cannot "
-                         "take styles without colours";
-            return false;
-        }
-    } else if (args.strSrs.empty() && EQUAL(strFormat.c_str(), "GPKG")) {
-        paosArgs->AddString("-a_srs").AddString(kUndefinedCartesian);
-    }
-    // The shapefile writer recodes text to ISO-8859-1 unless told otherwise: every Chinese
-    // character would become "?". UTF-8, declared in a .cpg beside the .dbf.
-    if (EQUAL(strFormat.c_str(), "ESRI Shapefile"))
-        paosArgs->AddString("-lco").AddString("ENCODING=UTF-8");
-    return true;
-}
-
 // "EPSG:4527 (CGCS2000 / 3-degree Gauss-Kruger zone 39)", or empty without a system.
 std::string DescribeSystem(OGRLayerH hLayer) {
     OGRSpatialReferenceH hSRS = OGR_L_GetSpatialRef(hLayer);
@@ -275,13 +130,59 @@ std::string DescribeSystem(OGRLayerH hLayer) {
     return strText;
 }
 
-struct Job {
-    size_t iSource;
-    OGRLayerH hLayer;
-    std::string strInput;
-    std::string strOutputLayer;
-    long long nItems;
+// Where the output layers go: into one dataset, or, for a format of one layer per file,
+// each into its own file in the output folder.
+class Destinations {
+public:
+    Destinations(std::string strWork, bool bFolder, std::string strExtension)
+        : m_strWork(std::move(strWork)), m_bFolder(bFolder), m_strExt(std::move(strExtension)) {}
+
+    // The path of the dataset the layer goes to.
+    std::string PathOf(const std::string& strLayer) const {
+        if (!m_bFolder)
+            return m_strWork;
+        return CPLFormFilename(m_strWork.c_str(), strLayer.c_str(),
+                               m_strExt.empty() ? nullptr : m_strExt.c_str());
+    }
+    // The dataset written at the path so far, or null.
+    GDALDatasetH Find(const std::string& strPath) const {
+        for (const auto& entry : m_open) {
+            if (entry.first == strPath)
+                return entry.second.get();
+        }
+        return nullptr;
+    }
+    void Keep(const std::string& strPath, GDALDatasetH hDataset) {
+        m_open.emplace_back(strPath, DatasetPtr(hDataset));
+    }
+    // Closes every dataset; false when closing one reported a failure (the data did not get
+    // to disk).
+    bool CloseAll() {
+        CPLErrorReset();
+        m_open.clear();
+        return CPLGetLastErrorType() != CE_Failure;
+    }
+
+private:
+    std::string m_strWork;
+    bool m_bFolder;
+    std::string m_strExt;
+    std::vector<std::pair<std::string, DatasetPtr>> m_open;
 };
+
+// The figures of what a job wrote: its view's, or its MAPGIS layer's.
+LayerResult ResultOf(const Job& job) {
+    LayerResult result = CollectLayerResult(job.hSource, job.strInput, job.strOutputLayer);
+    result.strPart = job.strPart;
+    if (!job.bFirstOfSource)
+        result.messages.clear();
+    if (job.poKind != nullptr || job.poCad != nullptr) {
+        result.nFeatures = job.poKind ? job.poKind->Emitted() : job.poCad->Emitted();
+        result.bounds = job.poKind ? job.poKind->Bounds() : job.poCad->Bounds();
+        result.bHasBounds = result.bounds.IsInit();
+    }
+    return result;
+}
 
 }  // namespace
 
@@ -310,39 +211,16 @@ int RunImport(const Arguments& args) {
     if (!args.strColors.empty() && !IsReadableFile(args.strColors, &strWhy)) {
         return Fail(kExitInput, "cannot read colour index file " + args.strColors + ": " + strWhy);
     }
-
-    std::string strFormat = args.strFormat;
-    std::string strOutput = args.strOutput;
-    if (strFormat.empty() && !strOutput.empty())
-        strFormat = FormatFromExtension(strOutput);
-    if (strFormat.empty()) {
-        if (!strOutput.empty()) {
-            return Fail(kExitUsage, "cannot tell the format of " + strOutput + "; name it with -f");
-        }
-        strFormat = "GPKG";
-    }
-    GDALDriverH hWriter = VectorWriter(strFormat);
-    if (hWriter == nullptr) {
-        return Fail(kExitUsage,
-                    "-f " + strFormat + ": not a GDAL vector format that can be written");
-    }
-    CPLStringList aosFormat;
-    std::string strFormatError;
-    if (!FormatOptions(strFormat, args, &aosFormat, &strFormatError))
-        return Fail(kExitUsage, strFormatError);
-    if (strOutput.empty())
-        strOutput = DefaultOutput(args.inputs[0], hWriter);
-    VSIStatBufL sStat;
-    if (VSIStatL(strOutput.c_str(), &sStat) == 0 && !args.bOverwrite) {
-        return Fail(kExitOutput, strOutput + " exists; use --overwrite to replace it");
-    }
+    OutputFormat format;
+    int nExit = kExitOk;
+    if (!ChooseFormat(args, &format, &nExit, &strWhy))
+        return Fail(nExit, strWhy);
 
     CatchInterrupts();
     std::vector<DatasetPtr> sources;
-    std::vector<Job> jobs;
-    std::vector<std::string> taken;
-    long long nAllItems = 0;
-    for (const std::string& strInput : args.inputs) {
+    Plan plan;
+    for (size_t iSource = 0; iSource < args.inputs.size(); ++iSource) {
+        const std::string& strInput = args.inputs[iSource];
         DatasetPtr src = OpenInput(strInput, args);
         if (InterruptSignal() != 0)
             return Interrupted();
@@ -351,40 +229,64 @@ int RunImport(const Arguments& args) {
             const bool bUsage = CPLGetLastErrorNo() == CPLE_IllegalArg;
             return Fail(bUsage ? kExitUsage : kExitInput, "cannot import " + strInput);
         }
-        for (int i = 0; i < GDALDatasetGetLayerCount(src.get()); ++i) {
-            OGRLayerH hLayer = GDALDatasetGetLayer(src.get(), i);
-            std::string strName;
-            if (!OutputLayerName(args, strInput, hLayer, taken, &strName)) {
-                return Fail(kExitUsage, strInput + ": its layer " + strName +
-                                            " would take the name of another input's; give "
-                                            "the inputs different names or folders");
-            }
-            jobs.push_back({sources.size(), hLayer, strInput, strName, ItemCount(hLayer)});
-            nAllItems += jobs.back().nItems;
+        std::string strName;
+        if (!PlanInput(args, format, strInput, iSource, src.get(), &plan, &strName)) {
+            return Fail(kExitUsage, strInput + ": its layer " + strName +
+                                        " would take the name of another input's; give "
+                                        "the inputs different names or folders");
         }
         sources.push_back(std::move(src));
     }
-    if (jobs.empty()) {
+    if (InterruptSignal() != 0)
+        return Interrupted();
+    if (plan.jobs.empty()) {
         return Fail(kExitInput, "no layer to write: the inputs hold no item to import");
+    }
+
+    // Several layers in a format of one layer per file: a folder of files.
+    const bool bFolder = format.bOneLayer && plan.OutputLayerCount() > 1;
+    std::string strOutput = args.strOutput;
+    if (strOutput.empty()) {
+        strOutput = DefaultOutput(args.inputs[0], format, bFolder);
+    } else if (bFolder && !format.strExtension.empty() &&
+               EQUAL(CPLGetExtension(strOutput.c_str()), format.strExtension.c_str())) {
+        strOutput.erase(strOutput.size() - format.strExtension.size() - 1);
+    }
+    VSIStatBufL sStat;
+    if (VSIStatL(strOutput.c_str(), &sStat) == 0 && !args.bOverwrite) {
+        return Fail(kExitOutput, strOutput + " exists; use --overwrite to replace it");
     }
 
     SafeOutput output;
     std::string strError;
     if (!output.Begin(strOutput, &strError))
         return Fail(kExitOutput, strError);
+    if (bFolder && VSIMkdir(output.WorkPath().c_str(), 0755) != 0)
+        return Fail(kExitOutput, "cannot make the folder " + strOutput);
+    Destinations destinations(output.WorkPath(), bFolder, format.strExtension);
+    long long nAllItems = 0;
+    for (const Job& job : plan.jobs)
+        nAllItems += job.nItems;
     const bool bProgress = !args.bQuiet && isatty(fileno(stdout));
-    DatasetPtr dst;
     long long nDone = 0;
-    for (size_t k = 0; k < jobs.size(); ++k) {
-        const Job& job = jobs[k];
-        GDALDatasetH hSource = sources[job.iSource].get();
+    for (const Job& job : plan.jobs) {
+        const std::string strPath = destinations.PathOf(job.strOutputLayer);
+        GDALDatasetH hDst = destinations.Find(strPath);
         CPLStringList aosArgs;
-        if (!dst)
-            aosArgs.AddString("-f").AddString(strFormat.c_str());
+        if (hDst == nullptr)
+            aosArgs.AddString("-f").AddString(format.strName.c_str());
+        if (job.bAppend)
+            aosArgs.AddString("-append");
         aosArgs.AddString("-nln").AddString(job.strOutputLayer.c_str());
-        for (int i = 0; i < aosFormat.size(); ++i)
-            aosArgs.AddString(aosFormat[i]);
-        aosArgs.AddString(OGR_L_GetName(job.hLayer));
+        for (int i = 0; i < format.aosOptions.size(); ++i) {
+            // Layer creation options would only draw a warning on a layer that exists.
+            if (job.bAppend && EQUAL(format.aosOptions[i], "-lco")) {
+                ++i;
+                continue;
+            }
+            aosArgs.AddString(format.aosOptions[i]);
+        }
+        aosArgs.AddString(job.strFromLayer.c_str());
         GDALVectorTranslateOptions* psOptions =
             GDALVectorTranslateOptionsNew(aosArgs.List(), nullptr);
         void* pScaled = nullptr;
@@ -395,26 +297,22 @@ int RunImport(const Arguments& args) {
         }
         GDALVectorTranslateOptionsSetProgress(psOptions, Progress, pScaled);
         int bUsageError = FALSE;
-        GDALDatasetH hResult = GDALVectorTranslate(dst ? nullptr : output.WorkPath().c_str(),
-                                                   dst.get(), 1, &hSource, psOptions, &bUsageError);
+        GDALDatasetH hFrom = job.hFrom;
+        GDALDatasetH hResult = GDALVectorTranslate(hDst ? nullptr : strPath.c_str(), hDst, 1,
+                                                   &hFrom, psOptions, &bUsageError);
         GDALVectorTranslateOptionsFree(psOptions);
         GDALDestroyScaledProgress(pScaled);
-        if (InterruptSignal() != 0) {
-            if (hResult != nullptr && !dst)
-                GDALClose(hResult);
+        if (hResult != nullptr && hDst == nullptr)
+            destinations.Keep(strPath, hResult);
+        if (InterruptSignal() != 0)
             return Interrupted();
-        }
         if (hResult == nullptr) {
             return Fail(kExitOutput, "cannot write layer " + job.strOutputLayer + " to " +
                                          strOutput + "; nothing written");
         }
-        if (!dst)
-            dst.reset(hResult);
         nDone += job.nItems;
     }
-    CPLErrorReset();
-    dst.reset();
-    if (CPLGetLastErrorType() == CE_Failure) {
+    if (!destinations.CloseAll()) {
         return Fail(kExitOutput, "writing " + strOutput + " failed; nothing written");
     }
     if (InterruptSignal() != 0)
@@ -424,13 +322,13 @@ int RunImport(const Arguments& args) {
     if (!args.bQuiet) {
         // After every layer was read, so that no figure needs a read of its own.
         std::vector<LayerResult> results;
-        for (const Job& job : jobs)
-            results.push_back(CollectLayerResult(job.hLayer, job.strInput, job.strOutputLayer));
+        for (const Job& job : plan.jobs)
+            results.push_back(ResultOf(job));
         std::vector<InputAccount> accounts;
         for (size_t i = 0; i < sources.size(); ++i)
             accounts.push_back(CollectAccount(sources[i].get(), args.inputs[i]));
         SystemSummary system;
-        system.strSystem = DescribeSystem(jobs[0].hLayer);
+        system.strSystem = DescribeSystem(plan.jobs[0].hSource);
         system.strScale = args.strScale;
         system.strOffset = args.strOffset;
         PrintSummary(stdout, strOutput, results, accounts, system);

@@ -85,7 +85,8 @@ void PrintSummary(std::FILE* pOut, const std::string& strOutput,
                      mapgis::DescribeCoordinates(all).c_str());
     }
     for (const LayerResult& r : results) {
-        std::fprintf(pOut, "  layer %s (from %s): %lld features", r.strOutputLayer.c_str(),
+        std::fprintf(pOut, "  layer %s (%s%s%s): %lld features", r.strOutputLayer.c_str(),
+                     r.strPart.c_str(), r.strPart.empty() ? "from " : " of ",
                      CPLGetFilename(r.strInput.c_str()), r.nFeatures);
         if (r.bHasBounds) {
             std::fprintf(pOut, ", bounds (%.15g, %.15g) - (%.15g, %.15g)", r.bounds.MinX,

@@ -15,6 +15,7 @@ namespace mapgis_import {
 struct LayerResult {
     std::string strInput;
     std::string strOutputLayer;
+    std::string strPart;  // the kind of the input's items it holds; empty: all
     long long nFeatures = 0;
     bool bHasBounds = false;
     OGREnvelope bounds;

@@ -25,11 +25,13 @@ def layer_code(path):
 
 
 def first_points(path):
+    """The vertices of the first feature's (first) line."""
     ds = gdal.OpenEx(path, gdal.OF_VECTOR)
     layer = ds.GetLayer(0)
     feature = layer.GetNextFeature()
     geom = feature.GetGeometryRef()
-    return [geom.GetPoint_2D(i) for i in range(geom.GetPointCount())]
+    line = geom.GetGeometryRef(0) if geom.GetGeometryCount() > 0 else geom
+    return [line.GetPoint_2D(i) for i in range(line.GetPointCount())]
 
 
 class AssignedSystems(TempDirCase):

@@ -70,20 +70,24 @@ class TooLarge(TempDirCase):
 
 
 class SafeOutput(TempDirCase):
-    # GeoJSON holds longitude/latitude: the imports into it name a system.
-    def good_output(self):
+    def good_output(self, ext="gpkg"):
         wal = shutil.copy(sample("sample.wal"), self.dir)
-        out = os.path.join(self.dir, "out.json")
-        r = run([IMPORTER, wal, "-o", out, "-q", "--srs", "CGCS2000"])
+        out = os.path.join(self.dir, "out." + ext)
+        # KML holds longitude/latitude: the imports into it name a system.
+        r = run([IMPORTER, wal, "-o", out, "-q", "--srs", "CGCS2000",
+                 "--colors", sample("colors.txt")])
         self.assertEqual(r.returncode, 0, r.stderr)
         return out
 
     def test_a_failure_midway_leaves_the_existing_output_untouched(self):
-        out = self.good_output()
+        out = self.good_output("kml")
         before = read_bytes(out)
+        wal = os.path.join(self.dir, "sample.wal")
         wat = shutil.copy(sample("sample.wat"), self.dir)
-        # Typed, the point sample has several layers: GeoJSON takes the first, then fails.
-        r = run([IMPORTER, wat, "--typed", "-o", out, "--overwrite", "--srs", "EPSG:4548"])
+        # The lines reproject; the point file's eastings lack the zone number, so its points
+        # lie outside zone 39 and GDAL refuses to reproject them.
+        r = run([IMPORTER, wal, wat, "-o", out, "--overwrite", "--srs", "EPSG:4527",
+                 "--colors", sample("colors.txt")])
         self.assertEqual(r.returncode, 4, r.stderr)
         self.assertIn("nothing written", r.stderr)
         self.assertEqual(read_bytes(out), before)
@@ -92,10 +96,15 @@ class SafeOutput(TempDirCase):
     def test_overwrite_replaces_and_leaves_nothing_behind(self):
         out = self.good_output()
         wat = shutil.copy(sample("sample.wat"), self.dir)
-        r = run([IMPORTER, wat, "-o", out, "--overwrite", "-q", "--srs", "EPSG:4548"])
+        r = run([IMPORTER, wat, "-o", out, "--overwrite", "-q", "--srs", "EPSG:4548",
+                 "--colors", sample("colors.txt")])
         self.assertEqual(r.returncode, 0, r.stderr)
         ds = gdal.OpenEx(out)
-        self.assertEqual(ds.GetLayer(0).GetFeatureCount(), 9)
+        counts = {ds.GetLayer(i).GetName(): ds.GetLayer(i).GetFeatureCount()
+                  for i in range(ds.GetLayerCount())}
+        # Nine items: a symbol, an arc, two circles, five texts.
+        self.assertEqual(counts, {"sample_points": 1, "sample_lines": 1, "sample_areas": 2,
+                                  "sample_texts": 5})
         self.assertEqual(leftovers(self.dir), [])
 
     def test_formats_of_several_files_land_beside_the_target(self):
@@ -116,7 +125,7 @@ class SafeOutput(TempDirCase):
         # Enough lines that the translation is still running when the signal comes.
         items = "".join(f"1,0,3,5,0,0,0,0,0\n2\n{i},0\n{i},1\n{i},0\n" for i in range(300000))
         big = self.write("big.wal", "lines\n300000\n" + items)
-        proc = subprocess.Popen([IMPORTER, big, "-o", out, "--overwrite", "-q", "--srs", "EPSG:4548"],
+        proc = subprocess.Popen([IMPORTER, big, "-o", out, "--overwrite", "-q"],
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         deadline = time.monotonic() + 60
         while not leftovers(self.dir) and proc.poll() is None and time.monotonic() < deadline:

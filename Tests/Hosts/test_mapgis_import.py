@@ -94,7 +94,7 @@ class Outputs(TempDirCase):
         out = os.path.join(self.dir, "sample.gpkg")
         self.assertEqual(layer_counts(out), {"sample_lines": 30})
         self.assertIn(f"Wrote {out}:", r.stdout)
-        self.assertIn("layer sample_lines (from sample.wal): 30 features, "
+        self.assertIn("layer sample_lines (lines of sample.wal): 30 features, "
                       "bounds (39511100, 3420050) - (39514180, 3421555)", r.stdout)
         self.assertIn("sample.wal: 30 items: 30 written, 0 refused, 0 not importable, 0 skipped",
                       r.stdout)
@@ -113,7 +113,7 @@ class Outputs(TempDirCase):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(layer_counts(out), {"sample_lines": 30, "other_sample_lines": 30,
                                              "sample.wal.d_sample_lines": 2})
-        self.assertIn("layer sample.wal.d_sample_lines (from sample.wal): 2 features", r.stdout)
+        self.assertIn("layer sample.wal.d_sample_lines (lines of sample.wal): 2 features", r.stdout)
         # The second item (lines 8 to 12) has a style line of 8 fields.
         self.assertIn("sample.wal: 3 items: 2 written, 1 refused, 0 not importable, 0 skipped",
                       r.stdout)
@@ -124,8 +124,10 @@ class Outputs(TempDirCase):
                                                              "sample.wap", "sample.wan")]
         out = os.path.join(self.dir, "sheet.gpkg")
         self.assertEqual(run([IMPORTER] + inputs + ["-o", out, "-q"]).returncode, 0)
-        self.assertEqual(sorted(layer_counts(out)), ["sample_areas", "sample_lines",
-                                                     "sample_network", "sample_points"])
+        # Split by kind; the sheet's files share the layer of a kind.
+        self.assertEqual(layer_counts(out), {"sample_points": 1, "sample_lines": 1 + 30,
+                                             "sample_areas": 2 + 3, "sample_texts": 5,
+                                             "sample_network": 2, "sample_nodes": 2})
         typed = os.path.join(self.dir, "typed.gpkg")
         r = run([IMPORTER, inputs[0], "--typed", "--name", "sheet", "-o", typed, "-q"])
         self.assertEqual(r.returncode, 0, r.stderr)
@@ -146,7 +148,7 @@ class Outputs(TempDirCase):
         r = run([IMPORTER, wal, "-f", "GeoJSON", "--name", "roads", "--srs", "CGCS2000", "-q"])
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stdout, "")
-        out = os.path.join(self.dir, "sample.json")
+        out = os.path.join(self.dir, "sample.geojson")
         self.assertEqual(layer_counts(out), {"roads_lines": 30})
 
 

@@ -1,0 +1,198 @@
+// Output layers of an import and their names.
+#include "ImportPlan.h"
+
+#include <cstdlib>
+
+#include "cpl_conv.h"
+#include "cpl_string.h"
+#include "mapgisgeometry.h"
+#include "ogr_mapgis.h"
+
+namespace mapgis_import {
+
+namespace {
+
+bool IsNetwork(const std::string& strInput) {
+    return EQUAL(CPLGetExtension(strInput.c_str()), "wan");
+}
+
+// A whole layer after its kind: a compound one after its file's, a typed one after its own.
+const char* LayerSuffix(const std::string& strInput, OGRLayerH hLayer) {
+    const std::string strExt = CPLGetExtension(strInput.c_str());
+    const bool bNetwork = IsNetwork(strInput);
+    const char* pszType = GDALGetMetadataItem(hLayer, "LAYER_TYPE", "MAPGIS");
+    switch (mapgis::LayerKindFromType(pszType != nullptr ? atoi(pszType) : 0)) {
+        case mapgis::LayerKind::Point:
+            return "points";
+        case mapgis::LayerKind::Line:
+            return bNetwork ? "network" : "lines";
+        case mapgis::LayerKind::Region:
+            return "areas";
+        case mapgis::LayerKind::Text:
+            return "texts";
+        case mapgis::LayerKind::Compound:
+            break;
+    }
+    if (bNetwork)
+        return "network";
+    if (EQUAL(strExt.c_str(), "wal"))
+        return "lines";
+    return EQUAL(strExt.c_str(), "wap") ? "areas" : "points";
+}
+
+const char* KindSuffix(Kind eKind, bool bNetwork) {
+    switch (eKind) {
+        case Kind::Points:
+            return bNetwork ? "nodes" : "points";
+        case Kind::Lines:
+            return bNetwork ? "network" : "lines";
+        case Kind::Areas:
+            return "areas";
+        case Kind::Texts:
+            break;
+    }
+    return "texts";
+}
+
+std::string Title(const Arguments& args, const std::string& strInput) {
+    return args.strName.empty() ? std::string(CPLGetBasename(strInput.c_str())) : args.strName;
+}
+
+std::string RealPath(const std::string& strInput) {
+    char* pszReal = realpath(strInput.c_str(), nullptr);
+    const std::string strReal = pszReal != nullptr ? pszReal : "";
+    std::free(pszReal);
+    return strReal;
+}
+
+std::string FolderOf(const std::string& strInput) {
+    const std::string strReal = RealPath(strInput);
+    return strReal.empty() ? strReal : CPLGetDirname(strReal.c_str());
+}
+
+const Job* JobWriting(const Plan& plan, const std::string& strName) {
+    for (const Job& job : plan.jobs) {
+        if (EQUAL(job.strOutputLayer.c_str(), strName.c_str()))
+            return &job;
+    }
+    return nullptr;
+}
+
+// Whether two jobs write one output layer: views of one kind from one sheet (one title, one
+// folder).
+bool Shares(const Job& job, const Job& other) {
+    if (job.strPart.empty() || job.strPart != other.strPart)
+        return false;
+    const std::string strFolder = FolderOf(job.strInput);
+    return !strFolder.empty() && strFolder == FolderOf(other.strInput) &&
+           RealPath(job.strInput) != RealPath(other.strInput);
+}
+
+// The output layer of a new job: "<title>_<suffix>", shared with the job that has it when
+// they write the same; otherwise, when the name is taken, the input's folder name goes in
+// front. False when that is taken too.
+bool NameJob(const Plan& plan, const std::string& strName, Job* pJob) {
+    const std::string strPrefixed =
+        std::string(CPLGetFilename(FolderOf(pJob->strInput).c_str())) + "_" + strName;
+    for (const std::string& strCandidate : {strName, strPrefixed}) {
+        pJob->strOutputLayer = strCandidate;
+        const Job* poOther = JobWriting(plan, strCandidate);
+        if (poOther == nullptr)
+            return true;
+        if (Shares(*pJob, *poOther)) {
+            pJob->bAppend = true;
+            return true;
+        }
+    }
+    pJob->strOutputLayer = strName;
+    return false;
+}
+
+long long ItemCount(OGRLayerH hLayer) {
+    const char* psz = GDALGetMetadataItem(hLayer, "ITEM_COUNT", "MAPGIS");
+    return psz == nullptr ? 0 : CPLAtoGIntBig(psz);
+}
+
+}  // namespace
+
+size_t Plan::OutputLayerCount() const {
+    size_t n = 0;
+    for (const Job& job : jobs)
+        n += job.bAppend ? 0 : 1;
+    return n;
+}
+
+bool PlanInput(const Arguments& args, const OutputFormat& format, const std::string& strInput,
+               size_t iSource, GDALDatasetH hSource, Plan* pPlan, std::string* pstrError) {
+    const bool bNetwork = IsNetwork(strInput);
+    const std::string strTitle = Title(args, strInput);
+    for (int i = 0; i < GDALDatasetGetLayerCount(hSource); ++i) {
+        OGRLayerH hLayer = GDALDatasetGetLayer(hSource, i);
+        OGRLayer* poLayer = OGRLayer::FromHandle(hLayer);
+        Job job;
+        job.iSource = iSource;
+        job.hSource = hLayer;
+        job.strInput = strInput;
+        const char* pszType = GDALGetMetadataItem(hLayer, "LAYER_TYPE", "MAPGIS");
+        const bool bCompound = mapgis::LayerKindFromType(pszType != nullptr ? atoi(pszType) : 0) ==
+                               mapgis::LayerKind::Compound;
+        if (format.bCad) {
+            // One layer of entities per file; the kinds are its CAD layers.
+            std::array<std::string, 4> names;
+            for (Kind eKind : kKinds)
+                names[static_cast<size_t>(eKind)] = strTitle + "_" + KindSuffix(eKind, bNetwork);
+            auto poView = std::make_unique<ViewDataset>();
+            auto poCad = std::make_unique<CadLayer>(poLayer, bNetwork, names);
+            job.poCad = poCad.get();
+            job.strFromLayer = poCad->GetName();
+            job.strOutputLayer = "entities";
+            job.bAppend = !pPlan->jobs.empty();
+            job.nItems = ItemCount(hLayer);
+            poView->Add(std::move(poCad));
+            job.hFrom = GDALDataset::ToHandle(poView.get());
+            pPlan->views.push_back(std::move(poView));
+            pPlan->jobs.push_back(job);
+            continue;
+        }
+        if (!bCompound || args.bNoSplit) {
+            job.hFrom = hSource;
+            job.strFromLayer = OGR_L_GetName(hLayer);
+            job.nItems = ItemCount(hLayer);
+            if (!NameJob(*pPlan, strTitle + "_" + LayerSuffix(strInput, hLayer), &job)) {
+                *pstrError = job.strOutputLayer;
+                return false;
+            }
+            pPlan->jobs.push_back(job);
+            continue;
+        }
+        const std::array<long long, 4> counts = CountKinds(*poLayer, bNetwork);
+        auto poView = std::make_unique<ViewDataset>();
+        ViewOptions options;
+        options.bCurves = format.bCurves;
+        options.bShortNames = format.bShortNames;
+        for (Kind eKind : kKinds) {
+            const long long nCount = counts[static_cast<size_t>(eKind)];
+            if (nCount == 0)
+                continue;
+            Job part = job;
+            part.strPart = KindSuffix(eKind, bNetwork);
+            if (!NameJob(*pPlan, strTitle + "_" + part.strPart, &part)) {
+                *pstrError = part.strOutputLayer;
+                return false;
+            }
+            auto poKind = std::make_unique<KindLayer>(poLayer, eKind, bNetwork, part.strPart,
+                                                      nCount, options);
+            part.poKind = poKind.get();
+            part.strFromLayer = part.strPart;
+            part.nItems = nCount;
+            part.hFrom = GDALDataset::ToHandle(poView.get());
+            part.bFirstOfSource = poView->GetLayerCount() == 0;
+            poView->Add(std::move(poKind));
+            pPlan->jobs.push_back(part);
+        }
+        pPlan->views.push_back(std::move(poView));
+    }
+    return true;
+}
+
+}  // namespace mapgis_import

@@ -1,0 +1,43 @@
+// What an import writes: per layer of every input, the output layers it goes to, named
+// after the input and the kind of what they hold.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ImportArguments.h"
+#include "KindLayers.h"
+#include "OutputFormat.h"
+#include "gdal.h"
+
+namespace mapgis_import {
+
+struct Job {
+    size_t iSource;  // index of the input
+    std::string strInput;
+    OGRLayerH hSource;           // the MAPGIS layer read
+    GDALDatasetH hFrom;          // the dataset translated: the input's or its views
+    std::string strFromLayer;    // the layer translated from it
+    std::string strOutputLayer;  // the layer written
+    std::string strPart;         // the kind a view holds; empty: the whole layer
+    long long nItems = 0;        // features to write, for the progress bar
+    bool bAppend = false;        // into an output layer an earlier job made
+    bool bFirstOfSource = true;  // the first job of its MAPGIS layer
+    const KindLayer* poKind = nullptr;
+    const CadLayer* poCad = nullptr;
+};
+
+struct Plan {
+    std::vector<std::unique_ptr<ViewDataset>> views;
+    std::vector<Job> jobs;
+    // Number of output layers (jobs appending to one count once).
+    size_t OutputLayerCount() const;
+};
+
+// Adds the jobs of one input's layers (reading each compound layer once to find the kinds it
+// holds); false with the name that cannot be made unique.
+bool PlanInput(const Arguments& args, const OutputFormat& format, const std::string& strInput,
+               size_t iSource, GDALDatasetH hSource, Plan* pPlan, std::string* pstrError);
+
+}  // namespace mapgis_import

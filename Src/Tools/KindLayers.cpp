@@ -1,0 +1,366 @@
+// Kind views of compound layers and the DXF entity view.
+#include "KindLayers.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "ogr_featurestyle.h"
+
+namespace mapgis_import {
+
+namespace {
+
+size_t Index(Kind eKind) {
+    return static_cast<size_t>(eKind);
+}
+
+// The style string's tools, split at the semicolons outside quoted text.
+std::vector<std::string> StyleTools(const char* pszStyle) {
+    std::vector<std::string> tools;
+    if (pszStyle == nullptr)
+        return tools;
+    std::string strTool;
+    bool bQuoted = false;
+    for (const char* p = pszStyle; *p != '\0'; ++p) {
+        if (bQuoted && *p == '\\' && p[1] != '\0') {
+            strTool += *p++;
+        } else if (*p == '"') {
+            bQuoted = !bQuoted;
+        } else if (*p == ';' && !bQuoted) {
+            tools.push_back(std::move(strTool));
+            strTool.clear();
+            continue;
+        }
+        strTool += *p;
+    }
+    if (!strTool.empty())
+        tools.push_back(std::move(strTool));
+    return tools;
+}
+
+bool StartsWith(const std::string& s, const char* pszPrefix) {
+    return s.compare(0, std::strlen(pszPrefix), pszPrefix) == 0;
+}
+
+// The kind a style tool draws.
+bool ToolDraws(const std::string& strTool, Kind eKind) {
+    switch (eKind) {
+        case Kind::Points:
+            return StartsWith(strTool, "SYMBOL(");
+        case Kind::Texts:
+            return StartsWith(strTool, "LABEL(");
+        case Kind::Lines:
+            return StartsWith(strTool, "PEN(");
+        case Kind::Areas:
+            return StartsWith(strTool, "PEN(") || StartsWith(strTool, "BRUSH(");
+    }
+    return false;
+}
+
+std::string Join(const std::vector<std::string>& tools) {
+    std::string out;
+    for (const std::string& t : tools)
+        out += (out.empty() ? "" : ";") + t;
+    return out;
+}
+
+Kind KindOfPart(const OGRGeometry& part, bool bTextPoints) {
+    const OGRwkbGeometryType eFlat = wkbFlatten(part.getGeometryType());
+    if (eFlat == wkbPoint || eFlat == wkbMultiPoint)
+        return bTextPoints ? Kind::Texts : Kind::Points;
+    if (OGR_GT_IsSubClassOf(eFlat, wkbCurve) || OGR_GT_IsSubClassOf(eFlat, wkbMultiCurve))
+        return Kind::Lines;
+    return Kind::Areas;
+}
+
+std::unique_ptr<OGRGeometryCollection> NewMulti(Kind eKind) {
+    switch (eKind) {
+        case Kind::Points:
+        case Kind::Texts:
+            return std::make_unique<OGRMultiPoint>();
+        case Kind::Lines:
+            return std::make_unique<OGRMultiCurve>();
+        case Kind::Areas:
+            break;
+    }
+    return std::make_unique<OGRMultiSurface>();
+}
+
+// Takes the part, a collection part by part.
+void AddPart(OGRGeometryCollection& multi, OGRGeometry* poPart) {
+    if (OGR_GT_IsSubClassOf(wkbFlatten(poPart->getGeometryType()), wkbGeometryCollection)) {
+        auto* poInner = poPart->toGeometryCollection();
+        for (OGRGeometry* poChild : *poInner)
+            AddPart(multi, poChild);
+        poInner->removeGeometry(-1, FALSE);
+        delete poPart;
+    } else if (multi.addGeometryDirectly(poPart) != OGRERR_NONE) {
+        delete poPart;
+    }
+}
+
+OGRwkbGeometryType ViewType(Kind eKind, bool bNetwork, bool bCurves) {
+    switch (eKind) {
+        case Kind::Points:
+            return bNetwork ? wkbMultiPoint : wkbPoint;
+        case Kind::Texts:
+            return wkbMultiPoint;
+        case Kind::Lines:
+            return bCurves ? wkbMultiCurve : wkbMultiLineString;
+        case Kind::Areas:
+            break;
+    }
+    return bCurves ? wkbMultiSurface : wkbMultiPolygon;
+}
+
+// dBase field names hold ten characters; the only longer name, shortened on purpose.
+std::string FieldName(const char* pszName, bool bShortNames) {
+    if (bShortNames && std::strcmp(pszName, "SymbolAngle") == 0)
+        return "SymAngle";
+    return pszName;
+}
+
+OGRFeatureDefn* NewDefn(const std::string& strName, OGRwkbGeometryType eType,
+                        OGRSpatialReference* poSRS) {
+    auto* poDefn = new OGRFeatureDefn(strName.c_str());
+    poDefn->Reference();
+    poDefn->SetGeomType(eType);
+    poDefn->GetGeomFieldDefn(0)->SetSpatialRef(poSRS);
+    return poDefn;
+}
+
+void Widen(OGREnvelope& bounds, const OGRGeometry& geom) {
+    if (geom.IsEmpty())
+        return;
+    OGREnvelope env;
+    geom.getEnvelope(&env);
+    bounds.Merge(env);
+}
+
+// A linear copy of the rings of an area, as lines.
+std::unique_ptr<OGRMultiLineString> Outline(const OGRGeometry& area) {
+    auto poLines = std::make_unique<OGRMultiLineString>();
+    std::unique_ptr<OGRGeometry> poLinear(area.getLinearGeometry());
+    auto addRings = [&](const OGRPolygon& polygon) {
+        for (const OGRLinearRing* poRing : polygon)
+            poLines->addGeometryDirectly(new OGRLineString(*poRing));
+    };
+    const OGRwkbGeometryType eFlat = wkbFlatten(poLinear->getGeometryType());
+    if (eFlat == wkbPolygon) {
+        addRings(*poLinear->toPolygon());
+    } else if (eFlat == wkbMultiPolygon) {
+        for (const OGRPolygon* poPolygon : *poLinear->toMultiPolygon())
+            addRings(*poPolygon);
+    }
+    return poLines;
+}
+
+std::string ColorOfSymbol(const std::string& strTool) {
+    OGRStyleMgr mgr;
+    if (!mgr.InitStyleString(strTool.c_str()) || mgr.GetPartCount() < 1)
+        return std::string();
+    std::unique_ptr<OGRStyleTool> poTool(mgr.GetPart(0));
+    if (poTool == nullptr || poTool->GetType() != OGRSTCSymbol)
+        return std::string();
+    GBool bDefault = TRUE;
+    const char* pszColor = static_cast<OGRStyleSymbol*>(poTool.get())->Color(bDefault);
+    return bDefault || pszColor == nullptr ? std::string() : pszColor;
+}
+
+}  // namespace
+
+std::vector<Piece> SplitFeature(OGRFeature& feature, bool bNetwork) {
+    std::vector<Piece> pieces;
+    std::unique_ptr<OGRGeometry> poGeom(feature.StealGeometry());
+    if (poGeom == nullptr)
+        return pieces;
+    const std::vector<std::string> tools = StyleTools(feature.GetStyleString());
+    auto addPiece = [&](Kind eKind, std::unique_ptr<OGRGeometry> poPart) {
+        std::vector<std::string> kept;
+        std::copy_if(tools.begin(), tools.end(), std::back_inserter(kept),
+                     [eKind](const std::string& t) { return ToolDraws(t, eKind); });
+        pieces.push_back({eKind, std::move(poPart), Join(kept)});
+    };
+    if (wkbFlatten(poGeom->getGeometryType()) != wkbGeometryCollection) {
+        const int iKind = feature.GetFieldIndex("GeomKind");
+        const bool bText = iKind >= 0 && EQUAL(feature.GetFieldAsString(iKind), "text");
+        const Kind eKind = KindOfPart(*poGeom, bText);
+        addPiece(eKind, std::move(poGeom));
+        return pieces;
+    }
+    std::array<std::unique_ptr<OGRGeometryCollection>, 4> parts;
+    auto* poCollection = poGeom->toGeometryCollection();
+    for (OGRGeometry* poPart : *poCollection) {
+        const Kind eKind = KindOfPart(*poPart, !bNetwork);
+        std::unique_ptr<OGRGeometryCollection>& poMulti = parts[Index(eKind)];
+        if (poMulti == nullptr)
+            poMulti = NewMulti(eKind);
+        AddPart(*poMulti, poPart);
+    }
+    poCollection->removeGeometry(-1, FALSE);  // the parts belong to the pieces now
+    for (Kind eKind : kKinds) {
+        if (parts[Index(eKind)] != nullptr)
+            addPiece(eKind, std::move(parts[Index(eKind)]));
+    }
+    return pieces;
+}
+
+std::array<long long, 4> CountKinds(OGRLayer& source, bool bNetwork) {
+    std::array<long long, 4> counts{};
+    source.ResetReading();
+    while (std::unique_ptr<OGRFeature> poFeature{source.GetNextFeature()}) {
+        for (const Piece& piece : SplitFeature(*poFeature, bNetwork))
+            ++counts[Index(piece.eKind)];
+    }
+    source.ResetReading();
+    return counts;
+}
+
+KindLayer::KindLayer(OGRLayer* poSource, Kind eKind, bool bNetwork, const std::string& strName,
+                     long long nCount, const ViewOptions& options)
+    : m_poSource(poSource),
+      m_eKind(eKind),
+      m_bNetwork(bNetwork),
+      m_nCount(nCount),
+      m_poDefn(
+          NewDefn(strName, ViewType(eKind, bNetwork, options.bCurves), poSource->GetSpatialRef())) {
+    SetDescription(strName.c_str());
+    OGRFeatureDefn* poSourceDefn = poSource->GetLayerDefn();
+    for (int i = 0; i < poSourceDefn->GetFieldCount(); ++i) {
+        OGRFieldDefn field(poSourceDefn->GetFieldDefn(i));
+        field.SetName(FieldName(field.GetNameRef(), options.bShortNames).c_str());
+        m_poDefn->AddFieldDefn(&field);
+        m_fieldMap.push_back(i);
+    }
+}
+
+KindLayer::~KindLayer() {
+    m_poDefn->Release();
+}
+
+void KindLayer::ResetReading() {
+    m_poSource->ResetReading();
+    m_nEmitted = 0;
+    m_bounds = OGREnvelope();
+}
+
+OGRFeature* KindLayer::GetNextFeature() {
+    while (std::unique_ptr<OGRFeature> poSource{m_poSource->GetNextFeature()}) {
+        for (Piece& piece : SplitFeature(*poSource, m_bNetwork)) {
+            if (piece.eKind != m_eKind)
+                continue;
+            auto poFeature = std::make_unique<OGRFeature>(m_poDefn);
+            poFeature->SetFieldsFrom(poSource.get(), m_fieldMap.data());
+            poFeature->SetFID(poSource->GetFID());
+            OGRGeometry* poGeom =
+                OGRGeometryFactory::forceTo(piece.poGeom.release(), m_poDefn->GetGeomType());
+            Widen(m_bounds, *poGeom);
+            poFeature->SetGeometryDirectly(poGeom);
+            if (!piece.strStyle.empty())
+                poFeature->SetStyleString(piece.strStyle.c_str());
+            ++m_nEmitted;
+            return poFeature.release();
+        }
+    }
+    return nullptr;
+}
+
+GIntBig KindLayer::GetFeatureCount(int) {
+    return m_nCount;
+}
+
+int KindLayer::TestCapability(const char* pszCap) {
+    return EQUAL(pszCap, OLCStringsAsUTF8);
+}
+
+CadLayer::CadLayer(OGRLayer* poSource, bool bNetwork, const std::array<std::string, 4>& names)
+    : m_poSource(poSource),
+      m_bNetwork(bNetwork),
+      m_names(names),
+      m_poDefn(NewDefn(poSource->GetName(), wkbUnknown, poSource->GetSpatialRef())) {
+    SetDescription(poSource->GetName());
+    OGRFieldDefn field("Layer", OFTString);
+    m_poDefn->AddFieldDefn(&field);
+}
+
+CadLayer::~CadLayer() {
+    m_poDefn->Release();
+}
+
+void CadLayer::ResetReading() {
+    m_poSource->ResetReading();
+    m_pending.clear();
+    m_nEmitted = 0;
+    m_bounds = OGREnvelope();
+}
+
+void CadLayer::Add(const std::string& strLayer, std::unique_ptr<OGRGeometry> poGeom,
+                   const std::string& strStyle, GIntBig nFid) {
+    auto poFeature = std::make_unique<OGRFeature>(m_poDefn);
+    poFeature->SetField(0, strLayer.c_str());
+    poFeature->SetFID(nFid);
+    Widen(m_bounds, *poGeom);
+    poFeature->SetGeometryDirectly(poGeom.release());
+    if (!strStyle.empty())
+        poFeature->SetStyleString(strStyle.c_str());
+    m_pending.push_back(std::move(poFeature));
+}
+
+OGRFeature* CadLayer::GetNextFeature() {
+    while (m_pending.empty()) {
+        std::unique_ptr<OGRFeature> poSource{m_poSource->GetNextFeature()};
+        if (poSource == nullptr)
+            return nullptr;
+        for (Piece& piece : SplitFeature(*poSource, m_bNetwork)) {
+            const std::string& strLayer = m_names[Index(piece.eKind)];
+            const std::vector<std::string> tools = StyleTools(piece.strStyle.c_str());
+            std::unique_ptr<OGRGeometry> poLinear(piece.poGeom->getLinearGeometry());
+            const GIntBig nFid = poSource->GetFID();
+            if (piece.eKind == Kind::Points || piece.eKind == Kind::Texts) {
+                // The writer makes no entity of a multipoint: one per anchor, a text with its
+                // own label, a symbol with its colour as the point's pen.
+                std::unique_ptr<OGRGeometry> poPoints(
+                    OGRGeometryFactory::forceToMultiPoint(poLinear.release()));
+                const auto* poMulti = poPoints->toMultiPoint();
+                for (int i = 0; i < poMulti->getNumGeometries(); ++i) {
+                    std::string strStyle;
+                    if (!tools.empty()) {
+                        const std::string& strTool = tools[std::min<size_t>(i, tools.size() - 1)];
+                        const std::string strColor = ColorOfSymbol(strTool);
+                        strStyle = piece.eKind == Kind::Texts ? strTool
+                                   : strColor.empty()         ? std::string()
+                                                              : "PEN(c:" + strColor + ")";
+                    }
+                    Add(strLayer, std::unique_ptr<OGRGeometry>(poMulti->getGeometryRef(i)->clone()),
+                        strStyle, nFid);
+                }
+            } else if (piece.eKind == Kind::Lines) {
+                Add(strLayer, std::move(poLinear), piece.strStyle, nFid);
+            } else {
+                // A polygon becomes a hatch, solid in the brush's colour or black without one:
+                // an area without a fill is its outline only.
+                std::vector<std::string> pens, brushes;
+                for (const std::string& t : tools)
+                    (StartsWith(t, "PEN(") ? pens : brushes).push_back(t);
+                Add(strLayer, Outline(*poLinear), Join(pens), nFid);
+                if (!brushes.empty() && brushes[0].find("fc:") != std::string::npos)
+                    Add(strLayer, std::move(poLinear), Join(brushes), nFid);
+            }
+        }
+        std::reverse(m_pending.begin(), m_pending.end());
+    }
+    OGRFeature* poFeature = m_pending.back().release();
+    m_pending.pop_back();
+    ++m_nEmitted;
+    return poFeature;
+}
+
+int CadLayer::TestCapability(const char* pszCap) {
+    return EQUAL(pszCap, OLCStringsAsUTF8);
+}
+
+OGRLayer* ViewDataset::GetLayer(int i) {
+    return i >= 0 && i < GetLayerCount() ? m_layers[i].get() : nullptr;
+}
+
+}  // namespace mapgis_import

@@ -1,0 +1,109 @@
+// Views of a compound MAPGIS layer for writers that take one geometry type per layer (and for
+// QGIS, which shows one type per layer): one view per geometry kind, and the single layer of
+// entities a DXF file takes, each entity on a CAD layer named after its kind.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gdal_priv.h"
+#include "ogrsf_frmts.h"
+
+namespace mapgis_import {
+
+enum class Kind { Points, Lines, Areas, Texts };
+constexpr std::array<Kind, 4> kKinds = {Kind::Points, Kind::Lines, Kind::Areas, Kind::Texts};
+
+// What one item holds of one kind: the parts of that kind and their style tools.
+struct Piece {
+    Kind eKind;
+    std::unique_ptr<OGRGeometry> poGeom;
+    std::string strStyle;
+};
+
+// An item of a compound layer cut by kind. The points of a compound are the nodes of a
+// network entry in a network file and the anchors of a coded text in a point file.
+// The feature's geometry goes to the pieces.
+std::vector<Piece> SplitFeature(OGRFeature& feature, bool bNetwork);
+
+// How the writer wants the views: with curves or segmentised, with field names of at most
+// ten characters (dBase).
+struct ViewOptions {
+    bool bCurves = false;
+    bool bShortNames = false;
+};
+
+// Features of one kind: one per item that has parts of the kind, with the item's attributes.
+// nCount is their number (from CountKinds); the figures are those of the last pass.
+class KindLayer final : public OGRLayer {
+public:
+    KindLayer(OGRLayer* poSource, Kind eKind, bool bNetwork, const std::string& strName,
+              long long nCount, const ViewOptions& options);
+    ~KindLayer() override;
+
+    void ResetReading() override;
+    OGRFeature* GetNextFeature() override;
+    OGRFeatureDefn* GetLayerDefn() override { return m_poDefn; }
+    GIntBig GetFeatureCount(int bForce) override;
+    int TestCapability(const char* pszCap) override;
+
+    long long Emitted() const { return m_nEmitted; }
+    const OGREnvelope& Bounds() const { return m_bounds; }
+
+private:
+    OGRLayer* m_poSource;
+    Kind m_eKind;
+    bool m_bNetwork;
+    long long m_nCount;
+    OGRFeatureDefn* m_poDefn;
+    std::vector<int> m_fieldMap;
+    long long m_nEmitted = 0;
+    OGREnvelope m_bounds;
+};
+
+// Every part of every item as DXF entities: texts one per anchor with their own label, point
+// symbols with their colour as a pen, areas as their outline (and a hatch when filled); the
+// field "Layer" names the kind's layer.
+class CadLayer final : public OGRLayer {
+public:
+    CadLayer(OGRLayer* poSource, bool bNetwork, const std::array<std::string, 4>& names);
+    ~CadLayer() override;
+
+    void ResetReading() override;
+    OGRFeature* GetNextFeature() override;
+    OGRFeatureDefn* GetLayerDefn() override { return m_poDefn; }
+    int TestCapability(const char* pszCap) override;
+
+    long long Emitted() const { return m_nEmitted; }
+    const OGREnvelope& Bounds() const { return m_bounds; }
+
+private:
+    void Add(const std::string& strLayer, std::unique_ptr<OGRGeometry> poGeom,
+             const std::string& strStyle, GIntBig nFid);
+
+    OGRLayer* m_poSource;
+    bool m_bNetwork;
+    std::array<std::string, 4> m_names;
+    OGRFeatureDefn* m_poDefn;
+    std::vector<std::unique_ptr<OGRFeature>> m_pending;  // in reverse order
+    long long m_nEmitted = 0;
+    OGREnvelope m_bounds;
+};
+
+// A dataset of views, for GDAL's vector translation to read from.
+class ViewDataset final : public GDALDataset {
+public:
+    void Add(std::unique_ptr<OGRLayer> poLayer) { m_layers.push_back(std::move(poLayer)); }
+    int GetLayerCount() override { return static_cast<int>(m_layers.size()); }
+    OGRLayer* GetLayer(int i) override;
+
+private:
+    std::vector<std::unique_ptr<OGRLayer>> m_layers;
+};
+
+// How many items of the layer have parts of each kind, in the order of kKinds.
+std::array<long long, 4> CountKinds(OGRLayer& source, bool bNetwork);
+
+}  // namespace mapgis_import

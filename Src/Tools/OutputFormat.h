@@ -1,0 +1,33 @@
+// The GDAL writer an import goes to and what it can hold.
+#pragma once
+
+#include <string>
+
+#include "ImportArguments.h"
+#include "cpl_string.h"
+#include "gdal.h"
+
+namespace mapgis_import {
+
+struct OutputFormat {
+    std::string strName;  // GDAL's short name
+    GDALDriverH hDriver = nullptr;
+    std::string strExtension;  // of its files, without the dot; may be empty
+    bool bCurves = false;      // keeps arcs and circles as curves
+    bool bOneLayer = false;    // a file holds one layer: several go into a folder
+    bool bOneType = false;     // a layer holds one geometry type
+    bool bCad = false;         // DXF: one layer of entities
+    bool bShortNames = false;  // field names of at most ten characters (dBase)
+    CPLStringList aosOptions;  // translation options: coordinate system, text encoding
+};
+
+// The writer named by -f, else by the output's extension, else GeoPackage, with the options
+// the arguments call for; false with the exit code and a message when there is none or the
+// arguments do not fit it.
+bool ChooseFormat(const Arguments& args, OutputFormat* pFormat, int* pnExit,
+                  std::string* pstrError);
+
+// The first input with the writer's extension; without the extension when it is a folder.
+std::string DefaultOutput(const std::string& strInput, const OutputFormat& format, bool bFolder);
+
+}  // namespace mapgis_import
