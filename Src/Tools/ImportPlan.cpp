@@ -158,6 +158,9 @@ bool PlanInput(const Arguments& args, const OutputFormat& format, const std::str
             job.hFrom = hSource;
             job.strFromLayer = OGR_L_GetName(hLayer);
             job.nItems = ItemCount(hLayer);
+            // A typed layer holds one kind, which the sheet's other files may share.
+            if (!bCompound)
+                job.strPart = LayerSuffix(strInput, hLayer);
             if (!NameJob(*pPlan, strTitle + "_" + LayerSuffix(strInput, hLayer), &job)) {
                 *pstrError = job.strOutputLayer;
                 return false;

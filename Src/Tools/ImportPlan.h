@@ -20,7 +20,7 @@ struct Job {
     GDALDatasetH hFrom;          // the dataset translated: the input's or its views
     std::string strFromLayer;    // the layer translated from it
     std::string strOutputLayer;  // the layer written
-    std::string strPart;         // the kind a view holds; empty: the whole layer
+    std::string strPart;         // the one kind it writes; empty: a whole compound layer
     long long nItems = 0;        // features to write, for the progress bar
     bool bAppend = false;        // into an output layer an earlier job made
     bool bFirstOfSource = true;  // the first job of its MAPGIS layer

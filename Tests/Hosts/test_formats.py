@@ -185,28 +185,27 @@ class Shapefile(TempDirCase):
         with open(os.path.join(self.dir, name), mode) as f:
             return f.read()
 
-    def test_utf8_declared_with_its_system_and_short_field_names(self):
-        out = os.path.join(self.dir, "texts.shp")
-        r = run([IMPORTER, self.wat, "-o", out, "-q", "--srs", "EPSG:4548"])
-        self.assertEqual(r.returncode, 0, r.stderr)
-        self.assertEqual(self.read("texts.cpg").strip(), "UTF-8")
-        self.assertIn(CN_TEXTS[0].encode("utf-8"), self.read("texts.dbf", "rb"))
-        self.assertIn("CGCS2000", self.read("texts.prj"))
-        ds = gdal.OpenEx(out)
-        defn = ds.GetLayer(0).GetLayerDefn()
-        names = [defn.GetFieldDefn(i).GetName() for i in range(defn.GetFieldCount())]
-        self.assertIn("SymAngle", names)
-        self.assertTrue(all(len(n) <= 10 for n in names), names)
-        self.assertTrue(os.path.isfile(out))  # one kind: a file, not a folder
+    # --dbf-encoding, what the .cpg declares, the codec of the .dbf bytes
+    ENCODINGS = [([], "UTF-8", "utf-8"), (["--dbf-encoding", "GBK"], "CP936", "gbk")]
 
-    def test_gbk_for_old_arcgis(self):
-        out = os.path.join(self.dir, "texts.shp")
-        r = run([IMPORTER, self.wat, "-o", out, "-q", "--dbf-encoding", "GBK"])
-        self.assertEqual(r.returncode, 0, r.stderr)
-        self.assertEqual(self.read("texts.cpg").strip(), "CP936")
-        self.assertIn(CN_TEXTS[0].encode("gbk"), self.read("texts.dbf", "rb"))
-        ds = gdal.OpenEx(out)
-        self.assertEqual([f.GetField("Text") for f in ds.GetLayer(0)], CN_TEXTS)
+    def test_text_encodings_declared_and_read_back(self):
+        for extra, cpg, codec in self.ENCODINGS:
+            with self.subTest(cpg=cpg):
+                out = os.path.join(self.dir, "texts.shp")
+                r = run([IMPORTER, self.wat, "-o", out, "-q", "--overwrite",
+                         "--srs", "EPSG:4548"] + extra)
+                self.assertEqual(r.returncode, 0, r.stderr)
+                self.assertTrue(os.path.isfile(out))  # one kind: a file, not a folder
+                self.assertEqual(self.read("texts.cpg").strip(), cpg)
+                self.assertIn(CN_TEXTS[0].encode(codec), self.read("texts.dbf", "rb"))
+                self.assertIn("CGCS2000", self.read("texts.prj"))
+                ds = gdal.OpenEx(out)
+                layer = ds.GetLayer(0)
+                self.assertEqual([f.GetField("Text") for f in layer], CN_TEXTS)
+                defn = layer.GetLayerDefn()
+                names = [defn.GetFieldDefn(i).GetName() for i in range(defn.GetFieldCount())]
+                self.assertIn("SymAngle", names)
+                self.assertTrue(all(len(n) <= 10 for n in names), names)
 
 
 class Refusals(TempDirCase):

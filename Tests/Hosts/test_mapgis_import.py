@@ -129,11 +129,14 @@ class Outputs(TempDirCase):
                                              "sample_areas": 2 + 3, "sample_texts": 5,
                                              "sample_network": 2, "sample_nodes": 2})
         typed = os.path.join(self.dir, "typed.gpkg")
-        r = run([IMPORTER, inputs[0], "--typed", "--name", "sheet", "-o", typed, "-q"])
+        r = run([IMPORTER, inputs[0], inputs[2], "--typed", "--name", "sheet", "-o", typed, "-q"])
         self.assertEqual(r.returncode, 0, r.stderr)
-        self.assertTrue(set(layer_counts(typed)) <= {"sheet_points", "sheet_lines",
-                                                     "sheet_areas", "sheet_texts"})
-        self.assertIn("sheet_texts", layer_counts(typed))
+        counts = layer_counts(typed)
+        self.assertTrue(set(counts) <= {"sheet_points", "sheet_lines", "sheet_areas",
+                                        "sheet_texts"})
+        self.assertIn("sheet_texts", counts)
+        # The point file's two circles and the area file's three areas.
+        self.assertEqual(counts["sheet_areas"], 2 + 3)
 
     def test_a_name_taken_with_its_folder_too_is_refused_rather_than_numbered(self):
         wal = shutil.copy(sample("sample.wal"), self.dir)
