@@ -167,13 +167,32 @@ std::string ColorOfSymbol(const std::string& strTool) {
     return bDefault || pszColor == nullptr ? std::string() : pszColor;
 }
 
+// The kind of an item as a whole, by what the reader made of it.
+Kind KindOfItem(const OGRFeature& feature, bool bNetwork) {
+    const int iKind = feature.GetFieldIndex("GeomKind");
+    const char* pszKind = iKind >= 0 ? feature.GetFieldAsString(iKind) : "";
+    if (EQUAL(pszKind, "line") || EQUAL(pszKind, "arc"))
+        return Kind::Lines;
+    if (EQUAL(pszKind, "region") || EQUAL(pszKind, "circle"))
+        return Kind::Areas;
+    if (EQUAL(pszKind, "text"))
+        return Kind::Texts;
+    if (EQUAL(pszKind, "compound"))
+        return bNetwork ? Kind::Lines : Kind::Texts;
+    return Kind::Points;
+}
+
 }  // namespace
 
 std::vector<Piece> SplitFeature(OGRFeature& feature, bool bNetwork) {
     std::vector<Piece> pieces;
     std::unique_ptr<OGRGeometry> poGeom(feature.StealGeometry());
-    if (poGeom == nullptr)
+    if (poGeom == nullptr || poGeom->IsEmpty()) {
+        // Nothing to cut: the item goes whole, empty, to the layer of its kind.
+        const Kind eKind = KindOfItem(feature, bNetwork);
+        pieces.push_back({eKind, poGeom ? NewMulti(eKind) : nullptr, std::string()});
         return pieces;
+    }
     const std::vector<std::string> tools = StyleTools(feature.GetStyleString());
     auto addPiece = [&](Kind eKind, std::unique_ptr<OGRGeometry> poPart) {
         std::vector<std::string> kept;
@@ -252,10 +271,12 @@ OGRFeature* KindLayer::GetNextFeature() {
             auto poFeature = std::make_unique<OGRFeature>(m_poDefn);
             poFeature->SetFieldsFrom(poSource.get(), m_fieldMap.data());
             poFeature->SetFID(poSource->GetFID());
-            OGRGeometry* poGeom =
-                OGRGeometryFactory::forceTo(piece.poGeom.release(), m_poDefn->GetGeomType());
-            Widen(m_bounds, *poGeom);
-            poFeature->SetGeometryDirectly(poGeom);
+            if (piece.poGeom != nullptr) {
+                OGRGeometry* poGeom =
+                    OGRGeometryFactory::forceTo(piece.poGeom.release(), m_poDefn->GetGeomType());
+                Widen(m_bounds, *poGeom);
+                poFeature->SetGeometryDirectly(poGeom);
+            }
             if (!piece.strStyle.empty())
                 poFeature->SetStyleString(piece.strStyle.c_str());
             ++m_nEmitted;
@@ -312,6 +333,9 @@ OGRFeature* CadLayer::GetNextFeature() {
         if (poSource == nullptr)
             return nullptr;
         for (Piece& piece : SplitFeature(*poSource, m_bNetwork)) {
+            // A CAD entity is its geometry: an item without one has none.
+            if (piece.poGeom == nullptr || piece.poGeom->IsEmpty())
+                continue;
             const std::string& strLayer = m_names[Index(piece.eKind)];
             const std::vector<std::string> tools = StyleTools(piece.strStyle.c_str());
             std::unique_ptr<OGRGeometry> poLinear(piece.poGeom->getLinearGeometry());
