@@ -29,6 +29,7 @@ constexpr int kWatRecordMinFields = 4;  // a first line with fewer is no record
 constexpr int kWatIdField = 2;
 constexpr int kWatKindField = 3;
 constexpr int kWatCircleFillField = 7;
+constexpr int kWatTextField = 4;  // of texts and multi-line texts: one delimiter each end
 
 // Field counts of the records of each kind.
 constexpr int kWatTextFields = 16;

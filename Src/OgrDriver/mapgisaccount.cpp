@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "KoGeometry/KtGeometry.h"
+#include "mapgisrepair.h"
 
 namespace mapgis {
 
@@ -126,6 +127,11 @@ Account BuildAccount(const Census& census, bool bCompound,
                                       " refused: " + RefusalReason(item, outcome.messages));
         } else {
             ++account.nImported;
+            // Imported though the reader refuses its record: the host's repair.
+            if (!item.strRepaired.empty()) {
+                ++account.nRepaired;
+                account.entries.push_back(strWhere + " " + kRepairedNote);
+            }
         }
     }
     account.bValid = true;

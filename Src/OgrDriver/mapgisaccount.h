@@ -28,10 +28,12 @@ struct Account {
     std::string strProblem;  // why there is no account
     long long nItems = 0;
     long long nImported = 0;
+    long long nRepaired = 0;  // of the imported: read by the host after the reader refused them
     long long nRefused = 0;
     long long nNotImportable = 0;
     long long nSkipped = 0;
-    // "<line>: <what became of the item>" for every item not imported, in file order.
+    // "<line>: <what became of the item>" for every item not imported or repaired, in file
+    // order.
     std::vector<std::string> entries;
 };
 

@@ -85,6 +85,38 @@ CensusItem Item(int nLine, const char* pszKind, int nGeometryType) {
     return item;
 }
 
+// A text record's first line read with its text's delimiters honoured: the fields from the
+// text field's opening delimiter to the first field that ends with it are one text. Empty
+// unless that gives the record exactly the fields of its kind.
+std::string RepairedTextLine(const Fields& fields, int nFields, int nNeed) {
+    if (nFields <= nNeed || nFields <= kWatTextField)
+        return std::string();
+    std::vector<std::string> parts;
+    for (int i = 0; i < nFields; ++i)
+        parts.push_back(fields[i].ToUtf8());
+    const std::string& strOpen = parts[kWatTextField];
+    if (strOpen.empty() || static_cast<unsigned char>(strOpen[0]) >= 0x80)
+        return std::string();
+    const char cDelimiter = strOpen[0];
+    const int nLast = kWatTextField + (nFields - nNeed);
+    const std::string& strClose = parts[nLast];
+    if (strClose.empty() || strClose.back() != cDelimiter)
+        return std::string();
+    for (int i = kWatTextField; i < nLast; ++i) {
+        const std::string& s = parts[i];
+        const bool bClosed = s.size() > (i == kWatTextField ? 1u : 0u) && s.back() == cDelimiter;
+        if (bClosed || s.find(kTextComma) != std::string::npos)
+            return std::string();
+    }
+    std::string strLine;
+    for (int i = 0; i < nFields; ++i) {
+        if (i > 0)
+            strLine += (i > kWatTextField && i <= nLast) ? kTextComma : ',';
+        strLine += parts[i];
+    }
+    return strLine;
+}
+
 // What a point file's record kinds are called in the account.
 constexpr const char* kWatKindNames[] = {"text", "symbol", "circle",
                                          "arc",  "image",  "multi-line text"};
@@ -130,6 +162,8 @@ Census WalkWat(LineReader& in) {
             nSeen += CountFields(strNext);
         }
         item.strKind = kWatKindNames[nKind];
+        if (nKind == kWatText || nKind == kWatMText)
+            item.strRepaired = RepairedTextLine(fields, nFields, WatMinFields(nKind));
         const bool bFilled = nKind == kWatCircle && nFields > kWatCircleFillField &&
                              IsFillFlagSet(KTX::ugatof(fields[kWatCircleFillField]));
         item.nGeometryType = WatGeometryType(nKind, bFilled);

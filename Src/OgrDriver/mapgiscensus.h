@@ -20,7 +20,14 @@ struct CensusItem {
     int nGeometryType = 0;   // what the plug-in answers for its type; 0: not importable
     bool bIndexed = false;   // whether the plug-in's pre-read indexes it
     std::string strSkipped;  // why the pre-read passes over it (when not indexed)
+    // A text record whose text holds commas, so that its first line splits into too many
+    // fields: the line in UTF-8 with those commas as kTextComma, which then splits right.
+    // Empty for every other item.
+    std::string strRepaired;
 };
+
+// What stands for a comma inside a repaired record's text: a character no text holds.
+constexpr char kTextComma = '\x1f';
 
 struct Census {
     bool bTaken = false;     // false when the file cannot be walked as the plug-in does

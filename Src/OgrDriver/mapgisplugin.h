@@ -48,6 +48,7 @@ struct ItemRead {
     std::int64_t nItem = -1;                  // position of the item in the layer's index, from 0
     std::unique_ptr<KTX::KtFeature> feature;  // null when the plug-in refused the item
     std::vector<LogMessage> messages;
+    bool bRepaired = false;  // the feature is the host's repaired read of a refused item
 };
 
 struct LayerSummary {

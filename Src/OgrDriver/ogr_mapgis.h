@@ -18,6 +18,7 @@
 #include "mapgismessages.h"
 #include "mapgisplugin.h"
 #include "mapgisreadahead.h"
+#include "mapgisrepair.h"
 #include "ogrsf_frmts.h"
 
 // Registers the driver with GDAL; the entry GDAL calls when it loads ogr_MAPGIS.so.
@@ -69,6 +70,8 @@ private:
     // The next read of the sequential read at m_nNextItem.
     mapgis::ItemRead ReadNextInOrder();
     void StopReadAhead();
+    // A refused item that the host can read after all, read so (REPAIR=YES).
+    void Repair(mapgis::ItemRead& read);
     void Note(const mapgis::ItemRead& read);
     OGRFeature* MakeFeature(const mapgis::ItemRead& read);
     // The envelope of a feature read at that position joins the extent when it is the next
@@ -125,9 +128,10 @@ public:
     int TestCapability(const char*) override { return FALSE; }
 
     // Domain "MAPGIS", with the open option ACCOUNT=YES: the account of the file.
-    // FILE_ITEM_COUNT (the items the file holds), FILE_IMPORTED_COUNT, FILE_REFUSED_COUNT,
-    // FILE_NOT_IMPORTABLE_COUNT, FILE_SKIPPED_COUNT and FILE_ITEM_n, "<line>: <what became
-    // of the item>" for each item not imported; FILE_ACCOUNT_PROBLEM instead when no account
+    // FILE_ITEM_COUNT (the items the file holds), FILE_IMPORTED_COUNT, FILE_REPAIRED_COUNT
+    // (of the imported), FILE_REFUSED_COUNT, FILE_NOT_IMPORTABLE_COUNT, FILE_SKIPPED_COUNT
+    // and FILE_ITEM_n, "<line>: <what became of the item>" for each item not imported or
+    // repaired; FILE_ACCOUNT_PROBLEM instead when no account
     // can be given. Reads every position of every layer not read yet. Empty without
     // ACCOUNT=YES.
     char** GetMetadata(const char* pszDomain) override;
@@ -138,6 +142,13 @@ public:
     mapgis::MessageReporter& Reporter() { return m_reporter; }
     // The census of the file, taken at open with ACCOUNT=YES; null without.
     const mapgis::Census* GetCensus() const { return m_census ? &*m_census : nullptr; }
+    // ACCOUNT: whether the layers and the file give their account.
+    bool Accounts() const { return m_bAccount; }
+    // Takes the census now, if it was not taken at open.
+    const mapgis::Census* TakeCensus();
+    // REPAIR: whether point files' text records whose text holds commas are read by the host
+    // when the reader refuses them.
+    bool Repairs() const { return m_bRepair; }
     // Appends the FILE_... items of the account, when there is a census.
     void AddAccount(CPLStringList& aosList);
     // A warning about the item at that line, once per dataset however often it is met.
@@ -162,4 +173,6 @@ private:
     std::set<std::string> m_warnedItems;
     CPLStringList m_aosMetadata;
     bool m_bReadAhead = false;
+    bool m_bRepair = true;
+    bool m_bAccount = false;
 };

@@ -113,6 +113,9 @@ GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
     poDS->SetDescription(poOpenInfo->pszFilename);
     CSLConstList papszOptions = poOpenInfo->papszOpenOptions;
     poDS->m_bReadAhead = CPLFetchBool(papszOptions, "READ_AHEAD", false);
+    // Only point files hold the texts that can be repaired.
+    poDS->m_bRepair = CPLFetchBool(papszOptions, "REPAIR", true) &&
+                      EQUAL(CPLGetExtension(poOpenInfo->pszFilename), "wat");
     std::string strError;
     if (!mapgis::ParsePlacement(CSLFetchNameValue(papszOptions, "SCALE"),
                                 CSLFetchNameValue(papszOptions, "OFFSET"), &poDS->m_placement,
@@ -126,9 +129,16 @@ GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
     if (pszSRS != nullptr && !poDS->AssignSrs(pszSRS))
         return nullptr;
     // Taken before any read, so that the warnings of the reads name the line of each item.
-    if (CPLFetchBool(papszOptions, "ACCOUNT", false))
-        poDS->m_census = mapgis::TakeCensus(settings.strPath, settings.eCharset);
+    poDS->m_bAccount = CPLFetchBool(papszOptions, "ACCOUNT", false);
+    if (poDS->m_bAccount)
+        poDS->TakeCensus();
     return poDS.release();
+}
+
+const mapgis::Census* OGRMapgisDataSource::TakeCensus() {
+    if (!m_census)
+        m_census = mapgis::TakeCensus(m_settings.strPath, m_settings.eCharset);
+    return &*m_census;
 }
 
 bool OGRMapgisDataSource::Load() {
@@ -197,7 +207,7 @@ void OGRMapgisDataSource::WarnItem(int nLine, const std::string& strText) {
 }
 
 void OGRMapgisDataSource::AddAccount(CPLStringList& aosList) {
-    if (!m_census)
+    if (!m_bAccount || !m_census)
         return;
     std::vector<mapgis::LayerResults> layers;
     for (const auto& poLayer : m_layers)
@@ -210,6 +220,7 @@ void OGRMapgisDataSource::AddAccount(CPLStringList& aosList) {
     }
     aosList.SetNameValue("FILE_ITEM_COUNT", std::to_string(account.nItems).c_str());
     aosList.SetNameValue("FILE_IMPORTED_COUNT", std::to_string(account.nImported).c_str());
+    aosList.SetNameValue("FILE_REPAIRED_COUNT", std::to_string(account.nRepaired).c_str());
     aosList.SetNameValue("FILE_REFUSED_COUNT", std::to_string(account.nRefused).c_str());
     aosList.SetNameValue("FILE_NOT_IMPORTABLE_COUNT",
                          std::to_string(account.nNotImportable).c_str());

@@ -47,8 +47,10 @@ mapgis::ItemRead OGRMapgisLayer::ReadAt(std::int64_t nItem) {
         m_session->SetCursor(m_iLayer, nItem);
     mapgis::ItemRead read = m_session->ReadNext(m_iLayer);
     m_nCursor = read.bEnd ? nItem : read.nItem + 1;
-    if (!read.bEnd)
+    if (!read.bEnd) {
+        Repair(read);
         Note(read);
+    }
     return read;
 }
 
@@ -61,13 +63,18 @@ mapgis::ItemRead OGRMapgisLayer::ReadNextInOrder() {
         m_readAhead = std::make_unique<mapgis::ItemReadAhead>(m_session, m_iLayer);
     }
     mapgis::ItemRead read = m_readAhead->Next();
-    if (!read.bEnd)
+    if (!read.bEnd) {
+        Repair(read);
         Note(read);
+    }
     return read;
 }
 
 const mapgis::CensusItem* OGRMapgisLayer::CensusItemAt(std::int64_t nItem) {
     const mapgis::Census* pCensus = m_poDS->GetCensus();
+    // Repairs need the item's record, which only the census finds: taken on the first need.
+    if (pCensus == nullptr && m_poDS->Repairs())
+        pCensus = m_poDS->TakeCensus();
     if (pCensus == nullptr)
         return nullptr;
     const mapgis::Census& census = *pCensus;
@@ -79,6 +86,23 @@ const mapgis::CensusItem* OGRMapgisLayer::CensusItemAt(std::int64_t nItem) {
         return nullptr;
     }
     return &census.items[(*m_censusItems)[static_cast<size_t>(nItem)]];
+}
+
+void OGRMapgisLayer::Repair(mapgis::ItemRead& read) {
+    if (read.feature || !m_poDS->Repairs())
+        return;
+    const mapgis::CensusItem* pItem = CensusItemAt(read.nItem);
+    if (pItem == nullptr || pItem->strRepaired.empty())
+        return;
+    mapgis::ItemRead repaired =
+        mapgis::ReadRepairedRecord(m_poDS->GetSettings(), m_eKind, pItem->strRepaired);
+    if (!repaired.feature)
+        return;
+    read.feature = std::move(repaired.feature);
+    read.messages = std::move(repaired.messages);
+    read.bRepaired = true;
+    if (!m_notes.IsNoted(read.nItem))
+        m_poDS->WarnItem(pItem->nLine, mapgis::DescribeItem(*pItem) + " " + mapgis::kRepairedNote);
 }
 
 void OGRMapgisLayer::Note(const mapgis::ItemRead& read) {
@@ -118,6 +142,8 @@ OGRFeature* OGRMapgisLayer::MakeFeature(const mapgis::ItemRead& read) {
     auto poFeature = std::make_unique<OGRFeature>(m_poDefn);
     poFeature->SetFID(read.nItem + 1);
     mapgis::FillAttributes(*poFeature, *read.feature, m_eKind);
+    if (read.bRepaired)
+        mapgis::RestoreCommas(*poFeature);
     const KTX::KtGeometry* pGeom = read.feature->GetGeometry();
     if (pGeom == nullptr)
         return poFeature.release();
@@ -277,7 +303,7 @@ void OGRMapgisLayer::BuildMetadata() {
     m_aosMetadata.Clear();
     m_aosMetadata.SetNameValue("ITEM_COUNT", std::to_string(m_summary.nItemCount).c_str());
     m_aosMetadata.SetNameValue("LAYER_TYPE", std::to_string(m_summary.nType).c_str());
-    const bool bAccount = m_poDS->GetCensus() != nullptr;
+    const bool bAccount = m_poDS->Accounts();
     if (bAccount)
         ReadMissing(false);
     if (!AllNoted())

@@ -65,7 +65,7 @@ constexpr const char* kUsage =
     "Usage: mapgis-import INPUT... [-o OUTPUT] [-f FORMAT] [--typed] [--no-split]\n"
     "                     [--encoding E] [--colors FILE] [--name NAME] [--srs SRS]\n"
     "                     [--scale F] [--offset DX,DY] [--dbf-encoding E] [--overwrite]\n"
-    "                     [-q] [--help]\n"
+    "                     [--no-repair] [-q] [--help]\n"
     "       mapgis-import --version\n";
 
 }  // namespace
@@ -89,6 +89,8 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments* pArgs,
             pArgs->bTyped = true;
         } else if (arg == "--no-split") {
             pArgs->bNoSplit = true;
+        } else if (arg == "--no-repair") {
+            pArgs->bNoRepair = true;
         } else if (arg == "--overwrite" || arg == "-overwrite") {
             pArgs->bOverwrite = true;
         } else if (TakesValue(arg)) {
@@ -155,6 +157,9 @@ const char* HelpText() {
         "  --scale F            multiply the coordinates by F (paper millimetres to\n"
         "                       ground metres: the map's scale / 1000)\n"
         "  --offset DX,DY       then add DX and DY; both before the system is assigned\n"
+        "  --no-repair          refuse annotation whose text holds commas, as the reader\n"
+        "                       does; by default it is read with its delimiters honoured\n"
+        "                       and counted as repaired\n"
         "  --dbf-encoding E     charset of shapefile attributes: UTF-8 (default, with a\n"
         "                       .cpg) or GBK for ArcGIS versions that need it\n"
         "  --overwrite          replace an existing output (-overwrite also works)\n"

@@ -26,7 +26,9 @@ struct Arguments {
     std::string strScale;  // empty: coordinates as in the file
     std::string strOffset;
     std::string strDbfEncoding = "UTF-8";  // of shapefile attributes: UTF-8 or GBK
-    bool bNoSplit = false;                 // compound layers whole, where the format can
+    bool bNoSplit = false;
+    bool bNoRepair = false;  // texts holding commas refused, as the reader has them // compound
+                             // layers whole, where the format can
     bool bQuiet = false;
     bool bOverwrite = false;
     bool bHelp = false;

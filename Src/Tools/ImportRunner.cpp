@@ -75,6 +75,7 @@ DatasetPtr OpenInput(const std::string& strPath, const Arguments& args) {
     aosOpen.SetNameValue("MODE", args.bTyped ? "TYPED" : "COMPOUND");
     aosOpen.SetNameValue("ENCODING", args.strEncoding.c_str());
     aosOpen.SetNameValue("ACCOUNT", "YES");
+    aosOpen.SetNameValue("REPAIR", args.bNoRepair ? "NO" : "YES");
     if (!args.strColors.empty())
         aosOpen.SetNameValue("COLOR_INDEX", args.strColors.c_str());
     if (!args.strName.empty())

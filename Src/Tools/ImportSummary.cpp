@@ -45,6 +45,7 @@ InputAccount CollectAccount(GDALDatasetH hSource, const std::string& strInput) {
     }
     account.nItems = NumberItem(papszMD, "FILE_ITEM_COUNT");
     account.nImported = NumberItem(papszMD, "FILE_IMPORTED_COUNT");
+    account.nRepaired = NumberItem(papszMD, "FILE_REPAIRED_COUNT");
     account.nRefused = NumberItem(papszMD, "FILE_REFUSED_COUNT");
     account.nNotImportable = NumberItem(papszMD, "FILE_NOT_IMPORTABLE_COUNT");
     account.nSkipped = NumberItem(papszMD, "FILE_SKIPPED_COUNT");
@@ -106,11 +107,13 @@ void PrintSummary(std::FILE* pOut, const std::string& strOutput,
                          a.strProblem.c_str());
             continue;
         }
+        const std::string strRepaired =
+            a.nRepaired > 0 ? " (" + std::to_string(a.nRepaired) + " repaired)" : "";
         std::fprintf(pOut,
-                     "  %s: %lld items: %lld written, %lld refused, %lld not importable, "
+                     "  %s: %lld items: %lld written%s, %lld refused, %lld not importable, "
                      "%lld skipped\n",
-                     strFile.c_str(), a.nItems, a.nImported, a.nRefused, a.nNotImportable,
-                     a.nSkipped);
+                     strFile.c_str(), a.nItems, a.nImported, strRepaired.c_str(), a.nRefused,
+                     a.nNotImportable, a.nSkipped);
         for (const std::string& s : a.entries) {
             std::fprintf(pOut, "    %s:%s\n", strFile.c_str(), s.c_str());
         }

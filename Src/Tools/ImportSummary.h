@@ -28,6 +28,7 @@ struct InputAccount {
     std::string strProblem;  // set when the account could not be given
     long long nItems = 0;
     long long nImported = 0;
+    long long nRepaired = 0;  // of the imported
     long long nRefused = 0;
     long long nNotImportable = 0;
     long long nSkipped = 0;

@@ -167,11 +167,38 @@ TEST(AccountWarnings, WithoutCensusTheWarningNamesTheFeature) {
     testfiles::TempDir dir;
     const std::string strPath = dir.Write("points.wat", kPoints);
     drivertest::ErrorCollector errors;
-    GDALDatasetUniquePtr ds = OpenMapgis(strPath, "COMPOUND");
+    // Repairs would take the census at the first refusal.
+    GDALDatasetUniquePtr ds = OpenMapgis(strPath, "COMPOUND", {"REPAIR=NO"});
     ASSERT_NE(ds, nullptr);
     EXPECT_EQ(ds->GetLayer(0)->GetFeatureCount(TRUE), 3);
     ASSERT_EQ(errors.warnings.size(), 1u);
     // Item 4 is the third record indexed (kind 7 on line 4 is not): feature id 3.
     EXPECT_EQ(errors.warnings[0].rfind("points.wat: points feature 3: IMe056", 0), 0u)
         << errors.warnings[0];
+}
+
+// A text whose text holds commas (line 3, 17 fields), one that cannot be made whole (line 4:
+// its delimiter never closes), and a plain one.
+TEST(AccountRepairs, TextsHoldingCommasAreReadWholeAndCounted) {
+    testfiles::TempDir dir;
+    const std::string strPath = dir.Write("notes.wat",
+                                          "WMAPGIS points\n3\n"
+                                          "10,20,1,0,\"a, b\",4,3,0,0,1,0,0,0,3,0,0\n"
+                                          "10,30,2,0,\"a, b,4,3,0,0,1,0,0,0,3,0,0\n"
+                                          "10,40,3,0,\"c\",4,3,0,0,1,0,0,0,3,0,0\n");
+    drivertest::ErrorCollector errors;
+    GDALDatasetUniquePtr ds = OpenMapgis(strPath, "COMPOUND", {"ACCOUNT=YES"});
+    ASSERT_NE(ds, nullptr);
+    std::unique_ptr<OGRFeature> poNote(ds->GetLayer(0)->GetFeature(1));
+    ASSERT_NE(poNote, nullptr);
+    EXPECT_STREQ(poNote->GetFieldAsString("Text"), "a, b");
+    EXPECT_NE(std::string(poNote->GetStyleString()).find("t:\"a, b\""), std::string::npos)
+        << poNote->GetStyleString();
+    EXPECT_STREQ(ds->GetMetadataItem("FILE_IMPORTED_COUNT", "MAPGIS"), "2");
+    EXPECT_STREQ(ds->GetMetadataItem("FILE_REPAIRED_COUNT", "MAPGIS"), "1");
+    EXPECT_STREQ(ds->GetMetadataItem("FILE_REFUSED_COUNT", "MAPGIS"), "1");
+    EXPECT_STREQ(ds->GetMetadataItem("FILE_ITEM_1", "MAPGIS"),
+                 "3: item 1 (text) repaired: its text holds commas, read with the text's "
+                 "delimiters honoured");
+    EXPECT_EQ(std::string(ds->GetMetadataItem("FILE_ITEM_2", "MAPGIS")).rfind("4: item 2", 0), 0u);
 }

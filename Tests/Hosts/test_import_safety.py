@@ -59,6 +59,55 @@ class Account(TempDirCase):
                       "announces", r.stdout)
 
 
+# Annotation as surveyors write it: notes whose text holds commas (the record then splits into
+# more fields than a text has), one without its closing delimiter, and a plain one.
+NOTE_1 = "测量日期: 2023年5月, 高程基准: 1985国家高程基准"
+NOTE_2 = "比例尺 1:500, 等高距 0.5 米, 坐标系 CGCS2000"
+COMMA_WAT = ("WMAPGIS point file\n4\n"
+             f'100,200,1,0,"{NOTE_1}",4.0,3.0,0.0,0.0,1,0,0,0,3,0,0\n'
+             f'100,210,2,0,"{NOTE_2}",4.0,3.0,0.0,0.0,1,0,0,0,3,0,0\n'
+             '100,220,3,0,"open, never closed,4.0,3.0,0.0,0.0,1,0,0,0,3,0,0\n'
+             '100,230,4,0,"plain",4.0,3.0,0.0,0.0,1,0,0,0,3,0,0\n')
+
+
+class Repair(TempDirCase):
+    def texts(self, path):
+        ds = gdal.OpenEx(path)
+        return sorted(f.GetField("Text") for f in ds.GetLayerByName("notes_texts"))
+
+    def test_texts_holding_commas_are_read_whole_and_counted(self):
+        wat = self.write("notes.wat", COMMA_WAT)
+        # --no-repair: the reader's own answer; default: the two notes repaired.
+        for extra, texts, account in (
+                (["--no-repair"], ["plain"],
+                 "notes.wat: 4 items: 1 written, 3 refused, 0 not importable, 0 skipped"),
+                ([], sorted([NOTE_1, NOTE_2, "plain"]),
+                 "notes.wat: 4 items: 3 written (2 repaired), 1 refused, 0 not importable, "
+                 "0 skipped")):
+            with self.subTest(extra=extra):
+                out = os.path.join(self.dir, "notes.gpkg")
+                r = run([IMPORTER, wat, "-o", out, "--overwrite"] + extra)
+                self.assertEqual(r.returncode, 0, r.stderr)
+                self.assertIn(account, r.stdout)
+                self.assertEqual(self.texts(out), texts)
+                self.assertIn("notes.wat:5: item 3 (text) refused", r.stdout)
+        self.assertIn("notes.wat:3: item 1 (text) repaired: its text holds commas", r.stdout)
+        self.assertIn("notes.wat:4: item 2 (text) repaired", r.stdout)
+        self.assertEqual(r.stderr.count("repaired"), 2, r.stderr)
+
+    def test_driver_repairs_unless_told_not_to(self):
+        wat = self.write("notes.wat", COMMA_WAT)
+        for options, count in (([], 3), (["REPAIR=NO"], 1)):
+            with self.subTest(options=options):
+                ds = gdal.OpenEx(wat, gdal.OF_VECTOR, open_options=options)
+                layer = ds.GetLayer(0)
+                self.assertEqual(layer.GetFeatureCount(), count)
+        ds = gdal.OpenEx(wat, gdal.OF_VECTOR)
+        feature = ds.GetLayer(0).GetFeature(2)
+        self.assertEqual(feature.GetField("Text"), NOTE_2)
+        self.assertIn(f't:"{NOTE_2}"', feature.GetStyleString())
+
+
 class TooLarge(TempDirCase):
     def test_a_file_of_2_gib_is_refused_before_any_work(self):
         path = self.write("big.wal", "lines\n1\n1,0,3,5,0,0,0,0,0\n1\n0,0\n1,0\n")
