@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "SafeOutput.h"
 #include "cpl_conv.h"
 #include "cpl_string.h"
 #include "mapgisgeometry.h"
@@ -168,7 +169,8 @@ bool PlanInput(const Arguments& args, const OutputFormat& format, const std::str
             pPlan->jobs.push_back(job);
             continue;
         }
-        const std::array<long long, 4> counts = CountKinds(*poLayer, bNetwork);
+        const std::array<long long, 4> counts =
+            CountKinds(*poLayer, bNetwork, [] { return InterruptSignal() != 0; });
         auto poView = std::make_unique<ViewDataset>();
         ViewOptions options;
         options.bCurves = format.bCurves;

@@ -237,9 +237,9 @@ int RunImport(const Arguments& args) {
                                         "the inputs different names or folders");
         }
         sources.push_back(std::move(src));
+        if (InterruptSignal() != 0)
+            return Interrupted();
     }
-    if (InterruptSignal() != 0)
-        return Interrupted();
     if (plan.jobs.empty()) {
         return Fail(kExitInput, "no layer to write: the inputs hold no item to import");
     }

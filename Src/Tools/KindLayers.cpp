@@ -224,10 +224,14 @@ std::vector<Piece> SplitFeature(OGRFeature& feature, bool bNetwork) {
     return pieces;
 }
 
-std::array<long long, 4> CountKinds(OGRLayer& source, bool bNetwork) {
+std::array<long long, 4> CountKinds(OGRLayer& source, bool bNetwork,
+                                    const std::function<bool()>& stopped) {
     std::array<long long, 4> counts{};
     source.ResetReading();
-    while (std::unique_ptr<OGRFeature> poFeature{source.GetNextFeature()}) {
+    while (!stopped()) {
+        std::unique_ptr<OGRFeature> poFeature{source.GetNextFeature()};
+        if (poFeature == nullptr)
+            break;
         for (const Piece& piece : SplitFeature(*poFeature, bNetwork))
             ++counts[Index(piece.eKind)];
     }

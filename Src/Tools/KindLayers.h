@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -103,7 +104,9 @@ private:
     std::vector<std::unique_ptr<OGRLayer>> m_layers;
 };
 
-// How many items of the layer have parts of each kind, in the order of kKinds.
-std::array<long long, 4> CountKinds(OGRLayer& source, bool bNetwork);
+// How many items of the layer have parts of each kind, in the order of kKinds; stops early
+// when stopped() says so.
+std::array<long long, 4> CountKinds(OGRLayer& source, bool bNetwork,
+                                    const std::function<bool()>& stopped);
 
 }  // namespace mapgis_import
