@@ -2,6 +2,7 @@
 #include "ImportArguments.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "gdal.h"
 
@@ -21,6 +22,14 @@ bool TakesValue(const std::string& opt) {
     return false;
 }
 
+bool IsOneOf(const std::string& value, std::initializer_list<const char*> names) {
+    for (const char* psz : names) {
+        if (strcasecmp(psz, value.c_str()) == 0)
+            return true;
+    }
+    return false;
+}
+
 bool SetValue(const std::string& opt, const std::string& value, Arguments* pArgs,
               std::string* pstrError) {
     if (opt == "-o" || opt == "--output") {
@@ -28,11 +37,7 @@ bool SetValue(const std::string& opt, const std::string& value, Arguments* pArgs
     } else if (opt == "-f" || opt == "--format") {
         pArgs->strFormat = value;
     } else if (opt == "--encoding") {
-        static const char* const kEncodings[] = {"AUTO", "GBK", "GB18030", "UTF-8"};
-        bool bKnown = false;
-        for (const char* psz : kEncodings)
-            bKnown = bKnown || strcasecmp(psz, value.c_str()) == 0;
-        if (!bKnown) {
+        if (!IsOneOf(value, {"AUTO", "GBK", "GB18030", "UTF-8"})) {
             *pstrError = "--encoding " + value + ": expected AUTO, GBK, GB18030 or UTF-8";
             return false;
         }
@@ -46,7 +51,7 @@ bool SetValue(const std::string& opt, const std::string& value, Arguments* pArgs
     } else if (opt == "--offset") {
         pArgs->strOffset = value;
     } else if (opt == "--dbf-encoding") {
-        if (strcasecmp(value.c_str(), "UTF-8") != 0 && strcasecmp(value.c_str(), "GBK") != 0) {
+        if (!IsOneOf(value, {"UTF-8", "GBK"})) {
             *pstrError = "--dbf-encoding " + value + ": expected UTF-8 or GBK";
             return false;
         }

@@ -18,11 +18,10 @@ bool IsNetwork(const std::string& strInput) {
 }
 
 // A whole layer after its kind: a compound one after its file's, a typed one after its own.
-const char* LayerSuffix(const std::string& strInput, OGRLayerH hLayer) {
+const char* LayerSuffix(const std::string& strInput, mapgis::LayerKind eLayerKind) {
     const std::string strExt = CPLGetExtension(strInput.c_str());
     const bool bNetwork = IsNetwork(strInput);
-    const char* pszType = GDALGetMetadataItem(hLayer, "LAYER_TYPE", "MAPGIS");
-    switch (mapgis::LayerKindFromType(pszType != nullptr ? atoi(pszType) : 0)) {
+    switch (eLayerKind) {
         case mapgis::LayerKind::Point:
             return "points";
         case mapgis::LayerKind::Line:
@@ -135,8 +134,9 @@ bool PlanInput(const Arguments& args, const OutputFormat& format, const std::str
         job.hSource = hLayer;
         job.strInput = strInput;
         const char* pszType = GDALGetMetadataItem(hLayer, "LAYER_TYPE", "MAPGIS");
-        const bool bCompound = mapgis::LayerKindFromType(pszType != nullptr ? atoi(pszType) : 0) ==
-                               mapgis::LayerKind::Compound;
+        const mapgis::LayerKind eLayerKind =
+            mapgis::LayerKindFromType(pszType != nullptr ? atoi(pszType) : 0);
+        const bool bCompound = eLayerKind == mapgis::LayerKind::Compound;
         if (format.bCad) {
             // One layer of entities per file; the kinds are its CAD layers.
             std::array<std::string, 4> names;
@@ -161,8 +161,8 @@ bool PlanInput(const Arguments& args, const OutputFormat& format, const std::str
             job.nItems = ItemCount(hLayer);
             // A typed layer holds one kind, which the sheet's other files may share.
             if (!bCompound)
-                job.strPart = LayerSuffix(strInput, hLayer);
-            if (!NameJob(*pPlan, strTitle + "_" + LayerSuffix(strInput, hLayer), &job)) {
+                job.strPart = LayerSuffix(strInput, eLayerKind);
+            if (!NameJob(*pPlan, strTitle + "_" + LayerSuffix(strInput, eLayerKind), &job)) {
                 *pstrError = job.strOutputLayer;
                 return false;
             }
