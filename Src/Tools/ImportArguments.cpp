@@ -70,7 +70,8 @@ constexpr const char* kUsage =
     "Usage: mapgis-import INPUT... [-o OUTPUT] [-f FORMAT] [--typed] [--no-split]\n"
     "                     [--encoding E] [--colors FILE] [--name NAME] [--srs SRS]\n"
     "                     [--scale F] [--offset DX,DY] [--dbf-encoding E] [--overwrite]\n"
-    "                     [--no-repair] [-q] [--help]\n"
+    "                     [--no-repair] [--no-style] [-q] [--help]\n"
+    "       mapgis-import --style-only INPUT... [--overwrite]\n"
     "       mapgis-import --version\n";
 
 }  // namespace
@@ -96,6 +97,10 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments* pArgs,
             pArgs->bNoSplit = true;
         } else if (arg == "--no-repair") {
             pArgs->bNoRepair = true;
+        } else if (arg == "--no-style") {
+            pArgs->bNoStyle = true;
+        } else if (arg == "--style-only") {
+            pArgs->bStyleOnly = true;
         } else if (arg == "--overwrite" || arg == "-overwrite") {
             pArgs->bOverwrite = true;
         } else if (TakesValue(arg)) {
@@ -134,6 +139,12 @@ const char* HelpText() {
         "folder of one file per layer. DXF gets every item as entities on the CAD layer\n"
         "of its kind.\n"
         "\n"
+        "Every layer gets a QGIS style drawn from its style fields: colours, widths and\n"
+        "line and fill styles, symbols, and each text as a label at its anchor with its\n"
+        "height, angle, font and colour. A GeoPackage keeps them in its layer_styles\n"
+        "table (QGIS's default style of each layer, with SLD for other clients); other\n"
+        "files get a .qml and an .sld beside them. KML and DXF keep their own styles.\n"
+        "\n"
         "Options:\n"
         "  -o, --output OUTPUT  output dataset (default: the first input with the\n"
         "                       extension of the format, .gpkg for GeoPackage)\n"
@@ -168,6 +179,10 @@ const char* HelpText() {
         "                       and counted as repaired\n"
         "  --dbf-encoding E     charset of shapefile attributes: UTF-8 (default, with a\n"
         "                       .cpg) or GBK for ArcGIS versions that need it\n"
+        "  --no-style           write no styles\n"
+        "  --style-only         write nothing but NAME.qml beside each input: the style\n"
+        "                       QGIS loads for the files of a sheet opened directly\n"
+        "                       through the MAPGIS driver (either MODE)\n"
         "  --overwrite          replace an existing output (-overwrite also works)\n"
         "  -q, --quiet          no progress bar and no summary\n"
         "  -h, --help           this text\n"

@@ -27,8 +27,9 @@ struct Arguments {
     std::string strOffset;
     std::string strDbfEncoding = "UTF-8";  // of shapefile attributes: UTF-8 or GBK
     bool bNoSplit = false;
-    bool bNoRepair = false;  // texts holding commas refused, as the reader has them // compound
-                             // layers whole, where the format can
+    bool bNoRepair = false;   // texts holding commas refused, as the reader has them
+    bool bNoStyle = false;    // no QGIS styles with the layers
+    bool bStyleOnly = false;  // only the styles for the inputs read through the driver
     bool bQuiet = false;
     bool bOverwrite = false;
     bool bHelp = false;

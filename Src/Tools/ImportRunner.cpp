@@ -4,12 +4,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 
 #include "ImportPlan.h"
 #include "ImportSummary.h"
+#include "LayerStyles.h"
 #include "OutputFormat.h"
 #include "SafeOutput.h"
 #include "cpl_conv.h"
@@ -185,6 +187,28 @@ LayerResult ResultOf(const Job& job) {
     return result;
 }
 
+// The style QGIS loads for a file it opens through the driver is the file's name with .qml:
+// one for the files of a sheet.
+int WriteDriverStyles(const Arguments& args) {
+    std::vector<std::string> written;
+    const std::string strStyle = DriverStyle();
+    for (const std::string& strInput : args.inputs) {
+        const std::string strPath = CPLResetExtension(strInput.c_str(), "qml");
+        if (std::find(written.begin(), written.end(), strPath) != written.end())
+            continue;
+        VSIStatBufL sStat;
+        if (VSIStatL(strPath.c_str(), &sStat) == 0 && !args.bOverwrite)
+            return Fail(kExitOutput, strPath + " exists; use --overwrite to replace it");
+        std::string strError;
+        if (!WriteStyleFile(strPath, strStyle, &strError))
+            return Fail(kExitOutput, strError);
+        written.push_back(strPath);
+        if (!args.bQuiet)
+            std::printf("%s: the style QGIS loads with %s\n", strPath.c_str(), strInput.c_str());
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 int RunImport(const Arguments& args) {
@@ -208,6 +232,8 @@ int RunImport(const Arguments& args) {
                                         "\" (expected .wat, .wal, .wap or .wan)");
         }
     }
+    if (args.bStyleOnly)
+        return WriteDriverStyles(args);
     std::string strWhy;
     if (!args.strColors.empty() && !IsReadableFile(args.strColors, &strWhy)) {
         return Fail(kExitInput, "cannot read colour index file " + args.strColors + ": " + strWhy);
@@ -312,6 +338,21 @@ int RunImport(const Arguments& args) {
                                          strOutput + "; nothing written");
         }
         nDone += job.nItems;
+    }
+    if (!args.bNoStyle) {
+        std::vector<StyledLayer> styled;
+        for (const Job& job : plan.jobs) {
+            if (!job.bAppend) {
+                styled.push_back({destinations.PathOf(job.strOutputLayer), job.strOutputLayer,
+                                  DrawingOf(job.strPart)});
+            }
+        }
+        if (!WriteStyles(
+                StyleHomeOf(format, bFolder), styled,
+                [&destinations](const std::string& strPath) { return destinations.Find(strPath); },
+                &strError)) {
+            return Fail(kExitOutput, strError + "; nothing written");
+        }
     }
     if (!destinations.CloseAll()) {
         return Fail(kExitOutput, "writing " + strOutput + " failed; nothing written");

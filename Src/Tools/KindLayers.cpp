@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "ogr_featurestyle.h"
 
@@ -104,7 +106,7 @@ OGRwkbGeometryType ViewType(Kind eKind, bool bNetwork, bool bCurves) {
         case Kind::Points:
             return bNetwork ? wkbMultiPoint : wkbPoint;
         case Kind::Texts:
-            return wkbMultiPoint;
+            return wkbPoint;
         case Kind::Lines:
             return bCurves ? wkbMultiCurve : wkbMultiLineString;
         case Kind::Areas:
@@ -167,6 +169,61 @@ std::string ColorOfSymbol(const std::string& strTool) {
     return bDefault || pszColor == nullptr ? std::string() : pszColor;
 }
 
+// The anchors of a piece of points, each with the style tool that draws it: texts' labels
+// pair with their anchors in order.
+std::vector<std::pair<std::unique_ptr<OGRPoint>, std::string>> Anchors(const Piece& piece) {
+    std::vector<std::pair<std::unique_ptr<OGRPoint>, std::string>> out;
+    const std::vector<std::string> tools = StyleTools(piece.strStyle.c_str());
+    std::unique_ptr<OGRGeometry> poPoints(
+        OGRGeometryFactory::forceToMultiPoint(piece.poGeom->getLinearGeometry()));
+    const auto* poMulti = poPoints->toMultiPoint();
+    for (int i = 0; i < poMulti->getNumGeometries(); ++i) {
+        std::string strTool =
+            tools.empty() ? std::string() : tools[std::min<size_t>(i, tools.size() - 1)];
+        out.emplace_back(poMulti->getGeometryRef(i)->clone(), std::move(strTool));
+    }
+    return out;
+}
+
+// What the LABEL tool of a text piece says, as the fields of the piece's feature.
+struct Label {
+    std::string strText;
+    double dfAngle = 0;
+    std::optional<double> height;  // ground units
+    std::string strColor;
+    std::string strFont;
+    std::optional<bool> italic;
+};
+
+std::optional<Label> ReadLabel(const std::string& strTool) {
+    OGRStyleMgr mgr;
+    if (!mgr.InitStyleString(strTool.c_str()) || mgr.GetPartCount() < 1)
+        return std::nullopt;
+    std::unique_ptr<OGRStyleTool> poTool(mgr.GetPart(0));
+    if (poTool == nullptr || poTool->GetType() != OGRSTCLabel)
+        return std::nullopt;
+    auto* poLabel = static_cast<OGRStyleLabel*>(poTool.get());
+    // Heights are written in ground units; read in the same, nothing is converted.
+    poLabel->SetUnit(OGRSTUGround, 1.0);
+    Label label;
+    GBool bDefault = TRUE;
+    const char* psz = poLabel->TextString(bDefault);
+    label.strText = bDefault || psz == nullptr ? "" : psz;
+    const double dfAngle = poLabel->Angle(bDefault);
+    label.dfAngle = bDefault ? 0 : dfAngle;
+    const double dfSize = poLabel->Size(bDefault);
+    if (!bDefault)
+        label.height = dfSize;
+    psz = poLabel->ForeColor(bDefault);
+    label.strColor = bDefault || psz == nullptr ? "" : psz;
+    psz = poLabel->FontName(bDefault);
+    label.strFont = bDefault || psz == nullptr ? "" : psz;
+    const GBool bItalic = poLabel->Italic(bDefault);
+    if (!bDefault)
+        label.italic = bItalic != FALSE;
+    return label;
+}
+
 // The kind of an item as a whole, by what the reader made of it.
 Kind KindOfItem(const OGRFeature& feature, bool bNetwork) {
     const int iKind = feature.GetFieldIndex("GeomKind");
@@ -180,6 +237,17 @@ Kind KindOfItem(const OGRFeature& feature, bool bNetwork) {
     if (EQUAL(pszKind, "compound"))
         return bNetwork ? Kind::Lines : Kind::Texts;
     return Kind::Points;
+}
+
+// Features a piece makes in its kind's layer: a text one per anchor, so that each is labelled
+// with its own text, height and angle.
+long long FeaturesOf(const Piece& piece) {
+    if (piece.eKind != Kind::Texts || piece.poGeom == nullptr || piece.poGeom->IsEmpty())
+        return 1;
+    const OGRGeometry& geom = *piece.poGeom;
+    return OGR_GT_IsSubClassOf(wkbFlatten(geom.getGeometryType()), wkbGeometryCollection)
+               ? geom.toGeometryCollection()->getNumGeometries()
+               : 1;
 }
 
 }  // namespace
@@ -233,7 +301,7 @@ std::array<long long, 4> CountKinds(OGRLayer& source, bool bNetwork,
         if (poFeature == nullptr)
             break;
         for (const Piece& piece : SplitFeature(*poFeature, bNetwork))
-            ++counts[Index(piece.eKind)];
+            counts[Index(piece.eKind)] += FeaturesOf(piece);
     }
     source.ResetReading();
     return counts;
@@ -255,6 +323,17 @@ KindLayer::KindLayer(OGRLayer* poSource, Kind eKind, bool bNetwork, const std::s
         m_poDefn->AddFieldDefn(&field);
         m_fieldMap.push_back(i);
     }
+    if (eKind == Kind::Texts) {
+        OGRFieldDefn italic("Italic", OFTInteger);
+        italic.SetSubType(OFSTBoolean);
+        m_poDefn->AddFieldDefn(&italic);
+        m_iText = m_poDefn->GetFieldIndex("Text");
+        m_iTextAngle = m_poDefn->GetFieldIndex("TextAngle");
+        m_iTextHeight = m_poDefn->GetFieldIndex("TextHeight");
+        m_iColor = m_poDefn->GetFieldIndex("Color");
+        m_iFontName = m_poDefn->GetFieldIndex("FontName");
+        m_iItalic = m_poDefn->GetFieldIndex("Italic");
+    }
 }
 
 KindLayer::~KindLayer() {
@@ -263,31 +342,67 @@ KindLayer::~KindLayer() {
 
 void KindLayer::ResetReading() {
     m_poSource->ResetReading();
+    m_pending.clear();
     m_nEmitted = 0;
     m_bounds = OGREnvelope();
 }
 
+std::unique_ptr<OGRFeature> KindLayer::NewFeature(OGRFeature& source, OGRGeometry* poGeom,
+                                                  const std::string& strStyle) {
+    auto poFeature = std::make_unique<OGRFeature>(m_poDefn);
+    poFeature->SetFieldsFrom(&source, m_fieldMap.data());
+    poFeature->SetFID(source.GetFID());
+    if (poGeom != nullptr) {
+        poGeom = OGRGeometryFactory::forceTo(poGeom, m_poDefn->GetGeomType());
+        Widen(m_bounds, *poGeom);
+        poFeature->SetGeometryDirectly(poGeom);
+    }
+    if (!strStyle.empty())
+        poFeature->SetStyleString(strStyle.c_str());
+    return poFeature;
+}
+
+void KindLayer::AddTextPieces(OGRFeature& source, const Piece& piece) {
+    for (auto& [poAnchor, strTool] : Anchors(piece)) {
+        std::unique_ptr<OGRFeature> poFeature = NewFeature(source, poAnchor.release(), strTool);
+        // The item's identity is its RbUserID: its pieces are features of their own.
+        poFeature->SetFID(OGRNullFID);
+        if (const std::optional<Label> label = ReadLabel(strTool)) {
+            poFeature->SetField(m_iText, label->strText.c_str());
+            poFeature->SetField(m_iTextAngle, label->dfAngle);
+            if (label->height)
+                poFeature->SetField(m_iTextHeight, *label->height);
+            if (!label->strColor.empty())
+                poFeature->SetField(m_iColor, label->strColor.c_str());
+            if (!label->strFont.empty())
+                poFeature->SetField(m_iFontName, label->strFont.c_str());
+            if (label->italic)
+                poFeature->SetField(m_iItalic, *label->italic ? 1 : 0);
+        }
+        m_pending.push_back(std::move(poFeature));
+    }
+}
+
 OGRFeature* KindLayer::GetNextFeature() {
-    while (std::unique_ptr<OGRFeature> poSource{m_poSource->GetNextFeature()}) {
+    while (m_pending.empty()) {
+        std::unique_ptr<OGRFeature> poSource{m_poSource->GetNextFeature()};
+        if (poSource == nullptr)
+            return nullptr;
         for (Piece& piece : SplitFeature(*poSource, m_bNetwork)) {
             if (piece.eKind != m_eKind)
                 continue;
-            auto poFeature = std::make_unique<OGRFeature>(m_poDefn);
-            poFeature->SetFieldsFrom(poSource.get(), m_fieldMap.data());
-            poFeature->SetFID(poSource->GetFID());
-            if (piece.poGeom != nullptr) {
-                OGRGeometry* poGeom =
-                    OGRGeometryFactory::forceTo(piece.poGeom.release(), m_poDefn->GetGeomType());
-                Widen(m_bounds, *poGeom);
-                poFeature->SetGeometryDirectly(poGeom);
+            if (m_eKind == Kind::Texts && piece.poGeom != nullptr && !piece.poGeom->IsEmpty()) {
+                AddTextPieces(*poSource, piece);
+            } else {
+                m_pending.push_back(NewFeature(*poSource, piece.poGeom.release(), piece.strStyle));
             }
-            if (!piece.strStyle.empty())
-                poFeature->SetStyleString(piece.strStyle.c_str());
-            ++m_nEmitted;
-            return poFeature.release();
         }
+        std::reverse(m_pending.begin(), m_pending.end());
     }
-    return nullptr;
+    OGRFeature* poFeature = m_pending.back().release();
+    m_pending.pop_back();
+    ++m_nEmitted;
+    return poFeature;
 }
 
 GIntBig KindLayer::GetFeatureCount(int) {
@@ -347,20 +462,12 @@ OGRFeature* CadLayer::GetNextFeature() {
             if (piece.eKind == Kind::Points || piece.eKind == Kind::Texts) {
                 // The writer makes no entity of a multipoint: one per anchor, a text with its
                 // own label, a symbol with its colour as the point's pen.
-                std::unique_ptr<OGRGeometry> poPoints(
-                    OGRGeometryFactory::forceToMultiPoint(poLinear.release()));
-                const auto* poMulti = poPoints->toMultiPoint();
-                for (int i = 0; i < poMulti->getNumGeometries(); ++i) {
-                    std::string strStyle;
-                    if (!tools.empty()) {
-                        const std::string& strTool = tools[std::min<size_t>(i, tools.size() - 1)];
-                        const std::string strColor = ColorOfSymbol(strTool);
-                        strStyle = piece.eKind == Kind::Texts ? strTool
-                                   : strColor.empty()         ? std::string()
-                                                              : "PEN(c:" + strColor + ")";
-                    }
-                    Add(strLayer, std::unique_ptr<OGRGeometry>(poMulti->getGeometryRef(i)->clone()),
-                        strStyle, nFid);
+                for (auto& [poAnchor, strTool] : Anchors(piece)) {
+                    const std::string strColor = ColorOfSymbol(strTool);
+                    const std::string strStyle = piece.eKind == Kind::Texts ? strTool
+                                                 : strColor.empty()         ? std::string()
+                                                                    : "PEN(c:" + strColor + ")";
+                    Add(strLayer, std::move(poAnchor), strStyle, nFid);
                 }
             } else if (piece.eKind == Kind::Lines) {
                 Add(strLayer, std::move(poLinear), piece.strStyle, nFid);

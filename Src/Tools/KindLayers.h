@@ -36,8 +36,10 @@ struct ViewOptions {
     bool bShortNames = false;
 };
 
-// Features of one kind: one per item that has parts of the kind, with the item's attributes.
-// nCount is their number (from CountKinds); the figures are those of the last pass.
+// Features of one kind: one per item that has parts of the kind, with the item's attributes;
+// texts one per piece (a point with the piece's text, height, angle, colour, font and
+// italics, which a text's item shares with its other pieces by RbUserID). nCount is their
+// number (from CountKinds); the figures are those of the last pass.
 class KindLayer final : public OGRLayer {
 public:
     KindLayer(OGRLayer* poSource, Kind eKind, bool bNetwork, const std::string& strName,
@@ -54,12 +56,20 @@ public:
     const OGREnvelope& Bounds() const { return m_bounds; }
 
 private:
+    std::unique_ptr<OGRFeature> NewFeature(OGRFeature& source, OGRGeometry* poGeom,
+                                           const std::string& strStyle);
+    void AddTextPieces(OGRFeature& source, const Piece& piece);
+
     OGRLayer* m_poSource;
     Kind m_eKind;
     bool m_bNetwork;
     long long m_nCount;
     OGRFeatureDefn* m_poDefn;
     std::vector<int> m_fieldMap;
+    // Fields a text piece sets from its label.
+    int m_iText = -1, m_iTextAngle = -1, m_iTextHeight = -1, m_iColor = -1, m_iFontName = -1,
+        m_iItalic = -1;
+    std::vector<std::unique_ptr<OGRFeature>> m_pending;  // in reverse order
     long long m_nEmitted = 0;
     OGREnvelope m_bounds;
 };
@@ -104,8 +114,8 @@ private:
     std::vector<std::unique_ptr<OGRLayer>> m_layers;
 };
 
-// How many items of the layer have parts of each kind, in the order of kKinds; stops early
-// when stopped() says so.
+// How many features each kind's layer gets, in the order of kKinds; stops early when
+// stopped() says so.
 std::array<long long, 4> CountKinds(OGRLayer& source, bool bNetwork,
                                     const std::function<bool()>& stopped);
 

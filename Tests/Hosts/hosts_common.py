@@ -20,6 +20,15 @@ def all_samples():
     return sorted(glob.glob(os.path.join(SAMPLES, "*.wa[tlpn]")))
 
 
+def layer_counts(path):
+    """Features per layer of a dataset, the QGIS styles table aside."""
+    from osgeo import gdal
+    ds = gdal.OpenEx(path, gdal.OF_VECTOR)
+    layers = [ds.GetLayer(i) for i in range(ds.GetLayerCount())]
+    return {layer.GetName(): layer.GetFeatureCount() for layer in layers
+            if layer.GetName() != "layer_styles"}
+
+
 def run(args, cwd=None):
     return subprocess.run(args, cwd=cwd, capture_output=True, text=True, timeout=240)
 
