@@ -15,7 +15,9 @@
 namespace mapgis_import {
 
 enum class Kind { Points, Lines, Areas, Texts };
-constexpr std::array<Kind, 4> kKinds = {Kind::Points, Kind::Lines, Kind::Areas, Kind::Texts};
+// In the map's drawing order, bottom first: the order the layers are written in, and an item's
+// pieces.
+constexpr std::array<Kind, 4> kKinds = {Kind::Areas, Kind::Lines, Kind::Points, Kind::Texts};
 
 // What one item holds of one kind: the parts of that kind and their style tools.
 struct Piece {
@@ -114,7 +116,7 @@ private:
     std::vector<std::unique_ptr<OGRLayer>> m_layers;
 };
 
-// How many features each kind's layer gets, in the order of kKinds; stops early when
+// How many features each kind's layer gets, by the kind's value; stops early when
 // stopped() says so.
 std::array<long long, 4> CountKinds(OGRLayer& source, bool bNetwork,
                                     const std::function<bool()>& stopped);

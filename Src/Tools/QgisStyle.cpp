@@ -70,13 +70,14 @@ std::string Ref(const StyleFields& fields, StyleField eField) {
     return out + "\"";
 }
 
-// CASE "field" WHEN 0 THEN 'a' ... ELSE 'default' END over a table of names by number.
+// A name by number from a table: CASE WHEN "field" = 0 THEN 'a' ... ELSE 'default' END (QGIS's
+// expressions know no CASE with an operand).
 template <size_t N>
 std::string CaseOf(const std::string& strRef, const char* const (&names)[N],
                    const char* pszDefault) {
-    std::string out = "CASE " + strRef;
+    std::string out = "CASE";
     for (size_t i = 0; i < N; ++i)
-        out += " WHEN " + std::to_string(i) + " THEN '" + names[i] + "'";
+        out += " WHEN " + strRef + " = " + std::to_string(i) + " THEN '" + names[i] + "'";
     return out + " ELSE '" + pszDefault + "' END";
 }
 
@@ -174,10 +175,11 @@ std::string MarkerSymbol(const StyleFields& f, const std::string& strName) {
     const std::string strColor = OrDefault(f, StyleField::Color, "'0,0,0,255'");
     if (Has(f, StyleField::Symbol)) {
         const std::string strSymbol = Ref(f, StyleField::Symbol);
-        std::string strShape = "CASE " + strSymbol;
+        std::string strShape = "CASE";
         std::string strHollow;
         for (const Marker& m : kMarkers) {
-            strShape += " WHEN " + std::to_string(m.nSymbol) + " THEN '" + m.pszQgis + "'";
+            strShape += " WHEN " + strSymbol + " = " + std::to_string(m.nSymbol) + " THEN '" +
+                        m.pszQgis + "'";
             if (!m.bFilled)
                 strHollow += (strHollow.empty() ? "" : ", ") + std::to_string(m.nSymbol);
         }
