@@ -350,8 +350,14 @@ std::string SldSymbolRules(const StyleFields& f) {
 std::string SldTextRule(const StyleFields& f) {
     if (!Has(f, StyleField::Text))
         return std::string();
-    // Sizes of texts are ground units: the symbolizer's unit is the metre.
-    return "<se:Rule><se:Name>texts</se:Name><se:TextSymbolizer "
+    // Sizes of texts are ground units: the symbolizer's unit is the metre. The anchor is a
+    // point no one sees; clients (QGIS among them) take no rule without a point symbolizer.
+    return "<se:Rule><se:Name>texts</se:Name><se:PointSymbolizer><se:Graphic><se:Mark>"
+           "<se:WellKnownName>circle</se:WellKnownName><se:Fill>" +
+           SvgParameter("fill-opacity", "0") + "</se:Fill><se:Stroke>" +
+           SvgParameter("stroke-opacity", "0") +
+           "</se:Stroke></se:Mark><se:Size>1</se:Size></se:Graphic></se:PointSymbolizer>"
+           "<se:TextSymbolizer "
            "uom=\"http://www.opengeospatial.org/se/units/metre\"><se:Label>" +
            SldValue(f, StyleField::Text, "") + "</se:Label><se:Font>" +
            (Has(f, StyleField::FontName)

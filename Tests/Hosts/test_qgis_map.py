@@ -11,7 +11,7 @@ from hosts_common import IMPORTER, TempDirCase, run, sample
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
 try:
     import render_map
-    from qgis.core import QgsApplication, QgsPointXY
+    from qgis.core import QgsApplication, QgsPointXY, QgsVectorLayer
 except ImportError:  # QGIS's Python bindings are not installed
     render_map = None
 
@@ -173,6 +173,85 @@ class QgisMap(TempDirCase):
             # Markers are drawn smoothed even without antialiasing.
             self.assertLess(max(abs(a - b) for a, b in zip(got, colour)), 32, (what, got))
         self.assertEqual([m for m in self.log if "rror" in m[1]], [])
+
+
+@unittest.skipIf(render_map is None, "QGIS's Python bindings are not installed")
+class Styles(TempDirCase):
+    """Where the styles go, and that QGIS takes them: per layer the renderer QGIS loads and
+    whether it labels."""
+
+    # the layer's name ending: (renderer type, labels)
+    KINDS = {"areas": ("singleSymbol", False), "lines": ("singleSymbol", False),
+             "network": ("singleSymbol", False), "nodes": ("singleSymbol", False),
+             "texts": ("nullSymbol", True)}
+
+    @classmethod
+    def setUpClass(cls):
+        render_map.qgis_app()
+
+    def import_samples(self, extra):
+        out = os.path.join(self.dir, "sheet")
+        r = run([IMPORTER, sample("sample.wat"), sample("sample.wal"), sample("sample.wap"),
+                 sample("sample.wan"), "-q", "--colors", sample("colors.txt")] + extra)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        return out
+
+    def assert_styled(self, source, name):
+        layer = QgsVectorLayer(source, name, "ogr")
+        try:
+            self.assertTrue(layer.isValid(), source)
+            want = self.KINDS.get(name.rsplit("_", 1)[-1], ("singleSymbol", False))
+            self.assertEqual((layer.renderer().type(), layer.labelsEnabled()), want, name)
+        finally:
+            del layer
+
+    def test_geopackage_holds_each_layer_default_style(self):
+        out = self.import_samples(["-o", os.path.join(self.dir, "sheet.gpkg")]) + ".gpkg"
+        names = [n for n in ("sample_areas", "sample_lines", "sample_points", "sample_texts",
+                             "sample_network", "sample_nodes")]
+        for name in names:
+            self.assert_styled(f"{out}|layername={name}", name)
+
+    def test_shapefiles_get_a_style_beside_each_file(self):
+        out = self.import_samples(["-o", os.path.join(self.dir, "sheet.shp")])
+        shapes = sorted(n for n in os.listdir(out) if n.endswith(".shp"))
+        self.assertEqual(len(shapes), 6)
+        for shp in shapes:
+            base = os.path.join(out, shp[:-4])
+            self.assertTrue(os.path.isfile(base + ".qml") and os.path.isfile(base + ".sld"))
+            self.assert_styled(base + ".shp", shp[:-4])
+            # The SLD is for other clients; QGIS reads it too.
+            layer = QgsVectorLayer(base + ".shp", shp[:-4], "ogr")
+            message, ok = layer.loadSldStyle(base + ".sld")
+            del layer
+            self.assertTrue(ok, (shp, message))
+
+    def test_no_style(self):
+        gpkg = os.path.join(self.dir, "sheet.gpkg")
+        self.import_samples(["-o", gpkg, "--no-style"])
+        r = run(["sqlite3", gpkg, "SELECT name FROM sqlite_master WHERE name='layer_styles'"])
+        self.assertEqual(r.stdout.strip(), "")
+        self.import_samples(["-o", os.path.join(self.dir, "sheet.shp"), "--no-style"])
+        self.assertEqual([n for n in os.listdir(os.path.join(self.dir, "sheet"))
+                          if n.endswith((".qml", ".sld"))], [])
+
+    def test_style_only_serves_files_opened_through_the_driver(self):
+        import shutil
+        inputs = [shutil.copy(sample(n), self.dir) for n in ("sample.wal", "sample.wat")]
+        r = run([IMPORTER, "--style-only"] + inputs)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(sorted(os.listdir(self.dir)), ["sample.qml", "sample.wal",
+                                                        "sample.wat"])
+        for path in inputs:
+            layer = QgsVectorLayer(path, "sample", "ogr")
+            try:
+                self.assertTrue(layer.isValid(), path)
+                self.assertEqual(layer.renderer().type(), "RuleRenderer", path)
+                self.assertTrue(layer.labelsEnabled(), path)
+            finally:
+                del layer
+        # An existing style is the user's: kept without --overwrite.
+        self.assertEqual(run([IMPORTER, "--style-only", inputs[0]]).returncode, 4)
 
 
 if __name__ == "__main__":
