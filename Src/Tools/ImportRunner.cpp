@@ -187,6 +187,30 @@ LayerResult ResultOf(const Job& job) {
     return result;
 }
 
+// What became of the items of the inputs a layer holds, for the layer's description (which
+// QGIS shows): each input's account and the first of its items not written.
+std::string LayerDescription(const Plan& plan, const std::string& strLayer,
+                             const std::vector<InputAccount>& accounts) {
+    constexpr size_t kEntries = 5;
+    std::string out;
+    std::vector<size_t> described;
+    for (const Job& job : plan.jobs) {
+        if (job.strOutputLayer != strLayer ||
+            std::find(described.begin(), described.end(), job.iSource) != described.end()) {
+            continue;
+        }
+        described.push_back(job.iSource);
+        const InputAccount& account = accounts[job.iSource];
+        out += (out.empty() ? "" : "\n") + AccountLine(account);
+        for (size_t i = 0; i < account.entries.size() && i < kEntries; ++i)
+            out += "\n" + std::string(CPLGetFilename(account.strInput.c_str())) + ":" +
+                   account.entries[i];
+        if (account.entries.size() > kEntries)
+            out += "\n(" + std::to_string(account.entries.size() - kEntries) + " more)";
+    }
+    return out;
+}
+
 // The style QGIS loads for a file it opens through the driver is the file's name with .qml:
 // one for the files of a sheet.
 int WriteDriverStyles(const Arguments& args) {
@@ -339,6 +363,21 @@ int RunImport(const Arguments& args) {
         }
         nDone += job.nItems;
     }
+    // Every layer has been read: the accounts are complete.
+    std::vector<InputAccount> accounts;
+    for (size_t i = 0; i < sources.size(); ++i)
+        accounts.push_back(CollectAccount(sources[i].get(), args.inputs[i]));
+    if (EQUAL(format.strName.c_str(), "GPKG")) {
+        for (const Job& job : plan.jobs) {
+            GDALDatasetH hDst = destinations.Find(destinations.PathOf(job.strOutputLayer));
+            OGRLayerH hLayer = GDALDatasetGetLayerByName(hDst, job.strOutputLayer.c_str());
+            if (hLayer != nullptr && !job.bAppend) {
+                GDALSetMetadataItem(hLayer, "DESCRIPTION",
+                                    LayerDescription(plan, job.strOutputLayer, accounts).c_str(),
+                                    nullptr);
+            }
+        }
+    }
     if (!args.bNoStyle) {
         std::vector<StyledLayer> styled;
         for (const Job& job : plan.jobs) {
@@ -366,9 +405,6 @@ int RunImport(const Arguments& args) {
         std::vector<LayerResult> results;
         for (const Job& job : plan.jobs)
             results.push_back(ResultOf(job));
-        std::vector<InputAccount> accounts;
-        for (size_t i = 0; i < sources.size(); ++i)
-            accounts.push_back(CollectAccount(sources[i].get(), args.inputs[i]));
         SystemSummary system;
         system.strSystem = DescribeSystem(plan.jobs[0].hSource);
         system.strScale = args.strScale;

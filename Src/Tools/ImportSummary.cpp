@@ -53,6 +53,19 @@ InputAccount CollectAccount(GDALDatasetH hSource, const std::string& strInput) {
     return account;
 }
 
+std::string AccountLine(const InputAccount& a) {
+    const std::string strFile = CPLGetFilename(a.strInput.c_str());
+    if (!a.strProblem.empty())
+        return strFile + ": no account of its items: " + a.strProblem;
+    const std::string strRepaired =
+        a.nRepaired > 0 ? " (" + std::to_string(a.nRepaired) + " repaired)" : "";
+    return CPLSPrintf(
+        "%s: %lld items: %lld written%s, %lld refused, %lld not importable, "
+        "%lld skipped",
+        strFile.c_str(), a.nItems, a.nImported, strRepaired.c_str(), a.nRefused, a.nNotImportable,
+        a.nSkipped);
+}
+
 LayerResult CollectLayerResult(OGRLayerH hSource, const std::string& strInput,
                                const std::string& strOutputLayer) {
     LayerResult result;
@@ -101,21 +114,9 @@ void PrintSummary(std::FILE* pOut, const std::string& strOutput,
         }
     }
     for (const InputAccount& a : accounts) {
-        const std::string strFile = CPLGetFilename(a.strInput.c_str());
-        if (!a.strProblem.empty()) {
-            std::fprintf(pOut, "  %s: no account of its items: %s\n", strFile.c_str(),
-                         a.strProblem.c_str());
-            continue;
-        }
-        const std::string strRepaired =
-            a.nRepaired > 0 ? " (" + std::to_string(a.nRepaired) + " repaired)" : "";
-        std::fprintf(pOut,
-                     "  %s: %lld items: %lld written%s, %lld refused, %lld not importable, "
-                     "%lld skipped\n",
-                     strFile.c_str(), a.nItems, a.nImported, strRepaired.c_str(), a.nRefused,
-                     a.nNotImportable, a.nSkipped);
+        std::fprintf(pOut, "  %s\n", AccountLine(a).c_str());
         for (const std::string& s : a.entries) {
-            std::fprintf(pOut, "    %s:%s\n", strFile.c_str(), s.c_str());
+            std::fprintf(pOut, "    %s:%s\n", CPLGetFilename(a.strInput.c_str()), s.c_str());
         }
     }
 }

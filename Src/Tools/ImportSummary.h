@@ -38,6 +38,10 @@ struct InputAccount {
 // The account of an input after its layers have been translated.
 InputAccount CollectAccount(GDALDatasetH hSource, const std::string& strInput);
 
+// "sample.wat: 11 items: 9 written, 1 refused, 1 not importable, 0 skipped", or why there is
+// no account.
+std::string AccountLine(const InputAccount& account);
+
 // Reads the figures of a MAPGIS source layer (its "MAPGIS" metadata domain) after the layer
 // has been translated.
 LayerResult CollectLayerResult(OGRLayerH hSource, const std::string& strInput,

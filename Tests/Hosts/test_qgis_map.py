@@ -226,6 +226,19 @@ class Styles(TempDirCase):
             del layer
             self.assertTrue(ok, (shp, message))
 
+    def test_the_account_is_the_layer_abstract(self):
+        out = self.import_samples(["-o", os.path.join(self.dir, "sheet.gpkg")]) + ".gpkg"
+        layer = QgsVectorLayer(f"{out}|layername=sample_texts", "texts", "ogr")
+        abstract = layer.metadata().abstract()
+        del layer
+        # The point sample's eleven items: an image and a record continued on the next line.
+        self.assertEqual(abstract.splitlines()[:3], [
+            "sample.wat: 11 items: 9 written, 1 refused, 1 not importable, 0 skipped",
+            "sample.wat:12: item 10 (image) not importable by design",
+            "sample.wat:13: item 11 (text) refused: IMe056: An item of the exchange file was "
+            "refused: a record does not have the expected number of fields or does not match "
+            "the rest of the file. (KtReadWatFile:150)"])
+
     def test_no_style(self):
         gpkg = os.path.join(self.dir, "sheet.gpkg")
         self.import_samples(["-o", gpkg, "--no-style"])
