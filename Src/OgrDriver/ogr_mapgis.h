@@ -125,6 +125,10 @@ public:
 
     int GetLayerCount() override { return static_cast<int>(m_layers.size()); }
     OGRLayer* GetLayer(int i) override;
+    // Also the names of the other mode's layers (the compound layer in typed mode, the typed
+    // layers in compound mode), read through a second session opened on the first such
+    // request: a host may list the layers of one mode and open them in the other.
+    OGRLayer* GetLayerByName(const char* pszName) override;
     int TestCapability(const char*) override { return FALSE; }
 
     // Domain "MAPGIS", with the open option ACCOUNT=YES: the account of the file.
@@ -164,6 +168,8 @@ private:
     bool Load();
     // SRS=: the coordinate system of every layer.
     bool AssignSrs(const std::string& strUser);
+    // Whether a layer of that name belongs to the other mode.
+    bool IsOtherModeName(const char* pszName) const;
 
     mapgis::ImportSettings m_settings;
     mapgis::Placement m_placement;
@@ -172,6 +178,9 @@ private:
     std::optional<mapgis::Census> m_census;
     std::set<std::string> m_warnedItems;
     CPLStringList m_aosMetadata;
+    CPLStringList m_aosOpenOptions;
+    std::unique_ptr<OGRMapgisDataSource> m_poOtherMode;
+    bool m_bOtherModeTried = false;
     bool m_bReadAhead = false;
     bool m_bRepair = true;
     bool m_bAccount = false;
