@@ -238,14 +238,33 @@ bool OGRMapgisDataSource::IsOtherModeName(const char* pszName) const {
            strchr("PLRTplrt", pszName[nLength - 1]) != nullptr;
 }
 
-void OGRMapgisDataSource::AddAccount(CPLStringList& aosList) {
+const mapgis::Account* OGRMapgisDataSource::GetAccount() {
     if (!m_bAccount || !m_census)
+        return nullptr;
+    if (!m_account) {
+        std::vector<mapgis::LayerResults> layers;
+        for (const auto& poLayer : m_layers)
+            layers.push_back(poLayer->Results());
+        m_account = mapgis::BuildAccount(*m_census, m_settings.nImportMode != 0, layers);
+    }
+    return &*m_account;
+}
+
+const std::string& OGRMapgisDataSource::AccountSummary() {
+    if (!m_strAccountSummary) {
+        const mapgis::Account* pAccount = GetAccount();
+        m_strAccountSummary = pAccount == nullptr
+                                  ? std::string()
+                                  : mapgis::SummarizeAccount(*pAccount, m_reporter.GetFileName());
+    }
+    return *m_strAccountSummary;
+}
+
+void OGRMapgisDataSource::AddAccount(CPLStringList& aosList) {
+    const mapgis::Account* pAccount = GetAccount();
+    if (pAccount == nullptr)
         return;
-    std::vector<mapgis::LayerResults> layers;
-    for (const auto& poLayer : m_layers)
-        layers.push_back(poLayer->Results());
-    const mapgis::Account account =
-        mapgis::BuildAccount(*m_census, m_settings.nImportMode != 0, layers);
+    const mapgis::Account& account = *pAccount;
     if (!account.bValid) {
         aosList.SetNameValue("FILE_ACCOUNT_PROBLEM", account.strProblem.c_str());
         return;
