@@ -50,18 +50,19 @@ void AppendColor(std::string& out, KTX::PLXCOLOR c) {
     out += ColorToHex(c);
 }
 
-// Line style n as a dash pattern: QGIS draws dashes from "p:" alone, never from the id.
-// Lengths in millimetres of the printed map, dash then gap; none for solid lines.
+// Line style n as a dash pattern: QGIS draws dashes from "p:" alone, never from the id, and
+// QGIS 3.22 reads it only as numbers with one unit after the last ("4 2mm"; "4mm 2mm" it
+// ignores). Dash, gap, ... in millimetres of the printed map; none for solid lines.
 constexpr const char* kDashPatterns[] = {
-    nullptr,                              // 0 solid
-    nullptr,                              // 1 none: no pen at all
-    "4mm 2mm",                            // 2 dash
-    "2mm 2mm",                            // 3 short dash
-    "8mm 2mm",                            // 4 long dash
-    "0.5mm 1.5mm",                        // 5 dot
-    "4mm 1.5mm 0.5mm 1.5mm",              // 6 dash-dot
-    "4mm 1.5mm 0.5mm 1.5mm 0.5mm 1.5mm",  // 7 dash-dot-dot
-    "1mm 1mm",                            // 8 alternate
+    nullptr,                    // 0 solid
+    nullptr,                    // 1 none: no pen at all
+    "4 2mm",                    // 2 dash
+    "2 2mm",                    // 3 short dash
+    "8 2mm",                    // 4 long dash
+    "0.5 1.5mm",                // 5 dot
+    "4 1.5 0.5 1.5mm",          // 6 dash-dot
+    "4 1.5 0.5 1.5 0.5 1.5mm",  // 7 dash-dot-dot
+    "1 1mm",                    // 8 alternate
 };
 
 constexpr int kLineStyleNone = 1;

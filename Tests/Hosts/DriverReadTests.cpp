@@ -67,7 +67,7 @@ TEST(LineSample, CompoundLayerWithColours) {
     f.reset(poLayer->GetFeature(15));
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->GetFieldAsInteger("RbUserID"), 3015);
-    EXPECT_STREQ(f->GetStyleString(), "PEN(c:#0000FF,w:0.3mm,p:\"4mm 2mm\",id:\"ogr-pen-2\")");
+    EXPECT_STREQ(f->GetStyleString(), "PEN(c:#0000FF,w:0.3mm,p:\"4 2mm\",id:\"ogr-pen-2\")");
     EXPECT_EQ(f->GetGeometryRef()->exportToWkt(),
               "LINESTRING (39512500 3420750,39512560 3420790,39512620 3420760,39512680 3420805,"
               "39512740 3420775)");
@@ -75,7 +75,7 @@ TEST(LineSample, CompoundLayerWithColours) {
     f.reset(poLayer->GetFeature(30));
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->GetFieldAsInteger("RbUserID"), 3030);
-    EXPECT_STREQ(f->GetStyleString(), "PEN(c:#000000,w:1mm,p:\"2mm 2mm\",id:\"ogr-pen-3\")");
+    EXPECT_STREQ(f->GetStyleString(), "PEN(c:#000000,w:1mm,p:\"2 2mm\",id:\"ogr-pen-3\")");
     EXPECT_EQ(poLayer->GetFeature(31), nullptr);
     EXPECT_EQ(poLayer->GetFeature(0), nullptr);
 }

@@ -49,7 +49,7 @@ TEST(StyleString, ColoursArePackedRedFirst) {
 
 TEST(StyleString, PenHoldsOnlyWhatTheStyleSet) {
     std::unique_ptr<KtGeoLine> line(StyledLine(PLXRGB(255, 0, 0), 0.5, 2));
-    EXPECT_EQ(mapgis::StyleString(*line), "PEN(c:#FF0000,w:0.5mm,p:\"4mm 2mm\",id:\"ogr-pen-2\")");
+    EXPECT_EQ(mapgis::StyleString(*line), "PEN(c:#FF0000,w:0.5mm,p:\"4 2mm\",id:\"ogr-pen-2\")");
 
     KtGeoLine colourOnly;
     colourOnly.Make(PlxPoint2D(0, 0), PlxPoint2D(1, 1));
@@ -119,13 +119,13 @@ TEST(StyleString, LineStyleNoneHasNoPen) {
 TEST(StyleString, LineStylesHaveDashPatterns) {
     const std::pair<int, const char*> kPatterns[] = {
         {0, nullptr},
-        {2, "4mm 2mm"},
-        {3, "2mm 2mm"},
-        {4, "8mm 2mm"},
-        {5, "0.5mm 1.5mm"},
-        {6, "4mm 1.5mm 0.5mm 1.5mm"},
-        {7, "4mm 1.5mm 0.5mm 1.5mm 0.5mm 1.5mm"},
-        {8, "1mm 1mm"},
+        {2, "4 2mm"},
+        {3, "2 2mm"},
+        {4, "8 2mm"},
+        {5, "0.5 1.5mm"},
+        {6, "4 1.5 0.5 1.5mm"},
+        {7, "4 1.5 0.5 1.5 0.5 1.5mm"},
+        {8, "1 1mm"},
         {9, nullptr},  // no such style: its number only
     };
     for (const auto& [nStyle, pszPattern] : kPatterns) {
@@ -194,7 +194,7 @@ TEST(StyleString, CompoundCombinesItsPartsEachPenOnce) {
     network.AddCompound(NetworkNode(1), true);
     EXPECT_EQ(mapgis::StyleString(network),
               "PEN(c:#FFFF00,w:5mm,id:\"ogr-pen-0\");"
-              "PEN(c:#00FFFF,w:3mm,p:\"4mm 2mm\",id:\"ogr-pen-2\");"
+              "PEN(c:#00FFFF,w:3mm,p:\"4 2mm\",id:\"ogr-pen-2\");"
               "SYMBOL(id:\"ogr-sym-3\",s:10mm)");
 }
 
