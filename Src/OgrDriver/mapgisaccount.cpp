@@ -123,6 +123,7 @@ Account BuildAccount(const Census& census, bool bCompound,
             account.entries.push_back(strWhere + " not importable by design");
         } else if (outcome.bRefused || !outcome.bInLayer) {
             ++account.nRefused;
+            account.refusedLines.push_back(item.nLine);
             account.entries.push_back(strWhere +
                                       " refused: " + RefusalReason(item, outcome.messages));
         } else {
@@ -136,6 +137,35 @@ Account BuildAccount(const Census& census, bool bCompound,
     }
     account.bValid = true;
     return account;
+}
+
+std::string SummarizeAccount(const Account& account, const std::string& strFileName) {
+    if (!account.bValid) {
+        return "The items of " + strFileName +
+               " could not be accounted for: " + account.strProblem + ".";
+    }
+    // A few lines are enough to find the refused items; the MAPGIS domain lists them all.
+    constexpr size_t kLinesNamed = 5;
+    const std::vector<int>& lines = account.refusedLines;
+    std::string strRefused = std::to_string(account.nRefused) + " refused";
+    if (!lines.empty()) {
+        const size_t nNamed = std::min(lines.size(), kLinesNamed);
+        strRefused += lines.size() == 1 ? " (line " : " (lines ";
+        for (size_t i = 0; i < nNamed; ++i) {
+            if (i > 0)
+                strRefused += i + 1 == nNamed && nNamed == lines.size() ? " and " : ", ";
+            strRefused += std::to_string(lines[i]);
+        }
+        if (nNamed < lines.size())
+            strRefused += " and " + std::to_string(lines.size() - nNamed) + " more";
+        strRefused += ")";
+    }
+    return "Of the " + std::to_string(account.nItems) +
+           (account.nItems == 1 ? " item of " : " items of ") + strFileName + ", " +
+           std::to_string(account.nImported) + " " + (account.nImported == 1 ? "was" : "were") +
+           " imported (" + std::to_string(account.nRepaired) + " repaired), " + strRefused + ", " +
+           std::to_string(account.nNotImportable) + " not importable by design and " +
+           std::to_string(account.nSkipped) + " skipped.";
 }
 
 }  // namespace mapgis

@@ -6,7 +6,8 @@
 //                     SymbolSize, SymbolAngle, Text, TextHeight, TextAngle, FontName
 //   typed text layer  Text, TextAngle
 //
-// The other typed layers carry no style, so they have nothing but RbUserID.
+// The plug-in reads typed items without their styles, texts included (no colour, height or
+// face), so the other typed layers have nothing but RbUserID.
 #pragma once
 
 #include "mapgisgeometry.h"

@@ -2,6 +2,7 @@
 #include "mapgisstyle.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -47,6 +48,28 @@ void AppendQuoted(std::string& out, const KTX::PlxUnicodeString& str) {
 
 void AppendColor(std::string& out, KTX::PLXCOLOR c) {
     out += ColorToHex(c);
+}
+
+// Line style n as a dash pattern: QGIS draws dashes from "p:" alone, never from the id, and
+// QGIS 3.22 reads it only as numbers with one unit after the last ("4 2mm"; "4mm 2mm" it
+// ignores). Dash, gap, ... in millimetres of the printed map; none for solid lines.
+constexpr const char* kDashPatterns[] = {
+    nullptr,                    // 0 solid
+    nullptr,                    // 1 none: no pen at all
+    "4 2mm",                    // 2 dash
+    "2 2mm",                    // 3 short dash
+    "8 2mm",                    // 4 long dash
+    "0.5 1.5mm",                // 5 dot
+    "4 1.5 0.5 1.5mm",          // 6 dash-dot
+    "4 1.5 0.5 1.5 0.5 1.5mm",  // 7 dash-dot-dot
+    "1 1mm",                    // 8 alternate
+};
+
+constexpr int kLineStyleNone = 1;
+
+const char* DashPattern(int nLineStyle) {
+    constexpr int nCount = static_cast<int>(std::size(kDashPatterns));
+    return nLineStyle >= 0 && nLineStyle < nCount ? kDashPatterns[nLineStyle] : nullptr;
 }
 
 int OgrSymbolId(int nMarker) {
@@ -145,21 +168,30 @@ void AddSymbol(const KTX::KtStyle& style, StyleWriter& w) {
 }
 
 void AddPenAndBrush(const KTX::KtStyle& style, StyleWriter& w) {
-    w.Begin("PEN");
-    if (style.IsSet(KTX::KtStyle::LineColorSet))
+    // QGIS draws a pen without colour, and a brush without fill colour, in black: without a
+    // colour the tool is left out, as it is for the line style "none".
+    const bool bLineStyle = style.IsSet(KTX::KtStyle::LineStyleSet);
+    if (style.IsSet(KTX::KtStyle::LineColorSet) &&
+        !(bLineStyle && style.GetLineStyle() == kLineStyleNone)) {
+        w.Begin("PEN");
         AppendColor(w.Param("c:"), style.GetLineColor());
-    if (style.IsSet(KTX::KtStyle::LineWidthSet)) {
-        AppendGeneral10(w.Param("w:"), style.GetLineWidth()) += "mm";
+        if (style.IsSet(KTX::KtStyle::LineWidthSet)) {
+            AppendGeneral10(w.Param("w:"), style.GetLineWidth()) += "mm";
+        }
+        if (bLineStyle) {
+            if (const char* pszPattern = DashPattern(style.GetLineStyle()))
+                AppendQuoted(w.Param("p:"), std::string_view(pszPattern));
+            w.Param("id:\"ogr-pen-") += std::to_string(style.GetLineStyle()) + "\"";
+        }
+        w.End(false);
     }
-    if (style.IsSet(KTX::KtStyle::LineStyleSet))
-        w.Param("id:\"ogr-pen-") += std::to_string(style.GetLineStyle()) + "\"";
-    w.End(false);
-    w.Begin("BRUSH");
-    if (style.IsSet(KTX::KtStyle::FillForeColorSet))
+    if (style.IsSet(KTX::KtStyle::FillForeColorSet)) {
+        w.Begin("BRUSH");
         AppendColor(w.Param("fc:"), style.GetFillForeColor());
-    if (style.IsSet(KTX::KtStyle::FillStyleSet))
-        w.Param("id:\"ogr-brush-") += std::to_string(style.GetFillStyle()) + "\"";
-    w.End(false);
+        if (style.IsSet(KTX::KtStyle::FillStyleSet))
+            w.Param("id:\"ogr-brush-") += std::to_string(style.GetFillStyle()) + "\"";
+        w.End(false);
+    }
     const unsigned nMarker =
         KTX::KtStyle::MarkerStyleSet | KTX::KtStyle::MarkerHeightSet | KTX::KtStyle::MarkerAngleSet;
     if ((style.GetSetMask() & nMarker) != 0)

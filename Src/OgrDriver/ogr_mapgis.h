@@ -57,6 +57,8 @@ public:
     char** GetMetadata(const char* pszDomain) override;
     const char* GetMetadataItem(const char* pszName, const char* pszDomain) override;
     char** GetMetadataDomainList() override;
+    // With ACCOUNT=YES the default domain's DESCRIPTION is the account of the file in one
+    // sentence (the MAPGIS domain's FILE_... figures, read as they are).
 
     // What reading each position of the index gave; reads every position not read yet.
     mapgis::LayerResults Results();
@@ -91,6 +93,8 @@ private:
     }
     OGRErr Extent(OGREnvelope* psExtent, bool bForce);
     void BuildMetadata();
+    // Sets DESCRIPTION, on the first request for the default domain.
+    void SetDescriptionItem();
     // The census item at a position of the index, once the data source has a census.
     const mapgis::CensusItem* CensusItemAt(std::int64_t nItem);
 
@@ -113,6 +117,7 @@ private:
     OGREnvelope m_extent;
     std::int64_t m_nGrown = 0;  // positions 0 to m_nGrown - 1 are in m_extent
     CPLStringList m_aosMetadata;
+    bool m_bDescribed = false;
     std::optional<std::vector<size_t>> m_censusItems;
 };
 
@@ -125,6 +130,10 @@ public:
 
     int GetLayerCount() override { return static_cast<int>(m_layers.size()); }
     OGRLayer* GetLayer(int i) override;
+    // Also the names of the other mode's layers (the compound layer in typed mode, the typed
+    // layers in compound mode), read through a second session opened on the first such
+    // request: a host may list the layers of one mode and open them in the other.
+    OGRLayer* GetLayerByName(const char* pszName) override;
     int TestCapability(const char*) override { return FALSE; }
 
     // Domain "MAPGIS", with the open option ACCOUNT=YES: the account of the file.
@@ -151,6 +160,8 @@ public:
     bool Repairs() const { return m_bRepair; }
     // Appends the FILE_... items of the account, when there is a census.
     void AddAccount(CPLStringList& aosList);
+    // The account in one sentence, for the layers' DESCRIPTION; empty without ACCOUNT=YES.
+    const std::string& AccountSummary();
     // A warning about the item at that line, once per dataset however often it is met.
     void WarnItem(int nLine, const std::string& strText);
     // Whether sequential reads of the layers go on ahead on a second thread.
@@ -164,6 +175,10 @@ private:
     bool Load();
     // SRS=: the coordinate system of every layer.
     bool AssignSrs(const std::string& strUser);
+    // Built once: after it every position of every layer has been read, so it stays.
+    const mapgis::Account* GetAccount();
+    // Whether a layer of that name belongs to the other mode.
+    bool IsOtherModeName(const char* pszName) const;
 
     mapgis::ImportSettings m_settings;
     mapgis::Placement m_placement;
@@ -172,6 +187,11 @@ private:
     std::optional<mapgis::Census> m_census;
     std::set<std::string> m_warnedItems;
     CPLStringList m_aosMetadata;
+    std::optional<mapgis::Account> m_account;
+    std::optional<std::string> m_strAccountSummary;
+    CPLStringList m_aosOpenOptions;
+    std::unique_ptr<OGRMapgisDataSource> m_poOtherMode;
+    bool m_bOtherModeTried = false;
     bool m_bReadAhead = false;
     bool m_bRepair = true;
     bool m_bAccount = false;

@@ -1,4 +1,6 @@
 // A MAPGIS exchange file opened through the import plug-in.
+#include <cstring>
+
 #include "cpl_string.h"
 #include "mapgisencoding.h"
 #include "ogr_mapgis.h"
@@ -95,10 +97,11 @@ int OGRMapgisDataSource::Identify(GDALOpenInfo* poOpenInfo) {
 GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
     if (!Identify(poOpenInfo))
         return nullptr;
+    // Hosts such as QGIS ask for update access first: the file is opened read-only, and
+    // the capabilities and writes say what it allows.
     if (poOpenInfo->eAccess == GA_Update) {
-        CPLError(CE_Failure, CPLE_NotSupported, "%s: the MAPGIS driver only reads",
+        CPLDebug("MAPGIS", "%s: opened read-only, the driver does not write",
                  poOpenInfo->pszFilename);
-        return nullptr;
     }
     const std::string strWhy = WhyUnreadable(poOpenInfo);
     if (!strWhy.empty()) {
@@ -111,6 +114,7 @@ GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
     std::unique_ptr<OGRMapgisDataSource> poDS(
         new OGRMapgisDataSource(settings, CPLGetFilename(poOpenInfo->pszFilename)));
     poDS->SetDescription(poOpenInfo->pszFilename);
+    poDS->m_aosOpenOptions = CPLStringList(CSLDuplicate(poOpenInfo->papszOpenOptions));
     CSLConstList papszOptions = poOpenInfo->papszOpenOptions;
     poDS->m_bReadAhead = CPLFetchBool(papszOptions, "READ_AHEAD", false);
     // Only point files hold the texts that can be repaired.
@@ -191,6 +195,7 @@ bool OGRMapgisDataSource::AssignSrs(const std::string& strUser) {
 }
 
 OGRMapgisDataSource::~OGRMapgisDataSource() {
+    m_poOtherMode.reset();
     m_layers.clear();
     m_reporter.Flush();
 }
@@ -206,14 +211,60 @@ void OGRMapgisDataSource::WarnItem(int nLine, const std::string& strText) {
         m_reporter.WarnAt(nLine, strText);
 }
 
-void OGRMapgisDataSource::AddAccount(CPLStringList& aosList) {
+OGRLayer* OGRMapgisDataSource::GetLayerByName(const char* pszName) {
+    if (OGRLayer* poLayer = GDALDataset::GetLayerByName(pszName))
+        return poLayer;
+    if (pszName == nullptr || !IsOtherModeName(pszName))
+        return nullptr;
+    if (!m_bOtherModeTried) {
+        m_bOtherModeTried = true;
+        CPLStringList aosOptions(m_aosOpenOptions);
+        aosOptions.SetNameValue("MODE", m_settings.nImportMode != 0 ? "TYPED" : "COMPOUND");
+        GDALOpenInfo oOpenInfo(GetDescription(), GDAL_OF_READONLY | GDAL_OF_VECTOR);
+        oOpenInfo.papszOpenOptions = aosOptions.List();
+        m_poOtherMode.reset(static_cast<OGRMapgisDataSource*>(Open(&oOpenInfo)));
+    }
+    // Only the other mode's own layers: its lookup would come back to this mode's names.
+    return m_poOtherMode ? m_poOtherMode->GDALDataset::GetLayerByName(pszName) : nullptr;
+}
+
+bool OGRMapgisDataSource::IsOtherModeName(const char* pszName) const {
+    const std::string& strName = m_settings.strDestName;
+    if (m_settings.nImportMode == 0)
+        return EQUAL(pszName, strName.c_str());
+    // The plug-in names typed layers after the dataset with P, L, R or T added.
+    const size_t nLength = strlen(pszName);
+    return nLength == strName.size() + 1 && EQUALN(pszName, strName.c_str(), strName.size()) &&
+           strchr("PLRTplrt", pszName[nLength - 1]) != nullptr;
+}
+
+const mapgis::Account* OGRMapgisDataSource::GetAccount() {
     if (!m_bAccount || !m_census)
+        return nullptr;
+    if (!m_account) {
+        std::vector<mapgis::LayerResults> layers;
+        for (const auto& poLayer : m_layers)
+            layers.push_back(poLayer->Results());
+        m_account = mapgis::BuildAccount(*m_census, m_settings.nImportMode != 0, layers);
+    }
+    return &*m_account;
+}
+
+const std::string& OGRMapgisDataSource::AccountSummary() {
+    if (!m_strAccountSummary) {
+        const mapgis::Account* pAccount = GetAccount();
+        m_strAccountSummary = pAccount == nullptr
+                                  ? std::string()
+                                  : mapgis::SummarizeAccount(*pAccount, m_reporter.GetFileName());
+    }
+    return *m_strAccountSummary;
+}
+
+void OGRMapgisDataSource::AddAccount(CPLStringList& aosList) {
+    const mapgis::Account* pAccount = GetAccount();
+    if (pAccount == nullptr)
         return;
-    std::vector<mapgis::LayerResults> layers;
-    for (const auto& poLayer : m_layers)
-        layers.push_back(poLayer->Results());
-    const mapgis::Account account =
-        mapgis::BuildAccount(*m_census, m_settings.nImportMode != 0, layers);
+    const mapgis::Account& account = *pAccount;
     if (!account.bValid) {
         aosList.SetNameValue("FILE_ACCOUNT_PROBLEM", account.strProblem.c_str());
         return;

@@ -51,10 +51,13 @@ void RegisterOGRMAPGIS() {
     auto* poDriver = new GDALDriver();
     poDriver->SetDescription("MAPGIS");
     poDriver->SetMetadataItem(GDAL_DCAP_VECTOR, "YES");
-    poDriver->SetMetadataItem(GDAL_DMD_LONGNAME, "MAPGIS exchange files (.wat, .wal, .wap, .wan)");
+    // QGIS shows the extensions after the long name itself.
+    poDriver->SetMetadataItem(GDAL_DMD_LONGNAME, "MAPGIS exchange files");
     poDriver->SetMetadataItem(GDAL_DMD_EXTENSIONS, "wat wal wap wan");
     poDriver->SetMetadataItem(GDAL_DMD_OPENOPTIONLIST, kOpenOptions);
     poDriver->SetMetadataItem(GDAL_DCAP_CURVE_GEOMETRIES, "YES");
+    // Features carry OGR style strings, which QGIS then offers to draw.
+    poDriver->SetMetadataItem(GDAL_DCAP_FEATURE_STYLES, "YES");
     poDriver->SetMetadataItem(GDAL_DMD_HELPTOPIC, "README.md#the-driver");
     poDriver->SetMetadataItem("MAPGIS_VERSION", MAPGIS_VERSION);
     poDriver->SetMetadataItem(GDAL_DMD_SUPPORTED_SQL_DIALECTS, "OGRSQL SQLITE");

@@ -361,15 +361,36 @@ mapgis::LayerResults OGRMapgisLayer::Results() {
     return results;
 }
 
+namespace {
+
+bool IsDefaultDomain(const char* pszDomain) {
+    return pszDomain == nullptr || pszDomain[0] == '\0';
+}
+
+}  // namespace
+
+void OGRMapgisLayer::SetDescriptionItem() {
+    if (m_bDescribed || !m_poDS->Accounts())
+        return;
+    m_bDescribed = true;
+    const std::string& strSummary = m_poDS->AccountSummary();
+    if (!strSummary.empty())
+        OGRLayer::SetMetadataItem("DESCRIPTION", strSummary.c_str());
+}
+
 char** OGRMapgisLayer::GetMetadata(const char* pszDomain) {
     if (pszDomain != nullptr && EQUAL(pszDomain, "MAPGIS")) {
         BuildMetadata();
         return m_aosMetadata.List();
     }
+    if (IsDefaultDomain(pszDomain))
+        SetDescriptionItem();
     return OGRLayer::GetMetadata(pszDomain);
 }
 
 const char* OGRMapgisLayer::GetMetadataItem(const char* pszName, const char* pszDomain) {
+    if (IsDefaultDomain(pszDomain) && pszName != nullptr && EQUAL(pszName, "DESCRIPTION"))
+        SetDescriptionItem();
     if (pszDomain != nullptr && EQUAL(pszDomain, "MAPGIS")) {
         // The definition's figures need no read.
         if (EQUAL(pszName, "ITEM_COUNT") || EQUAL(pszName, "LAYER_TYPE")) {
@@ -384,5 +405,8 @@ const char* OGRMapgisLayer::GetMetadataItem(const char* pszName, const char* psz
 }
 
 char** OGRMapgisLayer::GetMetadataDomainList() {
-    return BuildMetadataDomainList(OGRLayer::GetMetadataDomainList(), TRUE, "MAPGIS", nullptr);
+    // The default domain holds DESCRIPTION once asked for; listed before, so that ogr2ogr
+    // copies it.
+    return BuildMetadataDomainList(OGRLayer::GetMetadataDomainList(), TRUE, "MAPGIS",
+                                   m_poDS->Accounts() ? "" : nullptr, nullptr);
 }

@@ -1,6 +1,10 @@
 // Style strings and plain style values of hand-built host geometries.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+#include <utility>
+
 #include "KoGeometry/KtGeoLine.h"
 #include "KoGeometry/KtGeoPoint.h"
 #include "KoGeometry/KtGeoRegion.h"
@@ -8,6 +12,7 @@
 #include "KoGeometryCAD/KtGeoCircle.h"
 #include "KoGeometryCAD/KtGeoCompound.h"
 #include "mapgisstyle.h"
+#include "ogr_featurestyle.h"
 
 using namespace KTX;
 
@@ -44,14 +49,23 @@ TEST(StyleString, ColoursArePackedRedFirst) {
 
 TEST(StyleString, PenHoldsOnlyWhatTheStyleSet) {
     std::unique_ptr<KtGeoLine> line(StyledLine(PLXRGB(255, 0, 0), 0.5, 2));
-    EXPECT_EQ(mapgis::StyleString(*line), "PEN(c:#FF0000,w:0.5mm,id:\"ogr-pen-2\")");
+    EXPECT_EQ(mapgis::StyleString(*line), "PEN(c:#FF0000,w:0.5mm,p:\"4 2mm\",id:\"ogr-pen-2\")");
 
+    KtGeoLine colourOnly;
+    colourOnly.Make(PlxPoint2D(0, 0), PlxPoint2D(1, 1));
+    KtStyle style;
+    style.SetLineColor(PLXRGB(0, 128, 0));
+    colourOnly.SetStyle(&style);
+    EXPECT_EQ(mapgis::StyleString(colourOnly), "PEN(c:#008000)");
+
+    // QGIS draws a pen without colour black: no pen at all.
     KtGeoLine widthOnly;
     widthOnly.Make(PlxPoint2D(0, 0), PlxPoint2D(1, 1));
-    KtStyle style;
-    style.SetLineWidth(1.5);
-    widthOnly.SetStyle(&style);
-    EXPECT_EQ(mapgis::StyleString(widthOnly), "PEN(w:1.5mm)");
+    KtStyle width;
+    width.SetLineWidth(1.5);
+    width.SetLineStyle(2);
+    widthOnly.SetStyle(&width);
+    EXPECT_EQ(mapgis::StyleString(widthOnly), "");
 
     KtGeoLine plain;
     plain.Make(PlxPoint2D(0, 0), PlxPoint2D(1, 1));
@@ -68,6 +82,75 @@ TEST(StyleString, RegionHasPenAndBrush) {
     style.SetFillStyle(3);
     region.SetStyle(&style);
     EXPECT_EQ(mapgis::StyleString(region), "PEN(c:#00FFFF);BRUSH(fc:#00FFFF,id:\"ogr-brush-3\")");
+}
+
+TEST(StyleString, AFillWithoutColourHasNoBrush) {
+    KtGeoRegion region;
+    const PlxPoint2D ring[] = {{0, 0}, {1, 0}, {1, 1}};
+    region.AddSub(ring, 3);
+    KtStyle style;
+    style.SetLineColor(PLXRGB(255, 0, 0));
+    style.SetFillStyle(0);
+    region.SetStyle(&style);
+    EXPECT_EQ(mapgis::StyleString(region), "PEN(c:#FF0000)");
+    KtStyle bare;
+    bare.SetFillStyle(0);
+    bare.SetLineWidth(0.2);
+    region.SetStyle(&bare);
+    EXPECT_EQ(mapgis::StyleString(region), "");
+}
+
+TEST(StyleString, LineStyleNoneHasNoPen) {
+    KtGeoRegion region;
+    const PlxPoint2D ring[] = {{0, 0}, {1, 0}, {1, 1}};
+    region.AddSub(ring, 3);
+    KtStyle style;
+    style.SetLineColor(PLXRGB(255, 0, 0));
+    style.SetLineStyle(1);
+    style.SetFillForeColor(PLXRGB(0, 0, 255));
+    region.SetStyle(&style);
+    EXPECT_EQ(mapgis::StyleString(region), "BRUSH(fc:#0000FF)");
+    std::unique_ptr<KtGeoLine> line(StyledLine(PLXRGB(255, 0, 0), 0.5, 1));
+    EXPECT_EQ(mapgis::StyleString(*line), "");
+}
+
+// Each of OGR's line styles as a dash pattern in millimetres, read back through GDAL's own
+// style-string parser, which is what QGIS asks for the pattern.
+TEST(StyleString, LineStylesHaveDashPatterns) {
+    const std::pair<int, const char*> kPatterns[] = {
+        {0, nullptr},
+        {2, "4 2mm"},
+        {3, "2 2mm"},
+        {4, "8 2mm"},
+        {5, "0.5 1.5mm"},
+        {6, "4 1.5 0.5 1.5mm"},
+        {7, "4 1.5 0.5 1.5 0.5 1.5mm"},
+        {8, "1 1mm"},
+        {9, nullptr},  // no such style: its number only
+    };
+    for (const auto& [nStyle, pszPattern] : kPatterns) {
+        std::unique_ptr<KtGeoLine> line(StyledLine(PLXRGB(0, 0, 255), 0.15, nStyle));
+        const std::string strStyle = mapgis::StyleString(*line);
+        OGRStyleMgr mgr;
+        ASSERT_TRUE(mgr.InitStyleString(strStyle.c_str())) << strStyle;
+        ASSERT_EQ(mgr.GetPartCount(), 1) << strStyle;
+        std::unique_ptr<OGRStyleTool> tool(mgr.GetPart(0));
+        ASSERT_EQ(tool->GetType(), OGRSTCPen) << strStyle;
+        auto* pPen = static_cast<OGRStylePen*>(tool.get());
+        GBool bDefault = TRUE;
+        const char* pszGot = pPen->Pattern(bDefault);
+        if (pszPattern == nullptr) {
+            EXPECT_TRUE(bDefault) << strStyle;
+        } else {
+            EXPECT_FALSE(bDefault) << strStyle;
+            EXPECT_STREQ(pszGot, pszPattern) << strStyle;
+        }
+        EXPECT_STREQ(pPen->Id(bDefault), ("ogr-pen-" + std::to_string(nStyle)).c_str());
+        EXPECT_STREQ(pPen->Color(bDefault), "#0000FF");
+        // The width keeps its unit: 0.15 mm, which GDAL's parser gives in its ground units.
+        pPen->SetUnit(OGRSTUMM);
+        EXPECT_NEAR(pPen->Width(bDefault), 0.15, 1e-9) << strStyle;
+    }
 }
 
 TEST(StyleString, SubMapAndNetworkNodeAreSymbols) {
@@ -110,7 +193,8 @@ TEST(StyleString, CompoundCombinesItsPartsEachPenOnce) {
     network.AddCompound(NetworkNode(0), true);
     network.AddCompound(NetworkNode(1), true);
     EXPECT_EQ(mapgis::StyleString(network),
-              "PEN(c:#FFFF00,w:5mm,id:\"ogr-pen-0\");PEN(c:#00FFFF,w:3mm,id:\"ogr-pen-2\");"
+              "PEN(c:#FFFF00,w:5mm,id:\"ogr-pen-0\");"
+              "PEN(c:#00FFFF,w:3mm,p:\"4 2mm\",id:\"ogr-pen-2\");"
               "SYMBOL(id:\"ogr-sym-3\",s:10mm)");
 }
 

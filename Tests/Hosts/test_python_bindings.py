@@ -27,11 +27,11 @@ class LineSample(unittest.TestCase):
         self.assertEqual(ids, list(range(3001, 3031)))
         # Item 3: style line "2,0,3,8,...": dashed, red, 0.8.
         f = self.layer.GetFeature(3)
-        self.assertEqual(f.GetStyleString(), 'PEN(c:#FF0000,w:0.8mm,id:"ogr-pen-2")')
+        self.assertEqual(f.GetStyleString(), 'PEN(c:#FF0000,w:0.8mm,p:"4 2mm",id:"ogr-pen-2")')
         self.assertEqual(f.GetGeometryRef().GetPointCount(), 5)
         # Item 25: style line "3,0,8,10,...": short dashes, black, 1.
         f = self.layer.GetFeature(25)
-        self.assertEqual(f.GetStyleString(), 'PEN(c:#000000,w:1mm,id:"ogr-pen-3")')
+        self.assertEqual(f.GetStyleString(), 'PEN(c:#000000,w:1mm,p:"2 2mm",id:"ogr-pen-3")')
         self.assertEqual(f.GetGeometryRef().ExportToWkt(),
                          "LINESTRING (39513500 3421250,39513560 3421290,39513620 3421260)")
 
