@@ -1,6 +1,7 @@
 // Style strings and plain style values of hand-built host geometries.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -72,44 +73,50 @@ TEST(StyleString, PenHoldsOnlyWhatTheStyleSet) {
     EXPECT_EQ(mapgis::StyleString(plain), "");
 }
 
-TEST(StyleString, RegionHasPenAndBrush) {
-    KtGeoRegion region;
-    const PlxPoint2D ring[] = {{0, 0}, {1, 0}, {1, 1}};
-    region.AddSub(ring, 3);
-    KtStyle style;
-    style.SetFillForeColor(PLXRGB(0, 255, 255));
-    style.SetLineColor(PLXRGB(0, 255, 255));
-    style.SetFillStyle(3);
-    region.SetStyle(&style);
-    EXPECT_EQ(mapgis::StyleString(region), "PEN(c:#00FFFF);BRUSH(fc:#00FFFF,id:\"ogr-brush-3\")");
-}
-
-TEST(StyleString, AFillWithoutColourHasNoBrush) {
-    KtGeoRegion region;
-    const PlxPoint2D ring[] = {{0, 0}, {1, 0}, {1, 1}};
-    region.AddSub(ring, 3);
-    KtStyle style;
-    style.SetLineColor(PLXRGB(255, 0, 0));
-    style.SetFillStyle(0);
-    region.SetStyle(&style);
-    EXPECT_EQ(mapgis::StyleString(region), "PEN(c:#FF0000)");
-    KtStyle bare;
-    bare.SetFillStyle(0);
-    bare.SetLineWidth(0.2);
-    region.SetStyle(&bare);
-    EXPECT_EQ(mapgis::StyleString(region), "");
-}
-
-TEST(StyleString, LineStyleNoneHasNoPen) {
-    KtGeoRegion region;
-    const PlxPoint2D ring[] = {{0, 0}, {1, 0}, {1, 1}};
-    region.AddSub(ring, 3);
-    KtStyle style;
-    style.SetLineColor(PLXRGB(255, 0, 0));
-    style.SetLineStyle(1);
-    style.SetFillForeColor(PLXRGB(0, 0, 255));
-    region.SetStyle(&style);
-    EXPECT_EQ(mapgis::StyleString(region), "BRUSH(fc:#0000FF)");
+// A region's pen and brush: each only with a colour QGIS can paint, no pen for line style 1.
+TEST(StyleString, RegionPenAndBrushNeedTheirColours) {
+    struct Case {
+        const char* pszName;
+        std::function<void(KtStyle&)> set;
+        const char* pszExpected;
+    };
+    const Case kCases[] = {
+        {"pen and hatched fill",
+         [](KtStyle& s) {
+             s.SetFillForeColor(PLXRGB(0, 255, 255));
+             s.SetLineColor(PLXRGB(0, 255, 255));
+             s.SetFillStyle(3);
+         },
+         "PEN(c:#00FFFF);BRUSH(fc:#00FFFF,id:\"ogr-brush-3\")"},
+        {"fill without colour",
+         [](KtStyle& s) {
+             s.SetLineColor(PLXRGB(255, 0, 0));
+             s.SetFillStyle(0);
+         },
+         "PEN(c:#FF0000)"},
+        {"neither colour",
+         [](KtStyle& s) {
+             s.SetFillStyle(0);
+             s.SetLineWidth(0.2);
+         },
+         ""},
+        {"line style none",
+         [](KtStyle& s) {
+             s.SetLineColor(PLXRGB(255, 0, 0));
+             s.SetLineStyle(1);
+             s.SetFillForeColor(PLXRGB(0, 0, 255));
+         },
+         "BRUSH(fc:#0000FF)"},
+    };
+    for (const Case& c : kCases) {
+        KtGeoRegion region;
+        const PlxPoint2D ring[] = {{0, 0}, {1, 0}, {1, 1}};
+        region.AddSub(ring, 3);
+        KtStyle style;
+        c.set(style);
+        region.SetStyle(&style);
+        EXPECT_EQ(mapgis::StyleString(region), c.pszExpected) << c.pszName;
+    }
     std::unique_ptr<KtGeoLine> line(StyledLine(PLXRGB(255, 0, 0), 0.5, 1));
     EXPECT_EQ(mapgis::StyleString(*line), "");
 }
