@@ -1,7 +1,8 @@
 #include "KtReadWapFile.h"
 
-#include <climits>
 #include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <memory>
 #include <utility>
 
@@ -16,7 +17,7 @@ tagFileIndex* tagWapIndex::Clone() const {
     pCopy->nItemID = nItemID;
     pCopy->nFilePos = nFilePos;
     pCopy->nAreaNo = nAreaNo;
-    pCopy->arrArcs.Copy(arrArcs);
+    pCopy->arrArcs = arrArcs;
     return pCopy;
 }
 
@@ -38,9 +39,9 @@ bool KtReadWapFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
     if (!m_pFile->ReadLine(strTitle))
         return false;
 
-    ArcList arcs;
+    auto pTable = std::make_shared<KtWapArcTable>();
     KtBoundBuilder bound;
-    if (!ReadArcSection(arcs, bound) || !ReadNodeSection())
+    if (!ReadArcSection(*pTable, bound) || !ReadNodeSection())
         return false;
 
     // A file cut short before its area count reads as one without areas.
@@ -49,13 +50,13 @@ bool KtReadWapFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
     if (nAreas == 0)
         return false;
 
-    const int nAdded = ReadAreaSection(nAreas, arcs, arrIndex);
+    const int nAdded = ReadAreaSection(nAreas, pTable, arrIndex);
     defn.SetFeatureCount(nAdded);
     defn.SetBound(bound.GetRect());
     return true;
 }
 
-bool KtReadWapFile::ReadArcSection(ArcList& arcs, KtBoundBuilder& bound) {
+bool KtReadWapFile::ReadArcSection(KtWapArcTable& table, KtBoundBuilder& bound) {
     KtFileStdio& file = *m_pFile;
     int nArcs = 0;
     if (!topology::ReadInt(file, nArcs))
@@ -63,7 +64,7 @@ bool KtReadWapFile::ReadArcSection(ArcList& arcs, KtBoundBuilder& bound) {
     KtFieldSpans fields;
     PlxUnicodeString& strLine = topology::ScratchLine();
     for (int i = 0; i < nArcs; ++i) {
-        ArcEntry arc{0, topology::GetIndexPosition(file), 0, 0};
+        KtWapArcTable::Arc arc{0, topology::GetIndexPosition(file), 0, 0};
         // The attribute line and the line after it matter only when the arc is drawn; the
         // last line before the point count names the areas on either side.
         if (!topology::SkipLines(file, grammar::kArcLinesBeforeCount - 1) ||
@@ -85,7 +86,7 @@ bool KtReadWapFile::ReadArcSection(ArcList& arcs, KtBoundBuilder& bound) {
         if (!topology::ReadSpans(file, fields))
             return false;
         arc.nItemID = fields.GetCount() == 0 ? 0 : fields.ToInt(0);
-        arcs.push_back(arc);
+        table.arcs.push_back(arc);
     }
     return true;
 }
@@ -121,9 +122,10 @@ bool KtReadWapFile::ReadNodeSection() {
     return true;
 }
 
-int KtReadWapFile::ReadAreaSection(int nAreas, const ArcList& arcs,
+int KtReadWapFile::ReadAreaSection(int nAreas, const std::shared_ptr<KtWapArcTable>& pTable,
                                    PlxArray<tagFileIndex*>& arrIndex) {
     KtFileStdio& file = *m_pFile;
+    std::deque<std::int32_t>& refs = pTable->refs;
     int nAdded = 0;
     KtFieldSpans fields;
     // Every line that is not an area's first line uses up one of the stated areas.
@@ -138,35 +140,22 @@ int KtReadWapFile::ReadAreaSection(int nAreas, const ArcList& arcs,
         pArea->nItemID = fields.ToInt(grammar::kWapAreaIdField);
         pArea->nFilePos = nFilePos;
         pArea->nAreaNo = t + 1;
+        const std::size_t nFirst = refs.size();
         int nRefs = 0;
         if (topology::ReadInt(file, nRefs)) {
-            pArea->arrArcs.Reserve(topology::ReserveFor(nRefs));
             int nRef = 0;
-            for (int r = 0; r < nRefs && topology::ReadInt(file, nRef); ++r) {
-                pArea->arrArcs.Add(ResolveReference(nRef, arcs));
-            }
+            for (int r = 0; r < nRefs && topology::ReadInt(file, nRef); ++r)
+                refs.push_back(nRef);
         }
+        pArea->arrArcs = KtAreaArcs(pTable, nFirst, static_cast<int>(refs.size() - nFirst));
+        const int nIndexed = arrIndex.GetSize();
         AddIndexRecord(std::move(pArea), arrIndex);
+        // The references of an area the layer does not keep would only take room.
+        if (arrIndex.GetSize() == nIndexed)
+            refs.resize(nFirst);
         ++nAdded;
     }
     return nAdded;
-}
-
-tagArcIndex KtReadWapFile::ResolveReference(int nRef, const ArcList& arcs) {
-    tagArcIndex arc;
-    // 0 and the most negative int name no arc (the latter has no absolute value).
-    if (nRef != 0 && nRef != INT_MIN) {
-        const std::size_t nArcNo = static_cast<std::size_t>(nRef < 0 ? -nRef : nRef);
-        if (nArcNo <= arcs.size()) {
-            const ArcEntry& entry = arcs[nArcNo - 1];
-            arc.nItemID = entry.nItemID;
-            arc.nFilePos = entry.nFilePos;
-            arc.nArea1 = entry.nArea1;
-            arc.nArea2 = entry.nArea2;
-        }
-    }
-    arc.nArcNo = nRef;
-    return arc;
 }
 
 bool KtReadWapFile::ReadItemData(const tagFileIndex* pIndex, KtFeature* pFeature) const {

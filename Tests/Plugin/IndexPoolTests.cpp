@@ -39,12 +39,16 @@ TEST(IndexPool, ManyPlainRecordsKeepTheirValuesUntilDeleted) {
 
 TEST(IndexPool, RecordsOfEveryKindDeletedThroughTheBase) {
     std::vector<tagFileIndex*> records;
+    // One arc table for all areas: the last area deleted releases it.
+    auto pTable = std::make_shared<KTX::KtWapArcTable>();
+    pTable->arcs.push_back({-1, 0, 0, 0});
+    pTable->refs.push_back(1);
     for (int i = 0; i < 1000; ++i) {
         auto* pArc = new tagArcIndex;
         pArc->nArcNo = i;
         records.push_back(pArc);
         auto* pArea = new KTX::tagWapIndex;
-        pArea->arrArcs.Add(*pArc);
+        pArea->arrArcs = KTX::KtAreaArcs(pTable, 0, 1);
         records.push_back(pArea);
         records.push_back(new KTX::tagWanIndex);
         records.push_back(new tagFileIndex(i, i));
