@@ -85,6 +85,8 @@ protected:
     // item's first line.
     bool StartItemRead(const tagFileIndex* pIndex, KtFeature* pFeature) const;
 
+    // Whether records of a host geometry type go to the index.
+    bool KeepsType(int nType) const;
     // Appends the record to the index unless its type is not kept.
     void AddIndexRecord(std::unique_ptr<tagFileIndex> pRecord,
                         PlxArray<tagFileIndex*>& arrIndex) const;

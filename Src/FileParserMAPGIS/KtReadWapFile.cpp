@@ -2,11 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <utility>
 
 #include "KoElement/KtFeatureClassDefn.h"
+#include "KoGeometry/KtGeometry.h"
 #include "KoStream/KtFileStdio.h"
 #include "KtMapGisGrammar.h"
 
@@ -28,7 +28,7 @@ KtReadWapFile::~KtReadWapFile() {
 int KtReadWapFile::GetType(const tagFileIndex* pIndex) const {
     if (pIndex == nullptr || m_pFile == nullptr || !m_bOpen)
         return 0;
-    return 5;
+    return KTGEO_REGION;
 }
 
 bool KtReadWapFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCharset,
@@ -39,9 +39,13 @@ bool KtReadWapFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
     if (!m_pFile->ReadLine(strTitle))
         return false;
 
-    auto pTable = std::make_shared<KtWapArcTable>();
+    // A typed layer without regions keeps no area, and so needs no arcs: it reads the file
+    // for the count and the bound alone.
+    std::shared_ptr<KtWapArcTable> pTable;
+    if (KeepsType(KTGEO_REGION))
+        pTable = std::make_shared<KtWapArcTable>();
     KtBoundBuilder bound;
-    if (!ReadArcSection(*pTable, bound) || !ReadNodeSection())
+    if (!ReadArcSection(pTable.get(), bound) || !ReadNodeSection())
         return false;
 
     // A file cut short before its area count reads as one without areas.
@@ -56,7 +60,7 @@ bool KtReadWapFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
     return true;
 }
 
-bool KtReadWapFile::ReadArcSection(KtWapArcTable& table, KtBoundBuilder& bound) {
+bool KtReadWapFile::ReadArcSection(KtWapArcTable* pTable, KtBoundBuilder& bound) {
     KtFileStdio& file = *m_pFile;
     int nArcs = 0;
     if (!topology::ReadInt(file, nArcs))
@@ -86,7 +90,8 @@ bool KtReadWapFile::ReadArcSection(KtWapArcTable& table, KtBoundBuilder& bound) 
         if (!topology::ReadSpans(file, fields))
             return false;
         arc.nItemID = fields.GetCount() == 0 ? 0 : fields.ToInt(0);
-        table.arcs.push_back(arc);
+        if (pTable != nullptr)
+            pTable->arcs.push_back(arc);
     }
     return true;
 }
@@ -125,7 +130,6 @@ bool KtReadWapFile::ReadNodeSection() {
 int KtReadWapFile::ReadAreaSection(int nAreas, const std::shared_ptr<KtWapArcTable>& pTable,
                                    PlxArray<tagFileIndex*>& arrIndex) {
     KtFileStdio& file = *m_pFile;
-    std::deque<std::int32_t>& refs = pTable->refs;
     int nAdded = 0;
     KtFieldSpans fields;
     // Every line that is not an area's first line uses up one of the stated areas.
@@ -135,25 +139,27 @@ int KtReadWapFile::ReadAreaSection(int nAreas, const std::shared_ptr<KtWapArcTab
             break;
         if (fields.GetCount() != grammar::kWapAreaFields)
             continue;
+        // The definition counts every area, kept or not.
+        ++nAdded;
+        const std::int32_t nItemID = fields.ToInt(grammar::kWapAreaIdField);
 
-        auto pArea = std::make_unique<tagWapIndex>();
-        pArea->nItemID = fields.ToInt(grammar::kWapAreaIdField);
-        pArea->nFilePos = nFilePos;
-        pArea->nAreaNo = t + 1;
-        const std::size_t nFirst = refs.size();
+        const std::size_t nFirst = pTable != nullptr ? pTable->refs.size() : 0;
         int nRefs = 0;
         if (topology::ReadInt(file, nRefs)) {
             int nRef = 0;
-            for (int r = 0; r < nRefs && topology::ReadInt(file, nRef); ++r)
-                refs.push_back(nRef);
+            for (int r = 0; r < nRefs && topology::ReadInt(file, nRef); ++r) {
+                if (pTable != nullptr)
+                    pTable->refs.push_back(nRef);
+            }
         }
-        pArea->arrArcs = KtAreaArcs(pTable, nFirst, static_cast<int>(refs.size() - nFirst));
-        const int nIndexed = arrIndex.GetSize();
+        if (pTable == nullptr)
+            continue;
+        auto pArea = std::make_unique<tagWapIndex>();
+        pArea->nItemID = nItemID;
+        pArea->nFilePos = nFilePos;
+        pArea->nAreaNo = t + 1;
+        pArea->arrArcs = KtAreaArcs(pTable, nFirst, static_cast<int>(pTable->refs.size() - nFirst));
         AddIndexRecord(std::move(pArea), arrIndex);
-        // The references of an area the layer does not keep would only take room.
-        if (arrIndex.GetSize() == nIndexed)
-            refs.resize(nFirst);
-        ++nAdded;
     }
     return nAdded;
 }

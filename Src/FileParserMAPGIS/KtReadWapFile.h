@@ -45,7 +45,8 @@ public:
 private:
     // The sections in file order; the arc and node sections fail when the file ends inside
     // them, since no area can follow.
-    bool ReadArcSection(KtWapArcTable& table, KtBoundBuilder& bound);
+    // Without a table (no area is kept) the arcs are read for the bound alone.
+    bool ReadArcSection(KtWapArcTable* pTable, KtBoundBuilder& bound);
     bool ReadNodeSection();
     int ReadAreaSection(int nAreas, const std::shared_ptr<KtWapArcTable>& pTable,
                         PlxArray<tagFileIndex*>& arrIndex);
