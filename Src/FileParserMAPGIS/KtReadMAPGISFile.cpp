@@ -76,12 +76,15 @@ void KtReadMAPGISFile::ReleaseSharedTables() {
     ReleaseColorData();
 }
 
+bool KtReadMAPGISFile::KeepsType(int nType) const {
+    return m_nKeptTypes.empty() ||
+           std::find(m_nKeptTypes.begin(), m_nKeptTypes.end(), nType) != m_nKeptTypes.end();
+}
+
 void KtReadMAPGISFile::AddIndexRecord(std::unique_ptr<tagFileIndex> pRecord,
                                       PlxArray<tagFileIndex*>& arrIndex) const {
-    if (m_nKeptTypes.empty() || std::find(m_nKeptTypes.begin(), m_nKeptTypes.end(),
-                                          GetType(pRecord.get())) != m_nKeptTypes.end()) {
+    if (KeepsType(GetType(pRecord.get())))
         arrIndex.Add(pRecord.release());
-    }
 }
 
 void KtReadMAPGISFile::InitUserID(KtFeature*& pFeature) const {

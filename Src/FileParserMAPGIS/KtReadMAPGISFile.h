@@ -44,9 +44,9 @@ public:
     virtual bool ReadItemData(const tagFileIndex* pIndex, KtFeature* pFeature) const;
 
     // The host geometry types a typed layer keeps; empty, the default, keeps every record.
-    // Area and network records carry copies of their arcs, so the pre-read deletes those of
-    // other types as soon as it makes them: a typed layer that keeps none of them never
-    // holds the file's index beside the one another layer keeps.
+    // Area and network records hold their arcs, so the pre-read deletes those of other
+    // types as soon as it makes them: a typed layer that keeps none of them never holds the
+    // file's index beside the one another layer keeps.
     void SetKeptTypes(std::vector<int> nTypes) { m_nKeptTypes = std::move(nTypes); }
     // A typed layer has sorted its records by GetType: whatever a reader kept from its
     // pre-read to answer that quickly can go.
@@ -85,6 +85,8 @@ protected:
     // item's first line.
     bool StartItemRead(const tagFileIndex* pIndex, KtFeature* pFeature) const;
 
+    // Whether records of a host geometry type go to the index.
+    bool KeepsType(int nType) const;
     // Appends the record to the index unless its type is not kept.
     void AddIndexRecord(std::unique_ptr<tagFileIndex> pRecord,
                         PlxArray<tagFileIndex*>& arrIndex) const;

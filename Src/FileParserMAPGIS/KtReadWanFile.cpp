@@ -9,8 +9,6 @@
 
 namespace KTX {
 
-namespace {}  // namespace
-
 tagFileIndex* tagWanPointIndex::Clone() const {
     auto* pCopy = new tagWanPointIndex;
     pCopy->nItemID = nItemID;
@@ -24,7 +22,7 @@ tagFileIndex* tagWanIndex::Clone() const {
     pCopy->nItemID = nItemID;
     pCopy->nFilePos = nFilePos;
     pCopy->arrArcs.Copy(arrArcs);
-    pCopy->arrNodes.Copy(arrNodes);
+    pCopy->arrNodes = arrNodes;
     return pCopy;
 }
 
@@ -50,7 +48,9 @@ bool KtReadWanFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
     if (!ReadArcSection(nArcs, arrArcs, bound) || !ReadNodeSection(arrArcs, arrNodes)) {
         return false;
     }
-    const int nAdded = ReadLineSection(arrArcs, arrNodes, arrIndex);
+    const KtSharedArray<tagWanPointIndex> nodes(
+        std::make_shared<const PlxArray<tagWanPointIndex>>(std::move(arrNodes)));
+    const int nAdded = ReadLineSection(arrArcs, nodes, arrIndex);
     defn.SetFeatureCount(nAdded);
     defn.SetBound(bound.GetRect());
     return true;
@@ -113,7 +113,7 @@ bool KtReadWanFile::ReadNodeSection(const PlxArray<tagArcIndex>& arrArcs,
 }
 
 int KtReadWanFile::ReadLineSection(const PlxArray<tagArcIndex>& arrArcs,
-                                   const PlxArray<tagWanPointIndex>& arrNodes,
+                                   const KtSharedArray<tagWanPointIndex>& nodes,
                                    PlxArray<tagFileIndex*>& arrIndex) {
     KtFileStdio& file = *m_pFile;
     const std::int32_t nCountPos = topology::GetIndexPosition(file);
@@ -125,7 +125,7 @@ int KtReadWanFile::ReadLineSection(const PlxArray<tagArcIndex>& arrArcs,
         pNetwork->nItemID = 1;
         pNetwork->nFilePos = nCountPos;
         pNetwork->arrArcs.Copy(arrArcs);
-        pNetwork->arrNodes.Copy(arrNodes);
+        pNetwork->arrNodes = nodes;
         AddIndexRecord(std::move(pNetwork), arrIndex);
         return 1;
     }
@@ -144,7 +144,7 @@ int KtReadWanFile::ReadLineSection(const PlxArray<tagArcIndex>& arrArcs,
         // A line entry cut short by the end of the file keeps the arcs read so far.
         if (topology::ReadInt(file, nRefs))
             ReadReferences(nRefs, arrArcs, pLine->arrArcs);
-        pLine->arrNodes.Copy(arrNodes);
+        pLine->arrNodes = nodes;
         AddIndexRecord(std::move(pLine), arrIndex);
         ++nAdded;
     }

@@ -9,6 +9,7 @@
 #include "KtBoundBuilder.h"
 #include "KtReadMAPGISFile.h"
 #include "KtReadTopologyFile.h"
+#include "KtSharedArray.h"
 #include "tagArcIndex.h"
 #include "tagFileIndex.h"
 
@@ -24,10 +25,11 @@ struct tagWanPointIndex : public tagFileIndex {
     tagFileIndex* Clone() const override;
 };
 
-// A network line: its arcs, and a copy of every node of the file.
+// A network line: its arcs, and every node of the file. All lines of a file hold the same
+// nodes, so they share one list: a copy each made the index lines times nodes large.
 struct tagWanIndex : public tagFileIndex {
     PlxArray<tagArcIndex> arrArcs;
-    PlxArray<tagWanPointIndex> arrNodes;
+    KtSharedArray<tagWanPointIndex> arrNodes;
     // The value the first field of an arc's third line must have for the arc to be drawn.
     std::int32_t nNetLineNo = 0;
 
@@ -54,7 +56,7 @@ private:
     bool ReadNodeSection(const PlxArray<tagArcIndex>& arrArcs,
                          PlxArray<tagWanPointIndex>& arrNodes);
     int ReadLineSection(const PlxArray<tagArcIndex>& arrArcs,
-                        const PlxArray<tagWanPointIndex>& arrNodes,
+                        const KtSharedArray<tagWanPointIndex>& nodes,
                         PlxArray<tagFileIndex*>& arrIndex);
     // Appends the arcs that the next nRefs reference lines name; references to no arc are
     // dropped. False when the file ends first.

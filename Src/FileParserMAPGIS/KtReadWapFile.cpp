@@ -1,11 +1,12 @@
 #include "KtReadWapFile.h"
 
-#include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <utility>
 
 #include "KoElement/KtFeatureClassDefn.h"
+#include "KoGeometry/KtGeometry.h"
 #include "KoStream/KtFileStdio.h"
 #include "KtMapGisGrammar.h"
 
@@ -16,7 +17,7 @@ tagFileIndex* tagWapIndex::Clone() const {
     pCopy->nItemID = nItemID;
     pCopy->nFilePos = nFilePos;
     pCopy->nAreaNo = nAreaNo;
-    pCopy->arrArcs.Copy(arrArcs);
+    pCopy->arrArcs = arrArcs;
     return pCopy;
 }
 
@@ -27,7 +28,7 @@ KtReadWapFile::~KtReadWapFile() {
 int KtReadWapFile::GetType(const tagFileIndex* pIndex) const {
     if (pIndex == nullptr || m_pFile == nullptr || !m_bOpen)
         return 0;
-    return 5;
+    return KTGEO_REGION;
 }
 
 bool KtReadWapFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCharset,
@@ -38,9 +39,13 @@ bool KtReadWapFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
     if (!m_pFile->ReadLine(strTitle))
         return false;
 
-    ArcList arcs;
+    // A typed layer without regions keeps no area, and so needs no arcs: it reads the file
+    // for the count and the bound alone.
+    std::shared_ptr<KtWapArcTable> pTable;
+    if (KeepsType(KTGEO_REGION))
+        pTable = std::make_shared<KtWapArcTable>();
     KtBoundBuilder bound;
-    if (!ReadArcSection(arcs, bound) || !ReadNodeSection())
+    if (!ReadArcSection(pTable.get(), bound) || !ReadNodeSection())
         return false;
 
     // A file cut short before its area count reads as one without areas.
@@ -49,13 +54,13 @@ bool KtReadWapFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
     if (nAreas == 0)
         return false;
 
-    const int nAdded = ReadAreaSection(nAreas, arcs, arrIndex);
+    const int nAdded = ReadAreaSection(nAreas, pTable, arrIndex);
     defn.SetFeatureCount(nAdded);
     defn.SetBound(bound.GetRect());
     return true;
 }
 
-bool KtReadWapFile::ReadArcSection(ArcList& arcs, KtBoundBuilder& bound) {
+bool KtReadWapFile::ReadArcSection(KtWapArcTable* pTable, KtBoundBuilder& bound) {
     KtFileStdio& file = *m_pFile;
     int nArcs = 0;
     if (!topology::ReadInt(file, nArcs))
@@ -63,7 +68,7 @@ bool KtReadWapFile::ReadArcSection(ArcList& arcs, KtBoundBuilder& bound) {
     KtFieldSpans fields;
     PlxUnicodeString& strLine = topology::ScratchLine();
     for (int i = 0; i < nArcs; ++i) {
-        ArcEntry arc{0, topology::GetIndexPosition(file), 0, 0};
+        KtWapArcTable::Arc arc{0, topology::GetIndexPosition(file), 0, 0};
         // The attribute line and the line after it matter only when the arc is drawn; the
         // last line before the point count names the areas on either side.
         if (!topology::SkipLines(file, grammar::kArcLinesBeforeCount - 1) ||
@@ -85,7 +90,8 @@ bool KtReadWapFile::ReadArcSection(ArcList& arcs, KtBoundBuilder& bound) {
         if (!topology::ReadSpans(file, fields))
             return false;
         arc.nItemID = fields.GetCount() == 0 ? 0 : fields.ToInt(0);
-        arcs.push_back(arc);
+        if (pTable != nullptr)
+            pTable->arcs.push_back(arc);
     }
     return true;
 }
@@ -121,7 +127,7 @@ bool KtReadWapFile::ReadNodeSection() {
     return true;
 }
 
-int KtReadWapFile::ReadAreaSection(int nAreas, const ArcList& arcs,
+int KtReadWapFile::ReadAreaSection(int nAreas, const std::shared_ptr<KtWapArcTable>& pTable,
                                    PlxArray<tagFileIndex*>& arrIndex) {
     KtFileStdio& file = *m_pFile;
     int nAdded = 0;
@@ -133,40 +139,29 @@ int KtReadWapFile::ReadAreaSection(int nAreas, const ArcList& arcs,
             break;
         if (fields.GetCount() != grammar::kWapAreaFields)
             continue;
+        // The definition counts every area, kept or not.
+        ++nAdded;
+        const std::int32_t nItemID = fields.ToInt(grammar::kWapAreaIdField);
 
-        auto pArea = std::make_unique<tagWapIndex>();
-        pArea->nItemID = fields.ToInt(grammar::kWapAreaIdField);
-        pArea->nFilePos = nFilePos;
-        pArea->nAreaNo = t + 1;
+        const std::size_t nFirst = pTable != nullptr ? pTable->refs.size() : 0;
         int nRefs = 0;
         if (topology::ReadInt(file, nRefs)) {
-            pArea->arrArcs.Reserve(topology::ReserveFor(nRefs));
             int nRef = 0;
             for (int r = 0; r < nRefs && topology::ReadInt(file, nRef); ++r) {
-                pArea->arrArcs.Add(ResolveReference(nRef, arcs));
+                if (pTable != nullptr)
+                    pTable->refs.push_back(nRef);
             }
         }
+        if (pTable == nullptr)
+            continue;
+        auto pArea = std::make_unique<tagWapIndex>();
+        pArea->nItemID = nItemID;
+        pArea->nFilePos = nFilePos;
+        pArea->nAreaNo = t + 1;
+        pArea->arrArcs = KtAreaArcs(pTable, nFirst, static_cast<int>(pTable->refs.size() - nFirst));
         AddIndexRecord(std::move(pArea), arrIndex);
-        ++nAdded;
     }
     return nAdded;
-}
-
-tagArcIndex KtReadWapFile::ResolveReference(int nRef, const ArcList& arcs) {
-    tagArcIndex arc;
-    // 0 and the most negative int name no arc (the latter has no absolute value).
-    if (nRef != 0 && nRef != INT_MIN) {
-        const std::size_t nArcNo = static_cast<std::size_t>(nRef < 0 ? -nRef : nRef);
-        if (nArcNo <= arcs.size()) {
-            const ArcEntry& entry = arcs[nArcNo - 1];
-            arc.nItemID = entry.nItemID;
-            arc.nFilePos = entry.nFilePos;
-            arc.nArea1 = entry.nArea1;
-            arc.nArea2 = entry.nArea2;
-        }
-    }
-    arc.nArcNo = nRef;
-    return arc;
 }
 
 bool KtReadWapFile::ReadItemData(const tagFileIndex* pIndex, KtFeature* pFeature) const {

@@ -3,10 +3,11 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <memory>
 
 #include "KoBase/PlxArray.h"
 #include "KoBase/PlxTypes.h"
+#include "KtAreaArcs.h"
 #include "KtBoundBuilder.h"
 #include "KtReadMAPGISFile.h"
 #include "KtReadTopologyFile.h"
@@ -15,11 +16,10 @@
 
 namespace KTX {
 
-// One area: where its first line is and the arcs that bound it, resolved by the pre-read.
+// One area: where its first line is and the arcs that bound it, as references into the arc
+// table that all areas of the file share.
 struct tagWapIndex : public tagFileIndex {
-    // In the order of the area entry, each with nArcNo replaced by the signed reference;
-    // a ring end is a default record with nArcNo 0.
-    PlxArray<tagArcIndex> arrArcs;
+    KtAreaArcs arrArcs;
     // 1-based number of the area in the area section; the arcs name their areas by it.
     std::int32_t nAreaNo = 0;
 
@@ -43,25 +43,13 @@ public:
     const PlxArray<PlxPoint2D>& GetNodePoints() const { return m_arrNodePoints; }
 
 private:
-    // What the pre-read keeps of an arc until the areas are resolved. Every arc entry gets
-    // one, in file order, so arc number i stands at position i - 1 and needs no field of its
-    // own; kept in a deque, the list grows without ever holding a second copy of itself.
-    struct ArcEntry {
-        std::int32_t nItemID;
-        std::int32_t nFilePos;
-        std::int32_t nArea1;
-        std::int32_t nArea2;
-    };
-    using ArcList = std::deque<ArcEntry>;
-
     // The sections in file order; the arc and node sections fail when the file ends inside
     // them, since no area can follow.
-    bool ReadArcSection(ArcList& arcs, KtBoundBuilder& bound);
+    // Without a table (no area is kept) the arcs are read for the bound alone.
+    bool ReadArcSection(KtWapArcTable* pTable, KtBoundBuilder& bound);
     bool ReadNodeSection();
-    int ReadAreaSection(int nAreas, const ArcList& arcs, PlxArray<tagFileIndex*>& arrIndex);
-    // The arc of a signed reference, carrying the reference as its nArcNo: the arc whose
-    // number is the reference's absolute value, or the not-found record.
-    static tagArcIndex ResolveReference(int nRef, const ArcList& arcs);
+    int ReadAreaSection(int nAreas, const std::shared_ptr<KtWapArcTable>& pTable,
+                        PlxArray<tagFileIndex*>& arrIndex);
 
     // The node table of the last file read: each node entry's first two integers.
     PlxArray<PlxPoint2D> m_arrNodePoints;

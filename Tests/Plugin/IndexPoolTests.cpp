@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "KtIndexRecordPool.h"
 #include "KtReadWanFile.h"
 #include "KtReadWapFile.h"
 #include "tagArcIndex.h"
@@ -38,12 +39,16 @@ TEST(IndexPool, ManyPlainRecordsKeepTheirValuesUntilDeleted) {
 
 TEST(IndexPool, RecordsOfEveryKindDeletedThroughTheBase) {
     std::vector<tagFileIndex*> records;
+    // One arc table for all areas: the last area deleted releases it.
+    auto pTable = std::make_shared<KTX::KtWapArcTable>();
+    pTable->arcs.push_back({-1, 0, 0, 0});
+    pTable->refs.push_back(1);
     for (int i = 0; i < 1000; ++i) {
         auto* pArc = new tagArcIndex;
         pArc->nArcNo = i;
         records.push_back(pArc);
         auto* pArea = new KTX::tagWapIndex;
-        pArea->arrArcs.Add(*pArc);
+        pArea->arrArcs = KTX::KtAreaArcs(pTable, 0, 1);
         records.push_back(pArea);
         records.push_back(new KTX::tagWanIndex);
         records.push_back(new tagFileIndex(i, i));
@@ -55,13 +60,19 @@ TEST(IndexPool, RecordsOfEveryKindDeletedThroughTheBase) {
         delete p;
 }
 
+// Larger than any pooled record: taken from the general allocator.
+struct LargeRecord : public tagFileIndex {
+    unsigned char bytes[KTX::indexpool::kMaxPooledSize] = {};
+};
+static_assert(!KTX::indexpool::IsPooled(sizeof(LargeRecord)), "a record beyond the pools");
+
 TEST(IndexPool, RecordsOfEverySizeClassKeepTheirOwnPlaces) {
-    // Plain records (16 bytes), arcs (32), areas and nodes (48) and network lines (beyond
-    // the pools) interleaved across many blocks: a slot given out twice, or to the wrong
-    // size, shows as a value overwritten by a neighbour.
+    // Plain records (16 bytes), arcs (32), areas and nodes (48), network lines (64) and
+    // records beyond the pools interleaved across many blocks: a slot given out twice, or to
+    // the wrong size, shows as a value overwritten by a neighbour.
     std::vector<std::unique_ptr<tagFileIndex>> records;
     for (int i = 0; i < 9000; ++i) {
-        switch (i % 5) {
+        switch (i % 6) {
             case 0:
                 records.emplace_back(new tagFileIndex(i, -i));
                 break;
@@ -74,8 +85,11 @@ TEST(IndexPool, RecordsOfEverySizeClassKeepTheirOwnPlaces) {
             case 3:
                 records.emplace_back(new KTX::tagWanPointIndex);
                 break;
-            default:
+            case 4:
                 records.emplace_back(new KTX::tagWanIndex);
+                break;
+            default:
+                records.emplace_back(new LargeRecord);
                 break;
         }
         records.back()->nItemID = i;

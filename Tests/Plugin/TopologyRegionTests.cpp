@@ -2,6 +2,7 @@
 // area's fill style.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -150,7 +151,12 @@ TEST_F(RegionAssemblyTest, ArcReadAgainForAnotherAreaAnswersAsItsLinesDo) {
     // Not a neighbour of area 4: left out, and the area has no ring.
     EXPECT_FALSE(ReadArea("", 3));
     // A record whose arc names another identifier than the arc's last line.
-    dynamic_cast<tagWapIndex*>(m_read.index[4])->arrArcs[0].nItemID = 99;
+    auto* pArea = dynamic_cast<tagWapIndex*>(m_read.index[4]);
+    const tagArcIndex arc5 = pArea->arrArcs[0];
+    auto pTable = std::make_shared<KtWapArcTable>();
+    pTable->arcs.push_back({99, arc5.nFilePos, arc5.nArea1, arc5.nArea2});
+    pTable->refs = {1, 0};
+    pArea->arrArcs = KtAreaArcs(pTable, 0, 2);
     m_feature.SetGeometry(nullptr);
     EXPECT_FALSE(ReadArea("", 4));
     EXPECT_EQ(topotest::TakeRefusedItemLogs(), 0);

@@ -259,8 +259,30 @@ TEST_F(WanPreReadTest, ClonesCopyArcsAndNodes) {
     EXPECT_EQ(pNode->nItemID, 2);
     EXPECT_EQ(pNode->nFilePos, pLine->arrNodes[1].nFilePos);
     EXPECT_EQ(pNode->arrArcs.GetSize(), 2);
-    pLine->arrNodes.RemoveAll();
+    pLine->arrNodes = {};
     EXPECT_EQ(pLineCopy->arrNodes.GetSize(), 3);
+}
+
+TEST_F(WanPreReadTest, LinesKeepTheirNodesAfterTheReaderIsGone) {
+    // The lines of a file share their nodes; a layer deletes its reader before them, and
+    // each line deleted must leave the nodes to the others.
+    auto pRead = std::make_unique<topotest::PreRead<KtReadWanFile>>();
+    ASSERT_TRUE(pRead->Read(
+        "network\n" + kArcs + kNodes + "2\n" + WanLine("0,0,42", {"1"}) + WanLine("0,0,43", {"2"}),
+        ".wan"));
+    std::unique_ptr<tagFileIndex> pFirst(pRead->index[0]);
+    std::unique_ptr<tagFileIndex> pSecond(pRead->index[1]);
+    pRead->index.RemoveAll();
+    pRead.reset();
+    pFirst.reset();
+
+    const auto& line = dynamic_cast<const tagWanIndex&>(*pSecond);
+    EXPECT_EQ(line.nItemID, 43);
+    ASSERT_EQ(line.arrNodes.GetSize(), 3);
+    EXPECT_EQ(line.arrNodes[1].nItemID, 2);
+    ASSERT_EQ(line.arrNodes[1].arrArcs.GetSize(), 2);
+    EXPECT_EQ(line.arrNodes[1].arrArcs[0].nItemID, 21);
+    EXPECT_EQ(line.arrNodes[2].nItemID, 4);
 }
 
 struct HostileCase {

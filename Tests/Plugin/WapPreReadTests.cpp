@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <ostream>
 #include <string>
 
@@ -258,8 +259,28 @@ TEST_F(WapPreReadTest, CloneCopiesTheArcListIndependently) {
     EXPECT_EQ(pArea->nAreaNo, 1);
     ASSERT_EQ(pArea->arrArcs.GetSize(), 3);
     EXPECT_EQ(pArea->arrArcs[1].nArcNo, -2);
-    pArea->arrArcs.RemoveAll();
+    pArea->arrArcs = {};
     EXPECT_EQ(Area(0).arrArcs.GetSize(), 3);
+}
+
+TEST_F(WapPreReadTest, RecordsKeepTheirArcsAfterTheReaderIsGone) {
+    // A layer deletes its reader before its records; the arcs must not go with the reader.
+    auto pRead = std::make_unique<topotest::PreRead<KtReadWapFile>>();
+    ASSERT_TRUE(pRead->Read("title\n" + kArcs + "1\n1\n" + WapArea(3, {"2", "-1", "0"}), ".wap"));
+    std::unique_ptr<tagFileIndex> pRecord(pRead->index[0]);
+    pRead->index.RemoveAll();
+    pRead.reset();
+    std::unique_ptr<tagFileIndex> pCopy(pRecord->Clone());
+    pRecord.reset();
+
+    const auto& area = dynamic_cast<const tagWapIndex&>(*pCopy);
+    ASSERT_EQ(area.arrArcs.GetSize(), 3);
+    EXPECT_EQ(area.arrArcs[0].nItemID, 12);
+    EXPECT_EQ(area.arrArcs[0].nArea2, 2);
+    EXPECT_EQ(area.arrArcs[1].nItemID, 11);
+    EXPECT_EQ(area.arrArcs[1].nFilePos, 8);
+    EXPECT_EQ(area.arrArcs[1].nArcNo, -1);
+    EXPECT_EQ(area.arrArcs[2].nArcNo, 0);
 }
 
 // Counts a file states but does not back with lines: each read ends at the end of the file
