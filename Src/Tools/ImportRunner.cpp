@@ -329,6 +329,9 @@ int RunImport(const Arguments& args) {
         if (job.bAppend)
             aosArgs.AddString("-append");
         aosArgs.AddString("-nln").AddString(job.strOutputLayer.c_str());
+        // The layer's description is written from the accounts once every layer has been
+        // read; copied from the source, it would make the driver read the layer ahead.
+        aosArgs.AddString("-nomd");
         for (int i = 0; i < format.aosOptions.size(); ++i) {
             // Layer creation options would only draw a warning on a layer that exists.
             if (job.bAppend && EQUAL(format.aosOptions[i], "-lco")) {
