@@ -1,6 +1,7 @@
 // Parsing of the command line and the help text.
 #include "ImportArguments.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
@@ -14,7 +15,8 @@ namespace {
 bool TakesValue(const std::string& opt) {
     static const char* const kWithValue[] = {"-o",       "-f",      "--format", "--encoding",
                                              "--colors", "--name",  "--output", "--srs",
-                                             "-a_srs",   "--scale", "--offset", "--dbf-encoding"};
+                                             "-a_srs",   "--scale", "--offset", "--dbf-encoding",
+                                             "-j",       "--jobs",  "--report", "--schema"};
     for (const char* psz : kWithValue) {
         if (opt == psz)
             return true;
@@ -50,6 +52,18 @@ bool SetValue(const std::string& opt, const std::string& value, Arguments* pArgs
         pArgs->strScale = value;
     } else if (opt == "--offset") {
         pArgs->strOffset = value;
+    } else if (opt == "-j" || opt == "--jobs") {
+        char* pszEnd = nullptr;
+        const long nJobs = std::strtol(value.c_str(), &pszEnd, 10);
+        if (value.empty() || *pszEnd != '\0' || nJobs < 1 || nJobs > 1024) {
+            *pstrError = opt + " " + value + ": expected a number of workers from 1 to 1024";
+            return false;
+        }
+        pArgs->nJobs = static_cast<int>(nJobs);
+    } else if (opt == "--report") {
+        pArgs->strReport = value;
+    } else if (opt == "--schema") {
+        pArgs->strSchema = value;
     } else if (opt == "--dbf-encoding") {
         if (!IsOneOf(value, {"UTF-8", "GBK"})) {
             *pstrError = "--dbf-encoding " + value + ": expected UTF-8 or GBK";
@@ -71,6 +85,8 @@ constexpr const char* kUsage =
     "                     [--encoding E] [--colors FILE] [--name NAME] [--srs SRS]\n"
     "                     [--scale F] [--offset DX,DY] [--dbf-encoding E] [--overwrite]\n"
     "                     [--no-repair] [--no-style] [-q] [--help]\n"
+    "       mapgis-import FOLDER... [-r] [-o OUTDIR | -o PG:...] [-j N] [--report FILE]\n"
+    "                     [--resume] [--schema S] [options as above]\n"
     "       mapgis-import --style-only INPUT... [--overwrite]\n"
     "       mapgis-import --version\n";
 
@@ -97,6 +113,10 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments* pArgs,
             pArgs->bNoSplit = true;
         } else if (arg == "--no-repair") {
             pArgs->bNoRepair = true;
+        } else if (arg == "-r" || arg == "--recursive") {
+            pArgs->bRecursive = true;
+        } else if (arg == "--resume") {
+            pArgs->bResume = true;
         } else if (arg == "--no-style") {
             pArgs->bNoStyle = true;
         } else if (arg == "--style-only") {
@@ -145,6 +165,15 @@ const char* HelpText() {
         "table (QGIS's default style of each layer, with SLD for other clients); other\n"
         "files get a .qml and an .sld beside them. KML and DXF keep their own styles.\n"
         "\n"
+        "An archive: given folders, mapgis-import finds the exchange files in them (-r:\n"
+        "and in their subfolders), groups them into sheets by folder and title (1.wat,\n"
+        "1.wal and 1.wap of a folder are sheet 1) and writes one output per sheet into\n"
+        "the output folder OUTDIR, keeping the folder structure (OUTDIR/a/b/1.gpkg), or\n"
+        "into a PostgreSQL database (-o PG:..., tables <folders>_<title>_<kind>). A colour\n"
+        "index file beside a sheet is used when --colors is not given. Sheets are\n"
+        "converted by worker processes in parallel; a sheet that fails is reported and\n"
+        "the others go on.\n"
+        "\n"
         "Options:\n"
         "  -o, --output OUTPUT  output dataset (default: the first input with the\n"
         "                       extension of the format, .gpkg for GeoPackage)\n"
@@ -183,7 +212,15 @@ const char* HelpText() {
         "  --style-only         write nothing but NAME.qml beside each input: the style\n"
         "                       QGIS loads for the files of a sheet opened directly\n"
         "                       through the MAPGIS driver (either MODE)\n"
-        "  --overwrite          replace an existing output (-overwrite also works)\n"
+        "  --overwrite          replace an existing output (-overwrite also works); in\n"
+        "                       PostgreSQL the tables of the sheets imported\n"
+        "  -r, --recursive      an archive: the subfolders of the folders too\n"
+        "  -j, --jobs N         an archive: N worker processes (default: one per core)\n"
+        "  --report FILE        a line per input with its account and exit status: CSV\n"
+        "                       when FILE ends in .csv, else JSON lines\n"
+        "  --resume             an archive: skip the sheets whose output exists (an\n"
+        "                       output appears only once complete)\n"
+        "  --schema S           PostgreSQL: the schema of the tables (default: public)\n"
         "  -q, --quiet          no progress bar and no summary\n"
         "  -h, --help           this text\n"
         "  --version            the version of mapgis-import and of GDAL\n"
@@ -205,6 +242,7 @@ const char* HelpText() {
         "     an input's extension is not .wat, .wal, .wap or .wan, or an input is\n"
         "     2 GiB or larger\n"
         "  4  output error: the output exists (without --overwrite) or cannot be written\n"
+        "  5  an archive: some sheets failed (see the report); the others were written\n"
         "  130, 143  interrupted by SIGINT, SIGTERM\n";
     return strHelp.c_str();
 }

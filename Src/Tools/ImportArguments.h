@@ -12,6 +12,7 @@ enum ExitCode : int {
     kExitUsage = 2,   // bad command line
     kExitInput = 3,   // an input (or the colour index file) cannot be read
     kExitOutput = 4,  // the output cannot be written
+    kExitSheets = 5,  // an archive: some sheets failed, the others were written
 };
 
 struct Arguments {
@@ -30,6 +31,11 @@ struct Arguments {
     bool bNoRepair = false;   // texts holding commas refused, as the reader has them
     bool bNoStyle = false;    // no QGIS styles with the layers
     bool bStyleOnly = false;  // only the styles for the inputs read through the driver
+    bool bRecursive = false;  // an archive: its subfolders too
+    int nJobs = 0;            // worker processes for an archive; 0: one per core
+    std::string strReport;    // a line per input with its account: JSON lines, or CSV
+    bool bResume = false;     // an archive: sheets whose output exists are skipped
+    std::string strSchema;    // PostgreSQL: the schema of the tables
     bool bQuiet = false;
     bool bOverwrite = false;
     bool bHelp = false;

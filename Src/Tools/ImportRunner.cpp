@@ -32,8 +32,9 @@ struct DatasetCloser {
 };
 using DatasetPtr = std::unique_ptr<void, DatasetCloser>;
 
-int Fail(int nCode, const std::string& strMessage) {
+int Fail(ImportOutcome* pOutcome, int nCode, const std::string& strMessage) {
     std::fprintf(stderr, "%s: %s\n", kProgram, strMessage.c_str());
+    pOutcome->strError = strMessage;
     return nCode;
 }
 
@@ -104,9 +105,8 @@ void CPL_STDCALL ReportError(CPLErr eClass, CPLErrorNum, const char* pszMessage)
 }
 
 // Exit status for a run stopped by a signal, as shells report it.
-int Interrupted() {
-    std::fprintf(stderr, "%s: interrupted; no output written\n", kProgram);
-    return 128 + InterruptSignal();
+int Interrupted(ImportOutcome* pOutcome) {
+    return Fail(pOutcome, 128 + InterruptSignal(), "interrupted; no output written");
 }
 
 // Called for every feature written: passes progress on to the terminal when asked to, and
@@ -213,7 +213,7 @@ std::string LayerDescription(const Plan& plan, const std::string& strLayer,
 
 // The style QGIS loads for a file it opens through the driver is the file's name with .qml:
 // one for the files of a sheet.
-int WriteDriverStyles(const Arguments& args) {
+int WriteDriverStyles(const Arguments& args, ImportOutcome* pOutcome) {
     std::vector<std::string> written;
     const std::string strStyle = DriverStyle();
     for (const std::string& strInput : args.inputs) {
@@ -222,10 +222,10 @@ int WriteDriverStyles(const Arguments& args) {
             continue;
         VSIStatBufL sStat;
         if (VSIStatL(strPath.c_str(), &sStat) == 0 && !args.bOverwrite)
-            return Fail(kExitOutput, strPath + " exists; use --overwrite to replace it");
+            return Fail(pOutcome, kExitOutput, strPath + " exists; use --overwrite to replace it");
         std::string strError;
         if (!WriteStyleFile(strPath, strStyle, &strError))
-            return Fail(kExitOutput, strError);
+            return Fail(pOutcome, kExitOutput, strError);
         written.push_back(strPath);
         if (!args.bQuiet)
             std::printf("%s: the style QGIS loads with %s\n", strPath.c_str(), strInput.c_str());
@@ -235,7 +235,7 @@ int WriteDriverStyles(const Arguments& args) {
 
 }  // namespace
 
-int RunImport(const Arguments& args) {
+int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
     CPLPushErrorHandler(ReportError);
     struct PopHandler {
         ~PopHandler() { CPLPopErrorHandler(); }
@@ -248,24 +248,24 @@ int RunImport(const Arguments& args) {
     for (const std::string& strInput : args.inputs) {
         std::string strWhy;
         if (!IsReadableFile(strInput, &strWhy)) {
-            return Fail(kExitInput, "cannot read " + strInput + ": " + strWhy);
+            return Fail(pOutcome, kExitInput, "cannot read " + strInput + ": " + strWhy);
         }
         if (!IsMapgisExtension(strInput)) {
-            return Fail(kExitInput, strInput + ": unknown extension \"" +
+            return Fail(pOutcome, kExitInput, strInput + ": unknown extension \"" +
                                         CPLGetExtension(strInput.c_str()) +
                                         "\" (expected .wat, .wal, .wap or .wan)");
         }
     }
     if (args.bStyleOnly)
-        return WriteDriverStyles(args);
+        return WriteDriverStyles(args, pOutcome);
     std::string strWhy;
     if (!args.strColors.empty() && !IsReadableFile(args.strColors, &strWhy)) {
-        return Fail(kExitInput, "cannot read colour index file " + args.strColors + ": " + strWhy);
+        return Fail(pOutcome, kExitInput, "cannot read colour index file " + args.strColors + ": " + strWhy);
     }
     OutputFormat format;
     int nExit = kExitOk;
     if (!ChooseFormat(args, &format, &nExit, &strWhy))
-        return Fail(nExit, strWhy);
+        return Fail(pOutcome, nExit, strWhy);
 
     CatchInterrupts();
     std::vector<DatasetPtr> sources;
@@ -274,24 +274,24 @@ int RunImport(const Arguments& args) {
         const std::string& strInput = args.inputs[iSource];
         DatasetPtr src = OpenInput(strInput, args);
         if (InterruptSignal() != 0)
-            return Interrupted();
+            return Interrupted(pOutcome);
         if (!src) {
             // A bad SRS, SCALE or OFFSET is the command line's fault, not the input's.
             const bool bUsage = CPLGetLastErrorNo() == CPLE_IllegalArg;
-            return Fail(bUsage ? kExitUsage : kExitInput, "cannot import " + strInput);
+            return Fail(pOutcome, bUsage ? kExitUsage : kExitInput, "cannot import " + strInput);
         }
         std::string strName;
         if (!PlanInput(args, format, strInput, iSource, src.get(), &plan, &strName)) {
-            return Fail(kExitUsage, strInput + ": its layer " + strName +
+            return Fail(pOutcome, kExitUsage, strInput + ": its layer " + strName +
                                         " would take the name of another input's; give "
                                         "the inputs different names or folders");
         }
         sources.push_back(std::move(src));
         if (InterruptSignal() != 0)
-            return Interrupted();
+            return Interrupted(pOutcome);
     }
     if (plan.jobs.empty()) {
-        return Fail(kExitInput, "no layer to write: the inputs hold no item to import");
+        return Fail(pOutcome, kExitInput, "no layer to write: the inputs hold no item to import");
     }
 
     // Several layers in a format of one layer per file: a folder of files.
@@ -305,15 +305,15 @@ int RunImport(const Arguments& args) {
     }
     VSIStatBufL sStat;
     if (VSIStatL(strOutput.c_str(), &sStat) == 0 && !args.bOverwrite) {
-        return Fail(kExitOutput, strOutput + " exists; use --overwrite to replace it");
+        return Fail(pOutcome, kExitOutput, strOutput + " exists; use --overwrite to replace it");
     }
 
     SafeOutput output;
     std::string strError;
     if (!output.Begin(strOutput, &strError))
-        return Fail(kExitOutput, strError);
+        return Fail(pOutcome, kExitOutput, strError);
     if (bFolder && VSIMkdir(output.WorkPath().c_str(), 0755) != 0)
-        return Fail(kExitOutput, "cannot make the folder " + strOutput);
+        return Fail(pOutcome, kExitOutput, "cannot make the folder " + strOutput);
     Destinations destinations(output.WorkPath(), bFolder, format.strExtension);
     long long nAllItems = 0;
     for (const Job& job : plan.jobs)
@@ -359,9 +359,9 @@ int RunImport(const Arguments& args) {
         if (hResult != nullptr && hDst == nullptr)
             destinations.Keep(strPath, hResult);
         if (InterruptSignal() != 0)
-            return Interrupted();
+            return Interrupted(pOutcome);
         if (hResult == nullptr) {
-            return Fail(kExitOutput, "cannot write layer " + job.strOutputLayer + " to " +
+            return Fail(pOutcome, kExitOutput, "cannot write layer " + job.strOutputLayer + " to " +
                                          strOutput + "; nothing written");
         }
         nDone += job.nItems;
@@ -393,16 +393,18 @@ int RunImport(const Arguments& args) {
                 StyleHomeOf(format, bFolder), styled,
                 [&destinations](const std::string& strPath) { return destinations.Find(strPath); },
                 &strError)) {
-            return Fail(kExitOutput, strError + "; nothing written");
+            return Fail(pOutcome, kExitOutput, strError + "; nothing written");
         }
     }
     if (!destinations.CloseAll()) {
-        return Fail(kExitOutput, "writing " + strOutput + " failed; nothing written");
+        return Fail(pOutcome, kExitOutput, "writing " + strOutput + " failed; nothing written");
     }
     if (InterruptSignal() != 0)
-        return Interrupted();
+        return Interrupted(pOutcome);
     if (!output.Commit(&strError))
-        return Fail(kExitOutput, strError);
+        return Fail(pOutcome, kExitOutput, strError);
+    pOutcome->strOutput = strOutput;
+    pOutcome->accounts = accounts;
     if (!args.bQuiet) {
         // After every layer was read, so that no figure needs a read of its own.
         std::vector<LayerResult> results;

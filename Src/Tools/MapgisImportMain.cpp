@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "ArchiveRunner.h"
 #include "ImportArguments.h"
+#include "ImportReport.h"
 #include "ImportRunner.h"
 #include "gdal.h"
 
@@ -23,7 +25,18 @@ int main(int argc, char** argv) {
         std::fputs(mapgis_import::VersionText().c_str(), stdout);
         return mapgis_import::kExitOk;
     }
-    const int nCode = mapgis_import::RunImport(parsed);
+    mapgis_import::ImportOutcome outcome;
+    int nCode = mapgis_import::IsArchive(parsed) ? mapgis_import::RunArchive(parsed)
+                                                 : mapgis_import::RunImport(parsed, &outcome);
+    if (!parsed.strReport.empty() && !mapgis_import::IsArchive(parsed) && !parsed.bStyleOnly) {
+        const auto lines = mapgis_import::ReportLines(
+            parsed.inputs, outcome.accounts, parsed.strName, outcome.strOutput,
+            parsed.strColors, nCode, outcome.strError);
+        if (!mapgis_import::WriteReport(parsed.strReport, lines, &strError)) {
+            std::fprintf(stderr, "mapgis-import: %s\n", strError.c_str());
+            nCode = nCode == mapgis_import::kExitOk ? mapgis_import::kExitOutput : nCode;
+        }
+    }
     GDALDestroyDriverManager();
     return nCode;
 }

@@ -1,0 +1,29 @@
+// The sheets of an archive: the exchange files under the folders given, grouped by folder and
+// title (1.wat, 1.wal and 1.wap of one folder are sheet 1), with the colour index file found
+// beside them.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace mapgis_import {
+
+struct Sheet {
+    size_t iRoot = 0;             // the root it was found under
+    std::string strFolder;           // relative to the root it was found under ("" for the root)
+    std::string strTitle;            // the files' name without extension
+    std::vector<std::string> files;  // in name order
+    std::string strColors;           // the colour index file beside the sheet, or empty
+    std::string strColorsNote;       // why none was taken, when there were candidates
+};
+
+// Finds the sheets under the roots (folders; with bRecursive their subfolders too), in path
+// order; false with a message when a root cannot be read.
+bool FindSheets(const std::vector<std::string>& roots, bool bRecursive, std::vector<Sheet>* pSheets,
+                std::string* pstrError);
+
+// Whether the file starts as a MAPGIS colour index file does.
+bool LooksLikeColorIndex(const std::string& strPath);
+
+}  // namespace mapgis_import
