@@ -111,8 +111,8 @@ bool Start(const std::string& strSelf, const std::vector<std::string>& argv, She
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, run.strErrors.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int nErr = posix_spawn(&run.pid, strSelf.c_str(), &actions, nullptr, apsz.data(),
-                                 environ);
+    const int nErr =
+        posix_spawn(&run.pid, strSelf.c_str(), &actions, nullptr, apsz.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     return nErr == 0;
 }
@@ -168,8 +168,8 @@ int RunArchive(const Arguments& args) {
     if (!FindSheets(args.inputs, args.bRecursive, &sheets, &strError))
         return Fail(kExitInput, strError);
     if (sheets.empty()) {
-        return Fail(kExitInput, "no exchange file (.wat, .wal, .wap, .wan) in " +
-                                    args.inputs[0] + (args.bRecursive ? "" : " (-r: subfolders)"));
+        return Fail(kExitInput, "no exchange file (.wat, .wal, .wap, .wan) in " + args.inputs[0] +
+                                    (args.bRecursive ? "" : " (-r: subfolders)"));
     }
     const bool bDatabase = IsPostgis(format);
     std::string strOutDir = args.strOutput;
@@ -200,9 +200,9 @@ int RunArchive(const Arguments& args) {
         run.poSheet = &sheet;
         // Several roots: each one's name keeps their sheets apart.
         const std::string strRoot =
-            args.inputs.size() > 1
-                ? std::string(CPLGetFilename(CPLCleanTrailingSlash(args.inputs[sheet.iRoot].c_str())))
-                : std::string();
+            args.inputs.size() > 1 ? std::string(CPLGetFilename(
+                                         CPLCleanTrailingSlash(args.inputs[sheet.iRoot].c_str())))
+                                   : std::string();
         const std::string strFolder = Join(strRoot, sheet.strFolder);
         run.strName = Join(strFolder, sheet.strTitle);
         run.strColors = args.strColors.empty() ? sheet.strColors : args.strColors;
@@ -214,15 +214,16 @@ int RunArchive(const Arguments& args) {
             run.bSkipped = args.bResume && done.count(run.strTable) != 0;
         } else {
             const std::string strDir = Join(strOutDir, strFolder);
-            run.strOutput = CPLFormFilename(strDir.c_str(), sheet.strTitle.c_str(),
-                                            format.strExtension.empty() ? nullptr
-                                                                        : format.strExtension.c_str());
+            run.strOutput = CPLFormFilename(
+                strDir.c_str(), sheet.strTitle.c_str(),
+                format.strExtension.empty() ? nullptr : format.strExtension.c_str());
             // A format of one file per layer writes a folder, without the extension, for a
             // sheet of several layers.
             const std::string strFolderOut =
                 format.strExtension.empty()
                     ? run.strOutput
-                    : run.strOutput.substr(0, run.strOutput.size() - format.strExtension.size() - 1);
+                    : run.strOutput.substr(0,
+                                           run.strOutput.size() - format.strExtension.size() - 1);
             run.bSkipped = args.bResume && (Exists(run.strOutput) || IsFolder(strFolderOut));
             if (!run.bSkipped && !Exists(strDir) && VSIMkdirRecursive(strDir.c_str(), 0755) != 0)
                 return Fail(kExitOutput, "cannot make the folder " + strDir);
@@ -345,7 +346,8 @@ int RunArchive(const Arguments& args) {
         if (!args.strColors.empty()) {
             std::printf("  colour index: %s for every sheet\n", args.strColors.c_str());
         } else {
-            std::printf("  colour index: found beside %zu of the sheets (see the report)\n", nFound);
+            std::printf("  colour index: found beside %zu of the sheets (see the report)\n",
+                        nFound);
         }
         for (const SheetRun& run : runs) {
             if (!run.bSkipped && run.nStatus != kExitOk)

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "PostgisOutput.h"
 #include "SafeOutput.h"
 #include "cpl_conv.h"
 #include "cpl_string.h"
@@ -90,11 +91,12 @@ bool Shares(const Job& job, const Job& other) {
 
 // The output layer of a new job: "<title>_<suffix>", shared with the job that has it when
 // they write the same; otherwise, when the name is taken, the input's folder name goes in
-// front. False when that is taken too.
-bool NameJob(const Plan& plan, const std::string& strName, Job* pJob) {
+// front. A database takes them as table names. False when that is taken too.
+bool NameJob(const Plan& plan, const OutputFormat& format, const std::string& strName, Job* pJob) {
     const std::string strPrefixed =
         std::string(CPLGetFilename(FolderOf(pJob->strInput).c_str())) + "_" + strName;
-    for (const std::string& strCandidate : {strName, strPrefixed}) {
+    for (const std::string& strGiven : {strName, strPrefixed}) {
+        const std::string strCandidate = IsPostgis(format) ? LaunderName(strGiven) : strGiven;
         pJob->strOutputLayer = strCandidate;
         const Job* poOther = JobWriting(plan, strCandidate);
         if (poOther == nullptr)
@@ -162,7 +164,8 @@ bool PlanInput(const Arguments& args, const OutputFormat& format, const std::str
             // A typed layer holds one kind, which the sheet's other files may share.
             if (!bCompound)
                 job.strPart = LayerSuffix(strInput, eLayerKind);
-            if (!NameJob(*pPlan, strTitle + "_" + LayerSuffix(strInput, eLayerKind), &job)) {
+            if (!NameJob(*pPlan, format, strTitle + "_" + LayerSuffix(strInput, eLayerKind),
+                         &job)) {
                 *pstrError = job.strOutputLayer;
                 return false;
             }
@@ -181,7 +184,7 @@ bool PlanInput(const Arguments& args, const OutputFormat& format, const std::str
                 continue;
             Job part = job;
             part.strPart = KindSuffix(eKind, bNetwork);
-            if (!NameJob(*pPlan, strTitle + "_" + part.strPart, &part)) {
+            if (!NameJob(*pPlan, format, strTitle + "_" + part.strPart, &part)) {
                 *pstrError = part.strOutputLayer;
                 return false;
             }

@@ -13,6 +13,7 @@
 #include "ImportSummary.h"
 #include "LayerStyles.h"
 #include "OutputFormat.h"
+#include "PostgisOutput.h"
 #include "SafeOutput.h"
 #include "cpl_conv.h"
 #include "cpl_string.h"
@@ -251,16 +252,17 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
             return Fail(pOutcome, kExitInput, "cannot read " + strInput + ": " + strWhy);
         }
         if (!IsMapgisExtension(strInput)) {
-            return Fail(pOutcome, kExitInput, strInput + ": unknown extension \"" +
-                                        CPLGetExtension(strInput.c_str()) +
-                                        "\" (expected .wat, .wal, .wap or .wan)");
+            return Fail(pOutcome, kExitInput,
+                        strInput + ": unknown extension \"" + CPLGetExtension(strInput.c_str()) +
+                            "\" (expected .wat, .wal, .wap or .wan)");
         }
     }
     if (args.bStyleOnly)
         return WriteDriverStyles(args, pOutcome);
     std::string strWhy;
     if (!args.strColors.empty() && !IsReadableFile(args.strColors, &strWhy)) {
-        return Fail(pOutcome, kExitInput, "cannot read colour index file " + args.strColors + ": " + strWhy);
+        return Fail(pOutcome, kExitInput,
+                    "cannot read colour index file " + args.strColors + ": " + strWhy);
     }
     OutputFormat format;
     int nExit = kExitOk;
@@ -282,9 +284,10 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         }
         std::string strName;
         if (!PlanInput(args, format, strInput, iSource, src.get(), &plan, &strName)) {
-            return Fail(pOutcome, kExitUsage, strInput + ": its layer " + strName +
-                                        " would take the name of another input's; give "
-                                        "the inputs different names or folders");
+            return Fail(pOutcome, kExitUsage,
+                        strInput + ": its layer " + strName +
+                            " would take the name of another input's; give "
+                            "the inputs different names or folders");
         }
         sources.push_back(std::move(src));
         if (InterruptSignal() != 0)
@@ -296,6 +299,7 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
 
     // Several layers in a format of one layer per file: a folder of files.
     const bool bFolder = format.bOneLayer && plan.OutputLayerCount() > 1;
+    const bool bDatabase = IsPostgis(format);
     std::string strOutput = args.strOutput;
     if (strOutput.empty()) {
         strOutput = DefaultOutput(args.inputs[0], format, bFolder);
@@ -303,18 +307,47 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
                EQUAL(CPLGetExtension(strOutput.c_str()), format.strExtension.c_str())) {
         strOutput.erase(strOutput.size() - format.strExtension.size() - 1);
     }
+    std::vector<std::string> tables;
+    for (const Job& job : plan.jobs) {
+        if (!job.bAppend)
+            tables.push_back(job.strOutputLayer);
+    }
     VSIStatBufL sStat;
-    if (VSIStatL(strOutput.c_str(), &sStat) == 0 && !args.bOverwrite) {
+    if (!bDatabase && VSIStatL(strOutput.c_str(), &sStat) == 0 && !args.bOverwrite) {
         return Fail(pOutcome, kExitOutput, strOutput + " exists; use --overwrite to replace it");
     }
 
     SafeOutput output;
     std::string strError;
-    if (!output.Begin(strOutput, &strError))
+    const std::string strSchema = args.strSchema.empty() ? "public" : args.strSchema;
+    PostgisOutput database(strOutput, strSchema);
+    if (bDatabase) {
+        if (!database.Open(&strError))
+            return Fail(pOutcome, kExitOutput, strError);
+        const std::vector<std::string> existing = database.Existing(tables);
+        if (!existing.empty() && !args.bOverwrite) {
+            return Fail(pOutcome, kExitOutput,
+                        "the table " + strSchema + "." + existing[0] +
+                            " exists; use --overwrite to replace the sheet's tables");
+        }
+    } else if (!output.Begin(strOutput, &strError)) {
         return Fail(pOutcome, kExitOutput, strError);
+    }
     if (bFolder && VSIMkdir(output.WorkPath().c_str(), 0755) != 0)
         return Fail(pOutcome, kExitOutput, "cannot make the folder " + strOutput);
-    Destinations destinations(output.WorkPath(), bFolder, format.strExtension);
+    // Whatever stops the import leaves no partial table behind; declared before the
+    // destinations, so that their connection has let go of the tables first.
+    struct PartialsGuard {
+        PostgisOutput* poDatabase;
+        const std::vector<std::string>* pTables;
+        bool bPublished = false;
+        ~PartialsGuard() {
+            if (poDatabase != nullptr && !bPublished)
+                poDatabase->DropPartials(*pTables);
+        }
+    } partials{bDatabase ? &database : nullptr, &tables};
+    Destinations destinations(bDatabase ? strOutput : output.WorkPath(), bFolder,
+                              format.strExtension);
     long long nAllItems = 0;
     for (const Job& job : plan.jobs)
         nAllItems += job.nItems;
@@ -328,7 +361,11 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
             aosArgs.AddString("-f").AddString(format.strName.c_str());
         if (job.bAppend)
             aosArgs.AddString("-append");
-        aosArgs.AddString("-nln").AddString(job.strOutputLayer.c_str());
+        else if (bDatabase)
+            aosArgs.AddString("-overwrite");  // a partial table an earlier run left
+        aosArgs.AddString("-nln").AddString(bDatabase
+                                                ? database.PartialLayer(job.strOutputLayer).c_str()
+                                                : job.strOutputLayer.c_str());
         // The layer's description is written from the accounts once every layer has been
         // read; copied from the source, it would make the driver read the layer ahead.
         aosArgs.AddString("-nomd");
@@ -361,8 +398,9 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         if (InterruptSignal() != 0)
             return Interrupted(pOutcome);
         if (hResult == nullptr) {
-            return Fail(pOutcome, kExitOutput, "cannot write layer " + job.strOutputLayer + " to " +
-                                         strOutput + "; nothing written");
+            return Fail(pOutcome, kExitOutput,
+                        "cannot write layer " + job.strOutputLayer + " to " + strOutput +
+                            "; nothing written");
         }
         nDone += job.nItems;
     }
@@ -381,7 +419,25 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
             }
         }
     }
-    if (!args.bNoStyle) {
+    std::vector<PublishedTable> published;
+    if (bDatabase) {
+        GDALDatasetH hDst = destinations.Find(strOutput);
+        for (const std::string& strTable : tables) {
+            PublishedTable table;
+            table.strName = strTable;
+            table.strDescription = LayerDescription(plan, strTable, accounts);
+            OGRLayerH hLayer =
+                GDALDatasetGetLayerByName(hDst, database.PartialLayer(strTable).c_str());
+            if (!args.bNoStyle && hLayer != nullptr) {
+                for (const Job& job : plan.jobs) {
+                    if (job.strOutputLayer == strTable && !job.bAppend)
+                        LayerStyleOf(hLayer, strTable, DrawingOf(job.strPart), &table.strQml,
+                                     &table.strSld);
+                }
+            }
+            published.push_back(std::move(table));
+        }
+    } else if (!args.bNoStyle) {
         std::vector<StyledLayer> styled;
         for (const Job& job : plan.jobs) {
             if (!job.bAppend) {
@@ -396,14 +452,22 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
             return Fail(pOutcome, kExitOutput, strError + "; nothing written");
         }
     }
+    const std::string strShown = bDatabase ? PublicConnection(strOutput) : strOutput;
     if (!destinations.CloseAll()) {
-        return Fail(pOutcome, kExitOutput, "writing " + strOutput + " failed; nothing written");
+        return Fail(pOutcome, kExitOutput, "writing " + strShown + " failed; nothing written");
     }
     if (InterruptSignal() != 0)
         return Interrupted(pOutcome);
-    if (!output.Commit(&strError))
+    if (bDatabase) {
+        const std::string strSheet = LaunderName(
+            args.strName.empty() ? CPLGetBasename(args.inputs[0].c_str()) : args.strName);
+        if (!database.Publish(strSheet, published, args.inputs, args.bOverwrite, &strError))
+            return Fail(pOutcome, kExitOutput, strError + "; nothing written");
+        partials.bPublished = true;
+    } else if (!output.Commit(&strError)) {
         return Fail(pOutcome, kExitOutput, strError);
-    pOutcome->strOutput = strOutput;
+    }
+    pOutcome->strOutput = strShown;
     pOutcome->accounts = accounts;
     if (!args.bQuiet) {
         // After every layer was read, so that no figure needs a read of its own.
@@ -414,7 +478,7 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         system.strSystem = DescribeSystem(plan.jobs[0].hSource);
         system.strScale = args.strScale;
         system.strOffset = args.strOffset;
-        PrintSummary(stdout, strOutput, results, accounts, system);
+        PrintSummary(stdout, strShown, results, accounts, system);
     }
     return kExitOk;
 }

@@ -11,7 +11,7 @@ namespace mapgis_import {
 
 // What became of an import beyond its exit status.
 struct ImportOutcome {
-    std::string strOutput;              // the output written
+    std::string strOutput;               // the output written
     std::vector<InputAccount> accounts;  // per input, when every layer was read
     std::string strError;                // why it failed
 };

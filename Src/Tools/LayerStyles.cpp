@@ -119,6 +119,13 @@ bool WriteStyleFile(const std::string& strPath, const std::string& strText,
     return true;
 }
 
+void LayerStyleOf(OGRLayerH hLayer, const std::string& strName, Drawing eDrawing,
+                  std::string* pstrQml, std::string* pstrSld) {
+    const StyleFields fields = FieldsOf(hLayer);
+    *pstrQml = QgisQml(eDrawing, fields);
+    *pstrSld = Sld(strName, eDrawing, fields);
+}
+
 std::string DriverStyle() {
     return QgisQml(Drawing::Any, CompoundStyleFields());
 }
@@ -161,9 +168,8 @@ bool WriteStyles(StyleHome eHome, const std::vector<StyledLayer>& layers,
             *pstrError = "cannot find the layer " + layer.strName + " to style";
             return false;
         }
-        const StyleFields fields = FieldsOf(hLayer);
-        const std::string strQml = QgisQml(layer.eDrawing, fields);
-        const std::string strSld = Sld(layer.strName, layer.eDrawing, fields);
+        std::string strQml, strSld;
+        LayerStyleOf(hLayer, layer.strName, layer.eDrawing, &strQml, &strSld);
         if (eHome == StyleHome::GeoPackage) {
             OGRLayerH hTable = GDALDatasetGetLayerByName(hDataset, kStylesTable);
             if ((hTable == nullptr && !CreateStylesTable(hDataset, &hTable)) ||

@@ -37,6 +37,10 @@ bool WriteStyles(StyleHome eHome, const std::vector<StyledLayer>& layers,
                  const std::function<GDALDatasetH(const std::string&)>& findDataset,
                  std::string* pstrError);
 
+// The QGIS style of a layer and its SLD, for the fields it has.
+void LayerStyleOf(OGRLayerH hLayer, const std::string& strName, Drawing eDrawing,
+                  std::string* pstrQml, std::string* pstrSld);
+
 // The style for the layers of a file opened through the driver, in either mode.
 std::string DriverStyle();
 

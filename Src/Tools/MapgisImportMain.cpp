@@ -29,9 +29,9 @@ int main(int argc, char** argv) {
     int nCode = mapgis_import::IsArchive(parsed) ? mapgis_import::RunArchive(parsed)
                                                  : mapgis_import::RunImport(parsed, &outcome);
     if (!parsed.strReport.empty() && !mapgis_import::IsArchive(parsed) && !parsed.bStyleOnly) {
-        const auto lines = mapgis_import::ReportLines(
-            parsed.inputs, outcome.accounts, parsed.strName, outcome.strOutput,
-            parsed.strColors, nCode, outcome.strError);
+        const auto lines = mapgis_import::ReportLines(parsed.inputs, outcome.accounts,
+                                                      parsed.strName, outcome.strOutput,
+                                                      parsed.strColors, nCode, outcome.strError);
         if (!mapgis_import::WriteReport(parsed.strReport, lines, &strError)) {
             std::fprintf(stderr, "mapgis-import: %s\n", strError.c_str());
             nCode = nCode == mapgis_import::kExitOk ? mapgis_import::kExitOutput : nCode;

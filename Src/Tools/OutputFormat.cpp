@@ -1,6 +1,7 @@
 // The writer of an import and the translation options it needs.
 #include "OutputFormat.h"
 
+#include "PostgisOutput.h"
 #include "cpl_conv.h"
 
 namespace mapgis_import {
@@ -94,6 +95,14 @@ bool AddOptions(const Arguments& args, OutputFormat& format, std::string* pstrEr
     } else if (args.strSrs.empty() && EQUAL(strFormat.c_str(), "GPKG")) {
         aosArgs.AddString("-a_srs").AddString(kUndefinedCartesian);
     }
+    // Partial tables, written through COPY with the field names of the other formats (QGIS
+    // styles name them); the index comes once every row is in.
+    if (IsPostgis(format)) {
+        for (const char* psz :
+             {"SPATIAL_INDEX=NONE", "LAUNDER=NO", "GEOMETRY_NAME=geom", "FID=fid"})
+            aosArgs.AddString("-lco").AddString(psz);
+        aosArgs.AddString("-gt").AddString("unlimited");
+    }
     // Without this the CSV writer leaves the geometries out.
     if (EQUAL(strFormat.c_str(), "CSV"))
         aosArgs.AddString("-lco").AddString("GEOMETRY=AS_WKT");
@@ -113,6 +122,8 @@ bool ChooseFormat(const Arguments& args, OutputFormat* pFormat, int* pnExit,
                   std::string* pstrError) {
     OutputFormat& format = *pFormat;
     format.strName = args.strFormat;
+    if (format.strName.empty() && IsConnection(args.strOutput))
+        format.strName = "PostgreSQL";
     if (format.strName.empty() && !args.strOutput.empty())
         format.strName = FormatFromExtension(args.strOutput);
     *pnExit = kExitUsage;
@@ -133,7 +144,18 @@ bool ChooseFormat(const Arguments& args, OutputFormat* pFormat, int* pnExit,
     auto has = [&](const char* pszCap) {
         return GDALGetMetadataItem(format.hDriver, pszCap, nullptr) != nullptr;
     };
-    format.strExtension = Extension(format.hDriver, args.strOutput);
+    if (IsPostgis(format) != IsConnection(args.strOutput)) {
+        *pstrError = "-f PostgreSQL and an output PG:... go together (-o PG:dbname=...)";
+        return false;
+    }
+    if (!args.strSchema.empty() && !IsPlainSchema(args.strSchema)) {
+        *pstrError = "--schema " + args.strSchema +
+                     ": expected lower case letters, digits and \"_\", as PostgreSQL keeps "
+                     "names unquoted";
+        return false;
+    }
+    format.strExtension =
+        IsPostgis(format) ? std::string() : Extension(format.hDriver, args.strOutput);
     format.bCurves = has(GDAL_DCAP_CURVE_GEOMETRIES);
     format.bOneLayer = !has(GDAL_DCAP_MULTIPLE_VECTOR_LAYERS);
     format.bCad = EQUAL(format.strName.c_str(), "DXF");

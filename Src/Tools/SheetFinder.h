@@ -10,7 +10,7 @@
 namespace mapgis_import {
 
 struct Sheet {
-    size_t iRoot = 0;             // the root it was found under
+    size_t iRoot = 0;                // the root it was found under
     std::string strFolder;           // relative to the root it was found under ("" for the root)
     std::string strTitle;            // the files' name without extension
     std::vector<std::string> files;  // in name order

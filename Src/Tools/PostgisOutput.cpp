@@ -1,0 +1,315 @@
+// The tables of an import in a PostgreSQL database.
+#include "PostgisOutput.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+
+#include "cpl_conv.h"
+#include "cpl_error.h"
+#include "cpl_string.h"
+#include "ogr_api.h"
+
+namespace mapgis_import {
+
+namespace {
+
+constexpr const char* kSheetsTable = "mapgis_import_sheets";
+constexpr const char* kPartialSuffix = "__partial";
+// Marks the style rows an import wrote, so that a re-run replaces those and no other.
+constexpr const char* kStyleDescription = "MAPGIS styles, drawn from the style fields";
+// Leaves room below PostgreSQL's 63 bytes for "__partial_fid_seq".
+constexpr size_t kMaxTableBytes = 40;
+
+std::string Literal(const std::string& strText) {
+    return "'" + CPLString(strText).replaceAll("'", "''") + "'";
+}
+
+std::string Ident(const std::string& strName) {
+    return "\"" + CPLString(strName).replaceAll("\"", "\"\"") + "\"";
+}
+
+std::string ArrayOf(const std::vector<std::string>& values) {
+    std::string out = "ARRAY[";
+    for (size_t i = 0; i < values.size(); ++i)
+        out += (i ? "," : "") + Literal(values[i]);
+    return out + "]::text[]";
+}
+
+GDALDatasetH Connect(const std::string& strConnection, std::string* pstrError) {
+    const char* const apszDrivers[] = {"PostgreSQL", nullptr};
+    CPLErrorReset();
+    GDALDatasetH hDataset = GDALOpenEx(strConnection.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE,
+                                       apszDrivers, nullptr, nullptr);
+    if (hDataset == nullptr) {
+        *pstrError =
+            "cannot connect to " + PublicConnection(strConnection) + ": " + CPLGetLastErrorMsg();
+    }
+    return hDataset;
+}
+
+// Runs statements (several in one string run as one transaction); false with the server's
+// message.
+bool Execute(GDALDatasetH hDataset, const std::string& strSql, std::string* pstrError) {
+    CPLErrorReset();
+    OGRLayerH hResult = GDALDatasetExecuteSQL(hDataset, strSql.c_str(), nullptr, nullptr);
+    if (hResult != nullptr)
+        GDALDatasetReleaseResultSet(hDataset, hResult);
+    if (CPLGetLastErrorType() == CE_Failure) {
+        *pstrError = CPLGetLastErrorMsg();
+        return false;
+    }
+    return true;
+}
+
+// The first column of a query's rows; false when it failed.
+bool Column(GDALDatasetH hDataset, const std::string& strSql, std::vector<std::string>* pValues) {
+    CPLErrorReset();
+    OGRLayerH hResult = GDALDatasetExecuteSQL(hDataset, strSql.c_str(), nullptr, nullptr);
+    if (hResult == nullptr)
+        return CPLGetLastErrorType() != CE_Failure;
+    while (OGRFeatureH hRow = OGR_L_GetNextFeature(hResult)) {
+        pValues->emplace_back(OGR_F_GetFieldAsString(hRow, 0));
+        OGR_F_Destroy(hRow);
+    }
+    GDALDatasetReleaseResultSet(hDataset, hResult);
+    return CPLGetLastErrorType() != CE_Failure;
+}
+
+bool IsAsciiPlain(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+std::string Hex8(const std::string& strText) {
+    uint32_t nHash = 2166136261u;  // FNV-1a
+    for (unsigned char c : strText)
+        nHash = (nHash ^ c) * 16777619u;
+    char sz[9];
+    std::snprintf(sz, sizeof(sz), "%08x", nHash);
+    return sz;
+}
+
+// The UTF-8 bytes up to at most nBytes, never cutting a character.
+std::string Head(const std::string& strText, size_t nBytes) {
+    size_t n = std::min(nBytes, strText.size());
+    while (n > 0 && n < strText.size() && (static_cast<unsigned char>(strText[n]) & 0xC0) == 0x80)
+        --n;
+    return strText.substr(0, n);
+}
+
+}  // namespace
+
+bool IsPostgis(const OutputFormat& format) {
+    return EQUAL(format.strName.c_str(), "PostgreSQL");
+}
+
+bool IsConnection(const std::string& strOutput) {
+    return STARTS_WITH_CI(strOutput.c_str(), "PG:");
+}
+
+std::string LaunderName(const std::string& strName) {
+    std::string strUtf8 = strName;
+    if (!CPLIsUTF8(strUtf8.c_str(), -1)) {
+        // Folder names from Chinese Windows machines are GBK.
+        char* psz = CPLRecode(strUtf8.c_str(), "CP936", CPL_ENC_UTF8);
+        strUtf8 = psz;
+        CPLFree(psz);
+    }
+    std::string out;
+    for (char c : strUtf8) {
+        const char cLower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        out += (static_cast<unsigned char>(c) >= 0x80 || IsAsciiPlain(cLower)) ? cLower : '_';
+    }
+    if (out.empty() || (out[0] >= '0' && out[0] <= '9'))
+        out = "_" + out;
+    if (out.size() <= kMaxTableBytes)
+        return out;
+    // Too long: the start, a hash of the whole, and the last word (the kind of the layer).
+    const size_t nLast = out.rfind('_');
+    std::string strTail =
+        nLast != std::string::npos && out.size() - nLast <= 10 ? out.substr(nLast) : std::string();
+    return Head(out, kMaxTableBytes - 9 - strTail.size()) + "_" + Hex8(out) + strTail;
+}
+
+bool IsPlainSchema(const std::string& strSchema) {
+    if (strSchema.empty() || strSchema.size() > kMaxTableBytes ||
+        (strSchema[0] >= '0' && strSchema[0] <= '9')) {
+        return false;
+    }
+    for (char c : strSchema) {
+        if (!IsAsciiPlain(c))
+            return false;
+    }
+    return true;
+}
+
+std::string PublicConnection(const std::string& strConnection) {
+    CPLString strOut(strConnection);
+    const size_t nAt = strOut.ifind("password");
+    if (nAt == std::string::npos)
+        return strOut;
+    size_t nEnd = strOut.find_first_of(" '", nAt);
+    if (nEnd != std::string::npos && strOut[nEnd] == '\'')
+        nEnd = strOut.find('\'', nEnd + 1) + 1;
+    return strOut.substr(0, nAt) + "password=***" +
+           (nEnd == std::string::npos || nEnd == 0 ? "" : strOut.substr(nEnd));
+}
+
+bool PrepareDatabase(const std::string& strConnection, const std::string& strSchema,
+                     std::set<std::string>* pDone, std::string* pstrError) {
+    GDALDatasetH hDataset = Connect(strConnection, pstrError);
+    if (hDataset == nullptr)
+        return false;
+    std::vector<std::string> postgis;
+    if (!Column(hDataset, "SELECT extversion FROM pg_extension WHERE extname = 'postgis'",
+                &postgis) ||
+        postgis.empty()) {
+        *pstrError = PublicConnection(strConnection) +
+                     ": PostGIS is not installed in the database (CREATE EXTENSION postgis)";
+        GDALClose(hDataset);
+        return false;
+    }
+    const std::string strSchemaId = Ident(strSchema);
+    // QGIS's own layout of its styles table, so that QGIS reads our rows and adds its own.
+    const std::string strSql =
+        "CREATE SCHEMA IF NOT EXISTS " + strSchemaId + ";\n" + "CREATE TABLE IF NOT EXISTS " +
+        strSchemaId + "." + kSheetsTable +
+        " (sheet text PRIMARY KEY, tables text[] NOT NULL, inputs text[] NOT NULL, "
+        "imported_at timestamptz NOT NULL DEFAULT now());\n"
+        "CREATE TABLE IF NOT EXISTS public.layer_styles (id serial PRIMARY KEY, "
+        "f_table_catalog varchar, f_table_schema varchar, f_table_name varchar, "
+        "f_geometry_column varchar, stylename text, styleqml xml, stylesld xml, "
+        "useasdefault boolean, description text, owner varchar(63) DEFAULT CURRENT_USER, "
+        "ui xml, update_time timestamp DEFAULT CURRENT_TIMESTAMP, type varchar);";
+    std::vector<std::string> done;
+    const bool bOk =
+        Execute(hDataset, strSql, pstrError) &&
+        Column(hDataset, "SELECT sheet FROM " + strSchemaId + "." + kSheetsTable, &done);
+    if (!bOk && pstrError->empty())
+        *pstrError = "cannot read " + strSchema + "." + kSheetsTable;
+    GDALClose(hDataset);
+    if (!bOk) {
+        *pstrError = "cannot prepare the schema " + strSchema + " in " +
+                     PublicConnection(strConnection) + ": " + *pstrError;
+        return false;
+    }
+    pDone->insert(done.begin(), done.end());
+    return true;
+}
+
+PostgisOutput::PostgisOutput(std::string strConnection, std::string strSchema)
+    : m_strConnection(std::move(strConnection)), m_strSchema(std::move(strSchema)) {}
+
+PostgisOutput::~PostgisOutput() {
+    if (m_hDataset != nullptr)
+        GDALClose(m_hDataset);
+}
+
+bool PostgisOutput::Open(std::string* pstrError) {
+    std::set<std::string> done;
+    if (!PrepareDatabase(m_strConnection, m_strSchema, &done, pstrError))
+        return false;
+    // Rows go in through COPY, not one INSERT each.
+    CPLSetConfigOption("PG_USE_COPY", "YES");
+    m_hDataset = Connect(m_strConnection, pstrError);
+    return m_hDataset != nullptr;
+}
+
+std::vector<std::string> PostgisOutput::Existing(const std::vector<std::string>& tables) {
+    std::vector<std::string> found;
+    if (tables.empty())
+        return found;
+    Column(m_hDataset,
+           "SELECT c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+           "WHERE n.nspname = " +
+               Literal(m_strSchema) + " AND c.relname = ANY(" + ArrayOf(tables) +
+               ") ORDER BY c.relname",
+           &found);
+    return found;
+}
+
+std::string PostgisOutput::PartialLayer(const std::string& strTable) const {
+    const std::string strPartial = strTable + kPartialSuffix;
+    return m_strSchema == "public" ? strPartial : m_strSchema + "." + strPartial;
+}
+
+bool PostgisOutput::Publish(const std::string& strSheet, const std::vector<PublishedTable>& tables,
+                            const std::vector<std::string>& inputs, bool bReplace,
+                            std::string* pstrError) {
+    const std::string strSchemaId = Ident(m_strSchema);
+    const std::string strSheets = strSchemaId + "." + kSheetsTable;
+    const std::string strOwnStyles =
+        "DELETE FROM public.layer_styles WHERE f_table_catalog = "
+        "current_database() AND f_table_schema = " +
+        Literal(m_strSchema) + " AND description = " + Literal(kStyleDescription) +
+        " AND f_table_name = ";
+    std::vector<std::string> names;
+    for (const PublishedTable& table : tables)
+        names.push_back(table.strName);
+    std::string strSql;
+    if (bReplace) {
+        // The sheet's tables of an earlier import that this one does not write again.
+        std::vector<std::string> earlier;
+        Column(m_hDataset,
+               "SELECT unnest(tables) FROM " + strSheets + " WHERE sheet = " + Literal(strSheet),
+               &earlier);
+        for (const std::string& strOld : earlier) {
+            if (std::find(names.begin(), names.end(), strOld) == names.end()) {
+                strSql += "DROP TABLE IF EXISTS " + strSchemaId + "." + Ident(strOld) + ";\n" +
+                          strOwnStyles + Literal(strOld) + ";\n";
+            }
+        }
+    }
+    for (const PublishedTable& table : tables) {
+        const std::string strTable = strSchemaId + "." + Ident(table.strName);
+        const std::string strPartial = table.strName + kPartialSuffix;
+        if (bReplace)
+            strSql += "DROP TABLE IF EXISTS " + strTable + ";\n";
+        strSql += "ALTER TABLE " + strSchemaId + "." + Ident(strPartial) + " RENAME TO " +
+                  Ident(table.strName) + ";\n";
+        strSql += "ALTER SEQUENCE IF EXISTS " + strSchemaId + "." + Ident(strPartial + "_fid_seq") +
+                  " RENAME TO " + Ident(table.strName + "_fid_seq") + ";\n";
+        strSql += "ALTER INDEX IF EXISTS " + strSchemaId + "." + Ident(strPartial + "_pkey") +
+                  " RENAME TO " + Ident(table.strName + "_pkey") + ";\n";
+        strSql += "CREATE INDEX " + Ident(table.strName + "_geom_idx") + " ON " + strTable +
+                  " USING GIST (geom);\n";
+        strSql += "COMMENT ON TABLE " + strTable + " IS " + Literal(table.strDescription) + ";\n";
+        strSql += strOwnStyles + Literal(table.strName) + ";\n";
+        if (!table.strQml.empty()) {
+            strSql +=
+                "INSERT INTO public.layer_styles (f_table_catalog, f_table_schema, "
+                "f_table_name, f_geometry_column, stylename, styleqml, stylesld, "
+                "useasdefault, description, owner, update_time) VALUES "
+                "(current_database(), " +
+                Literal(m_strSchema) + ", " + Literal(table.strName) + ", 'geom', " +
+                Literal(table.strName) + ", XMLPARSE(DOCUMENT " + Literal(table.strQml) +
+                "), XMLPARSE(DOCUMENT " + Literal(table.strSld) + "), true, " +
+                Literal(kStyleDescription) + ", CURRENT_USER, CURRENT_TIMESTAMP);\n";
+        }
+    }
+    strSql += "INSERT INTO " + strSheets + " (sheet, tables, inputs) VALUES (" + Literal(strSheet) +
+              ", " + ArrayOf(names) + ", " + ArrayOf(inputs) +
+              ") ON CONFLICT (sheet) DO UPDATE SET tables = EXCLUDED.tables, inputs = "
+              "EXCLUDED.inputs, imported_at = now();";
+    if (!Execute(m_hDataset, strSql, pstrError)) {
+        *pstrError = "cannot put the tables of " + strSheet + " in place in " +
+                     PublicConnection(m_strConnection) + ": " + *pstrError;
+        return false;
+    }
+    return true;
+}
+
+void PostgisOutput::DropPartials(const std::vector<std::string>& tables) {
+    if (m_hDataset == nullptr || tables.empty())
+        return;
+    std::string strSql;
+    for (const std::string& strTable : tables)
+        strSql += "DROP TABLE IF EXISTS " + Ident(m_strSchema) + "." +
+                  Ident(strTable + kPartialSuffix) + ";\n";
+    std::string strIgnored;
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    Execute(m_hDataset, strSql, &strIgnored);
+    CPLPopErrorHandler();
+}
+
+}  // namespace mapgis_import
