@@ -117,21 +117,31 @@ bool Start(const std::string& strSelf, const std::vector<std::string>& argv, She
     return nErr == 0;
 }
 
-// The last message a worker left, for the report of a sheet that failed.
-std::string LastMessage(const std::string& strPath) {
-    std::string strLast;
+// What a worker said of its failure, for the report: its first error names the cause (the
+// closing line only says the import stopped), else its last message; on one line.
+std::string FailureMessage(const std::string& strPath) {
+    const std::string strPrefix = std::string(kProgram) + ": ";
+    std::string strLast, strError;
+    bool bInError = false;
     VSILFILE* fp = VSIFOpenL(strPath.c_str(), "rb");
     if (fp == nullptr)
         return strLast;
     while (const char* psz = CPLReadLineL(fp)) {
-        if (*psz != '\0')
-            strLast = psz;
+        const std::string strLine = psz;
+        const bool bOwn = strLine.compare(0, strPrefix.size(), strPrefix) == 0;
+        if (bOwn)
+            strLast = strLine.substr(strPrefix.size());
+        if (bOwn && strError.empty() && strLast.compare(0, 7, "error: ") == 0) {
+            strError = strLast.substr(7);
+            bInError = true;
+        } else if (bInError && !bOwn && !strLine.empty()) {
+            strError += " " + std::string(CPLString(strLine).Trim());
+        } else {
+            bInError = bInError && !bOwn;
+        }
     }
     VSIFCloseL(fp);
-    const std::string strPrefix = std::string(kProgram) + ": ";
-    if (strLast.compare(0, strPrefix.size(), strPrefix) == 0)
-        strLast.erase(0, strPrefix.size());
-    return strLast;
+    return strError.empty() ? strLast : strError;
 }
 
 int StatusOf(int nWait) {
@@ -159,10 +169,14 @@ int RunArchive(const Arguments& args) {
         return Fail(kExitUsage, "--style-only takes files, not folders");
     RegisterOGRMAPGIS();
     GDALAllRegister();
+    // The output of an archive is a folder or a database: GeoPackage unless told otherwise.
+    Arguments chosen = args;
+    if (chosen.strFormat.empty() && !IsConnection(chosen.strOutput))
+        chosen.strFormat = "GPKG";
     OutputFormat format;
     int nExit = kExitOk;
     std::string strError;
-    if (!ChooseFormat(args, &format, &nExit, &strError))
+    if (!ChooseFormat(chosen, &format, &nExit, &strError))
         return Fail(nExit, strError);
     std::vector<Sheet> sheets;
     if (!FindSheets(args.inputs, args.bRecursive, &sheets, &strError))
@@ -172,13 +186,14 @@ int RunArchive(const Arguments& args) {
                                     (args.bRecursive ? "" : " (-r: subfolders)"));
     }
     const bool bDatabase = IsPostgis(format);
-    std::string strOutDir = args.strOutput;
+    std::string strOutDir =
+        bDatabase ? args.strOutput : std::string(CPLCleanTrailingSlash(args.strOutput.c_str()));
     if (strOutDir.empty())
         strOutDir = std::string(CPLCleanTrailingSlash(args.inputs[0].c_str())) + "_" +
                     (format.strExtension.empty() ? "out" : format.strExtension);
     std::set<std::string> done;
     if (bDatabase) {
-        if (!PrepareDatabase(strOutDir, args.strSchema, &done, &strError))
+        if (!PrepareDatabase(strOutDir, SchemaOrPublic(args.strSchema), &done, &strError))
             return Fail(kExitOutput, strError);
     } else if (!Exists(strOutDir) && VSIMkdirRecursive(strOutDir.c_str(), 0755) != 0) {
         return Fail(kExitOutput, "cannot make the output folder " + strOutDir);
@@ -244,7 +259,7 @@ int RunArchive(const Arguments& args) {
         ++nFinished;
         if (run.nStatus != kExitOk && !args.bQuiet) {
             std::fprintf(stderr, "%s: sheet %s failed (exit %d): %s\n", kProgram,
-                         run.strName.c_str(), run.nStatus, LastMessage(run.strErrors).c_str());
+                         run.strName.c_str(), run.nStatus, FailureMessage(run.strErrors).c_str());
         }
         if (bProgress)
             GDALTermProgress(static_cast<double>(nFinished) / runs.size(), nullptr, nullptr);
@@ -311,21 +326,23 @@ int RunArchive(const Arguments& args) {
         return Fail(128 + InterruptSignal(), "interrupted; the sheets written so far are complete");
     }
 
+    // Messages and reports never show a password.
+    const std::string strShown = bDatabase ? PublicConnection(strOutDir) : strOutDir;
     size_t nWritten = 0, nSkipped = 0, nFailed = 0;
     std::vector<ReportLine> report;
     for (const SheetRun& run : runs) {
         std::vector<ReportLine> lines;
         if (run.bSkipped) {
             ++nSkipped;
-            lines = ReportLines(run.poSheet->files, {}, run.strName, run.strOutput, run.strColors,
+            lines = ReportLines(run.poSheet->files, {}, run.strName, bDatabase ? strShown : run.strOutput, run.strColors,
                                 kExitOk, "skipped: its output exists (--resume)");
         } else if (run.nStatus == kExitOk && ReadReport(run.strReport, &lines)) {
             ++nWritten;
         } else {
             ++nFailed;
-            lines = ReportLines(run.poSheet->files, {}, run.strName, run.strOutput, run.strColors,
+            lines = ReportLines(run.poSheet->files, {}, run.strName, bDatabase ? strShown : run.strOutput, run.strColors,
                                 run.nStatus == kExitOk ? kExitOutput : run.nStatus,
-                                LastMessage(run.strErrors));
+                                FailureMessage(run.strErrors));
         }
         for (ReportLine& line : lines) {
             line.strSheet = run.strName;
@@ -339,7 +356,7 @@ int RunArchive(const Arguments& args) {
         return Fail(kExitOutput, strError);
     if (!args.bQuiet) {
         std::printf("%s: %zu sheets: %zu written, %zu skipped (their output exists), %zu failed\n",
-                    strOutDir.c_str(), runs.size(), nWritten, nSkipped, nFailed);
+                    strShown.c_str(), runs.size(), nWritten, nSkipped, nFailed);
         size_t nFound = 0;
         for (const SheetRun& run : runs)
             nFound += run.poSheet->strColors.empty() ? 0 : 1;

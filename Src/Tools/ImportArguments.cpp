@@ -123,6 +123,10 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments* pArgs,
             pArgs->bStyleOnly = true;
         } else if (arg == "--overwrite" || arg == "-overwrite") {
             pArgs->bOverwrite = true;
+        } else if (arg.size() > 2 && arg.compare(0, 2, "-j") == 0) {
+            // -j4, as make takes it
+            if (!SetValue("-j", arg.substr(2), pArgs, pstrError))
+                return false;
         } else if (TakesValue(arg)) {
             if (i + 1 >= args.size()) {
                 *pstrError = arg + " needs a value";

@@ -319,7 +319,7 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
 
     SafeOutput output;
     std::string strError;
-    const std::string strSchema = args.strSchema.empty() ? "public" : args.strSchema;
+    const std::string strSchema = SchemaOrPublic(args.strSchema);
     PostgisOutput database(strOutput, strSchema);
     if (bDatabase) {
         if (!database.Open(&strError))

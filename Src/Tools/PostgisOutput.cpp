@@ -36,14 +36,32 @@ std::string ArrayOf(const std::vector<std::string>& values) {
     return out + "]::text[]";
 }
 
+// libpq's messages span lines; ours take one.
+std::string OneLine(const char* pszMessage) {
+    std::string strOut;
+    for (const char* p = pszMessage; *p != '\0'; ++p) {
+        const bool bSpace = *p == '\n' || *p == '\t' || *p == ' ';
+        if (!bSpace)
+            strOut += *p;
+        else if (!strOut.empty() && strOut.back() != ' ')
+            strOut += ' ';
+    }
+    while (!strOut.empty() && strOut.back() == ' ')
+        strOut.pop_back();
+    return strOut;
+}
+
+// Errors of the server come back as the caller's message, not printed on the way.
 GDALDatasetH Connect(const std::string& strConnection, std::string* pstrError) {
     const char* const apszDrivers[] = {"PostgreSQL", nullptr};
     CPLErrorReset();
+    CPLPushErrorHandler(CPLQuietErrorHandler);
     GDALDatasetH hDataset = GDALOpenEx(strConnection.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE,
                                        apszDrivers, nullptr, nullptr);
+    CPLPopErrorHandler();
     if (hDataset == nullptr) {
-        *pstrError =
-            "cannot connect to " + PublicConnection(strConnection) + ": " + CPLGetLastErrorMsg();
+        *pstrError = "cannot connect to " + PublicConnection(strConnection) + ": " +
+                     OneLine(CPLGetLastErrorMsg());
     }
     return hDataset;
 }
@@ -52,11 +70,13 @@ GDALDatasetH Connect(const std::string& strConnection, std::string* pstrError) {
 // message.
 bool Execute(GDALDatasetH hDataset, const std::string& strSql, std::string* pstrError) {
     CPLErrorReset();
+    CPLPushErrorHandler(CPLQuietErrorHandler);
     OGRLayerH hResult = GDALDatasetExecuteSQL(hDataset, strSql.c_str(), nullptr, nullptr);
+    CPLPopErrorHandler();
     if (hResult != nullptr)
         GDALDatasetReleaseResultSet(hDataset, hResult);
     if (CPLGetLastErrorType() == CE_Failure) {
-        *pstrError = CPLGetLastErrorMsg();
+        *pstrError = OneLine(CPLGetLastErrorMsg());
         return false;
     }
     return true;
@@ -153,6 +173,10 @@ std::string PublicConnection(const std::string& strConnection) {
         nEnd = strOut.find('\'', nEnd + 1) + 1;
     return strOut.substr(0, nAt) + "password=***" +
            (nEnd == std::string::npos || nEnd == 0 ? "" : strOut.substr(nEnd));
+}
+
+std::string SchemaOrPublic(const std::string& strSchema) {
+    return strSchema.empty() ? std::string("public") : strSchema;
 }
 
 bool PrepareDatabase(const std::string& strConnection, const std::string& strSchema,

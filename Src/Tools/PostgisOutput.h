@@ -29,6 +29,9 @@ bool IsPlainSchema(const std::string& strSchema);
 // The connection string with its password hidden, for messages and reports.
 std::string PublicConnection(const std::string& strConnection);
 
+// The schema named by --schema, else PostgreSQL's default one.
+std::string SchemaOrPublic(const std::string& strSchema);
+
 // Makes the schema, its table of imported sheets and QGIS's layer_styles table when missing,
 // and fills pDone with the sheets already imported; false with a message.
 bool PrepareDatabase(const std::string& strConnection, const std::string& strSchema,
