@@ -26,6 +26,14 @@ def qgis_app():
     return _app
 
 
+def in_map_order(layers):
+    """The layers sorted bottom first by what they hold."""
+    def rank(layer):
+        kind = layer.name().rsplit("_", 1)[-1]
+        return MAP_ORDER.index(kind) if kind in MAP_ORDER else -1
+    return sorted(layers, key=rank)
+
+
 def open_layers(path):
     """The layers of a dataset, bottom first, each with the default style QGIS finds."""
     from osgeo import ogr
@@ -33,13 +41,16 @@ def open_layers(path):
     ds = ogr.Open(path)
     names = [ds.GetLayer(i).GetName() for i in range(ds.GetLayerCount())]
     ds = None
-    layers = [QgsVectorLayer(f"{path}|layername={n}", n, "ogr")
-              for n in names if n != "layer_styles"]
+    return in_map_order([QgsVectorLayer(f"{path}|layername={n}", n, "ogr")
+                         for n in names if n != "layer_styles"])
 
-    def rank(layer):
-        kind = layer.name().rsplit("_", 1)[-1]
-        return MAP_ORDER.index(kind) if kind in MAP_ORDER else -1
-    return sorted(layers, key=rank)
+
+def open_postgis_layers(conninfo, schema, tables):
+    """Tables of a PostGIS database through QGIS's own provider, bottom first, each with the
+    default style QGIS finds in the database's layer_styles."""
+    qgis_app()
+    return in_map_order([QgsVectorLayer(f'{conninfo} key=\'fid\' table="{schema}"."{t}" (geom)',
+                                        t, "postgres") for t in tables])
 
 
 def render(layers, png, width=1000, antialias=True):
