@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ArchiveMerge.h"
 #include "ImportReport.h"
 #include "OutputFormat.h"
 #include "PostgisOutput.h"
@@ -160,6 +161,25 @@ bool IsArchive(const Arguments& args) {
     return false;
 }
 
+// Whether the sheets can go into one dataset as asked; false with a message.
+bool MergeFits(const Arguments& args, const OutputFormat& format, std::string* pstrError) {
+    if (IsPostgis(format)) {
+        *pstrError = "--merge writes a file; in PostgreSQL the sheets' tables share a schema";
+    } else if (args.bResume) {
+        *pstrError =
+            "--merge writes one dataset, complete or not at all; --resume is for an "
+            "output per sheet";
+    } else if (format.bOneLayer || format.bCad || STARTS_WITH_CI(format.strName.c_str(), "KML")) {
+        *pstrError =
+            "--merge takes a format of several layers in one file, such as GPKG or "
+            "OpenFileGDB; -f " +
+            format.strName + " gets an output per sheet";
+    } else {
+        return true;
+    }
+    return false;
+}
+
 int RunArchive(const Arguments& args) {
     for (const std::string& strInput : args.inputs) {
         if (!IsFolder(strInput))
@@ -169,15 +189,20 @@ int RunArchive(const Arguments& args) {
         return Fail(kExitUsage, "--style-only takes files, not folders");
     RegisterOGRMAPGIS();
     GDALAllRegister();
-    // The output of an archive is a folder or a database: GeoPackage unless told otherwise.
+    // The output of an archive is a folder or a database, a merged one a file: GeoPackage
+    // unless told otherwise.
+    const bool bMerge = !args.strMerge.empty();
     Arguments chosen = args;
-    if (chosen.strFormat.empty() && !IsConnection(chosen.strOutput))
+    if (chosen.strFormat.empty() && !IsConnection(chosen.strOutput) &&
+        (!bMerge || chosen.strOutput.empty()))
         chosen.strFormat = "GPKG";
     OutputFormat format;
     int nExit = kExitOk;
     std::string strError;
     if (!ChooseFormat(chosen, &format, &nExit, &strError))
         return Fail(nExit, strError);
+    if (bMerge && !MergeFits(args, format, &strError))
+        return Fail(kExitUsage, strError);
     std::vector<Sheet> sheets;
     if (!FindSheets(args.inputs, args.bRecursive, &sheets, &strError))
         return Fail(kExitInput, strError);
@@ -186,13 +211,22 @@ int RunArchive(const Arguments& args) {
                                     (args.bRecursive ? "" : " (-r: subfolders)"));
     }
     const bool bDatabase = IsPostgis(format);
+    const std::string strRootPath = CPLCleanTrailingSlash(args.inputs[0].c_str());
     std::string strOutDir =
         bDatabase ? args.strOutput : std::string(CPLCleanTrailingSlash(args.strOutput.c_str()));
-    if (strOutDir.empty())
-        strOutDir = std::string(CPLCleanTrailingSlash(args.inputs[0].c_str())) + "_" +
-                    (format.strExtension.empty() ? "out" : format.strExtension);
+    if (strOutDir.empty() && bMerge)
+        strOutDir = strRootPath + "." + format.strExtension;
+    else if (strOutDir.empty())
+        strOutDir = strRootPath + "_" + (format.strExtension.empty() ? "out" : format.strExtension);
     std::set<std::string> done;
-    if (bDatabase) {
+    MergedOutput merged(format, args.strMerge == "sheets",
+                        args.strName.empty() ? CPLGetFilename(strRootPath.c_str()) : args.strName);
+    if (bMerge) {
+        if (Exists(strOutDir) && !args.bOverwrite)
+            return Fail(kExitOutput, strOutDir + " exists; use --overwrite to replace it");
+        if (!merged.Begin(strOutDir, &strError))
+            return Fail(kExitOutput, strError);
+    } else if (bDatabase) {
         if (!PrepareDatabase(strOutDir, SchemaOrPublic(args.strSchema), &done, &strError))
             return Fail(kExitOutput, strError);
     } else if (!Exists(strOutDir) && VSIMkdirRecursive(strOutDir.c_str(), 0755) != 0) {
@@ -223,7 +257,10 @@ int RunArchive(const Arguments& args) {
         run.strColors = args.strColors.empty() ? sheet.strColors : args.strColors;
         run.strReport = CPLFormFilename(strWork.c_str(), CPLSPrintf("%zu.json", i), nullptr);
         run.strErrors = CPLFormFilename(strWork.c_str(), CPLSPrintf("%zu.err", i), nullptr);
-        if (bDatabase) {
+        if (bMerge) {
+            run.strOutput =
+                CPLFormFilename(strWork.c_str(), CPLSPrintf("%zu", i), format.strExtension.c_str());
+        } else if (bDatabase) {
             run.strOutput = strOutDir;
             run.strTable = LaunderName(CPLString(run.strName).replaceAll('/', '_'));
             run.bSkipped = args.bResume && done.count(run.strTable) != 0;
@@ -264,7 +301,22 @@ int RunArchive(const Arguments& args) {
         if (bProgress)
             GDALTermProgress(static_cast<double>(nFinished) / runs.size(), nullptr, nullptr);
     };
+    // Sheets go into a merged dataset in their order, each once its worker is done, while the
+    // others run; after a failure to append, nothing more is (the dataset will not be kept).
+    size_t nMerged = 0;
+    std::string strMergeError;
+    auto mergeFinished = [&]() {
+        for (; bMerge && nMerged < runs.size() && runs[nMerged].nStatus >= 0; ++nMerged) {
+            const SheetRun& run = runs[nMerged];
+            if (run.nStatus == kExitOk && strMergeError.empty() &&
+                !merged.Append(run.strName, run.strOutput, &strMergeError)) {
+                strMergeError = "cannot merge the sheets into " + strOutDir + ": " + strMergeError;
+            }
+            VSIUnlink(run.strOutput.c_str());
+        }
+    };
     while (nFinished < runs.size()) {
+        mergeFinished();
         while (nRunning < nJobs && nNext < runs.size() && InterruptSignal() == 0) {
             SheetRun& run = runs[nNext++];
             if (run.bSkipped) {
@@ -280,6 +332,8 @@ int RunArchive(const Arguments& args) {
                 argv.insert(argv.end(), {"--colors", run.strColors});
             if (bDatabase)
                 argv.insert(argv.end(), {"--name", run.strTable});
+            if (bMerge)
+                argv.insert(argv.end(), {"--name", kWorkerName, "--no-style"});
             if (!Start(strSelf, argv, run)) {
                 run.nStatus = kExitOutput;
                 ++nFinished;
@@ -326,6 +380,12 @@ int RunArchive(const Arguments& args) {
         return Fail(128 + InterruptSignal(), "interrupted; the sheets written so far are complete");
     }
 
+    mergeFinished();
+    if (bMerge && strMergeError.empty() && !merged.Commit(!args.bNoStyle, &strMergeError))
+        strMergeError = "cannot write " + strOutDir + ": " + strMergeError;
+    if (!strMergeError.empty())
+        return Fail(kExitOutput, strMergeError + "; nothing written");
+
     // Messages and reports never show a password.
     const std::string strShown = bDatabase ? PublicConnection(strOutDir) : strOutDir;
     size_t nWritten = 0, nSkipped = 0, nFailed = 0;
@@ -334,18 +394,22 @@ int RunArchive(const Arguments& args) {
         std::vector<ReportLine> lines;
         if (run.bSkipped) {
             ++nSkipped;
-            lines = ReportLines(run.poSheet->files, {}, run.strName, bDatabase ? strShown : run.strOutput, run.strColors,
-                                kExitOk, "skipped: its output exists (--resume)");
+            lines = ReportLines(run.poSheet->files, {}, run.strName,
+                                bDatabase ? strShown : run.strOutput, run.strColors, kExitOk,
+                                "skipped: its output exists (--resume)");
         } else if (run.nStatus == kExitOk && ReadReport(run.strReport, &lines)) {
             ++nWritten;
         } else {
             ++nFailed;
-            lines = ReportLines(run.poSheet->files, {}, run.strName, bDatabase ? strShown : run.strOutput, run.strColors,
+            lines = ReportLines(run.poSheet->files, {}, run.strName,
+                                bDatabase ? strShown : run.strOutput, run.strColors,
                                 run.nStatus == kExitOk ? kExitOutput : run.nStatus,
                                 FailureMessage(run.strErrors));
         }
         for (ReportLine& line : lines) {
             line.strSheet = run.strName;
+            if (bMerge)
+                line.strOutput = strOutDir;
             line.strColors = run.strColors;
             if (line.strError.empty() && !run.poSheet->strColorsNote.empty())
                 line.strError = run.poSheet->strColorsNote;

@@ -87,6 +87,7 @@ constexpr const char* kUsage =
     "                     [--no-repair] [--no-style] [-q] [--help]\n"
     "       mapgis-import FOLDER... [-r] [-o OUTDIR | -o PG:...] [-j N] [--report FILE]\n"
     "                     [--resume] [--schema S] [options as above]\n"
+    "       mapgis-import FOLDER... [-r] --merge[=sheets] [-o OUTPUT] [-j N] [...]\n"
     "       mapgis-import --style-only INPUT... [--overwrite]\n"
     "       mapgis-import --version\n";
 
@@ -123,6 +124,8 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments* pArgs,
             pArgs->bStyleOnly = true;
         } else if (arg == "--overwrite" || arg == "-overwrite") {
             pArgs->bOverwrite = true;
+        } else if (arg == "--merge" || arg == "--merge=common" || arg == "--merge=sheets") {
+            pArgs->strMerge = arg == "--merge=sheets" ? "sheets" : "common";
         } else if (arg.size() > 2 && arg.compare(0, 2, "-j") == 0) {
             // -j4, as make takes it
             if (!SetValue("-j", arg.substr(2), pArgs, pstrError))
@@ -173,7 +176,8 @@ const char* HelpText() {
         "and in their subfolders), groups them into sheets by folder and title (1.wat,\n"
         "1.wal and 1.wap of a folder are sheet 1) and writes one output per sheet into\n"
         "the output folder OUTDIR, keeping the folder structure (OUTDIR/a/b/1.gpkg), or\n"
-        "into a PostgreSQL database (-o PG:..., tables <folders>_<title>_<kind>). A colour\n"
+        "into a PostgreSQL database (-o PG:..., tables <folders>_<title>_<kind>), or with\n"
+        "--merge into one dataset (default: FOLDER.gpkg). A colour\n"
         "index file beside a sheet is used when --colors is not given. Sheets are\n"
         "converted by worker processes in parallel; a sheet that fails is reported and\n"
         "the others go on.\n"
@@ -225,6 +229,10 @@ const char* HelpText() {
         "  --resume             an archive: skip the sheets whose output exists (an\n"
         "                       output appears only once complete)\n"
         "  --schema S           PostgreSQL: the schema of the tables (default: public)\n"
+        "  --merge              an archive into the one dataset OUTPUT: common layers\n"
+        "                       NAME_points, NAME_lines... with a field sheet naming\n"
+        "                       each feature's sheet (a/b/1); --merge=sheets: layers of\n"
+        "                       each sheet of their own, a_b_1_points...\n"
         "  -q, --quiet          no progress bar and no summary\n"
         "  -h, --help           this text\n"
         "  --version            the version of mapgis-import and of GDAL\n"

@@ -36,6 +36,7 @@ struct Arguments {
     std::string strReport;    // a line per input with its account: JSON lines, or CSV
     bool bResume = false;     // an archive: sheets whose output exists are skipped
     std::string strSchema;    // PostgreSQL: the schema of the tables
+    std::string strMerge;     // an archive in one dataset: "common" or "sheets" layers
     bool bQuiet = false;
     bool bOverwrite = false;
     bool bHelp = false;

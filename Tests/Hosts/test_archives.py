@@ -95,6 +95,39 @@ class Archive(TempDirCase):
         self.assertEqual((rows["c/1.wal"]["status"], rows["c/1.wal"]["written"]), ("0", "30"))
         self.assertEqual(rows["c/broken.wal"]["status"], "3")
 
+    def test_merged_into_common_layers_with_the_sheet(self):
+        merged = os.path.join(self.dir, "county.gpkg")
+        r = self.convert("-r", "--merge", "-o", merged, "-q")
+        self.assertEqual(r.returncode, 5, r.stderr)
+        self.assertEqual(layer_counts(merged), {"county_lines": 90, "county_areas": 9})
+        from osgeo import gdal
+        ds = gdal.OpenEx(merged, gdal.OF_VECTOR)
+        for kind, per_sheet in (("lines", 30), ("areas", 3)):
+            layer = ds.GetLayerByName("county_" + kind)
+            self.assertEqual(layer.GetSpatialRef().GetAuthorityCode(None), "4527")
+            sheets = [f["sheet"] for f in layer]
+            self.assertEqual(sheets, [s for s in ("a/1", "a/b/1", "c/1") for _ in range(per_sheet)])
+        styles = ds.ExecuteSQL("SELECT f_table_name FROM layer_styles ORDER BY 1")
+        self.assertEqual([f.GetField(0) for f in styles], ["county_areas", "county_lines"])
+        ds.ReleaseResultSet(styles)
+
+    def test_merged_with_layers_per_sheet(self):
+        merged = os.path.join(self.dir, "county.gpkg")
+        r = self.convert("-r", "--merge=sheets", "-o", merged, "-q")
+        self.assertEqual(r.returncode, 5, r.stderr)
+        self.assertEqual(layer_counts(merged), {f"{s}_{k}": n for s in ("a_1", "a_b_1", "c_1")
+                                                for k, n in (("lines", 30), ("areas", 3))})
+        # Complete or not at all: an existing dataset is not appended to.
+        r = self.convert("-r", "--merge", "-o", merged, "-q")
+        self.assertEqual(r.returncode, 4)
+        self.assertIn("--overwrite", r.stderr)
+
+    def test_merge_refused_where_it_cannot_be_kept(self):
+        for extra in (["-f", "ESRI Shapefile"], ["--resume"], ["-o", "PG:dbname=none"]):
+            r = self.convert("--merge", *extra)
+            self.assertEqual(r.returncode, 2, extra)
+            self.assertIn("--merge", r.stderr)
+
     def test_folders_and_files_are_not_mixed(self):
         r = run([IMPORTER, self.root, sample("sample.wal"), "-o", self.out])
         self.assertEqual(r.returncode, 2)
