@@ -123,7 +123,8 @@ class Archive(TempDirCase):
         self.assertIn("--overwrite", r.stderr)
 
     def test_merge_refused_where_it_cannot_be_kept(self):
-        for extra in (["-f", "ESRI Shapefile"], ["--resume"], ["-o", "PG:dbname=none"]):
+        for extra in (["-f", "ESRI Shapefile"], ["--resume", "-o", "county.gpkg"],
+                      ["-o", "PG:dbname=none"]):
             r = self.convert("--merge", *extra)
             self.assertEqual(r.returncode, 2, extra)
             self.assertIn("--merge", r.stderr)
