@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <string>
@@ -38,14 +39,19 @@ int Fail(int nCode, const std::string& strMessage) {
     return nCode;
 }
 
-bool IsFolder(const std::string& strPath) {
-    VSIStatBufL sStat;
-    return VSIStatL(strPath.c_str(), &sStat) == 0 && VSI_ISDIR(sStat.st_mode);
-}
-
 bool Exists(const std::string& strPath) {
     VSIStatBufL sStat;
     return VSIStatL(strPath.c_str(), &sStat) == 0;
+}
+
+// The work folder, in $TMPDIR (else /tmp): never among the user's files.
+std::string MakeWorkFolder() {
+    const char* pszTmp = std::getenv("TMPDIR");
+    std::string strTemplate = std::string(pszTmp != nullptr && *pszTmp != '\0' ? pszTmp : "/tmp") +
+                              "/mapgis-import-XXXXXX";
+    if (mkdtemp(&strTemplate[0]) == nullptr)
+        return std::string();
+    return strTemplate;
 }
 
 std::string SelfPath() {
@@ -234,9 +240,9 @@ int RunArchive(const Arguments& args) {
     }
 
     // The work folder holds each worker's report and messages.
-    std::string strWork = CPLGenerateTempFilename("mapgis-import-archive");
-    if (VSIMkdir(strWork.c_str(), 0700) != 0)
-        return Fail(kExitOutput, "cannot make a work folder " + strWork);
+    const std::string strWork = MakeWorkFolder();
+    if (strWork.empty())
+        return Fail(kExitOutput, std::string("cannot make a work folder: ") + std::strerror(errno));
     struct RemoveWork {
         std::string strPath;
         ~RemoveWork() { VSIRmdirRecursive(strPath.c_str()); }

@@ -15,6 +15,7 @@
 #include "OutputFormat.h"
 #include "PostgisOutput.h"
 #include "SafeOutput.h"
+#include "SheetFinder.h"
 #include "cpl_conv.h"
 #include "cpl_string.h"
 #include "gdal.h"
@@ -37,15 +38,6 @@ int Fail(ImportOutcome* pOutcome, int nCode, const std::string& strMessage) {
     std::fprintf(stderr, "%s: %s\n", kProgram, strMessage.c_str());
     pOutcome->strError = strMessage;
     return nCode;
-}
-
-bool IsMapgisExtension(const std::string& strPath) {
-    const std::string strExt = CPLGetExtension(strPath.c_str());
-    for (const char* psz : {"wat", "wal", "wap", "wan"}) {
-        if (EQUAL(strExt.c_str(), psz))
-            return true;
-    }
-    return false;
 }
 
 // Item positions in the reader's index are 32-bit.
@@ -251,7 +243,7 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         if (!IsReadableFile(strInput, &strWhy)) {
             return Fail(pOutcome, kExitInput, "cannot read " + strInput + ": " + strWhy);
         }
-        if (!IsMapgisExtension(strInput)) {
+        if (!IsExchangeFile(strInput)) {
             return Fail(pOutcome, kExitInput,
                         strInput + ": unknown extension \"" + CPLGetExtension(strInput.c_str()) +
                             "\" (expected .wat, .wal, .wap or .wan)");

@@ -13,20 +13,6 @@ namespace mapgis_import {
 
 namespace {
 
-bool IsExchangeFile(const std::string& strName) {
-    const std::string strExt = CPLGetExtension(strName.c_str());
-    for (const char* psz : {"wat", "wal", "wap", "wan"}) {
-        if (EQUAL(strExt.c_str(), psz))
-            return true;
-    }
-    return false;
-}
-
-bool IsFolder(const std::string& strPath) {
-    VSIStatBufL sStat;
-    return VSIStatL(strPath.c_str(), &sStat) == 0 && VSI_ISDIR(sStat.st_mode);
-}
-
 // The colour index of the sheets of one folder: the one named after the sheet, else the only
 // one there.
 void ChooseColors(const std::vector<std::string>& candidates, Sheet& sheet) {
@@ -104,6 +90,20 @@ bool Walk(size_t iRoot, const std::string& strRoot, const std::string& strRelati
 }
 
 }  // namespace
+
+bool IsExchangeFile(const std::string& strName) {
+    const std::string strExt = CPLGetExtension(strName.c_str());
+    for (const char* psz : {"wat", "wal", "wap", "wan"}) {
+        if (EQUAL(strExt.c_str(), psz))
+            return true;
+    }
+    return false;
+}
+
+bool IsFolder(const std::string& strPath) {
+    VSIStatBufL sStat;
+    return VSIStatL(strPath.c_str(), &sStat) == 0 && VSI_ISDIR(sStat.st_mode);
+}
 
 bool LooksLikeColorIndex(const std::string& strPath) {
     VSILFILE* fp = VSIFOpenL(strPath.c_str(), "rb");

@@ -23,6 +23,11 @@ struct Sheet {
 bool FindSheets(const std::vector<std::string>& roots, bool bRecursive, std::vector<Sheet>* pSheets,
                 std::string* pstrError);
 
+// Whether the name has the extension of an exchange file (.wat, .wal, .wap, .wan).
+bool IsExchangeFile(const std::string& strName);
+
+bool IsFolder(const std::string& strPath);
+
 // Whether the file starts as a MAPGIS colour index file does.
 bool LooksLikeColorIndex(const std::string& strPath);
 
