@@ -14,5 +14,5 @@ set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # GDAL's runtime library of the version built against, not its development files.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgdal32 (>= ${MAPGIS_GDAL_ABI}), libc6, libstdc++6, libgcc-s1")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgdal32 (>= ${MAPGIS_GDAL_ABI}), libsqlite3-0, libc6, libstdc++6, libgcc-s1")
 include(CPack)

@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "GpkgSpatialIndex.h"
 #include "cpl_conv.h"
 #include "cpl_string.h"
 #include "ogr_api.h"
@@ -159,6 +160,8 @@ bool MergedOutput::Commit(bool bStyles, std::string* pstrError) {
         *pstrError = "writing " + m_output.WorkPath() + " failed";
         return false;
     }
+    if (m_format.bPackIndex && !BuildSpatialIndexes(m_output.WorkPath(), pstrError))
+        return false;
     return m_output.Commit(pstrError);
 }
 

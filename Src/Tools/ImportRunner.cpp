@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "GpkgSpatialIndex.h"
 #include "ImportPlan.h"
 #include "ImportSummary.h"
 #include "LayerStyles.h"
@@ -456,7 +457,8 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         if (!database.Publish(strSheet, published, args.inputs, args.bOverwrite, &strError))
             return Fail(pOutcome, kExitOutput, strError + "; nothing written");
         partials.bPublished = true;
-    } else if (!output.Commit(&strError)) {
+    } else if ((format.bPackIndex && !BuildSpatialIndexes(output.WorkPath(), &strError)) ||
+               !output.Commit(&strError)) {
         return Fail(pOutcome, kExitOutput, strError);
     }
     pOutcome->strOutput = strShown;

@@ -103,6 +103,11 @@ bool AddOptions(const Arguments& args, OutputFormat& format, std::string* pstrEr
             aosArgs.AddString("-lco").AddString(psz);
         aosArgs.AddString("-gt").AddString("unlimited");
     }
+    // GDAL's writer grows the index a feature at a time; packed afterwards it costs little.
+    if (EQUAL(strFormat.c_str(), "GPKG")) {
+        format.bPackIndex = true;
+        aosArgs.AddString("-lco").AddString("SPATIAL_INDEX=NO");
+    }
     // Without this the CSV writer leaves the geometries out.
     if (EQUAL(strFormat.c_str(), "CSV"))
         aosArgs.AddString("-lco").AddString("GEOMETRY=AS_WKT");

@@ -18,6 +18,7 @@ struct OutputFormat {
     bool bOneType = false;     // a layer holds one geometry type
     bool bCad = false;         // DXF: one layer of entities
     bool bShortNames = false;  // field names of at most ten characters (dBase)
+    bool bPackIndex = false;   // GeoPackage: spatial indexes built once the layers are written
     CPLStringList aosOptions;  // translation options: coordinate system, text encoding
 };
 
