@@ -248,7 +248,11 @@ bool WriteTree(sqlite3* hDb, const std::string& strTree, std::vector<Cell> cells
         sqlite3_reset(st.get());
         return bDone;
     };
-    // Level by level from the leaves; the root, made last, is node 1 as SQLite wants it.
+    // Level by level from the leaves; the root, made last, is node 1 as SQLite wants it. The
+    // leaf of each feature is written in feature order once the leaves are made: in the order
+    // of the tiles it would land all over its table, each insert reading and writing pages.
+    std::vector<std::pair<int64_t, int64_t>> leafOf;
+    leafOf.reserve(cells.size());
     int64_t nNext = 2;
     for (int nDepth = 0;; ++nDepth) {
         std::vector<std::vector<Cell>> tiles = Tiles(std::move(cells), nCapacity);
@@ -264,8 +268,10 @@ bool WriteTree(sqlite3* hDb, const std::string& strTree, std::vector<Cell> cells
             sqlite3_reset(node.get());
             Cell up{nNode, {INFINITY, -INFINITY, INFINITY, -INFINITY}};
             for (const Cell& cell : tile) {
-                bOk = bOk && (nDepth == 0 ? insert(rowid, cell.nId, nNode)
-                                          : insert(parent, cell.nId, nNode));
+                if (nDepth == 0)
+                    leafOf.emplace_back(cell.nId, nNode);
+                else
+                    bOk = bOk && insert(parent, cell.nId, nNode);
                 up.aBox[0] = std::min(up.aBox[0], cell.aBox[0]);
                 up.aBox[1] = std::max(up.aBox[1], cell.aBox[1]);
                 up.aBox[2] = std::min(up.aBox[2], cell.aBox[2]);
@@ -276,6 +282,15 @@ bool WriteTree(sqlite3* hDb, const std::string& strTree, std::vector<Cell> cells
                 return false;
             }
             cells.push_back(up);
+        }
+        if (nDepth == 0) {
+            std::sort(leafOf.begin(), leafOf.end());
+            for (const auto& entry : leafOf) {
+                if (!insert(rowid, entry.first, entry.second)) {
+                    *pstrError = sqlite3_errmsg(hDb);
+                    return false;
+                }
+            }
         }
         if (bRoot)
             return true;
