@@ -63,10 +63,11 @@ std::vector<size_t> LayerItems(const Census& census, LayerKind eKind) {
     return out;
 }
 
-std::string DescribeItem(const CensusItem& item) {
+std::string DescribeItem(const Census& census, const CensusItem& item) {
+    const std::string& strKind = census.Text(item.iKind);
     if (!item.bHasId)
-        return item.strKind;
-    return "item " + std::to_string(item.nItemId) + " (" + item.strKind + ")";
+        return strKind;
+    return "item " + std::to_string(item.nItemId) + " (" + strKind + ")";
 }
 
 std::string RefusalReason(const CensusItem& item, const std::vector<std::string>& messages) {
@@ -112,11 +113,11 @@ Account BuildAccount(const Census& census, bool bCompound,
     for (size_t i = 0; i < census.items.size(); ++i) {
         const CensusItem& item = census.items[i];
         const Outcome& outcome = outcomes[i];
-        const std::string strWhere = std::to_string(item.nLine) + ": " + DescribeItem(item);
+        const std::string strWhere = std::to_string(item.nLine) + ": " + DescribeItem(census, item);
         ++account.nItems;
         if (!item.bIndexed) {
             ++account.nSkipped;
-            account.entries.push_back(strWhere + " skipped: " + item.strSkipped);
+            account.entries.push_back(strWhere + " skipped: " + census.Text(item.iSkipped));
         } else if (item.nGeometryType == KTX::KTGEO_NONE && outcome.messages.empty() &&
                    (outcome.bRefused || !outcome.bInLayer)) {
             ++account.nNotImportable;
@@ -129,7 +130,7 @@ Account BuildAccount(const Census& census, bool bCompound,
         } else {
             ++account.nImported;
             // Imported though the reader refuses its record: the host's repair.
-            if (!item.strRepaired.empty()) {
+            if (item.iRepaired != 0) {
                 ++account.nRepaired;
                 account.entries.push_back(strWhere + " " + kRepairedNote);
             }

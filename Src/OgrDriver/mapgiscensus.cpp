@@ -77,10 +77,10 @@ std::string BeyondCount(int nCount, const char* pszWhat, int nCountLine) {
     return CPLSPrintf("beyond the %d %s that line %d announces", nCount, pszWhat, nCountLine);
 }
 
-CensusItem Item(int nLine, const char* pszKind, int nGeometryType) {
+CensusItem Item(Census& census, int nLine, const char* pszKind, int nGeometryType) {
     CensusItem item;
     item.nLine = nLine;
-    item.strKind = pszKind;
+    item.iKind = census.Share(pszKind);
     item.nGeometryType = nGeometryType;
     return item;
 }
@@ -138,9 +138,9 @@ Census WalkWat(LineReader& in) {
         const int nFields = strLine.Split(fields, u",");
         if (nFields < kWatRecordMinFields) {
             if (!IsBlank(strLine)) {
-                CensusItem item = Item(nLine, "unknown kind", 0);
-                item.strSkipped = CPLSPrintf("not a record: %d fields, fewer than %d", nFields,
-                                             kWatRecordMinFields);
+                CensusItem item = Item(census, nLine, "unknown kind", 0);
+                item.iSkipped = census.Share(CPLSPrintf("not a record: %d fields, fewer than %d",
+                                                        nFields, kWatRecordMinFields));
                 census.items.push_back(item);
             }
             continue;
@@ -151,8 +151,8 @@ Census WalkWat(LineReader& in) {
         item.bHasId = true;
         item.nItemId = KTX::ugatoi(fields[kWatIdField]);
         if (WatMinFields(nKind) == 0) {
-            item.strKind = CPLSPrintf("unknown kind %d", nKind);
-            item.strSkipped = CPLSPrintf("unknown item kind %d", nKind);
+            item.iKind = census.Share(CPLSPrintf("unknown kind %d", nKind));
+            item.iSkipped = census.Share(CPLSPrintf("unknown item kind %d", nKind));
             census.items.push_back(item);
             continue;
         }
@@ -161,15 +161,15 @@ Census WalkWat(LineReader& in) {
             in.Next(strNext);
             nSeen += CountFields(strNext);
         }
-        item.strKind = kWatKindNames[nKind];
+        item.iKind = census.Share(kWatKindNames[nKind]);
         if (nKind == kWatText || nKind == kWatMText)
-            item.strRepaired = RepairedTextLine(fields, nFields, WatMinFields(nKind));
+            item.iRepaired = census.Own(RepairedTextLine(fields, nFields, WatMinFields(nKind)));
         const bool bFilled = nKind == kWatCircle && nFields > kWatCircleFillField &&
                              IsFillFlagSet(KTX::ugatof(fields[kWatCircleFillField]));
         item.nGeometryType = WatGeometryType(nKind, bFilled);
         item.bIndexed = nPass < nCount;
         if (!item.bIndexed)
-            item.strSkipped = BeyondCount(nCount, "records", 2);
+            item.iSkipped = census.Share(BeyondCount(nCount, "records", 2));
         census.items.push_back(item);
     }
     return census;
@@ -186,7 +186,7 @@ Census WalkWal(LineReader& in) {
     Census census;
     census.bTaken = true;
     for (long long nPass = 0; !in.AtEnd(); ++nPass) {
-        CensusItem item = Item(in.NextLineNumber(), "line", KTX::KTGEO_LINE);
+        CensusItem item = Item(census, in.NextLineNumber(), "line", KTX::KTGEO_LINE);
         PlxUnicodeString strStyle;
         PlxUnicodeString strPoints;
         in.Next(strStyle);
@@ -196,9 +196,10 @@ Census WalkWal(LineReader& in) {
         if (nPoints < 1) {
             if (IsBlank(strStyle) && IsBlank(strPoints))
                 continue;
-            item.strSkipped = bCounted ? CPLSPrintf("point count %d on line %d: no points", nPoints,
-                                                    item.nLine + 1)
-                                       : BeyondCount(nCount, "lines", 2);
+            item.iSkipped =
+                census.Share(bCounted ? CPLSPrintf("point count %d on line %d: no points", nPoints,
+                                                   item.nLine + 1)
+                                      : BeyondCount(nCount, "lines", 2));
             census.items.push_back(item);
             continue;
         }
@@ -214,12 +215,13 @@ Census WalkWal(LineReader& in) {
         }
         item.bIndexed = bCounted && nFields == kIdLineFields;
         if (!bCounted) {
-            item.strSkipped = BeyondCount(nCount, "lines", 2);
+            item.iSkipped = census.Share(BeyondCount(nCount, "lines", 2));
         } else if (!bRead) {
-            item.strSkipped = "cut off by the end of the file";
+            item.iSkipped = census.Share("cut off by the end of the file");
         } else if (nFields != kIdLineFields) {
-            item.strSkipped = CPLSPrintf("last line malformed: line %d has %d fields, not %d",
-                                         nLastLine, nFields, kIdLineFields);
+            item.iSkipped =
+                census.Share(CPLSPrintf("last line malformed: line %d has %d fields, not %d",
+                                        nLastLine, nFields, kIdLineFields));
         }
         census.items.push_back(item);
     }
@@ -256,25 +258,27 @@ void WalkEntries(LineReader& in, int nCount, int nCountLine, bool bArea, Census&
         const int nIdField = bArea ? kWapAreaIdField : kWanLineIdField;
         if (!bEntry) {
             if (bArea && !bInMalformed && !IsBlank(strLine)) {
-                CensusItem item = Item(nLine, "area", KTX::KTGEO_REGION);
+                CensusItem item = Item(census, nLine, "area", KTX::KTGEO_REGION);
                 item.bHasId = nFields > nIdField;
                 item.nItemId = item.bHasId ? KTX::ugatoi(fields[nIdField]) : 0;
-                item.strSkipped = bCounted ? CPLSPrintf("area line with %d fields, not %d", nFields,
-                                                        kWapAreaFields)
-                                           : BeyondCount(nCount, "areas", nCountLine);
+                item.iSkipped =
+                    census.Share(bCounted ? CPLSPrintf("area line with %d fields, not %d", nFields,
+                                                       kWapAreaFields)
+                                          : BeyondCount(nCount, "areas", nCountLine));
                 census.items.push_back(item);
                 bInMalformed = true;
             }
             continue;
         }
         bInMalformed = false;
-        CensusItem item = Item(nLine, bArea ? "area" : "network line",
+        CensusItem item = Item(census, nLine, bArea ? "area" : "network line",
                                bArea ? KTX::KTGEO_REGION : KTX::KTGEO_LINE);
         item.bHasId = nFields > nIdField;
         item.nItemId = item.bHasId ? KTX::ugatoi(fields[nIdField]) : 0;
         item.bIndexed = bCounted;
         if (!bCounted) {
-            item.strSkipped = BeyondCount(nCount, bArea ? "areas" : "network lines", nCountLine);
+            item.iSkipped =
+                census.Share(BeyondCount(nCount, bArea ? "areas" : "network lines", nCountLine));
         }
         census.items.push_back(item);
         int nRefs = 0;
@@ -335,7 +339,7 @@ Census WalkWan(LineReader& in) {
     census.bTaken = true;
     if (nLines == 0) {
         // Without network lines the whole network is the one item.
-        CensusItem item = Item(nCountLine, "network", KTX::KTGEO_LINE);
+        CensusItem item = Item(census, nCountLine, "network", KTX::KTGEO_LINE);
         item.bHasId = true;
         item.nItemId = 1;
         item.bIndexed = true;
@@ -346,9 +350,7 @@ Census WalkWan(LineReader& in) {
     return census;
 }
 
-}  // namespace
-
-Census TakeCensus(const std::string& strPath, KTX::PLXCharset eCharset) {
+Census Walk(const std::string& strPath, KTX::PLXCharset eCharset) {
     LineReader in;
     if (!in.Open(strPath, eCharset))
         return Problem("the file cannot be read");
@@ -362,6 +364,28 @@ Census TakeCensus(const std::string& strPath, KTX::PLXCharset eCharset) {
     if (EQUAL(strExt.c_str(), "wan"))
         return WalkWan(in);
     return Problem("not a MAPGIS exchange file extension");
+}
+
+}  // namespace
+
+std::uint32_t Census::Share(const std::string& strText) {
+    auto [it, bNew] = shared.try_emplace(strText, static_cast<std::uint32_t>(texts.size()));
+    if (bNew)
+        texts.push_back(strText);
+    return it->second;
+}
+
+std::uint32_t Census::Own(std::string strText) {
+    if (strText.empty())
+        return 0;
+    texts.push_back(std::move(strText));
+    return static_cast<std::uint32_t>(texts.size() - 1);
+}
+
+Census TakeCensus(const std::string& strPath, KTX::PLXCharset eCharset) {
+    Census census = Walk(strPath, eCharset);
+    census.shared.clear();
+    return census;
 }
 
 }  // namespace mapgis

@@ -92,17 +92,19 @@ void OGRMapgisLayer::Repair(mapgis::ItemRead& read) {
     if (read.feature || !m_poDS->Repairs())
         return;
     const mapgis::CensusItem* pItem = CensusItemAt(read.nItem);
-    if (pItem == nullptr || pItem->strRepaired.empty())
+    if (pItem == nullptr || pItem->iRepaired == 0)
         return;
+    const mapgis::Census& census = *m_poDS->GetCensus();
     mapgis::ItemRead repaired =
-        mapgis::ReadRepairedRecord(m_poDS->GetSettings(), m_eKind, pItem->strRepaired);
+        mapgis::ReadRepairedRecord(m_poDS->GetSettings(), m_eKind, census.Text(pItem->iRepaired));
     if (!repaired.feature)
         return;
     read.feature = std::move(repaired.feature);
     read.messages = std::move(repaired.messages);
     read.bRepaired = true;
     if (!m_notes.IsNoted(read.nItem))
-        m_poDS->WarnItem(pItem->nLine, mapgis::DescribeItem(*pItem) + " " + mapgis::kRepairedNote);
+        m_poDS->WarnItem(pItem->nLine,
+                         mapgis::DescribeItem(census, *pItem) + " " + mapgis::kRepairedNote);
 }
 
 void OGRMapgisLayer::Note(const mapgis::ItemRead& read) {
@@ -116,7 +118,7 @@ void OGRMapgisLayer::Note(const mapgis::ItemRead& read) {
     // With a census the warning names the line of the item; without, its feature id.
     if (!messages.empty()) {
         if (const mapgis::CensusItem* pItem = CensusItemAt(read.nItem)) {
-            const std::string strWho = mapgis::DescribeItem(*pItem);
+            const std::string strWho = mapgis::DescribeItem(*m_poDS->GetCensus(), *pItem);
             if (bRefused) {
                 m_poDS->WarnItem(pItem->nLine,
                                  strWho + " refused: " + mapgis::RefusalReason(*pItem, messages));

@@ -166,9 +166,9 @@ float Centre(const Cell& cell, int iAxis) {
     return cell.aBox[2 * iAxis] / 2 + cell.aBox[2 * iAxis + 1] / 2;
 }
 
-// Groups the cells into nodes of at most nCapacity by sort-tile-recursive: slices along x,
-// runs along y within each slice.
-std::vector<std::vector<Cell>> Tiles(std::vector<Cell> cells, size_t nCapacity) {
+// Sorts the cells into nodes of at most nCapacity by sort-tile-recursive (slices along x,
+// runs along y within each slice): the tiles are the runs [first, second) it returns.
+std::vector<std::pair<size_t, size_t>> SortIntoTiles(std::vector<Cell>& cells, size_t nCapacity) {
     const size_t nNodes = (cells.size() + nCapacity - 1) / nCapacity;
     const size_t nSlices = static_cast<size_t>(std::ceil(std::sqrt(static_cast<double>(nNodes))));
     const size_t nPerSlice = nSlices * nCapacity;
@@ -177,17 +177,13 @@ std::vector<std::vector<Cell>> Tiles(std::vector<Cell> cells, size_t nCapacity) 
             [iAxis](const Cell& a, const Cell& b) { return Centre(a, iAxis) < Centre(b, iAxis); };
     };
     std::sort(cells.begin(), cells.end(), byAxis(0));
-    std::vector<std::vector<Cell>> tiles;
+    std::vector<std::pair<size_t, size_t>> tiles;
     for (size_t iSlice = 0; iSlice < cells.size(); iSlice += nPerSlice) {
-        const auto first = cells.begin() + static_cast<std::ptrdiff_t>(iSlice);
-        const auto last =
-            cells.begin() + static_cast<std::ptrdiff_t>(std::min(cells.size(), iSlice + nPerSlice));
-        std::sort(first, last, byAxis(1));
-        for (auto it = first; it < last;
-             it += static_cast<std::ptrdiff_t>(std::min<size_t>(nCapacity, last - it))) {
-            tiles.emplace_back(
-                it, it + static_cast<std::ptrdiff_t>(std::min<size_t>(nCapacity, last - it)));
-        }
+        const size_t nEnd = std::min(cells.size(), iSlice + nPerSlice);
+        std::sort(cells.begin() + static_cast<std::ptrdiff_t>(iSlice),
+                  cells.begin() + static_cast<std::ptrdiff_t>(nEnd), byAxis(1));
+        for (size_t i = iSlice; i < nEnd; i += nCapacity)
+            tiles.emplace_back(i, std::min(nEnd, i + nCapacity));
     }
     return tiles;
 }
@@ -199,12 +195,13 @@ void PutBigEndian(unsigned char* p, uint64_t n, int nBytes) {
 
 // A node as SQLite's R-tree stores it: the depth (read from the root only), the number of
 // cells, then each cell's id and its four floats, all big-endian.
-std::vector<unsigned char> NodeBlob(const std::vector<Cell>& cells, size_t nBytes, int nDepth) {
-    std::vector<unsigned char> blob(nBytes, 0);
+void NodeBlob(const Cell* pFirst, const Cell* pEnd, int nDepth, std::vector<unsigned char>& blob) {
+    std::fill(blob.begin(), blob.end(), 0);
     PutBigEndian(&blob[0], static_cast<uint64_t>(nDepth), 2);
-    PutBigEndian(&blob[2], cells.size(), 2);
+    PutBigEndian(&blob[2], static_cast<uint64_t>(pEnd - pFirst), 2);
     unsigned char* p = &blob[4];
-    for (const Cell& cell : cells) {
+    for (const Cell* pCell = pFirst; pCell < pEnd; ++pCell) {
+        const Cell& cell = *pCell;
         PutBigEndian(p, static_cast<uint64_t>(cell.nId), 8);
         for (int i = 0; i < 4; ++i) {
             uint32_t nBits;
@@ -213,7 +210,6 @@ std::vector<unsigned char> NodeBlob(const std::vector<Cell>& cells, size_t nByte
         }
         p += 24;
     }
-    return blob;
 }
 
 // Writes the packed tree of the cells into the empty R-tree strTree; false with a message.
@@ -254,20 +250,25 @@ bool WriteTree(sqlite3* hDb, const std::string& strTree, std::vector<Cell> cells
     std::vector<std::pair<int64_t, int64_t>> leafOf;
     leafOf.reserve(cells.size());
     int64_t nNext = 2;
+    std::vector<unsigned char> blob(nNodeBytes);
     for (int nDepth = 0;; ++nDepth) {
-        std::vector<std::vector<Cell>> tiles = Tiles(std::move(cells), nCapacity);
+        const std::vector<std::pair<size_t, size_t>> tiles = SortIntoTiles(cells, nCapacity);
         const bool bRoot = tiles.size() == 1;
-        cells.clear();
-        for (const std::vector<Cell>& tile : tiles) {
+        std::vector<Cell> above;
+        above.reserve(tiles.size());
+        for (const auto& tile : tiles) {
             const int64_t nNode = bRoot ? 1 : nNext++;
-            const std::vector<unsigned char> blob = NodeBlob(tile, nNodeBytes, bRoot ? nDepth : 0);
+            const Cell* pFirst = cells.data() + tile.first;
+            const Cell* pEnd = cells.data() + tile.second;
+            NodeBlob(pFirst, pEnd, bRoot ? nDepth : 0, blob);
             sqlite3_bind_int64(node.get(), 1, nNode);
             sqlite3_bind_blob(node.get(), 2, blob.data(), static_cast<int>(blob.size()),
                               SQLITE_STATIC);
             bool bOk = sqlite3_step(node.get()) == SQLITE_DONE;
             sqlite3_reset(node.get());
             Cell up{nNode, {INFINITY, -INFINITY, INFINITY, -INFINITY}};
-            for (const Cell& cell : tile) {
+            for (const Cell* pCell = pFirst; pCell < pEnd; ++pCell) {
+                const Cell& cell = *pCell;
                 if (nDepth == 0)
                     leafOf.emplace_back(cell.nId, nNode);
                 else
@@ -281,8 +282,10 @@ bool WriteTree(sqlite3* hDb, const std::string& strTree, std::vector<Cell> cells
                 *pstrError = sqlite3_errmsg(hDb);
                 return false;
             }
-            cells.push_back(up);
+            above.push_back(up);
         }
+        cells.swap(above);
+        above = std::vector<Cell>();
         if (nDepth == 0) {
             std::sort(leafOf.begin(), leafOf.end());
             for (const auto& entry : leafOf) {
@@ -291,6 +294,7 @@ bool WriteTree(sqlite3* hDb, const std::string& strTree, std::vector<Cell> cells
                     return false;
                 }
             }
+            leafOf = std::vector<std::pair<int64_t, int64_t>>();
         }
         if (bRoot)
             return true;
