@@ -141,6 +141,10 @@ class Sheet(Postgis):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(self.tables(), ["sheet_7_北_lines"])
         self.assertEqual(self.count("sheet_7_北_lines"), 30)  # unquoted
+        # A name cannot start with a digit unquoted: sheet 1 gets _1_lines.
+        r = self.to_postgis([sample("sample.wal")], "--name", "1")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIn("_1_lines", self.tables())
 
     def test_output_and_format_must_agree(self):
         r = run([IMPORTER, sample("sample.wal"), "-f", "PostgreSQL", "-o", "out.gpkg"])
