@@ -397,25 +397,24 @@ int RunArchive(const Arguments& args) {
     size_t nWritten = 0, nSkipped = 0, nFailed = 0;
     std::vector<ReportLine> report;
     for (const SheetRun& run : runs) {
+        // Where the report says the sheet went: a worker's own output is in the work folder.
+        const std::string& strWhere = bMerge || bDatabase ? strShown : run.strOutput;
         std::vector<ReportLine> lines;
         if (run.bSkipped) {
             ++nSkipped;
-            lines = ReportLines(run.poSheet->files, {}, run.strName,
-                                bDatabase ? strShown : run.strOutput, run.strColors, kExitOk,
-                                "skipped: its output exists (--resume)");
+            lines = ReportLines(run.poSheet->files, {}, run.strName, strWhere, run.strColors,
+                                kExitOk, "skipped: its output exists (--resume)");
         } else if (run.nStatus == kExitOk && ReadReport(run.strReport, &lines)) {
             ++nWritten;
         } else {
             ++nFailed;
-            lines = ReportLines(run.poSheet->files, {}, run.strName,
-                                bDatabase ? strShown : run.strOutput, run.strColors,
+            lines = ReportLines(run.poSheet->files, {}, run.strName, strWhere, run.strColors,
                                 run.nStatus == kExitOk ? kExitOutput : run.nStatus,
                                 FailureMessage(run.strErrors));
         }
         for (ReportLine& line : lines) {
             line.strSheet = run.strName;
-            if (bMerge)
-                line.strOutput = strOutDir;
+            line.strOutput = strWhere;
             line.strColors = run.strColors;
             if (line.strError.empty() && !run.poSheet->strColorsNote.empty())
                 line.strError = run.poSheet->strColorsNote;

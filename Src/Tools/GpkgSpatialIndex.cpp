@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "SqlQuote.h"
 #include "ogr_api.h"
 
 namespace mapgis_import {
@@ -42,13 +43,6 @@ struct Connection {
     sqlite3* h = nullptr;
     ~Connection() { sqlite3_close(h); }
 };
-
-std::string Quoted(const std::string& strName) {
-    std::string out = "\"";
-    for (char c : strName)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
 
 bool Run(sqlite3* hDb, const std::string& strSql, std::string* pstrError) {
     char* pszError = nullptr;
@@ -133,8 +127,9 @@ Geometry BoxOf(const unsigned char* p, size_t n, double aBox[4]) {
 // The cells of a table's geometries; false with a message.
 bool ReadCells(sqlite3* hDb, const std::string& strTable, const std::string& strId,
                const std::string& strColumn, std::vector<Cell>* pCells, std::string* pstrError) {
-    Statement select(hDb, "SELECT " + Quoted(strId) + ", " + Quoted(strColumn) + " FROM " +
-                              Quoted(strTable) + " WHERE " + Quoted(strColumn) + " IS NOT NULL");
+    Statement select(hDb, "SELECT " + QuotedName(strId) + ", " + QuotedName(strColumn) + " FROM " +
+                              QuotedName(strTable) + " WHERE " + QuotedName(strColumn) +
+                              " IS NOT NULL");
     if (select.get() == nullptr) {
         *pstrError = sqlite3_errmsg(hDb);
         return false;
@@ -217,8 +212,8 @@ bool WriteTree(sqlite3* hDb, const std::string& strTree, std::vector<Cell> cells
                std::string* pstrError) {
     if (cells.empty())
         return true;  // the root the R-tree was made with stays, empty
-    Statement size(hDb,
-                   "SELECT length(data) FROM " + Quoted(strTree + "_node") + " WHERE nodeno = 1");
+    Statement size(
+        hDb, "SELECT length(data) FROM " + QuotedName(strTree + "_node") + " WHERE nodeno = 1");
     if (size.get() == nullptr || sqlite3_step(size.get()) != SQLITE_ROW) {
         *pstrError = "cannot read the root of " + strTree;
         return false;
@@ -229,11 +224,11 @@ bool WriteTree(sqlite3* hDb, const std::string& strTree, std::vector<Cell> cells
         *pstrError = "unexpected node size of " + strTree;
         return false;
     }
-    Statement node(hDb, "INSERT INTO " + Quoted(strTree + "_node") + " VALUES (?, ?)");
-    Statement rowid(hDb, "INSERT INTO " + Quoted(strTree + "_rowid") + " VALUES (?, ?)");
-    Statement parent(hDb, "INSERT INTO " + Quoted(strTree + "_parent") + " VALUES (?, ?)");
+    Statement node(hDb, "INSERT INTO " + QuotedName(strTree + "_node") + " VALUES (?, ?)");
+    Statement rowid(hDb, "INSERT INTO " + QuotedName(strTree + "_rowid") + " VALUES (?, ?)");
+    Statement parent(hDb, "INSERT INTO " + QuotedName(strTree + "_parent") + " VALUES (?, ?)");
     if (node.get() == nullptr || rowid.get() == nullptr || parent.get() == nullptr ||
-        !Run(hDb, "DELETE FROM " + Quoted(strTree + "_node"), pstrError)) {
+        !Run(hDb, "DELETE FROM " + QuotedName(strTree + "_node"), pstrError)) {
         *pstrError = sqlite3_errmsg(hDb);
         return false;
     }
@@ -305,9 +300,9 @@ bool WriteTree(sqlite3* hDb, const std::string& strTree, std::vector<Cell> cells
 std::string Triggers(const std::string& strTable, const std::string& strColumn,
                      const std::string& strId) {
     const std::string strTree = "rtree_" + strTable + "_" + strColumn;
-    const std::string t = Quoted(strTable), c = Quoted(strColumn), i = Quoted(strId),
-                      r = Quoted(strTree);
-    auto name = [&](const char* pszWhat) { return Quoted(strTree + "_" + pszWhat); };
+    const std::string t = QuotedName(strTable), c = QuotedName(strColumn), i = QuotedName(strId),
+                      r = QuotedName(strTree);
+    auto name = [&](const char* pszWhat) { return QuotedName(strTree + "_" + pszWhat); };
     auto values = [&](const char* pszRow) {
         const std::string g = std::string(pszRow) + "." + c;
         return "INSERT OR REPLACE INTO " + r + " VALUES (" + pszRow + "." + i + ", ST_MinX(" + g +
@@ -330,16 +325,9 @@ std::string Triggers(const std::string& strTable, const std::string& strColumn,
            " NOT NULL BEGIN DELETE FROM " + r + " WHERE id = OLD." + i + "; END;\n";
 }
 
-std::string Literal(const std::string& strText) {
-    std::string out = "'";
-    for (char ch : strText)
-        out += ch == '\'' ? std::string("''") : std::string(1, ch);
-    return out + "'";
-}
-
 // The integer primary key of a table.
 std::string IdColumn(sqlite3* hDb, const std::string& strTable) {
-    Statement info(hDb, "PRAGMA table_info(" + Quoted(strTable) + ")");
+    Statement info(hDb, "PRAGMA table_info(" + QuotedName(strTable) + ")");
     while (info.get() != nullptr && sqlite3_step(info.get()) == SQLITE_ROW) {
         if (sqlite3_column_int(info.get(), 5) == 1)
             return reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 1));
@@ -359,10 +347,10 @@ bool IndexTable(sqlite3* hDb, const std::string& strTable, const std::string& st
         return false;
     const std::string strTree = "rtree_" + strTable + "_" + strColumn;
     return Run(hDb,
-               "CREATE VIRTUAL TABLE " + Quoted(strTree) +
+               "CREATE VIRTUAL TABLE " + QuotedName(strTree) +
                    " USING rtree(id, minx, maxx, miny, maxy);\n" +
                    Triggers(strTable, strColumn, strId) + "INSERT INTO gpkg_extensions VALUES (" +
-                   Literal(strTable) + ", " + Literal(strColumn) +
+                   QuotedText(strTable) + ", " + QuotedText(strColumn) +
                    ", 'gpkg_rtree_index', 'http://www.geopackage.org/spec120/#extension_rtree', "
                    "'write-only');",
                pstrError) &&

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "SqlQuote.h"
 #include "cpl_conv.h"
 #include "cpl_error.h"
 #include "cpl_string.h"
@@ -21,18 +22,10 @@ constexpr const char* kStyleDescription = "MAPGIS styles, drawn from the style f
 // Leaves room below PostgreSQL's 63 bytes for "__partial_fid_seq".
 constexpr size_t kMaxTableBytes = 40;
 
-std::string Literal(const std::string& strText) {
-    return "'" + CPLString(strText).replaceAll("'", "''") + "'";
-}
-
-std::string Ident(const std::string& strName) {
-    return "\"" + CPLString(strName).replaceAll("\"", "\"\"") + "\"";
-}
-
 std::string ArrayOf(const std::vector<std::string>& values) {
     std::string out = "ARRAY[";
     for (size_t i = 0; i < values.size(); ++i)
-        out += (i ? "," : "") + Literal(values[i]);
+        out += (i ? "," : "") + QuotedText(values[i]);
     return out + "]::text[]";
 }
 
@@ -193,7 +186,7 @@ bool PrepareDatabase(const std::string& strConnection, const std::string& strSch
         GDALClose(hDataset);
         return false;
     }
-    const std::string strSchemaId = Ident(strSchema);
+    const std::string strSchemaId = QuotedName(strSchema);
     // QGIS's own layout of its styles table, so that QGIS reads our rows and adds its own.
     const std::string strSql =
         "CREATE SCHEMA IF NOT EXISTS " + strSchemaId + ";\n" + "CREATE TABLE IF NOT EXISTS " +
@@ -246,7 +239,7 @@ std::vector<std::string> PostgisOutput::Existing(const std::vector<std::string>&
     Column(m_hDataset,
            "SELECT c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
            "WHERE n.nspname = " +
-               Literal(m_strSchema) + " AND c.relname = ANY(" + ArrayOf(tables) +
+               QuotedText(m_strSchema) + " AND c.relname = ANY(" + ArrayOf(tables) +
                ") ORDER BY c.relname",
            &found);
     return found;
@@ -260,12 +253,12 @@ std::string PostgisOutput::PartialLayer(const std::string& strTable) const {
 bool PostgisOutput::Publish(const std::string& strSheet, const std::vector<PublishedTable>& tables,
                             const std::vector<std::string>& inputs, bool bReplace,
                             std::string* pstrError) {
-    const std::string strSchemaId = Ident(m_strSchema);
+    const std::string strSchemaId = QuotedName(m_strSchema);
     const std::string strSheets = strSchemaId + "." + kSheetsTable;
     const std::string strOwnStyles =
         "DELETE FROM public.layer_styles WHERE f_table_catalog = "
         "current_database() AND f_table_schema = " +
-        Literal(m_strSchema) + " AND description = " + Literal(kStyleDescription) +
+        QuotedText(m_strSchema) + " AND description = " + QuotedText(kStyleDescription) +
         " AND f_table_name = ";
     std::vector<std::string> names;
     for (const PublishedTable& table : tables)
@@ -275,44 +268,46 @@ bool PostgisOutput::Publish(const std::string& strSheet, const std::vector<Publi
         // The sheet's tables of an earlier import that this one does not write again.
         std::vector<std::string> earlier;
         Column(m_hDataset,
-               "SELECT unnest(tables) FROM " + strSheets + " WHERE sheet = " + Literal(strSheet),
+               "SELECT unnest(tables) FROM " + strSheets + " WHERE sheet = " + QuotedText(strSheet),
                &earlier);
         for (const std::string& strOld : earlier) {
             if (std::find(names.begin(), names.end(), strOld) == names.end()) {
-                strSql += "DROP TABLE IF EXISTS " + strSchemaId + "." + Ident(strOld) + ";\n" +
-                          strOwnStyles + Literal(strOld) + ";\n";
+                strSql += "DROP TABLE IF EXISTS " + strSchemaId + "." + QuotedName(strOld) + ";\n" +
+                          strOwnStyles + QuotedText(strOld) + ";\n";
             }
         }
     }
     for (const PublishedTable& table : tables) {
-        const std::string strTable = strSchemaId + "." + Ident(table.strName);
+        const std::string strTable = strSchemaId + "." + QuotedName(table.strName);
         const std::string strPartial = table.strName + kPartialSuffix;
         if (bReplace)
             strSql += "DROP TABLE IF EXISTS " + strTable + ";\n";
-        strSql += "ALTER TABLE " + strSchemaId + "." + Ident(strPartial) + " RENAME TO " +
-                  Ident(table.strName) + ";\n";
-        strSql += "ALTER SEQUENCE IF EXISTS " + strSchemaId + "." + Ident(strPartial + "_fid_seq") +
-                  " RENAME TO " + Ident(table.strName + "_fid_seq") + ";\n";
-        strSql += "ALTER INDEX IF EXISTS " + strSchemaId + "." + Ident(strPartial + "_pkey") +
-                  " RENAME TO " + Ident(table.strName + "_pkey") + ";\n";
-        strSql += "CREATE INDEX " + Ident(table.strName + "_geom_idx") + " ON " + strTable +
+        strSql += "ALTER TABLE " + strSchemaId + "." + QuotedName(strPartial) + " RENAME TO " +
+                  QuotedName(table.strName) + ";\n";
+        strSql += "ALTER SEQUENCE IF EXISTS " + strSchemaId + "." +
+                  QuotedName(strPartial + "_fid_seq") + " RENAME TO " +
+                  QuotedName(table.strName + "_fid_seq") + ";\n";
+        strSql += "ALTER INDEX IF EXISTS " + strSchemaId + "." + QuotedName(strPartial + "_pkey") +
+                  " RENAME TO " + QuotedName(table.strName + "_pkey") + ";\n";
+        strSql += "CREATE INDEX " + QuotedName(table.strName + "_geom_idx") + " ON " + strTable +
                   " USING GIST (geom);\n";
-        strSql += "COMMENT ON TABLE " + strTable + " IS " + Literal(table.strDescription) + ";\n";
-        strSql += strOwnStyles + Literal(table.strName) + ";\n";
+        strSql +=
+            "COMMENT ON TABLE " + strTable + " IS " + QuotedText(table.strDescription) + ";\n";
+        strSql += strOwnStyles + QuotedText(table.strName) + ";\n";
         if (!table.strQml.empty()) {
             strSql +=
                 "INSERT INTO public.layer_styles (f_table_catalog, f_table_schema, "
                 "f_table_name, f_geometry_column, stylename, styleqml, stylesld, "
                 "useasdefault, description, owner, update_time) VALUES "
                 "(current_database(), " +
-                Literal(m_strSchema) + ", " + Literal(table.strName) + ", 'geom', " +
-                Literal(table.strName) + ", XMLPARSE(DOCUMENT " + Literal(table.strQml) +
-                "), XMLPARSE(DOCUMENT " + Literal(table.strSld) + "), true, " +
-                Literal(kStyleDescription) + ", CURRENT_USER, CURRENT_TIMESTAMP);\n";
+                QuotedText(m_strSchema) + ", " + QuotedText(table.strName) + ", 'geom', " +
+                QuotedText(table.strName) + ", XMLPARSE(DOCUMENT " + QuotedText(table.strQml) +
+                "), XMLPARSE(DOCUMENT " + QuotedText(table.strSld) + "), true, " +
+                QuotedText(kStyleDescription) + ", CURRENT_USER, CURRENT_TIMESTAMP);\n";
         }
     }
-    strSql += "INSERT INTO " + strSheets + " (sheet, tables, inputs) VALUES (" + Literal(strSheet) +
-              ", " + ArrayOf(names) + ", " + ArrayOf(inputs) +
+    strSql += "INSERT INTO " + strSheets + " (sheet, tables, inputs) VALUES (" +
+              QuotedText(strSheet) + ", " + ArrayOf(names) + ", " + ArrayOf(inputs) +
               ") ON CONFLICT (sheet) DO UPDATE SET tables = EXCLUDED.tables, inputs = "
               "EXCLUDED.inputs, imported_at = now();";
     if (!Execute(m_hDataset, strSql, pstrError)) {
@@ -328,8 +323,8 @@ void PostgisOutput::DropPartials(const std::vector<std::string>& tables) {
         return;
     std::string strSql;
     for (const std::string& strTable : tables)
-        strSql += "DROP TABLE IF EXISTS " + Ident(m_strSchema) + "." +
-                  Ident(strTable + kPartialSuffix) + ";\n";
+        strSql += "DROP TABLE IF EXISTS " + QuotedName(m_strSchema) + "." +
+                  QuotedName(strTable + kPartialSuffix) + ";\n";
     std::string strIgnored;
     CPLPushErrorHandler(CPLQuietErrorHandler);
     Execute(m_hDataset, strSql, &strIgnored);

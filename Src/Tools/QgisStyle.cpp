@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "SqlQuote.h"
 #include "cpl_string.h"
 #include "mapgisschema.h"
 
@@ -63,11 +64,7 @@ bool Has(const StyleFields& fields, StyleField eField) {
 
 // The field in an expression.
 std::string Ref(const StyleFields& fields, StyleField eField) {
-    std::string s = Field(fields, eField);
-    std::string out = "\"";
-    for (char c : s)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
+    return QuotedName(Field(fields, eField));
 }
 
 // A name by number from a table: CASE WHEN "field" = 0 THEN 'a' ... ELSE 'default' END (QGIS's
