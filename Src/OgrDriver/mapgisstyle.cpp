@@ -302,6 +302,42 @@ std::string StyleString(const KTX::KtGeometry& geom) {
     return w.Take();
 }
 
+bool ReadStyleTool(std::string_view tool, std::string* pstrName, StyleParameters* pParams) {
+    pParams->clear();
+    const size_t nOpen = tool.find('(');
+    if (nOpen == std::string_view::npos || tool.size() < nOpen + 2 || tool.back() != ')')
+        return false;
+    pstrName->assign(tool.substr(0, nOpen));
+    const std::string_view body = tool.substr(nOpen + 1, tool.size() - nOpen - 2);
+    size_t i = 0;
+    while (i < body.size()) {
+        const size_t nColon = body.find(':', i);
+        if (nColon == std::string_view::npos)
+            return false;
+        std::string strKey(body.substr(i, nColon - i));
+        std::string strValue;
+        i = nColon + 1;
+        if (i < body.size() && body[i] == '"') {
+            for (++i; i < body.size() && body[i] != '"'; ++i) {
+                if (body[i] == '\\' && i + 1 < body.size())
+                    ++i;
+                strValue += body[i];
+            }
+            if (i == body.size())
+                return false;  // no closing quote
+            ++i;
+        } else {
+            const size_t nEnd = std::min(body.find(',', i), body.size());
+            strValue.assign(body.substr(i, nEnd - i));
+            i = nEnd;
+        }
+        if (i < body.size() && body[i++] != ',')
+            return false;
+        pParams->emplace_back(std::move(strKey), std::move(strValue));
+    }
+    return true;
+}
+
 StyleAttributes CollectStyleAttributes(const KTX::KtGeometry& geom) {
     StyleAttributes out;
     CollectValues(geom, out);

@@ -8,6 +8,9 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "KoBase/PlxTypes.h"
 
@@ -24,6 +27,12 @@ std::string ColorToHex(KTX::PLXCOLOR c);
 // geometry without style adds no tool. A text always adds one LABEL per sub-text, carrying
 // the text and its angle (the text is content, not style) and whatever its text style sets.
 std::string StyleString(const KTX::KtGeometry& geom);
+
+// One tool of a style string as StyleString writes it, NAME(key:value,...): its name and its
+// parameters in order, quoted values without their quotes and escapes; false when the text is
+// not one such tool.
+using StyleParameters = std::vector<std::pair<std::string, std::string>>;
+bool ReadStyleTool(std::string_view tool, std::string* pstrName, StyleParameters* pParams);
 
 // Plain values for formats that keep no style: for each, the first part of the geometry
 // (in part order) that sets it. The text is every sub-text of every text part, joined.

@@ -174,10 +174,12 @@ bool PlanInput(const Arguments& args, const OutputFormat& format, const std::str
         }
         const std::array<long long, 4> counts =
             CountKinds(*poLayer, bNetwork, [] { return InterruptSignal() != 0; });
-        auto poView = std::make_unique<ViewDataset>();
         ViewOptions options;
         options.bCurves = format.bCurves;
         options.bShortNames = format.bShortNames;
+        // The views of new layers, then those appending to layers of the sheet's other files:
+        // each set is read in one pass, the appending one without layer creation options.
+        std::vector<std::pair<Job, std::unique_ptr<KindLayer>>> parts;
         for (Kind eKind : kKinds) {
             const long long nCount = counts[static_cast<size_t>(eKind)];
             if (nCount == 0)
@@ -188,17 +190,28 @@ bool PlanInput(const Arguments& args, const OutputFormat& format, const std::str
                 *pstrError = part.strOutputLayer;
                 return false;
             }
-            auto poKind = std::make_unique<KindLayer>(poLayer, eKind, bNetwork, part.strPart,
-                                                      nCount, options);
-            part.poKind = poKind.get();
-            part.strFromLayer = part.strPart;
+            part.strFromLayer = part.strOutputLayer;
             part.nItems = nCount;
-            part.hFrom = GDALDataset::ToHandle(poView.get());
-            part.bFirstOfSource = poView->GetLayerCount() == 0;
-            poView->Add(std::move(poKind));
-            pPlan->jobs.push_back(part);
+            parts.emplace_back(
+                part, std::make_unique<KindLayer>(poLayer, eKind, bNetwork, part.strOutputLayer,
+                                                  nCount, options));
         }
-        pPlan->views.push_back(std::move(poView));
+        bool bFirst = true;
+        for (bool bAppend : {false, true}) {
+            auto poKinds = std::make_unique<KindDataset>(poLayer, bNetwork);
+            for (auto& [part, poKind] : parts) {
+                if (part.bAppend != bAppend)
+                    continue;
+                part.poKind = poKinds->Add(std::move(poKind));
+                part.poKinds = poKinds.get();
+                part.hFrom = GDALDataset::ToHandle(poKinds.get());
+                part.bFirstOfSource = bFirst;
+                bFirst = false;
+                pPlan->jobs.push_back(part);
+            }
+            if (poKinds->GetLayerCount() > 0)
+                pPlan->views.push_back(std::move(poKinds));
+        }
     }
     return true;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ImportArguments.h"
+#include "KindDataset.h"
 #include "KindLayers.h"
 #include "OutputFormat.h"
 #include "gdal.h"
@@ -24,12 +25,14 @@ struct Job {
     long long nItems = 0;        // features to write, for the progress bar
     bool bAppend = false;        // into an output layer an earlier job made
     bool bFirstOfSource = true;  // the first job of its MAPGIS layer
-    const KindLayer* poKind = nullptr;
+    // A kind view and the views of its compound layer it is read with.
+    KindDataset* poKinds = nullptr;
+    KindLayer* poKind = nullptr;
     const CadLayer* poCad = nullptr;
 };
 
 struct Plan {
-    std::vector<std::unique_ptr<ViewDataset>> views;
+    std::vector<std::unique_ptr<GDALDataset>> views;
     std::vector<Job> jobs;
     // Number of output layers (jobs appending to one count once).
     size_t OutputLayerCount() const;

@@ -346,9 +346,43 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         nAllItems += job.nItems;
     const bool bProgress = !args.bQuiet && isatty(fileno(stdout));
     long long nDone = 0;
-    for (const Job& job : plan.jobs) {
+    for (size_t iJob = 0; iJob < plan.jobs.size();) {
+        const Job& job = plan.jobs[iJob];
         const std::string strPath = destinations.PathOf(job.strOutputLayer);
         GDALDatasetH hDst = destinations.Find(strPath);
+        // A compound layer's views go in one pass when the writer takes its layers' features
+        // in any order; its dataset is made here to ask.
+        size_t nJobs = 1;
+        while (iJob + nJobs < plan.jobs.size() && job.poKinds != nullptr && !bFolder &&
+               plan.jobs[iJob + nJobs].poKinds == job.poKinds)
+            ++nJobs;
+        if (nJobs > 1 && hDst == nullptr) {
+            hDst = GDALCreate(format.hDriver, strPath.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
+            if (hDst == nullptr) {
+                return Fail(pOutcome, kExitOutput,
+                            "cannot write " + PublicConnection(strOutput) + "; nothing written");
+            }
+            destinations.Keep(strPath, hDst);
+        }
+        if (nJobs > 1 && !GDALDatasetTestCapability(hDst, ODsCRandomLayerWrite))
+            nJobs = 1;
+        const std::vector<Job>::const_iterator together = plan.jobs.begin() + iJob;
+        iJob += nJobs;
+        long long nItems = 0;
+        for (auto it = together; it != together + nJobs; ++it) {
+            nItems += it->nItems;
+            if (it->poKind != nullptr) {
+                it->poKind->Rename(bDatabase ? database.PartialLayer(it->strOutputLayer)
+                                             : it->strOutputLayer);
+            }
+        }
+        if (job.poKinds != nullptr) {
+            job.poKinds->SetInterleaved(nJobs > 1);
+            // Read through the dataset, from the first item; layer by layer, each view's
+            // reading is reset by the translation itself.
+            if (nJobs > 1)
+                job.poKinds->ResetReading();
+        }
         CPLStringList aosArgs;
         if (hDst == nullptr)
             aosArgs.AddString("-f").AddString(format.strName.c_str());
@@ -356,9 +390,11 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
             aosArgs.AddString("-append");
         else if (bDatabase)
             aosArgs.AddString("-overwrite");  // a partial table an earlier run left
-        aosArgs.AddString("-nln").AddString(bDatabase
-                                                ? database.PartialLayer(job.strOutputLayer).c_str()
-                                                : job.strOutputLayer.c_str());
+        if (nJobs == 1) {
+            aosArgs.AddString("-nln").AddString(
+                bDatabase ? database.PartialLayer(job.strOutputLayer).c_str()
+                          : job.strOutputLayer.c_str());
+        }
         // The layer's description is written from the accounts once every layer has been
         // read; copied from the source, it would make the driver read the layer ahead.
         aosArgs.AddString("-nomd");
@@ -370,13 +406,15 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
             }
             aosArgs.AddString(format.aosOptions[i]);
         }
-        aosArgs.AddString(job.strFromLayer.c_str());
+        for (auto it = together; it != together + nJobs; ++it)
+            aosArgs.AddString(it->poKind != nullptr ? it->poKind->GetName()
+                                                    : it->strFromLayer.c_str());
         GDALVectorTranslateOptions* psOptions =
             GDALVectorTranslateOptionsNew(aosArgs.List(), nullptr);
         void* pScaled = nullptr;
         if (bProgress) {
             const double dTotal = nAllItems > 0 ? static_cast<double>(nAllItems) : 1.0;
-            pScaled = GDALCreateScaledProgress(nDone / dTotal, (nDone + job.nItems) / dTotal,
+            pScaled = GDALCreateScaledProgress(nDone / dTotal, (nDone + nItems) / dTotal,
                                                GDALTermProgress, nullptr);
         }
         GDALVectorTranslateOptionsSetProgress(psOptions, Progress, pScaled);
@@ -395,7 +433,7 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
                         "cannot write layer " + job.strOutputLayer + " to " + strOutput +
                             "; nothing written");
         }
-        nDone += job.nItems;
+        nDone += nItems;
     }
     // Every layer has been read: the accounts are complete.
     std::vector<InputAccount> accounts;
@@ -451,6 +489,19 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
     }
     if (InterruptSignal() != 0)
         return Interrupted(pOutcome);
+    // The summary's figures are taken while the inputs are open; closed, they leave their
+    // memory to the spatial indexes.
+    std::vector<LayerResult> results;
+    SystemSummary system;
+    if (!args.bQuiet) {
+        for (const Job& job : plan.jobs)
+            results.push_back(ResultOf(job));
+        system.strSystem = DescribeSystem(plan.jobs[0].hSource);
+        system.strScale = args.strScale;
+        system.strOffset = args.strOffset;
+    }
+    plan = Plan();
+    sources.clear();
     if (bDatabase) {
         const std::string strSheet = LaunderName(
             args.strName.empty() ? CPLGetBasename(args.inputs[0].c_str()) : args.strName);
@@ -463,17 +514,8 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
     }
     pOutcome->strOutput = strShown;
     pOutcome->accounts = accounts;
-    if (!args.bQuiet) {
-        // After every layer was read, so that no figure needs a read of its own.
-        std::vector<LayerResult> results;
-        for (const Job& job : plan.jobs)
-            results.push_back(ResultOf(job));
-        SystemSummary system;
-        system.strSystem = DescribeSystem(plan.jobs[0].hSource);
-        system.strScale = args.strScale;
-        system.strOffset = args.strOffset;
+    if (!args.bQuiet)
         PrintSummary(stdout, strShown, results, accounts, system);
-    }
     return kExitOk;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -28,8 +29,8 @@ struct Piece {
 
 // An item of a compound layer cut by kind. The points of a compound are the nodes of a
 // network entry in a network file and the anchors of a coded text in a point file.
-// The feature's geometry goes to the pieces.
-std::vector<Piece> SplitFeature(OGRFeature& feature, bool bNetwork);
+// The feature's geometry goes to the pieces; their styles only with bStyles.
+std::vector<Piece> SplitFeature(OGRFeature& feature, bool bNetwork, bool bStyles = true);
 
 // How the writer wants the views: with curves or segmentised, with field names of at most
 // ten characters (dBase).
@@ -41,7 +42,8 @@ struct ViewOptions {
 // Features of one kind: one per item that has parts of the kind, with the item's attributes;
 // texts one per piece (a point with the piece's text, height, angle, colour, font and
 // italics, which a text's item shares with its other pieces by RbUserID). nCount is their
-// number (from CountKinds); the figures are those of the last pass.
+// number (from CountKinds); the figures are those of the last pass. Read on its own, the
+// layer reads the compound layer; a KindDataset hands it the pieces of the items it reads.
 class KindLayer final : public OGRLayer {
 public:
     KindLayer(OGRLayer* poSource, Kind eKind, bool bNetwork, const std::string& strName,
@@ -54,6 +56,14 @@ public:
     GIntBig GetFeatureCount(int bForce) override;
     int TestCapability(const char* pszCap) override;
 
+    // The name the layer is written as.
+    void Rename(const std::string& strName);
+    // Makes the features of the item's pieces of this layer's kind.
+    void Take(OGRFeature& source, std::vector<Piece>& pieces);
+    // The next feature made, or null when none is waiting.
+    std::unique_ptr<OGRFeature> Next();
+
+    long long Count() const { return m_nCount; }
     long long Emitted() const { return m_nEmitted; }
     const OGREnvelope& Bounds() const { return m_bounds; }
 
@@ -71,7 +81,7 @@ private:
     // Fields a text piece sets from its label.
     int m_iText = -1, m_iTextAngle = -1, m_iTextHeight = -1, m_iColor = -1, m_iFontName = -1,
         m_iItalic = -1;
-    std::vector<std::unique_ptr<OGRFeature>> m_pending;  // in reverse order
+    std::deque<std::unique_ptr<OGRFeature>> m_pending;
     long long m_nEmitted = 0;
     OGREnvelope m_bounds;
 };
