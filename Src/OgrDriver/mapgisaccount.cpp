@@ -44,21 +44,18 @@ bool MissingLayersEmpty(const Census& census, const std::vector<LayerResults>& l
     return true;
 }
 
-// What became of one indexed item across the layers that hold it.
-struct Outcome {
-    bool bInLayer = false;
-    bool bRefused = false;
-    std::vector<std::string> messages;
-};
+// What became of one indexed item across the layers that hold it, as bits.
+constexpr std::uint8_t kInLayer = 1;
+constexpr std::uint8_t kRefused = 2;
 
 }  // namespace
 
-std::vector<size_t> LayerItems(const Census& census, LayerKind eKind) {
-    std::vector<size_t> out;
+std::vector<std::uint32_t> LayerItems(const Census& census, LayerKind eKind) {
+    std::vector<std::uint32_t> out;
     for (size_t i = 0; i < census.items.size(); ++i) {
         const CensusItem& item = census.items[i];
         if (item.bIndexed && LayerTakes(eKind, item.nGeometryType))
-            out.push_back(i);
+            out.push_back(static_cast<std::uint32_t>(i));
     }
     return out;
 }
@@ -92,47 +89,52 @@ Account BuildAccount(const Census& census, bool bCompound,
         account.strProblem = "the file's items and the reader's layers disagree";
         return account;
     }
-    std::vector<Outcome> outcomes(census.items.size());
+    std::vector<std::uint8_t> outcomes(census.items.size());
+    std::unordered_map<size_t, std::vector<std::string>> messagesOf;  // by census item
     for (const LayerResults& layer : layers) {
-        const std::vector<size_t> items = LayerItems(census, layer.eKind);
-        if (items.size() != layer.positions.size()) {
+        const std::vector<std::uint32_t> items = LayerItems(census, layer.eKind);
+        if (items.size() != layer.read.size() || items.size() != layer.refused.size()) {
             account.strProblem = "the file's items and the reader's index disagree";
             return account;
         }
         for (size_t k = 0; k < items.size(); ++k) {
-            const PositionResult& result = layer.positions[k];
-            Outcome& outcome = outcomes[items[k]];
-            outcome.bInLayer = true;
-            if (!result.bRead || result.bRefused) {
-                outcome.bRefused = true;
-                outcome.messages.insert(outcome.messages.end(), result.messages.begin(),
-                                        result.messages.end());
+            std::uint8_t& outcome = outcomes[items[k]];
+            outcome |= kInLayer;
+            if (layer.read[k] && !layer.refused[k])
+                continue;
+            outcome |= kRefused;
+            const auto found = layer.messages.find(k);
+            if (found != layer.messages.end()) {
+                std::vector<std::string>& messages = messagesOf[items[k]];
+                messages.insert(messages.end(), found->second.begin(), found->second.end());
             }
         }
     }
+    static const std::vector<std::string> kNoMessages;
     for (size_t i = 0; i < census.items.size(); ++i) {
         const CensusItem& item = census.items[i];
-        const Outcome& outcome = outcomes[i];
-        const std::string strWhere = std::to_string(item.nLine) + ": " + DescribeItem(census, item);
+        const bool bTaken = (outcomes[i] & kInLayer) != 0 && (outcomes[i] & kRefused) == 0;
+        const auto found = messagesOf.find(i);
+        const std::vector<std::string>& messages =
+            found != messagesOf.end() ? found->second : kNoMessages;
+        auto where = [&] { return std::to_string(item.nLine) + ": " + DescribeItem(census, item); };
         ++account.nItems;
         if (!item.bIndexed) {
             ++account.nSkipped;
-            account.entries.push_back(strWhere + " skipped: " + census.Text(item.iSkipped));
-        } else if (item.nGeometryType == KTX::KTGEO_NONE && outcome.messages.empty() &&
-                   (outcome.bRefused || !outcome.bInLayer)) {
+            account.entries.push_back(where() + " skipped: " + census.Text(item.iSkipped));
+        } else if (item.nGeometryType == KTX::KTGEO_NONE && messages.empty() && !bTaken) {
             ++account.nNotImportable;
-            account.entries.push_back(strWhere + " not importable by design");
-        } else if (outcome.bRefused || !outcome.bInLayer) {
+            account.entries.push_back(where() + " not importable by design");
+        } else if (!bTaken) {
             ++account.nRefused;
             account.refusedLines.push_back(item.nLine);
-            account.entries.push_back(strWhere +
-                                      " refused: " + RefusalReason(item, outcome.messages));
+            account.entries.push_back(where() + " refused: " + RefusalReason(item, messages));
         } else {
             ++account.nImported;
             // Imported though the reader refuses its record: the host's repair.
             if (item.iRepaired != 0) {
                 ++account.nRepaired;
-                account.entries.push_back(strWhere + " " + kRepairedNote);
+                account.entries.push_back(where() + " " + kRepairedNote);
             }
         }
     }

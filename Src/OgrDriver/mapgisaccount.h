@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "mapgiscensus.h"
@@ -11,16 +12,14 @@
 
 namespace mapgis {
 
-// What reading one position of a layer's index gave.
-struct PositionResult {
-    bool bRead = false;  // the position was read at all
-    bool bRefused = false;
-    std::vector<std::string> messages;  // the reader's log messages for it
-};
-
+// What reading the positions of a layer's index gave. Kept small: a layer holds a million
+// items and more, and only a few are refused.
 struct LayerResults {
     LayerKind eKind = LayerKind::Compound;
-    std::vector<PositionResult> positions;  // by position in the layer's index
+    std::vector<bool> read;     // by position: the position was read at all
+    std::vector<bool> refused;  // by position
+    // The reader's log messages of each refused position that has any.
+    std::unordered_map<size_t, std::vector<std::string>> messages;
 };
 
 struct Account {
@@ -39,7 +38,7 @@ struct Account {
 };
 
 // Census items in the order of a layer's index: the k-th one is the layer's position k.
-std::vector<size_t> LayerItems(const Census& census, LayerKind eKind);
+std::vector<std::uint32_t> LayerItems(const Census& census, LayerKind eKind);
 
 // "item 11 (text)", or "line" for an item without identifier.
 std::string DescribeItem(const Census& census, const CensusItem& item);

@@ -118,7 +118,7 @@ private:
     std::int64_t m_nGrown = 0;  // positions 0 to m_nGrown - 1 are in m_extent
     CPLStringList m_aosMetadata;
     bool m_bDescribed = false;
-    std::optional<std::vector<size_t>> m_censusItems;
+    std::optional<std::vector<std::uint32_t>> m_censusItems;
 };
 
 class OGRMapgisDataSource final : public GDALDataset {

@@ -349,16 +349,17 @@ mapgis::LayerResults OGRMapgisLayer::Results() {
     ReadMissing(false);
     mapgis::LayerResults results;
     results.eKind = m_eKind;
-    results.positions.resize(static_cast<size_t>(End()));
+    results.read.resize(static_cast<size_t>(End()));
+    results.refused.resize(static_cast<size_t>(End()));
     m_notes.ForEach(
         [&](std::int64_t nItem, bool bRefused, const std::vector<std::string>& messages) {
             if (nItem >= End())
                 return;
-            mapgis::PositionResult& pos = results.positions[static_cast<size_t>(nItem)];
-            pos.bRead = true;
-            pos.bRefused = bRefused;
-            if (bRefused)
-                pos.messages = messages;
+            const size_t k = static_cast<size_t>(nItem);
+            results.read[k] = true;
+            results.refused[k] = bRefused;
+            if (bRefused && !messages.empty())
+                results.messages[k] = messages;
         });
     return results;
 }

@@ -134,6 +134,12 @@ bool ReadCells(sqlite3* hDb, const std::string& strTable, const std::string& str
         *pstrError = sqlite3_errmsg(hDb);
         return false;
     }
+    // Sized once: the largest id bounds the count (a doubling vector would hold twice the
+    // cells at its last growth).
+    Statement largest(hDb, "SELECT max(" + QuotedName(strId) + ") FROM " + QuotedName(strTable));
+    if (largest.get() != nullptr && sqlite3_step(largest.get()) == SQLITE_ROW)
+        pCells->reserve(static_cast<size_t>(
+            std::max<sqlite3_int64>(0, sqlite3_column_int64(largest.get(), 0))));
     int rc;
     while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
         const auto* p = static_cast<const unsigned char*>(sqlite3_column_blob(select.get(), 1));

@@ -2,6 +2,7 @@
 // every layer into the output, print the summary.
 #include "ImportRunner.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -502,6 +503,7 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
     }
     plan = Plan();
     sources.clear();
+    malloc_trim(0);  // what the inputs held goes back to the system, not only to the heap
     if (bDatabase) {
         const std::string strSheet = LaunderName(
             args.strName.empty() ? CPLGetBasename(args.inputs[0].c_str()) : args.strName);
