@@ -114,7 +114,8 @@ Account BuildAccount(const Census& census, bool bCompound,
     for (size_t i = 0; i < census.items.size(); ++i) {
         const CensusItem& item = census.items[i];
         const bool bTaken = (outcomes[i] & kInLayer) != 0 && (outcomes[i] & kRefused) == 0;
-        const auto found = messagesOf.find(i);
+        // Only the few items not taken have messages to look up.
+        const auto found = bTaken ? messagesOf.end() : messagesOf.find(i);
         const std::vector<std::string>& messages =
             found != messagesOf.end() ? found->second : kNoMessages;
         auto where = [&] { return std::to_string(item.nLine) + ": " + DescribeItem(census, item); };

@@ -302,6 +302,29 @@ std::string StyleString(const KTX::KtGeometry& geom) {
     return w.Take();
 }
 
+std::vector<std::string> StyleTools(const char* pszStyle) {
+    std::vector<std::string> tools;
+    if (pszStyle == nullptr)
+        return tools;
+    std::string strTool;
+    bool bQuoted = false;
+    for (const char* p = pszStyle; *p != '\0'; ++p) {
+        if (bQuoted && *p == '\\' && p[1] != '\0') {
+            strTool += *p++;
+        } else if (*p == '"') {
+            bQuoted = !bQuoted;
+        } else if (*p == ';' && !bQuoted) {
+            tools.push_back(std::move(strTool));
+            strTool.clear();
+            continue;
+        }
+        strTool += *p;
+    }
+    if (!strTool.empty())
+        tools.push_back(std::move(strTool));
+    return tools;
+}
+
 bool ReadStyleTool(std::string_view tool, std::string* pstrName, StyleParameters* pParams) {
     pParams->clear();
     const size_t nOpen = tool.find('(');

@@ -28,6 +28,9 @@ std::string ColorToHex(KTX::PLXCOLOR c);
 // the text and its angle (the text is content, not style) and whatever its text style sets.
 std::string StyleString(const KTX::KtGeometry& geom);
 
+// The tools of a style string, split at the semicolons outside quoted text.
+std::vector<std::string> StyleTools(const char* pszStyle);
+
 // One tool of a style string as StyleString writes it, NAME(key:value,...): its name and its
 // parameters in order, quoted values without their quotes and escapes; false when the text is
 // not one such tool.

@@ -17,6 +17,7 @@ KindDataset::KindDataset(OGRLayer* poSource, bool bNetwork)
     : m_poSource(poSource), m_bNetwork(bNetwork) {}
 
 KindLayer* KindDataset::Add(std::unique_ptr<KindLayer> poLayer) {
+    m_nTotal += poLayer->Count();
     m_layers.push_back(std::move(poLayer));
     return m_layers.back().get();
 }
@@ -60,10 +61,7 @@ OGRFeature* KindDataset::GetNextFeature(OGRLayer** ppoBelongingLayer, double* pd
             std::unique_ptr<OGRFeature> poFeature = m_layers[m_iLayer]->Next();
             if (poFeature == nullptr)
                 continue;
-            long long nTotal = 0;
-            for (const auto& poLayer : m_layers)
-                nTotal += poLayer->Count();
-            const double dfDone = nTotal > 0 ? static_cast<double>(++m_nDone) / nTotal : 1.0;
+            const double dfDone = m_nTotal > 0 ? static_cast<double>(++m_nDone) / m_nTotal : 1.0;
             if (pdfProgressPct != nullptr)
                 *pdfProgressPct = dfDone;
             // The caller stops the reading by its progress function, as it does a layer's.

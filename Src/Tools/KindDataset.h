@@ -33,7 +33,8 @@ private:
     bool m_bNetwork;
     bool m_bInterleaved = false;
     std::vector<std::unique_ptr<KindLayer>> m_layers;
-    size_t m_iLayer = 0;  // the layer whose features of the batch go out now
+    size_t m_iLayer = 0;     // the layer whose features of the batch go out now
+    long long m_nTotal = 0;  // the features of every layer, for the progress
     long long m_nDone = 0;
 };
 

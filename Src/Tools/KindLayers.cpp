@@ -17,30 +17,6 @@ size_t Index(Kind eKind) {
     return static_cast<size_t>(eKind);
 }
 
-// The style string's tools, split at the semicolons outside quoted text.
-std::vector<std::string> StyleTools(const char* pszStyle) {
-    std::vector<std::string> tools;
-    if (pszStyle == nullptr)
-        return tools;
-    std::string strTool;
-    bool bQuoted = false;
-    for (const char* p = pszStyle; *p != '\0'; ++p) {
-        if (bQuoted && *p == '\\' && p[1] != '\0') {
-            strTool += *p++;
-        } else if (*p == '"') {
-            bQuoted = !bQuoted;
-        } else if (*p == ';' && !bQuoted) {
-            tools.push_back(std::move(strTool));
-            strTool.clear();
-            continue;
-        }
-        strTool += *p;
-    }
-    if (!strTool.empty())
-        tools.push_back(std::move(strTool));
-    return tools;
-}
-
 bool StartsWith(const std::string& s, const char* pszPrefix) {
     return s.compare(0, std::strlen(pszPrefix), pszPrefix) == 0;
 }
@@ -174,7 +150,7 @@ std::string ColorOfSymbol(const std::string& strTool) {
 // pair with their anchors in order.
 std::vector<std::pair<std::unique_ptr<OGRPoint>, std::string>> Anchors(const Piece& piece) {
     std::vector<std::pair<std::unique_ptr<OGRPoint>, std::string>> out;
-    const std::vector<std::string> tools = StyleTools(piece.strStyle.c_str());
+    const std::vector<std::string> tools = mapgis::StyleTools(piece.strStyle.c_str());
     std::unique_ptr<OGRGeometry> poPoints(
         OGRGeometryFactory::forceToMultiPoint(piece.poGeom->getLinearGeometry()));
     const auto* poMulti = poPoints->toMultiPoint();
@@ -260,7 +236,7 @@ std::vector<Piece> SplitFeature(OGRFeature& feature, bool bNetwork, bool bStyles
         return pieces;
     }
     const std::vector<std::string> tools =
-        bStyles ? StyleTools(feature.GetStyleString()) : std::vector<std::string>();
+        bStyles ? mapgis::StyleTools(feature.GetStyleString()) : std::vector<std::string>();
     auto addPiece = [&](Kind eKind, std::unique_ptr<OGRGeometry> poPart) {
         std::vector<std::string> kept;
         std::copy_if(tools.begin(), tools.end(), std::back_inserter(kept),
@@ -470,7 +446,7 @@ OGRFeature* CadLayer::GetNextFeature() {
             if (piece.poGeom == nullptr || piece.poGeom->IsEmpty())
                 continue;
             const std::string& strLayer = m_names[Index(piece.eKind)];
-            const std::vector<std::string> tools = StyleTools(piece.strStyle.c_str());
+            const std::vector<std::string> tools = mapgis::StyleTools(piece.strStyle.c_str());
             std::unique_ptr<OGRGeometry> poLinear(piece.poGeom->getLinearGeometry());
             const GIntBig nFid = poSource->GetFID();
             if (piece.eKind == Kind::Points || piece.eKind == Kind::Texts) {
