@@ -12,6 +12,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "command-line importer mapgis-import with a full account of every item.")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The optimised build keeps its symbols for the profilers; the package does not need them.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # GDAL's runtime library of the version built against, not its development files.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgdal32 (>= ${MAPGIS_GDAL_ABI}), libsqlite3-0, libc6, libstdc++6, libgcc-s1")

@@ -48,16 +48,24 @@ KtGeoLine* MakeLine(std::vector<PlxPoint2D> points) {
 
 }  // namespace
 
-TEST(GeometryConversion, PointAndLines) {
+TEST(GeometryConversion, PointsLinesTextsAndCircles) {
     KtGeoPoint point;
     point.Make(39511100.0, 3420050.5);
     EXPECT_EQ(Convert(point), "POINT (39511100.0 3420050.5)");
-
     std::unique_ptr<KtGeoLine> line(MakeLine({{0, 0}, {10, 5}, {20, 0}}));
     EXPECT_EQ(Convert(*line), "LINESTRING (0 0,10 5,20 0)");
     const PlxPoint2D second[] = {{1, 1}, {2, 2}};
     line->AddSub(second, 2);
     EXPECT_EQ(Convert(*line), "MULTILINESTRING ((0 0,10 5,20 0),(1 1,2 2))");
+    // Texts become their anchors.
+    KtGeoText text;
+    ASSERT_TRUE(text.Make(u"Qinghe", {523412.5, 3364184.25}, 30.0));
+    EXPECT_EQ(Convert(text), "POINT (523412.5 3364184.25)");
+    ASSERT_TRUE(text.AddSub(u"Bridge", {523412.5, 3364180.0}, 30.0));
+    EXPECT_EQ(Convert(text), "MULTIPOINT (523412.5 3364184.25,523412.5 3364180.0)");
+    KtGeoCircle circle;
+    ASSERT_TRUE(circle.Make({5, 5}, 2.0));
+    EXPECT_EQ(Convert(circle), "CURVEPOLYGON (CIRCULARSTRING (7 5,3 5,7 5))");
 }
 
 TEST(GeometryConversion, RegionRingsKeepOrderAndDirectionAndAreClosed) {
@@ -91,30 +99,6 @@ TEST(GeometryConversion, RingsWithoutAreaAreLeftOutWithAWarning) {
     EXPECT_EQ(warnings.size(), 1u);
 }
 
-TEST(GeometryConversion, TextsBecomeAnchors) {
-    KtGeoText text;
-    ASSERT_TRUE(text.Make(u"Qinghe", {523412.5, 3364184.25}, 30.0));
-    EXPECT_EQ(Convert(text), "POINT (523412.5 3364184.25)");
-    ASSERT_TRUE(text.AddSub(u"Bridge", {523412.5, 3364180.0}, 30.0));
-    EXPECT_EQ(Convert(text), "MULTIPOINT (523412.5 3364184.25,523412.5 3364180.0)");
-}
-
-TEST(GeometryConversion, ArcBecomesCircularStringThroughItsMiddle) {
-    KtGeoArc arc;
-    ASSERT_TRUE(arc.Make({100, 200}, 10.0, 0.0, 90.0));
-    std::vector<std::string> warnings;
-    std::unique_ptr<OGRGeometry> poGeom = mapgis::ToOgrGeometry(arc, warnings);
-    ASSERT_EQ(poGeom->getGeometryType(), wkbCircularString);
-    const auto* poArc = poGeom->toCircularString();
-    ASSERT_EQ(poArc->getNumPoints(), 3);
-    EXPECT_NEAR(poArc->getX(0), 110.0, 1e-9);
-    EXPECT_NEAR(poArc->getY(0), 200.0, 1e-9);
-    EXPECT_NEAR(poArc->getX(1), 100.0 + 10.0 * std::sqrt(0.5), 1e-9);
-    EXPECT_NEAR(poArc->getY(1), 200.0 + 10.0 * std::sqrt(0.5), 1e-9);
-    EXPECT_NEAR(poArc->getX(2), 100.0, 1e-9);
-    EXPECT_NEAR(poArc->getY(2), 210.0, 1e-9);
-}
-
 TEST(GeometryConversion, FullArcEndsExactlyWhereItStarts) {
     KtGeoArc arc;
     ASSERT_TRUE(arc.Make({0, 0}, 5.0, 45.0, 45.0));
@@ -127,12 +111,6 @@ TEST(GeometryConversion, FullArcEndsExactlyWhereItStarts) {
     // The middle point of a full circle is the opposite one.
     EXPECT_NEAR(poArc->getX(1), -5.0 * std::sqrt(0.5), 1e-9);
     EXPECT_NEAR(poArc->getY(1), -5.0 * std::sqrt(0.5), 1e-9);
-}
-
-TEST(GeometryConversion, CircleBecomesCurvePolygon) {
-    KtGeoCircle circle;
-    ASSERT_TRUE(circle.Make({5, 5}, 2.0));
-    EXPECT_EQ(Convert(circle), "CURVEPOLYGON (CIRCULARSTRING (7 5,3 5,7 5))");
 }
 
 TEST(GeometryConversion, CompoundBecomesCollectionOfItsPartsRecursively) {

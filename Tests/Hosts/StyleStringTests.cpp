@@ -48,59 +48,52 @@ TEST(StyleString, ColoursArePackedRedFirst) {
     EXPECT_EQ(mapgis::ColorToHex(0x00FF0000u), "#0000FF");  // 0x00BBGGRR: blue
 }
 
-TEST(StyleString, PenHoldsOnlyWhatTheStyleSet) {
-    std::unique_ptr<KtGeoLine> line(StyledLine(PLXRGB(255, 0, 0), 0.5, 2));
-    EXPECT_EQ(mapgis::StyleString(*line), "PEN(c:#FF0000,w:0.5mm,p:\"4 2mm\",id:\"ogr-pen-2\")");
-
-    KtGeoLine colourOnly;
-    colourOnly.Make(PlxPoint2D(0, 0), PlxPoint2D(1, 1));
-    KtStyle style;
-    style.SetLineColor(PLXRGB(0, 128, 0));
-    colourOnly.SetStyle(&style);
-    EXPECT_EQ(mapgis::StyleString(colourOnly), "PEN(c:#008000)");
-
-    // QGIS draws a pen without colour black: no pen at all.
-    KtGeoLine widthOnly;
-    widthOnly.Make(PlxPoint2D(0, 0), PlxPoint2D(1, 1));
-    KtStyle width;
-    width.SetLineWidth(1.5);
-    width.SetLineStyle(2);
-    widthOnly.SetStyle(&width);
-    EXPECT_EQ(mapgis::StyleString(widthOnly), "");
-
-    KtGeoLine plain;
-    plain.Make(PlxPoint2D(0, 0), PlxPoint2D(1, 1));
-    EXPECT_EQ(mapgis::StyleString(plain), "");
-}
-
-// A region's pen and brush: each only with a colour QGIS can paint, no pen for line style 1.
-TEST(StyleString, RegionPenAndBrushNeedTheirColours) {
+// Pens and brushes hold only what the style set, and only with a colour QGIS can paint (it
+// draws a pen without colour black); line style 1 is no pen at all.
+TEST(StyleString, PenAndBrushNeedTheirColours) {
     struct Case {
         const char* pszName;
+        bool bRegion;
         std::function<void(KtStyle&)> set;
         const char* pszExpected;
     };
     const Case kCases[] = {
-        {"pen and hatched fill",
+        {"dashed pen", false,
+         [](KtStyle& s) {
+             s.SetLineColor(PLXRGB(255, 0, 0));
+             s.SetLineWidth(0.5);
+             s.SetLineStyle(2);
+         },
+         "PEN(c:#FF0000,w:0.5mm,p:\"4 2mm\",id:\"ogr-pen-2\")"},
+        {"colour only", false, [](KtStyle& s) { s.SetLineColor(PLXRGB(0, 128, 0)); },
+         "PEN(c:#008000)"},
+        {"width without colour", false,
+         [](KtStyle& s) {
+             s.SetLineWidth(1.5);
+             s.SetLineStyle(2);
+         },
+         ""},
+        {"no style", false, [](KtStyle&) {}, ""},
+        {"line style none", false,
+         [](KtStyle& s) {
+             s.SetLineColor(PLXRGB(255, 0, 0));
+             s.SetLineStyle(1);
+         },
+         ""},
+        {"pen and hatched fill", true,
          [](KtStyle& s) {
              s.SetFillForeColor(PLXRGB(0, 255, 255));
              s.SetLineColor(PLXRGB(0, 255, 255));
              s.SetFillStyle(3);
          },
          "PEN(c:#00FFFF);BRUSH(fc:#00FFFF,id:\"ogr-brush-3\")"},
-        {"fill without colour",
+        {"fill without colour", true,
          [](KtStyle& s) {
              s.SetLineColor(PLXRGB(255, 0, 0));
              s.SetFillStyle(0);
          },
          "PEN(c:#FF0000)"},
-        {"neither colour",
-         [](KtStyle& s) {
-             s.SetFillStyle(0);
-             s.SetLineWidth(0.2);
-         },
-         ""},
-        {"line style none",
+        {"region line style none", true,
          [](KtStyle& s) {
              s.SetLineColor(PLXRGB(255, 0, 0));
              s.SetLineStyle(1);
@@ -109,16 +102,17 @@ TEST(StyleString, RegionPenAndBrushNeedTheirColours) {
          "BRUSH(fc:#0000FF)"},
     };
     for (const Case& c : kCases) {
-        KtGeoRegion region;
-        const PlxPoint2D ring[] = {{0, 0}, {1, 0}, {1, 1}};
-        region.AddSub(ring, 3);
         KtStyle style;
         c.set(style);
-        region.SetStyle(&style);
-        EXPECT_EQ(mapgis::StyleString(region), c.pszExpected) << c.pszName;
+        KtGeoRegion region;
+        KtGeoLine line;
+        const PlxPoint2D ring[] = {{0, 0}, {1, 0}, {1, 1}};
+        region.AddSub(ring, 3);
+        line.Make(ring, 2);
+        KtGeometry& geom = c.bRegion ? static_cast<KtGeometry&>(region) : line;
+        geom.SetStyle(&style);
+        EXPECT_EQ(mapgis::StyleString(geom), c.pszExpected) << c.pszName;
     }
-    std::unique_ptr<KtGeoLine> line(StyledLine(PLXRGB(255, 0, 0), 0.5, 1));
-    EXPECT_EQ(mapgis::StyleString(*line), "");
 }
 
 // Each of OGR's line styles as a dash pattern in millimetres, read back through GDAL's own

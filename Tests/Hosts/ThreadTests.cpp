@@ -53,14 +53,7 @@ void ExpectConcurrentMatchesSerial(const std::string& strMode) {
 
 }  // namespace
 
-TEST(Threads, LineSampleHasItsThirtyLines) {
-    EXPECT_EQ(ReadFile(drivertest::Sample("sample.wal"), "COMPOUND").size(), 30u);
-}
-
-TEST(Threads, ConcurrentCompoundReadsMatchSerialReads) {
-    ExpectConcurrentMatchesSerial("COMPOUND");
-}
-
-TEST(Threads, ConcurrentTypedReadsMatchSerialReads) {
-    ExpectConcurrentMatchesSerial("TYPED");
+TEST(Threads, ConcurrentReadsMatchSerialReads) {
+    for (const char* pszMode : {"COMPOUND", "TYPED"})
+        ExpectConcurrentMatchesSerial(pszMode);
 }
