@@ -44,6 +44,19 @@ bool Exists(const std::string& strPath) {
     return VSIStatL(strPath.c_str(), &sStat) == 0;
 }
 
+// A folder and those above it. GDAL's VSIMkdirRecursive fails on a relative path of one
+// name ("out"), whose parent it takes for "": such paths are made from the current folder.
+bool MakeFolders(const std::string& strPath) {
+    std::string strFull = strPath;
+    if (CPLIsFilenameRelative(strPath.c_str())) {
+        char* pszCurrent = CPLGetCurrentDir();
+        if (pszCurrent != nullptr)
+            strFull = CPLFormFilename(pszCurrent, strPath.c_str(), nullptr);
+        CPLFree(pszCurrent);
+    }
+    return Exists(strFull) || VSIMkdirRecursive(strFull.c_str(), 0755) == 0;
+}
+
 // The work folder, in $TMPDIR (else /tmp): never among the user's files.
 std::string MakeWorkFolder() {
     const char* pszTmp = std::getenv("TMPDIR");
@@ -235,7 +248,7 @@ int RunArchive(const Arguments& args) {
     } else if (bDatabase) {
         if (!PrepareDatabase(strOutDir, SchemaOrPublic(args.strSchema), &done, &strError))
             return Fail(kExitOutput, strError);
-    } else if (!Exists(strOutDir) && VSIMkdirRecursive(strOutDir.c_str(), 0755) != 0) {
+    } else if (!MakeFolders(strOutDir)) {
         return Fail(kExitOutput, "cannot make the output folder " + strOutDir);
     }
 
@@ -283,7 +296,7 @@ int RunArchive(const Arguments& args) {
                     : run.strOutput.substr(0,
                                            run.strOutput.size() - format.strExtension.size() - 1);
             run.bSkipped = args.bResume && (Exists(run.strOutput) || IsFolder(strFolderOut));
-            if (!run.bSkipped && !Exists(strDir) && VSIMkdirRecursive(strDir.c_str(), 0755) != 0)
+            if (!run.bSkipped && !MakeFolders(strDir))
                 return Fail(kExitOutput, "cannot make the folder " + strDir);
         }
     }

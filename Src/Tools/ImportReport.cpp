@@ -95,9 +95,11 @@ std::string Csv(const ReportLine& line) {
                                              number(a.nNotImportable),
                                              number(a.nSkipped),
                                              strEntries};
+    // A comma before every field but the first, empty ones (the sheet of a single import)
+    // included.
     std::string out;
-    for (const std::string& f : fields)
-        out += (out.empty() ? "" : ",") + CsvField(f);
+    for (size_t i = 0; i < fields.size(); ++i)
+        out += (i == 0 ? "" : ",") + CsvField(fields[i]);
     return out;
 }
 

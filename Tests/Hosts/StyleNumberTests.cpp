@@ -6,6 +6,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "mapgisnumber.h"
 
@@ -25,30 +26,21 @@ std::string Printf(double d) {
 
 }  // namespace
 
-TEST(StyleNumber, LayoutOfTheTenDigitGeneralForm) {
-    const struct {
-        double d;
-        const char* pszText;
-    } cases[] = {
+// The values the random ones below do not reach, and the switch to the scientific form.
+TEST(StyleNumber, EdgesOfTheTenDigitGeneralForm) {
+    const std::pair<double, const char*> kCases[] = {
         {0.0, "0"},
         {-0.0, "-0"},
-        {5.0, "5"},
-        {2.5, "2.5"},
-        {-45.0, "-45"},
-        {274.42, "274.42"},
         {0.0001, "0.0001"},
-        {0.00001, "1e-05"},  // exponent below -4: scientific
-        {0.000123456, "0.000123456"},
+        {0.00001, "1e-05"},
         {1234567890.0, "1234567890"},
-        {12345678901.0, "1.23456789e+10"},  // exponent 10: scientific, rounded to ten digits
-        {1e10, "1e+10"},
-        {38506718.212206, "38506718.21"},  // eleven significant digits: rounded
-        {0.1 + 0.2, "0.3"},                // 0.30000000000000004 rounded to ten digits
+        {12345678901.0, "1.23456789e+10"},
+        {38506718.212206, "38506718.21"},
         {1e-300, "1e-300"},
         {std::numeric_limits<double>::infinity(), "inf"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Written(c.d), c.pszText) << c.pszText;
+    for (const auto& [d, pszText] : kCases)
+        EXPECT_EQ(Written(d), pszText) << pszText;
 }
 
 TEST(StyleNumber, AgreesWithPrintfOnManyValues) {

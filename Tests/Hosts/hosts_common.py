@@ -3,21 +3,26 @@ import glob
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import unittest
 
 SAMPLES = os.environ.get("MAPGIS_SAMPLES", "")
 IMPORTER = os.environ.get("MAPGIS_IMPORT", "")
-DRIVER_PATH = os.environ.get("GDAL_DRIVER_PATH", "")
+# Looked up, not imported: QGIS takes a while to load.
+HAVE_QGIS = any(os.path.isdir(os.path.join(p, "qgis")) for p in sys.path)
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
+
+
+def qgis():
+    """scripts/render_map with QGIS started headless; imported only where QGIS is used."""
+    import render_map
+    render_map.qgis_app()
+    return render_map
 
 
 def sample(name):
     return os.path.join(SAMPLES, name)
-
-
-def all_samples():
-    """Every exchange file among the samples, whatever formats have been added."""
-    return sorted(glob.glob(os.path.join(SAMPLES, "*.wa[tlpn]")))
 
 
 def layer_counts(path):
@@ -30,7 +35,12 @@ def layer_counts(path):
 
 
 def run(args, cwd=None):
-    return subprocess.run(args, cwd=cwd, capture_output=True, text=True, timeout=240)
+    return subprocess.run(args, capture_output=True, text=True, timeout=240, cwd=cwd)
+
+
+def leftovers(folder):
+    """The importer's hidden work folders."""
+    return glob.glob(os.path.join(folder, ".*partial*"))
 
 
 class TempDirCase(unittest.TestCase):
@@ -42,16 +52,9 @@ class TempDirCase(unittest.TestCase):
     def tearDown(self):
         shutil.rmtree(self.dir, ignore_errors=True)
 
-    def write(self, name, text):
+    def write(self, name, text, encoding="utf-8"):
         path = os.path.join(self.dir, name)
         os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "w", encoding="utf-8", newline="\n") as f:
+        with open(path, "w", encoding=encoding, newline="\n") as f:
             f.write(text)
         return path
-
-
-# Three line items; the second has a style line of 8 fields, which the reader refuses.
-REFUSED_WAL = ("WMAP lines\n3\n"
-               "1,0,3,5,0,0,0,0,0\n2\n0,0\n10,0\n11,0\n"
-               "1,0,3,5,0,0,0,0\n2\n0,10\n10,10\n12,0\n"
-               "2,0,3,5,0,0,0,0,0\n2\n0,20\n10,20\n13,0\n")

@@ -1,6 +1,8 @@
-"""mapgis-import: the account of every item, files too large, and output that is never left
-half-written."""
-import glob
+"""mapgis-import on the command line: what it refuses (exit status, message, nothing written),
+the outputs it names, the account of every item in the summary and the report files, and
+output that is never left half-written."""
+import csv
+import json
 import os
 import shutil
 import signal
@@ -10,53 +12,19 @@ import unittest
 
 from osgeo import gdal
 
-from hosts_common import IMPORTER, TempDirCase, layer_counts, run, sample
+from hosts_common import IMPORTER, TempDirCase, layer_counts, leftovers, run, sample
 
 gdal.UseExceptions()
 
-
-def leftovers(folder):
-    return glob.glob(os.path.join(folder, ".*partial*"))
-
-
-def read_bytes(path):
-    with open(path, "rb") as f:
-        return f.read()
-
-
-class Account(TempDirCase):
-    def test_point_sample_accounts_for_the_image_and_the_refused_text(self):
-        wat = shutil.copy(sample("sample.wat"), self.dir)
-        r = run([IMPORTER, wat])
-        self.assertEqual(r.returncode, 0, r.stderr)
-        # Records on lines 3 to 14: record 10 (line 12) is an image, record 11 runs over lines
-        # 13 and 14, so its first line lacks fields.
-        self.assertIn("sample.wat: 11 items: 9 written, 1 refused, 1 not importable, 0 skipped",
-                      r.stdout)
-        self.assertIn("sample.wat:12: item 10 (image) not importable by design", r.stdout)
-        self.assertIn("sample.wat:13: item 11 (text) refused: IMe056", r.stdout)
-        self.assertNotIn("no message from the reader", r.stdout)
-        self.assertEqual(r.stderr.count("sample.wat:13: item 11 (text) refused"), 1, r.stderr)
-
-    def test_typed_import_gives_the_same_account(self):
-        wat = shutil.copy(sample("sample.wat"), self.dir)
-        r = run([IMPORTER, wat, "--typed"])
-        self.assertEqual(r.returncode, 0, r.stderr)
-        self.assertIn("sample.wat: 11 items: 9 written, 1 refused, 1 not importable, 0 skipped",
-                      r.stdout)
-        self.assertEqual(r.stderr.count("item 11 (text) refused"), 1, r.stderr)
-
-    def test_items_beyond_the_count_and_unknown_kinds_are_skipped_with_their_line(self):
-        path = self.write("p.wat", "points\n2\n"
-                          "1,2,5,7,0\n"
-                          "10,20,1,0,\"A\",4,3,0,0,1,0,0,0,3,0,0\n"
-                          "10,20,2,0,\"B\",4,3,0,0,1,0,0,0,3,0,0\n")
-        r = run([IMPORTER, path])
-        self.assertEqual(r.returncode, 0, r.stderr)
-        self.assertIn("p.wat: 3 items: 1 written, 0 refused, 0 not importable, 2 skipped", r.stdout)
-        self.assertIn("p.wat:3: item 5 (unknown kind 7) skipped: unknown item kind 7", r.stdout)
-        self.assertIn("p.wat:5: item 2 (text) skipped: beyond the 2 records that line 2 "
-                      "announces", r.stdout)
+# Three line items; the second has a style line of 8 fields, which the reader refuses.
+REFUSED_WAL = ("WMAP lines\n3\n"
+               "1,0,3,5,0,0,0,0,0\n2\n0,0\n10,0\n11,0\n"
+               "1,0,3,5,0,0,0,0\n2\n0,10\n10,10\n12,0\n"
+               "2,0,3,5,0,0,0,0,0\n2\n0,20\n10,20\n13,0\n")
+# Two lines whose eastings carry no zone number (central meridian unknown).
+NO_ZONE_WAL = ("WMAP lines\n2\n"
+               "1,0,3,5,0,0,0,0,0\n2\n511100,3420050\n511160,3420090\n1,0\n"
+               "1,0,3,5,0,0,0,0,0\n2\n511200,3420100\n511260,3420140\n2,0\n")
 
 
 # Annotation as surveyors write it: notes whose text holds commas (the record then splits into
@@ -68,106 +36,190 @@ COMMA_WAT = ("WMAPGIS point file\n4\n"
              f'100,210,2,0,"{NOTE_2}",4.0,3.0,0.0,0.0,1,0,0,0,3,0,0\n'
              '100,220,3,0,"open, never closed,4.0,3.0,0.0,0.0,1,0,0,0,3,0,0\n'
              '100,230,4,0,"plain",4.0,3.0,0.0,0.0,1,0,0,0,3,0,0\n')
+REPAIRED = "item 1 (text) repaired: its text holds commas, read with the text's delimiters"
 
 
-class Repair(TempDirCase):
-    def texts(self, path):
-        ds = gdal.OpenEx(path)
-        return sorted(f.GetField("Text") for f in ds.GetLayerByName("notes_texts"))
 
-    def test_texts_holding_commas_are_read_whole_and_counted(self):
+class Refusals(TempDirCase):
+    def test_exit_status_message_and_nothing_written(self):
+        wal, wat = (shutil.copy(sample(n), self.dir) for n in ("sample.wal", "sample.wat"))
+        no_zone = self.write("nozone.wal", NO_ZONE_WAL)
+        zero = self.write("zero.wal", "WMAP lines\n0\n")
+        txt = self.write("lines.txt", "WMAP lines\n0\n")
+        big = self.write("big.wal", "lines\n1\n1,0,3,5,0,0,0,0,0\n1\n0,0\n1,0\n")
+        os.truncate(big, 1 << 31)  # sparse: no 2 GiB written
+        missing = os.path.join(self.dir, "missing.wal")
+        out = os.path.join(self.dir, "out.gpkg")
+        # 2: usage; 3: the input; 4: the output
+        cases = [
+            (["--bogus", wal], 2, []),
+            ([wal, "-o", os.path.join(self.dir, "out.unknownext")], 2, []),
+            ([wal, wal, wal, "-o", out], 2, ["sample_lines would take the name of another"]),
+            ([wat, "--no-split", "-f", "ESRI Shapefile"], 2, ["one geometry type per layer"]),
+            ([wat, "--typed", "-f", "DXF"], 2, ["DXF takes the items with their styles"]),
+            ([wat, "-f", "GeoJSON"], 2, ["longitude/latitude", "--srs"]),
+            ([wat, "-f", "KML", "--srs", "EPSG:4548"], 2, ["needs the colour index file"]),
+            ([wat, "--dbf-encoding", "latin1"], 2, ["expected UTF-8 or GBK"]),
+            # CGCS2000 / 3-degree Gauss-Kruger CM 117E is one of the candidates named.
+            ([no_zone, "--srs", "CGCS2000", "-o", out], 2, ["no zone number", "EPSG:4548"]),
+            ([wal, "--srs", "NOT A SYSTEM", "-o", out], 2, ["not a coordinate system"]),
+            ([wal, "--scale", "abc", "--offset", "5", "-o", out], 2, ["SCALE=abc"]),
+            ([missing], 3, [f"cannot read {missing}: no such file"]),
+            ([txt], 3, ['unknown extension "txt"', txt]),
+            ([wal, "--colors", os.path.join(self.dir, "none.clr")], 3, ["colour index file"]),
+            ([zero], 3, ["zero.wal"]),
+            ([big], 3, ["2147483648 bytes: files of 2 GiB or more cannot be imported"]),
+            ([wal, "-o", os.path.join(self.dir, "no", "x.gpkg")], 4, ["cannot write beside"]),
+            # This folder as an archive of sheets.
+            ([self.dir, wal], 2, ["not both"]),
+            ([self.dir, "--merge", "--resume", "-o", out], 2, ["--merge"]),
+        ]
+        before = sorted(os.listdir(self.dir))
+        for args, status, texts in cases:
+            with self.subTest(args=[os.path.basename(a) for a in args]):
+                r = run([IMPORTER] + args)
+                self.assertEqual(r.returncode, status, r.stderr)
+                self.assertTrue(r.stderr.startswith("mapgis-import: "), r.stderr)
+                for text in texts:
+                    self.assertIn(text, r.stderr)
+                self.assertEqual(sorted(os.listdir(self.dir)), before)
+
+    def test_existing_output_needs_overwrite(self):
+        # A shapefile: its .shp, .shx and .dbf all land beside the target.
+        wal = shutil.copy(sample("sample.wal"), self.dir)
+        out = os.path.join(self.dir, "roads.shp")
+        args = [IMPORTER, wal, "-f", "ESRI Shapefile", "-o", out, "-q"]
+        self.assertEqual(run(args).returncode, 0)
+        r = run(args)
+        self.assertEqual(r.returncode, 4)
+        self.assertIn(f"{out} exists; use --overwrite", r.stderr)
+        r = run(args + ["--overwrite"])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(sorted(os.listdir(self.dir)), ["roads." + e for e in (
+            "cpg", "dbf", "qml", "shp", "shx", "sld")] + ["sample.wal"])
+        self.assertEqual(layer_counts(out), {"roads": 30})
+
+
+class Outputs(TempDirCase):
+    def test_several_inputs_into_the_default_output_beside_the_first(self):
+        wal = shutil.copy(sample("sample.wal"), self.dir)
+        os.makedirs(os.path.join(self.dir, "other"))
+        other = shutil.copy(sample("sample.wal"), os.path.join(self.dir, "other"))
+        refused = self.write("sample.wal.d/sample.wal", REFUSED_WAL)
+        r = run([IMPORTER, wal, other, refused, "--colors", sample("colors.txt")])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        out = os.path.join(self.dir, "sample.gpkg")
+        self.assertIn(f"Wrote {out}:", r.stdout)
+        # Layers with unique names; item 1's first point is the lowest and leftmost, item
+        # 30's fourth the highest and rightmost.
+        self.assertEqual(layer_counts(out), {"sample_lines": 30, "other_sample_lines": 30,
+                                             "sample.wal.d_sample_lines": 2})
+        self.assertIn("layer sample_lines (lines of sample.wal): 30 features, "
+                      "bounds (39511100, 3420050) - (39514180, 3421555)", r.stdout)
+        self.assertIn("sample.wal: 30 items: 30 written, 0 refused, 0 not importable, 0 skipped",
+                      r.stdout)
+        # The second item (lines 8 to 12) has a style line of 8 fields.
+        self.assertIn("sample.wal: 3 items: 2 written, 1 refused, 0 not importable, 0 skipped",
+                      r.stdout)
+        self.assertIn("sample.wal:8: item 12 (line) refused: refused by the reader", r.stdout)
+        # Style line "1,0,3,5,...": colour 3 is (C,M,Y,K) (0,100,100,0).
+        ds = gdal.OpenEx(out)
+        f = ds.GetLayerByName("sample_lines").GetNextFeature()
+        self.assertEqual((f.GetField("RbUserID"), f.GetField("Color")), (3001, "#FF0000"))
+
+    def test_layers_are_named_after_what_they_hold(self):
+        inputs = [sample(n) for n in ("sample.wat", "sample.wal", "sample.wap", "sample.wan")]
+        out = os.path.join(self.dir, "sheet.gpkg")
+        self.assertEqual(run([IMPORTER, *inputs, "-o", out, "-q"]).returncode, 0)
+        # The sheet's files share the layer of a kind.
+        self.assertEqual(layer_counts(out), {"sample_points": 1, "sample_lines": 1 + 30,
+                                             "sample_areas": 2 + 3, "sample_texts": 16,
+                                             "sample_network": 2, "sample_nodes": 2})
+        typed = os.path.join(self.dir, "typed.gpkg")
+        r = run([IMPORTER, inputs[0], inputs[2], "--typed", "--name", "sheet", "-o", typed, "-q"])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        counts = layer_counts(typed)
+        self.assertLessEqual(set(counts), {"sheet_points", "sheet_lines", "sheet_areas",
+                                           "sheet_texts"})
+        # Typed: one feature per item; the point file's two circles and the area file's three.
+        self.assertEqual((counts["sheet_areas"], counts["sheet_texts"]), (2 + 3, 5))
+
+
+class Account(TempDirCase):
+    def test_texts_holding_commas_are_read_whole_counted_and_reported(self):
         wat = self.write("notes.wat", COMMA_WAT)
-        # --no-repair: the reader's own answer; default: the two notes repaired.
-        for extra, texts, account in (
-                (["--no-repair"], ["plain"],
-                 "notes.wat: 4 items: 1 written, 3 refused, 0 not importable, 0 skipped"),
-                ([], sorted([NOTE_1, NOTE_2, "plain"]),
-                 "notes.wat: 4 items: 3 written (2 repaired), 1 refused, 0 not importable, "
-                 "0 skipped")):
+        out = os.path.join(self.dir, "notes.gpkg")
+        # --no-repair: the reader's own answer; by default the two notes are repaired. The
+        # report's written, items and entries columns, by hand from the four records.
+        for extra, texts, written, summary in (
+                (["--no-repair"], ["plain"], 1, "1 written, 3 refused"),
+                ([], sorted([NOTE_1, NOTE_2, "plain"]), 3, "3 written (2 repaired), 1 refused")):
             with self.subTest(extra=extra):
-                out = os.path.join(self.dir, "notes.gpkg")
-                r = run([IMPORTER, wat, "-o", out, "--overwrite"] + extra)
+                report = os.path.join(self.dir, f"report{len(extra)}.json")
+                r = run([IMPORTER, wat, "-o", out, "--overwrite", "--report", report, *extra])
                 self.assertEqual(r.returncode, 0, r.stderr)
-                self.assertIn(account, r.stdout)
-                self.assertEqual(self.texts(out), texts)
+                self.assertIn(f"notes.wat: 4 items: {summary}, 0 not importable, 0 skipped",
+                              r.stdout)
                 self.assertIn("notes.wat:5: item 3 (text) refused", r.stdout)
-        self.assertIn("notes.wat:3: item 1 (text) repaired: its text holds commas", r.stdout)
+                ds = gdal.OpenEx(out)
+                self.assertEqual(sorted(f.GetField("Text") for f in ds.GetLayer(0)), texts)
+                with open(report, encoding="utf-8") as f:
+                    line = json.loads(f.read())
+                self.assertEqual((line["items"], line["written"], line["refused"]),
+                                 (4, written, 4 - written))
         self.assertIn("notes.wat:4: item 2 (text) repaired", r.stdout)
         self.assertEqual(r.stderr.count("repaired"), 2, r.stderr)
+        # A single import's report CSV: its sheet column empty, the others in their places.
+        report = os.path.join(self.dir, "single.csv")
+        r = run([IMPORTER, wat, "-o", out, "--overwrite", "-q", "--report", report])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(report, encoding="utf-8", newline="") as f:
+            (row,) = csv.DictReader(f)
+        self.assertNotIn(None, row)
+        self.assertEqual((row["sheet"], row["items"], row["written"], row["refused"]),
+                         ("", "4", "3", "1"))
+        # A folder of sheets, the report CSV: the entries, which hold commas, stay one column.
+        report = os.path.join(self.dir, "report.csv")
+        r = run([IMPORTER, self.dir, "-o", os.path.join(self.dir, "out"), "-q", "--report",
+                 report])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(report, encoding="utf-8", newline="") as f:
+            (row,) = csv.DictReader(f)
+        self.assertNotIn(None, row)  # no column beyond the header's
+        self.assertEqual((row["sheet"], row["written"], row["repaired"], row["refused"]),
+                         ("notes", "3", "2", "1"))
+        self.assertTrue(row["entries"].startswith("3: " + REPAIRED), row["entries"])
+        self.assertIn("5: item 3 (text) refused", row["entries"])
 
-    def test_driver_repairs_unless_told_not_to(self):
-        wat = self.write("notes.wat", COMMA_WAT)
-        for options, count in (([], 3), (["REPAIR=NO"], 1)):
-            with self.subTest(options=options):
-                ds = gdal.OpenEx(wat, gdal.OF_VECTOR, open_options=options)
-                layer = ds.GetLayer(0)
-                self.assertEqual(layer.GetFeatureCount(), count)
-        ds = gdal.OpenEx(wat, gdal.OF_VECTOR)
-        feature = ds.GetLayer(0).GetFeature(2)
-        self.assertEqual(feature.GetField("Text"), NOTE_2)
-        self.assertIn(f't:"{NOTE_2}"', feature.GetStyleString())
 
-
-class TooLarge(TempDirCase):
-    def test_a_file_of_2_gib_is_refused_before_any_work(self):
-        path = self.write("big.wal", "lines\n1\n1,0,3,5,0,0,0,0,0\n1\n0,0\n1,0\n")
-        os.truncate(path, 1 << 31)  # sparse: no 2 GiB written
-        r = run([IMPORTER, path])
-        self.assertEqual(r.returncode, 3)
-        self.assertIn("2147483648 bytes: files of 2 GiB or more cannot be imported", r.stderr)
-        self.assertEqual(sorted(os.listdir(self.dir)), ["big.wal"])
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
 
 
 class SafeOutput(TempDirCase):
-    def good_output(self, ext="gpkg"):
+    def good_output(self, ext):
         wal = shutil.copy(sample("sample.wal"), self.dir)
         out = os.path.join(self.dir, "out." + ext)
-        # KML holds longitude/latitude: the imports into it name a system.
         r = run([IMPORTER, wal, "-o", out, "-q", "--srs", "CGCS2000",
                  "--colors", sample("colors.txt")])
         self.assertEqual(r.returncode, 0, r.stderr)
-        return out
+        return out, read_bytes(out)
 
     def test_a_failure_midway_leaves_the_existing_output_untouched(self):
-        out = self.good_output("kml")
-        before = read_bytes(out)
-        wal = os.path.join(self.dir, "sample.wal")
+        out, before = self.good_output("kml")
         wat = shutil.copy(sample("sample.wat"), self.dir)
         # The lines reproject; the point file's eastings lack the zone number, so its points
         # lie outside zone 39 and GDAL refuses to reproject them.
-        r = run([IMPORTER, wal, wat, "-o", out, "--overwrite", "--srs", "EPSG:4527",
-                 "--colors", sample("colors.txt")])
+        r = run([IMPORTER, os.path.join(self.dir, "sample.wal"), wat, "-o", out, "--overwrite",
+                 "--srs", "EPSG:4527", "--colors", sample("colors.txt")])
         self.assertEqual(r.returncode, 4, r.stderr)
         self.assertIn("nothing written", r.stderr)
         self.assertEqual(read_bytes(out), before)
         self.assertEqual(leftovers(self.dir), [])
 
-    def test_overwrite_replaces_and_leaves_nothing_behind(self):
-        out = self.good_output()
-        wat = shutil.copy(sample("sample.wat"), self.dir)
-        r = run([IMPORTER, wat, "-o", out, "--overwrite", "-q", "--srs", "EPSG:4548",
-                 "--colors", sample("colors.txt")])
-        self.assertEqual(r.returncode, 0, r.stderr)
-        # Nine items: a symbol, an arc, two circles, five texts of 16 pieces.
-        self.assertEqual(layer_counts(out), {"sample_points": 1, "sample_lines": 1,
-                                             "sample_areas": 2, "sample_texts": 16})
-        self.assertEqual(leftovers(self.dir), [])
-
-    def test_formats_of_several_files_land_beside_the_target(self):
-        wal = shutil.copy(sample("sample.wal"), self.dir)
-        out = os.path.join(self.dir, "roads.shp")
-        for extra in ([], ["--overwrite"]):
-            r = run([IMPORTER, wal, "-f", "ESRI Shapefile", "-o", out, "-q"] + extra)
-            self.assertEqual(r.returncode, 0, r.stderr)
-        for ext in ("shp", "shx", "dbf"):
-            self.assertTrue(os.path.exists(os.path.join(self.dir, "roads." + ext)), ext)
-        ds = gdal.OpenEx(out)
-        self.assertEqual(ds.GetLayer(0).GetFeatureCount(), 30)
-        self.assertEqual(leftovers(self.dir), [])
-
     def test_an_interrupted_import_cleans_up_and_exits_143(self):
-        out = self.good_output()
-        before = read_bytes(out)
+        out, before = self.good_output("gpkg")
         # Enough lines that the translation is still running when the signal comes.
         items = "".join(f"1,0,3,5,0,0,0,0,0\n2\n{i},0\n{i},1\n{i},0\n" for i in range(300000))
         big = self.write("big.wal", "lines\n300000\n" + items)

@@ -17,32 +17,20 @@ ITEMS = 2600
 def mixed_wat():
     lines = ["WMAPGIS point file", str(ITEMS)]
     for i in range(ITEMS):
-        x, y = 523412.5 + i * 0.5, 3364180.25 + (i % 50)
-        kind = i % 4
-        if kind == 0:
-            lines.append(f"{x},{y},{i + 1},1,12,4.0,4.0,0.0,0,3,0.5,0,0")
-        elif kind == 2:
-            lines.append(f"{x},{y},{i + 1},2,12.5,3,1,1,5,0,0")
-        else:
-            lines.append(f'{x},{y},{i + 1},0,"T{i}",4.0,3.0,0.0,0.0,1,0,0,0,3,0,0')
+        x, y, kind = 523412.5 + i * 0.5, 3364180.25 + (i % 50), i % 4
+        lines.append(f"{x},{y},{i + 1},1,12,4.0,4.0,0.0,0,3,0.5,0,0" if kind == 0 else
+                     f"{x},{y},{i + 1},2,12.5,3,1,1,5,0,0" if kind == 2 else
+                     f'{x},{y},{i + 1},0,"T{i}",4.0,3.0,0.0,0.0,1,0,0,0,3,0,0')
     return "\n".join(lines) + "\n"
 
 
 def features(path, name):
     """(fields, geometry as WKT) of every feature of the layer, in order."""
     ds = gdal.OpenEx(path, gdal.OF_VECTOR)
-    layer = ds.GetLayerByName(name)
-    out = []
-    for f in layer:
-        fields = {layer.GetLayerDefn().GetFieldDefn(i).GetName(): f.GetField(i)
-                  for i in range(f.GetFieldCount())}
-        geom = f.GetGeometryRef()
-        out.append((fields, geom.ExportToIsoWkt() if geom else None))
-    return out
+    return [(f.items(), f.GetGeometryRef().ExportToIsoWkt()) for f in ds.GetLayerByName(name)]
 
 
 class OnePassTest(TempDirCase):
-
     def test_one_pass_writes_what_layer_by_layer_writes(self):
         wat = self.write("mixed.wat", mixed_wat())
         gpkg = os.path.join(self.dir, "mixed.gpkg")

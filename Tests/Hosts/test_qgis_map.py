@@ -1,21 +1,22 @@
 """The map in real QGIS: GeoPackages written by mapgis-import rendered headless with the styles
 written into them; labels placed where MAPGIS puts each text, colours of the colour index file
-where the geometries are, the drawing order of the map and the coordinate system."""
+where the geometries are, the drawing order of the map and the coordinate system; where the
+styles go for each kind of output; and MAPGIS files opened in QGIS through the plug-in."""
+import glob
 import math
 import os
+import shutil
+import sqlite3
 import sys
+import textwrap
 import unittest
 
-from hosts_common import IMPORTER, TempDirCase, run, sample
-
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
-try:
-    import render_map
-    from qgis.core import QgsApplication, QgsPointXY, QgsVectorLayer
-except ImportError:  # QGIS's Python bindings are not installed
-    render_map = None
+from hosts_common import HAVE_QGIS, IMPORTER, SAMPLES, TempDirCase, qgis, run, sample
 
 ARTEFACTS = os.environ.get("MAPGIS_ARTEFACTS", "")
+SHEET = [sample(n) for n in ("sample.wat", "sample.wal", "sample.wap", "sample.wan")]
+# Every exchange file among the samples, whatever formats have been added.
+ALL_SAMPLES = sorted(glob.glob(os.path.join(SAMPLES, "*.wa[tlpn]")))
 
 # A sheet made by hand, in the area sample's coordinates, with texts of every layout: name,
 # record, and its pieces as (text, anchor x, anchor y, height, angle) worked out from the
@@ -40,37 +41,19 @@ HAND_WAT = [
 HAND_PIECES = [
     ("清河桥", 39512050.0, 3421272.0, 12.0, 0.0),
     ("Qinghe Road", 39512445.0, 3421060.0 + 10 * math.cos(math.radians(30)), 10.0, 30.0),
-    ("西", 39512560.0, 3421260.0, 10.0, 0.0),
-    ("山", 39512569.0, 3421260.0, 10.0, 0.0),
-    ("H", 39512450.0, 3421210.0, 10.0, 0.0),
-    ("2", 39512454.0, 3421205.0, 5.0, 0.0),
-    ("O", 39512456.0, 3421210.0, 10.0, 0.0),
-    ("12", 39512600.0, 3421172.5, 10.0, 0.0),
-    ("3", 39512602.0, 3421157.5, 10.0, 0.0),
-    ("北", 39512350.0, 3421280.0, 8.0, 0.0),
+    ("西", 39512560.0, 3421260.0, 10.0, 0.0), ("山", 39512569.0, 3421260.0, 10.0, 0.0),
+    ("H", 39512450.0, 3421210.0, 10.0, 0.0), ("2", 39512454.0, 3421205.0, 5.0, 0.0),
+    ("O", 39512456.0, 3421210.0, 10.0, 0.0), ("12", 39512600.0, 3421172.5, 10.0, 0.0),
+    ("3", 39512602.0, 3421157.5, 10.0, 0.0), ("北", 39512350.0, 3421280.0, 8.0, 0.0),
     ("京", 39512350.0, 3421280.0 - 1.1 * 8.0, 8.0, 0.0),
 ]
 # Lines of three colours and widths: blue (5) 1 mm down the sheet, green (2) 0.5 mm across,
 # black (1) 0.3 mm along the bottom.
-HAND_WAL = """WMAP line file: hand-made sheet
-3
-1,0,5,10,0,0,0,0,0
-2
-39512300.00,3420980.00
-39512300.00,3421320.00
-9001,0
-1,0,2,5,0,0,0,0,0
-2
-39511980.00,3421230.00
-39512720.00,3421230.00
-9002,0
-1,0,1,3,0,0,0,0,0
-3
-39512020.00,3421020.00
-39512380.00,3421080.00
-39512680.00,3421020.00
-9003,0
-"""
+HAND_WAL = ("WMAP line file: hand-made sheet\n3\n"
+            "1,0,5,10,0,0,0,0,0\n2\n39512300.00,3420980.00\n39512300.00,3421320.00\n9001,0\n"
+            "1,0,2,5,0,0,0,0,0\n2\n39511980.00,3421230.00\n39512720.00,3421230.00\n9002,0\n"
+            "1,0,1,3,0,0,0,0,0\n3\n39512020.00,3421020.00\n39512380.00,3421080.00\n"
+            "39512680.00,3421020.00\n9003,0\n")
 
 # Colours of the sample colour index file, worked out from its CMYK values.
 RED, GREEN, BLUE, ORANGE, WHITE = ((255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 127, 0),
@@ -88,16 +71,34 @@ PIXELS = [
 ]
 
 
-def rgb(image, point):
-    c = image.pixelColor(int(point.x()), int(point.y()))
-    return (c.red(), c.green(), c.blue())
+def hand_sheet(folder):
+    """The hand-made point (GBK, as MAPGIS writes it) and line files."""
+    wat, wal = os.path.join(folder, "hand.wat"), os.path.join(folder, "hand.wal")
+    with open(wat, "wb") as f:
+        f.write(("WMAPGIS point file: hand-made sheet\n%d\n" % len(HAND_WAT) +
+                 "\n".join(HAND_WAT) + "\n").encode("gbk"))
+    with open(wal, "w", encoding="ascii") as f:
+        f.write(HAND_WAL)
+    return [wat, wal]
 
 
-@unittest.skipIf(render_map is None, "QGIS's Python bindings are not installed")
+def assert_pixels(case, settings, image):
+    from qgis.core import QgsPointXY
+    to_pixel = settings.mapToPixel()
+    for (x, y), colour, what in PIXELS:
+        point = to_pixel.transform(QgsPointXY(x, y))
+        c = image.pixelColor(int(point.x()), int(point.y()))
+        got = (c.red(), c.green(), c.blue())
+        # Markers are drawn smoothed even without antialiasing.
+        case.assertLess(max(abs(a - b) for a, b in zip(got, colour)), 32, (what, got))
+
+
+@unittest.skipUnless(HAVE_QGIS, "QGIS's Python bindings are not installed")
 class QgisMap(TempDirCase):
     @classmethod
     def setUpClass(cls):
-        render_map.qgis_app()
+        cls.render_map = qgis()
+        from qgis.core import QgsApplication
         cls.log = []
         QgsApplication.messageLog().messageReceived.connect(
             lambda message, tag, level: cls.log.append((tag, message)))
@@ -113,25 +114,23 @@ class QgisMap(TempDirCase):
 
     def import_sheet(self, inputs, srs, name):
         out = os.path.join(self.dir, name + ".gpkg")
-        r = run([IMPORTER] + inputs + ["-o", out, "-q", "--srs", srs,
-                                       "--colors", sample("colors.txt")])
+        r = run([IMPORTER, *inputs, "-o", out, "-q", "--srs", srs,
+                 "--colors", sample("colors.txt")])
         self.assertEqual(r.returncode, 0, r.stderr)
-        self.layers = render_map.open_layers(out)
-        self.assertTrue(all(layer.isValid() for layer in self.layers))
+        self.layers = self.render_map.open_layers(out)
         for layer in self.layers:
+            self.assertTrue(layer.isValid(), layer.name())
             self.assertEqual(layer.crs().authid(), srs, layer.name())
         png = os.path.join(ARTEFACTS or self.dir, name + ".png")
         os.makedirs(os.path.dirname(png), exist_ok=True)
-        return render_map.render(self.layers, png, antialias=False)
-
-    def assert_labels_at_anchors(self, results, texts_layer):
-        """Every piece of the texts layer labelled with its text, the label's upper left
-        corner at the piece's anchor within a quarter of its height, at its angle."""
+        settings, results, image = self.render_map.render(self.layers, png, antialias=False)
+        texts = next(layer for layer in self.layers if layer.name().endswith("_texts"))
+        # Every piece labelled with its text, the label's upper left corner at the piece's
+        # anchor within a quarter of its height, at its angle.
         labels = results.allLabels()
-        features = list(texts_layer.getFeatures())
+        by_id = {f.id(): f for f in texts.getFeatures()}
         self.assertEqual(sorted(label.labelText for label in labels),
-                         sorted(f["Text"] for f in features))
-        by_id = {f.id(): f for f in features}
+                         sorted(f["Text"] for f in by_id.values()))
         for label in labels:
             f = by_id[label.featureId]
             anchor = f.geometry().asPoint()
@@ -140,131 +139,189 @@ class QgisMap(TempDirCase):
                             0.25 * f["TextHeight"], label.labelText)
             self.assertAlmostEqual(math.degrees(label.rotation) % 360, f["TextAngle"] % 360,
                                    places=6, msg=label.labelText)
+        self.assertEqual([m for m in self.log if "rror" in m[1]], [])
+        return settings, image, texts
 
     def test_the_point_sample_as_a_map(self):
-        _, results, _ = self.import_sheet([sample("sample.wat")], "EPSG:4548", "sample-points")
-        texts = next(layer for layer in self.layers if layer.name() == "sample_texts")
-        self.assertEqual(len(results.allLabels()), 16)  # the five texts' pieces
-        self.assert_labels_at_anchors(results, texts)
-        self.assertEqual([m for m in self.log if "rror" in m[1]], [])
+        _, _, texts = self.import_sheet([sample("sample.wat")], "EPSG:4548", "sample-points")
+        self.assertEqual(texts.featureCount(), 16)  # the five texts' pieces
 
     def test_a_hand_made_sheet_as_a_map(self):
-        wat = os.path.join(self.dir, "hand.wat")
-        with open(wat, "wb") as f:
-            f.write(("WMAPGIS point file: hand-made sheet\n%d\n" % len(HAND_WAT) +
-                     "\n".join(HAND_WAT) + "\n").encode("gbk"))
-        wal = self.write("hand.wal", HAND_WAL)
-        settings, results, image = self.import_sheet(
-            [wat, wal, sample("sample.wap")], "EPSG:4527", "hand-sheet")
-        texts = next(layer for layer in self.layers if layer.name() == "hand_texts")
-        self.assert_labels_at_anchors(results, texts)
+        settings, image, texts = self.import_sheet(
+            hand_sheet(self.dir) + [sample("sample.wap")], "EPSG:4527", "hand-sheet")
         # The anchors themselves, from the records.
         got = sorted((f["Text"], f.geometry().asPoint(), f["TextHeight"], f["TextAngle"])
                      for f in texts.getFeatures())
+        self.assertEqual(len(got), len(HAND_PIECES))
         for (text, point, height, angle), want in zip(got, sorted(HAND_PIECES)):
             self.assertEqual(text, want[0])
-            self.assertAlmostEqual(point.x(), want[1], places=3, msg=text)
-            self.assertAlmostEqual(point.y(), want[2], places=3, msg=text)
-            self.assertAlmostEqual(height, want[3], msg=text)
-            self.assertAlmostEqual(angle, want[4], msg=text)
-        to_pixel = settings.mapToPixel()
-        for (x, y), colour, what in PIXELS:
-            got = rgb(image, to_pixel.transform(QgsPointXY(x, y)))
-            # Markers are drawn smoothed even without antialiasing.
-            self.assertLess(max(abs(a - b) for a, b in zip(got, colour)), 32, (what, got))
-        self.assertEqual([m for m in self.log if "rror" in m[1]], [])
+            for value, wanted in ((point.x(), want[1]), (point.y(), want[2]), (height, want[3]),
+                                  (angle, want[4])):
+                self.assertAlmostEqual(value, wanted, places=3, msg=text)
+        assert_pixels(self, settings, image)
 
 
-@unittest.skipIf(render_map is None, "QGIS's Python bindings are not installed")
+@unittest.skipUnless(HAVE_QGIS, "QGIS's Python bindings are not installed")
 class Styles(TempDirCase):
     """Where the styles go, and that QGIS takes them: per layer the renderer QGIS loads and
-    whether it labels."""
-
-    # the layer's name ending: (renderer type, labels)
-    KINDS = {"areas": ("singleSymbol", False), "lines": ("singleSymbol", False),
-             "network": ("singleSymbol", False), "nodes": ("singleSymbol", False),
-             "texts": ("nullSymbol", True)}
+    whether it labels; none with --no-style."""
 
     @classmethod
     def setUpClass(cls):
-        render_map.qgis_app()
+        qgis()
 
-    def import_samples(self, extra):
-        out = os.path.join(self.dir, "sheet")
-        r = run([IMPORTER, sample("sample.wat"), sample("sample.wal"), sample("sample.wap"),
-                 sample("sample.wan"), "-q", "--colors", sample("colors.txt")] + extra)
+    def convert(self, name, *extra):
+        r = run([IMPORTER, *SHEET, "-q", "--colors", sample("colors.txt"), "-o",
+                 os.path.join(self.dir, name), *extra])
         self.assertEqual(r.returncode, 0, r.stderr)
-        return out
+        return os.path.join(self.dir, name)
 
-    def assert_styled(self, source, name):
-        layer = QgsVectorLayer(source, name, "ogr")
+    def layer(self, source):
+        """The layer's renderer type, whether it labels, and its abstract."""
+        from qgis.core import QgsVectorLayer
+        layer = QgsVectorLayer(source, "layer", "ogr")
         try:
             self.assertTrue(layer.isValid(), source)
-            want = self.KINDS.get(name.rsplit("_", 1)[-1], ("singleSymbol", False))
-            self.assertEqual((layer.renderer().type(), layer.labelsEnabled()), want, name)
+            return layer.renderer().type(), layer.labelsEnabled(), layer.metadata().abstract()
         finally:
             del layer
 
-    def test_geopackage_holds_each_layer_default_style(self):
-        out = self.import_samples(["-o", os.path.join(self.dir, "sheet.gpkg")]) + ".gpkg"
-        names = [n for n in ("sample_areas", "sample_lines", "sample_points", "sample_texts",
-                             "sample_network", "sample_nodes")]
-        for name in names:
-            self.assert_styled(f"{out}|layername={name}", name)
+    def assert_styled(self, source, name):
+        want = ("nullSymbol", True) if name.endswith("_texts") else ("singleSymbol", False)
+        self.assertEqual(self.layer(source)[:2], want, name)
 
-    def test_shapefiles_get_a_style_beside_each_file(self):
-        out = self.import_samples(["-o", os.path.join(self.dir, "sheet.shp")])
-        shapes = sorted(n for n in os.listdir(out) if n.endswith(".shp"))
-        self.assertEqual(len(shapes), 6)
-        for shp in shapes:
-            base = os.path.join(out, shp[:-4])
-            self.assertTrue(os.path.isfile(base + ".qml") and os.path.isfile(base + ".sld"))
-            self.assert_styled(base + ".shp", shp[:-4])
-            # The SLD is for other clients; QGIS reads it too.
-            layer = QgsVectorLayer(base + ".shp", shp[:-4], "ogr")
-            message, ok = layer.loadSldStyle(base + ".sld")
-            del layer
-            self.assertTrue(ok, (shp, message))
-
-    def test_the_account_is_the_layer_abstract(self):
-        out = self.import_samples(["-o", os.path.join(self.dir, "sheet.gpkg")]) + ".gpkg"
-        layer = QgsVectorLayer(f"{out}|layername=sample_texts", "texts", "ogr")
-        abstract = layer.metadata().abstract()
-        del layer
+    def test_geopackage_holds_each_layer_default_style_and_account(self):
+        gpkg = self.convert("sheet.gpkg")
+        for name in ("sample_areas", "sample_lines", "sample_points", "sample_texts",
+                     "sample_network", "sample_nodes"):
+            self.assert_styled(f"{gpkg}|layername={name}", name)
         # The point sample's eleven items: an image and a record continued on the next line.
-        self.assertEqual(abstract.splitlines()[:3], [
+        self.assertEqual(self.layer(f"{gpkg}|layername=sample_texts")[2].splitlines()[:3], [
             "sample.wat: 11 items: 9 written, 1 refused, 1 not importable, 0 skipped",
             "sample.wat:12: item 10 (image) not importable by design",
             "sample.wat:13: item 11 (text) refused: IMe056: An item of the exchange file was "
             "refused: a record does not have the expected number of fields or does not match "
             "the rest of the file. (KtReadWatFile:150)"])
+        with sqlite3.connect(self.convert("bare.gpkg", "--no-style")) as db:
+            self.assertEqual(db.execute("SELECT name FROM sqlite_master WHERE name = "
+                                        "'layer_styles'").fetchall(), [])
 
-    def test_no_style(self):
-        gpkg = os.path.join(self.dir, "sheet.gpkg")
-        self.import_samples(["-o", gpkg, "--no-style"])
-        r = run(["sqlite3", gpkg, "SELECT name FROM sqlite_master WHERE name='layer_styles'"])
-        self.assertEqual(r.stdout.strip(), "")
-        self.import_samples(["-o", os.path.join(self.dir, "sheet.shp"), "--no-style"])
-        self.assertEqual([n for n in os.listdir(os.path.join(self.dir, "sheet"))
-                          if n.endswith((".qml", ".sld"))], [])
+    def test_shapefiles_get_a_style_beside_each_file(self):
+        from qgis.core import QgsVectorLayer
+        out = self.convert("sheet.shp")[:-4]
+        shapes = sorted(n[:-4] for n in os.listdir(out) if n.endswith(".shp"))
+        self.assertEqual(len(shapes), 6)
+        for name in shapes:
+            base = os.path.join(out, name)
+            self.assert_styled(base + ".shp", name)
+            # The SLD is for other clients; QGIS reads it too.
+            layer = QgsVectorLayer(base + ".shp", name, "ogr")
+            message, ok = layer.loadSldStyle(base + ".sld")
+            del layer
+            self.assertTrue(ok, (name, message))
+        out = self.convert("bare.shp", "--no-style")[:-4]
+        self.assertEqual([n for n in os.listdir(out) if n.endswith((".qml", ".sld"))], [])
 
     def test_style_only_serves_files_opened_through_the_driver(self):
-        import shutil
         inputs = [shutil.copy(sample(n), self.dir) for n in ("sample.wal", "sample.wat")]
-        r = run([IMPORTER, "--style-only"] + inputs)
+        r = run([IMPORTER, "--style-only", *inputs])
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(sorted(os.listdir(self.dir)), ["sample.qml", "sample.wal",
                                                         "sample.wat"])
         for path in inputs:
-            layer = QgsVectorLayer(path, "sample", "ogr")
-            try:
-                self.assertTrue(layer.isValid(), path)
-                self.assertEqual(layer.renderer().type(), "RuleRenderer", path)
-                self.assertTrue(layer.labelsEnabled(), path)
-            finally:
-                del layer
+            self.assertEqual(self.layer(path)[:2], ("RuleRenderer", True), path)
         # An existing style is the user's: kept without --overwrite.
         self.assertEqual(run([IMPORTER, "--style-only", inputs[0]]).returncode, 4)
+
+
+class PluginLoad(unittest.TestCase):
+    def test_loading_the_plugin_keeps_the_programs_signal_handlers(self):
+        # In a process of its own, so that the plug-in is loaded there for the first time,
+        # after handlers with SA_SIGINFO are installed through libc's sigaction.
+        probe = textwrap.dedent("""
+            import ctypes, signal, sys
+            from osgeo import gdal
+            libc = ctypes.CDLL(None)
+            class Action(ctypes.Structure):  # glibc's: handler, mask, flags, restorer
+                _fields_ = [("handler", ctypes.c_void_p), ("mask", ctypes.c_ulong * 16),
+                            ("flags", ctypes.c_int), ("restorer", ctypes.c_void_p)]
+            keep = ctypes.CFUNCTYPE(None, ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)(
+                lambda *args: None)
+            def current(signo):
+                old = Action()
+                assert libc.sigaction(signo, None, ctypes.byref(old)) == 0
+                return (old.handler, old.flags & 4)  # SA_SIGINFO
+            signals = [signal.SIGSEGV, signal.SIGFPE, signal.SIGABRT, signal.SIGTERM,
+                       signal.SIGINT]
+            for signo in signals:
+                new = Action(handler=ctypes.cast(keep, ctypes.c_void_p).value, flags=4)
+                assert libc.sigaction(signo, ctypes.byref(new), None) == 0
+            before = [current(s) for s in signals]
+            ds = gdal.OpenEx(sys.argv[1], gdal.OF_VECTOR, allowed_drivers=["MAPGIS"])
+            n = sum(1 for _ in ds.GetLayer(0))
+            print(n, "same" if before == [current(s) for s in signals] else "changed")
+        """)
+        r = run([sys.executable, "-c", probe, sample("sample.wal")])
+        self.assertEqual((r.returncode, r.stdout.strip()), (0, "30 same"), r.stderr)
+
+
+@unittest.skipUnless(HAVE_QGIS, "QGIS's Python bindings are not installed")
+class DriverInQgis(unittest.TestCase):
+    """MAPGIS files opened in QGIS directly, through the plug-in (build/lib/ogr_MAPGIS.so)."""
+
+    @classmethod
+    def setUpClass(cls):
+        qgis()
+        from qgis.core import QgsApplication
+        cls.log = []
+        QgsApplication.messageLog().messageReceived.connect(
+            lambda message, tag, level: cls.log.append(f"{tag}: {message}"))
+
+    def open(self, uri):
+        """What QGIS makes of a layer: storage, per-feature symbols, features; None if invalid."""
+        from qgis.core import QgsVectorDataProvider, QgsVectorLayer
+        layer = QgsVectorLayer(uri, "layer", "ogr")
+        if not layer.isValid():
+            return None
+        provider = layer.dataProvider()
+        found = (provider.storageType(),
+                 bool(provider.capabilities() & QgsVectorDataProvider.FeatureSymbology),
+                 layer.featureCount())
+        del provider, layer  # layers go before QGIS does
+        return found
+
+    def test_samples_and_layers_of_either_mode_open(self):
+        wat = sample("sample.wat")
+        cases = [(path, None) for path in ALL_SAMPLES] + [
+            (wat + "|layername=sample|option:MODE=TYPED", 9), (wat + "|layername=sampleT", 5),
+            (wat + "|layername=sampleT|option:MODE=TYPED", 5)]
+        for uri, count in cases:
+            with self.subTest(uri=os.path.basename(uri)):
+                storage, symbology, n = self.open(uri)
+                self.assertEqual((storage, symbology), ("MAPGIS", True))
+                self.assertEqual(n, count or n)
+                self.assertGreater(n, 0)
+        self.assertFalse([m for m in self.log if "only reads" in m], self.log)
+        # What makes that meaningful: driver errors at open reach the log.
+        self.assertIsNone(self.open(wat + "|layername=sampleX|option:MODE=TYPED"))
+        self.assertIsNone(self.open(sample("sample.wal") + "|option:MODE=SIDEWAYS"))
+        self.assertTrue(any("MODE=SIDEWAYS" in m for m in self.log), self.log)
+
+    def test_dashed_pen_becomes_a_dashed_line(self):
+        from qgis.core import QgsFeatureRequest, QgsVectorLayer
+        # sample.wal item 3: style line "2,0,3,8,...": dashed, colour 3 (red), 0.8 mm.
+        layer = QgsVectorLayer(f"{sample('sample.wal')}|option:COLOR_INDEX="
+                               f"{sample('colors.txt')}", "lines", "ogr")
+        request = QgsFeatureRequest(3)
+        request.setFlags(QgsFeatureRequest.EmbeddedSymbols)
+        feature = next(layer.getFeatures(request))
+        line = feature.embeddedSymbol().symbolLayer(0)
+        colour, width, custom, dashes = (line.color().name(), line.width(),
+                                         line.useCustomDashPattern(), line.customDashVector())
+        del line, feature, layer
+        self.assertEqual((colour, width, custom, len(dashes)), ("#ff0000", 0.8, True, 2))
+        # "4 2mm": QGIS scales the lengths with the width, the dash stays twice the gap.
+        self.assertAlmostEqual(dashes[0], 2 * dashes[1])
 
 
 if __name__ == "__main__":
