@@ -173,68 +173,55 @@ TEST(AccountRepairs, TextsHoldingCommasAreReadWholeAndCounted) {
 }
 
 // The layers' DESCRIPTION: the account in a sentence, for QGIS and GeoPackage's
-// gpkg_contents.description. The figures are those of the cases above.
+// gpkg_contents.description, naming the first five refused lines. The points and lines are
+// the files above; many.wal has seven items at lines 3, 7, ..., 27, each with a style line of
+// 8 fields; two.wal three at lines 3, 7 and 11, the first two refused.
 TEST(AccountDescription, SaysWhatBecameOfTheItems) {
-    testfiles::TempDir dir;
-    const std::string strPoints = dir.Write("points.wat", kPoints);
-    const std::string strLines = dir.Write("lines.wal", kLines);
-    drivertest::ErrorCollector errors;
-    GDALDatasetUniquePtr points = OpenMapgis(strPoints, "TYPED", {"ACCOUNT=YES"});
-    ASSERT_NE(points, nullptr);
-    ASSERT_GE(points->GetLayerCount(), 1);
-    for (int i = 0; i < points->GetLayerCount(); ++i) {
-        EXPECT_STREQ(points->GetLayer(i)->GetMetadataItem("DESCRIPTION"),
-                     "Of the 7 items of points.wat, 3 were imported (0 repaired), 1 refused "
-                     "(line 6), 1 not importable by design and 2 skipped.");
-    }
-    GDALDatasetUniquePtr lines = OpenMapgis(strLines, "COMPOUND", {"ACCOUNT=YES"});
-    ASSERT_NE(lines, nullptr);
-    CSLConstList papszMD = lines->GetLayer(0)->GetMetadata();
-    EXPECT_STREQ(CSLFetchNameValue(papszMD, "DESCRIPTION"),
-                 "Of the 5 items of lines.wal, 1 was imported (0 repaired), 1 refused (line 8), "
-                 "0 not importable by design and 3 skipped.");
-    // Listed, so that ogr2ogr copies the default domain.
-    CPLStringList aosDomains(lines->GetLayer(0)->GetMetadataDomainList());
-    EXPECT_GE(aosDomains.FindString(""), 0);
-}
-
-TEST(AccountDescription, NamesTheFirstFiveRefusedLines) {
-    testfiles::TempDir dir;
-    // Seven line items at lines 3, 7, ..., 27, each with a style line of 8 fields.
-    std::string strWal = "WMAP lines\n7\n";
+    std::string strMany = "WMAP lines\n7\n";
     for (int i = 0; i < 7; ++i)
-        strWal += "1,0,3,5,0,0,0,0\n1\n0,10\n" + std::to_string(20 + i) + ",0\n";
-    const std::string strMany = dir.Write("many.wal", strWal);
-    // Three items at lines 3, 7 and 11; the first two refused, the third a line of two points.
-    const std::string strTwo = dir.Write("two.wal",
-                                         "WMAP lines\n3\n"
-                                         "1,0,3,5,0,0,0,0\n1\n0,10\n11,0\n"
-                                         "1,0,3,5,0,0,0,0\n1\n0,20\n12,0\n"
-                                         "1,0,3,5,0,0,0,0,0\n2\n0,30\n10,30\n13,0\n");
-    drivertest::ErrorCollector errors;
-    GDALDatasetUniquePtr many = OpenMapgis(strMany, "COMPOUND", {"ACCOUNT=YES"});
-    ASSERT_NE(many, nullptr);
-    EXPECT_STREQ(many->GetLayer(0)->GetMetadataItem("DESCRIPTION"),
-                 "Of the 7 items of many.wal, 0 were imported (0 repaired), 7 refused (lines 3, "
-                 "7, 11, 15, 19 and 2 more), 0 not importable by design and 0 skipped.");
-    GDALDatasetUniquePtr two = OpenMapgis(strTwo, "COMPOUND", {"ACCOUNT=YES"});
-    ASSERT_NE(two, nullptr);
-    EXPECT_STREQ(two->GetLayer(0)->GetMetadataItem("DESCRIPTION"),
-                 "Of the 3 items of two.wal, 1 was imported (0 repaired), 2 refused (lines 3 "
-                 "and 7), 0 not importable by design and 0 skipped.");
-}
-
-TEST(AccountDescription, WithoutAccountNothingIsRead) {
+        strMany += "1,0,3,5,0,0,0,0\n1\n0,10\n" + std::to_string(20 + i) + ",0\n";
+    const std::string strTwo =
+        "WMAP lines\n3\n1,0,3,5,0,0,0,0\n1\n0,10\n11,0\n1,0,3,5,0,0,0,0\n1\n0,20\n12,0\n"
+        "1,0,3,5,0,0,0,0,0\n2\n0,30\n10,30\n13,0\n";
+    const struct {
+        const char* pszFile;
+        std::string strContent;
+        const char* pszMode;
+        const char* pszDescription;
+    } kCases[] = {
+        {"points.wat", kPoints, "TYPED",
+         "Of the 7 items of points.wat, 3 were imported (0 repaired), 1 refused (line 6), 1 not "
+         "importable by design and 2 skipped."},
+        {"lines.wal", kLines, "COMPOUND",
+         "Of the 5 items of lines.wal, 1 was imported (0 repaired), 1 refused (line 8), 0 not "
+         "importable by design and 3 skipped."},
+        {"many.wal", strMany, "COMPOUND",
+         "Of the 7 items of many.wal, 0 were imported (0 repaired), 7 refused (lines 3, 7, 11, "
+         "15, 19 and 2 more), 0 not importable by design and 0 skipped."},
+        {"two.wal", strTwo, "COMPOUND",
+         "Of the 3 items of two.wal, 1 was imported (0 repaired), 2 refused (lines 3 and 7), 0 "
+         "not importable by design and 0 skipped."},
+    };
     testfiles::TempDir dir;
-    const std::string strLines = dir.Write("lines.wal", kLines);
     drivertest::ErrorCollector errors;
-    GDALDatasetUniquePtr ds = OpenMapgis(strLines, "COMPOUND");
-    ASSERT_NE(ds, nullptr);
-    OGRLayer* poLayer = ds->GetLayer(0);
-    EXPECT_EQ(poLayer->GetMetadataItem("DESCRIPTION"), nullptr);
-    EXPECT_EQ(CSLFetchNameValue(poLayer->GetMetadata(), "DESCRIPTION"), nullptr);
-    CPLStringList aosDomains(poLayer->GetMetadataDomainList());
-    EXPECT_LT(aosDomains.FindString(""), 0);
-    // No position was read for it: the count is still unknown.
-    EXPECT_FALSE(poLayer->TestCapability(OLCFastFeatureCount));
+    for (const auto& c : kCases) {
+        const std::string strPath = dir.Write(c.pszFile, c.strContent);
+        GDALDatasetUniquePtr ds = OpenMapgis(strPath, c.pszMode, {"ACCOUNT=YES"});
+        ASSERT_NE(ds, nullptr) << c.pszFile;
+        for (int i = 0; i < ds->GetLayerCount(); ++i) {
+            OGRLayer* poLayer = ds->GetLayer(i);
+            EXPECT_STREQ(CSLFetchNameValue(poLayer->GetMetadata(), "DESCRIPTION"),
+                         c.pszDescription);
+            // Listed, so that ogr2ogr copies the default domain.
+            EXPECT_GE(CPLStringList(poLayer->GetMetadataDomainList()).FindString(""), 0);
+        }
+        // Without the account there is no description, and nothing was read for it: the
+        // count is still unknown.
+        ds = OpenMapgis(strPath, c.pszMode);
+        ASSERT_NE(ds, nullptr);
+        OGRLayer* poLayer = ds->GetLayer(0);
+        EXPECT_EQ(poLayer->GetMetadataItem("DESCRIPTION"), nullptr);
+        EXPECT_LT(CPLStringList(poLayer->GetMetadataDomainList()).FindString(""), 0);
+        EXPECT_FALSE(poLayer->TestCapability(OLCFastFeatureCount));
+    }
 }
