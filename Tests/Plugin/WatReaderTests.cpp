@@ -1,368 +1,307 @@
-// Point file structure: the pre-read (record count, continued records, bounds), the type
-// answer for the typed layers and the dispatch of records to the item readers.
+// Point files: the pre-read (record count, continued records, bound), the type answer of the
+// typed layers, and the items that are no texts. Arc: x, y, id, 3, radius, start, end,
+// width, colour, -, -. Circle: x, y, id, 2, radius, line colour, width, fill flag, fill
+// colour, -, -. Sub-map: x, y, id, 1, symbol, height, width, angle, -, colour, line width, -, -.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "KoGeometry/KtGeoText.h"
-#include "KoGeometry/KtGeometry.h"
-#include "WatTestSupport.h"
-
-using testfiles::TempDir;
-using wattest::ExpectRefusedLogs;
-using wattest::U;
-using wattest::UserID;
-using wattest::WatFile;
-using wattest::WatText;
+#include "KoGeometry/KtGeoPoint.h"
+#include "KoGeometryCAD/KtGeoArc.h"
+#include "KoGeometryCAD/KtGeoCircle.h"
+#include "KtReadWatFile.h"
+#include "PluginTestSupport.h"
 
 namespace {
+
+using KTX::KtStyle;
+using WatRead = pt::PreRead<KTX::KtReadWatFile>;
 
 const std::string kText = "100,200,11,0,'Ab',5,4,0,0,1,0,0,0,3,0,0";
 const std::string kSubMap = "110,210,12,1,7,3,3,0,0,3,1.5,0,0";
 const std::string kCircle = "120,190,13,2,4,3,1,0,0,0,0";
-const std::string kArc = "90,230,14,3,5,0,90,1,3,0,0";
-const std::string kImage = "95,205,15,4,0,0,0,0,0,0,0";
-const std::string kMText = "105,195,16,5,Line,5,4,0,0,1,0,0,0,2,0,0,3,0,0";
+const std::string kFilledCircle = "120,190,14,2,4,3,1,1,0,0,0";
+const std::string kArc = "90,230,15,3,5,0,90,1,3,0,0";
+const std::string kImage = "95,205,16,4,0,0,0,0,0,0,0";
+const std::string kMText = "105,195,17,5,Line,5,4,0,0,1,0,0,0,2,0,0,3,0,0";
+
+std::string Wat(const std::string& strCount, const std::vector<std::string>& records) {
+    std::string s = "MAPGIS point file\n" + strCount + "\n";
+    for (const std::string& r : records)
+        s += r + "\n";
+    return s;
+}
+std::string Wat(const std::vector<std::string>& records) {
+    return Wat(std::to_string(records.size()), records);
+}
+
+std::vector<int> IDs(const WatRead& read) {
+    std::vector<int> ids;
+    for (const KTX::tagFileIndex* p : read.index)
+        ids.push_back(p->nItemID);
+    return ids;
+}
 
 class WatReader : public ::testing::Test {
 protected:
     void SetUp() override { KTX::KtLogFile::GetInstance(true); }
-    TempDir dir;
 };
 
-TEST_F(WatReader, DispatchesEveryKind) {
-    WatFile wat(dir, WatText({kText, kSubMap, kCircle, kArc, kImage, kMText}));
-    ASSERT_TRUE(wat.PreRead());
-    ASSERT_EQ(wat.Count(), 6);
-    EXPECT_EQ(wat.Defn().GetFeatureCount(), 6);
+TEST_F(WatReader, EveryKindIndexedTypedAndRead) {
+    const std::string strText = Wat({kText, kSubMap, kCircle, kFilledCircle, kArc, kImage, kMText});
+    WatRead plain;
+    ASSERT_TRUE(plain.Read(strText, "plain.wat"));
+    ASSERT_EQ(IDs(plain), (std::vector<int>{11, 12, 13, 14, 15, 16, 17}));
+    EXPECT_EQ(plain.defn.GetFeatureCount(), 7);
+    // The bound of the records' points.
+    EXPECT_EQ(pt::Bound(plain.defn.GetBound()), (std::vector<double>{90, 230, 120, 190}));
 
-    const int kTypes[] = {7, 1, 15, 24, 0, 7};
-    const int kGeometries[] = {KTX::KTGEO_TEXT, KTX::KTGEO_POINT, KTX::KTGEO_CIRCLE,
-                               KTX::KTGEO_ARC,  KTX::KTGEO_NONE,  KTX::KTGEO_TEXT};
-    for (int i = 0; i < 6; ++i) {
+    // A typed pre-read keeps the types it found; both answer the same.
+    WatRead typed;
+    typed.reader.SetKeptTypes({KTX::KTGEO_TEXT});
+    ASSERT_TRUE(typed.Read(strText, "typed.wat"));
+    ASSERT_EQ(typed.Count(), 7);
+    const int kTypes[] = {KTX::KTGEO_TEXT, KTX::KTGEO_POINT, KTX::KTGEO_CIRCLE, KTX::KTGEO_REGION,
+                          KTX::KTGEO_ARC,  KTX::KTGEO_NONE,  KTX::KTGEO_TEXT};
+    const int kGeometries[] = {KTX::KTGEO_TEXT,   KTX::KTGEO_POINT, KTX::KTGEO_CIRCLE,
+                               KTX::KTGEO_CIRCLE, KTX::KTGEO_ARC,   KTX::KTGEO_NONE,
+                               KTX::KTGEO_TEXT};
+    for (int i = 0; i < 7; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(wat.Index()[i]->nItemID, 11 + i);
-        EXPECT_EQ(wat.Reader().GetType(wat.Index()[i]), kTypes[i]);
-        bool bOk = false;
-        auto pFeature = wat.Read(i, true, bOk);
-        EXPECT_EQ(UserID(*pFeature), 11 + i);
-        if (kGeometries[i] == KTX::KTGEO_NONE) {
-            // Images are indexed but cannot be imported.
-            EXPECT_FALSE(bOk);
-            EXPECT_EQ(pFeature->GetGeometry(), nullptr);
-        } else {
-            EXPECT_TRUE(bOk);
-            ASSERT_NE(pFeature->GetGeometry(), nullptr);
-            EXPECT_EQ(pFeature->GetGeometry()->GetType(), kGeometries[i]);
-        }
+        EXPECT_EQ(typed.reader.GetType(typed.index[i]), kTypes[i]);
+        EXPECT_EQ(plain.reader.GetType(plain.index[i]), kTypes[i]);
+        KTX::KtFeature feature;
+        // Images are indexed but cannot be imported.
+        EXPECT_EQ(plain.ReadItem(i, feature), kGeometries[i] != KTX::KTGEO_NONE);
+        EXPECT_EQ(pt::UserID(feature), 11 + i);
+        const KTX::KtGeometry* pGeometry = feature.GetGeometry();
+        EXPECT_EQ(pGeometry == nullptr ? 0 : pGeometry->GetType(), kGeometries[i]);
     }
-    EXPECT_EQ(KTX::KtLogFile::GetInstance(false)->GetRecordCount(), 0);
+    // Asked out of order or after the kept types are gone: read from the file.
+    EXPECT_EQ(typed.reader.GetType(typed.index[3]), KTX::KTGEO_REGION);
+    typed.reader.ForgetRecordTypes();
+    EXPECT_EQ(typed.reader.GetType(typed.index[0]), KTX::KTGEO_TEXT);
+    EXPECT_EQ(pt::TakeRefusedLogs("KtReadWatFile"), 0);
 }
 
-TEST_F(WatReader, ReadsInAnyOrder) {
-    WatFile wat(dir, WatText({kText, kSubMap, kArc}));
-    ASSERT_EQ(wat.Count(), 3);
-    bool bOk = false;
-    for (int i : {2, 0, 1, 2}) {
-        auto pFeature = wat.Read(i, true, bOk);
-        EXPECT_TRUE(bOk);
-        EXPECT_EQ(UserID(*pFeature), 11 + (i == 2 ? 3 : i));
-    }
-}
+struct CountCase {
+    friend std::ostream& operator<<(std::ostream& o, const CountCase& c) { return o << c.pszName; }
+    const char* pszName;
+    std::string strText;
+    bool bOk;
+    std::vector<int> ids;
+};
 
-TEST_F(WatReader, BoundsComeFromTheAnchors) {
-    WatFile wat(dir, WatText({kText, kSubMap, kCircle, kArc, kImage, kMText}));
-    const KTX::PlxRect2D& rc = wat.Defn().GetBound();
-    EXPECT_EQ(rc.left, 90);
-    EXPECT_EQ(rc.right, 120);
-    EXPECT_EQ(rc.top, 230);
-    EXPECT_EQ(rc.bottom, 190);
-}
+class WatCount : public WatReader, public ::testing::WithParamInterface<CountCase> {};
 
-TEST_F(WatReader, BoundsOfOneText) {
-    WatFile wat(dir, WatText({kText}));
-    const KTX::PlxRect2D& rc = wat.Defn().GetBound();
-    EXPECT_EQ(rc.left, 100);
-    EXPECT_EQ(rc.right, 100);
-    EXPECT_EQ(rc.top, 200);
-    EXPECT_EQ(rc.bottom, 200);
-}
-
-TEST_F(WatReader, ZeroOrMissingCountGivesNoDefinition) {
-    for (const char* count : {"0", "", "none"}) {
-        SCOPED_TRACE(count);
-        WatFile wat(dir, std::string("header\n") + count + "\n" + kText + "\n");
-        EXPECT_FALSE(wat.PreRead());
-        EXPECT_EQ(wat.Count(), 0);
-        // The definition is left as it was.
-        EXPECT_EQ(wat.Defn().GetBound().left, 0);
-        EXPECT_EQ(wat.Defn().GetBound().top, 0);
-    }
-}
-
-TEST_F(WatReader, NegativeCountGivesAnEmptyDefinition) {
-    WatFile wat(dir, "header\n-3\n" + kText + "\n");
-    ASSERT_TRUE(wat.PreRead());
-    EXPECT_EQ(wat.Defn().GetFeatureCount(), 0);
-    const KTX::PlxRect2D& rc = wat.Defn().GetBound();
-    EXPECT_EQ(rc.left, 1e10);
-    EXPECT_EQ(rc.top, -1e10);
-    EXPECT_EQ(rc.right, -1e10);
-    EXPECT_EQ(rc.bottom, 1e10);
-}
-
-TEST_F(WatReader, CountBeyondTheRecordsStopsAtTheEnd) {
-    WatFile wat(dir, "header\n5\n" + kText + "\n" + kArc + "\n\n\n");
-    ASSERT_TRUE(wat.PreRead());
-    EXPECT_EQ(wat.Count(), 2);
-    EXPECT_EQ(wat.Defn().GetFeatureCount(), 2);
-}
-
-TEST_F(WatReader, HugeCountOnATinyFileIsQuick) {
+TEST_P(WatCount, IndexesTheRecordsTheFileHolds) {
     const auto start = std::chrono::steady_clock::now();
-    WatFile wat(dir, "header\n2147483647\n" + kText + "\n");
-    ASSERT_TRUE(wat.PreRead());
-    EXPECT_EQ(wat.Count(), 1);
+    WatRead read;
+    EXPECT_EQ(read.Read(GetParam().strText, "t.wat"), GetParam().bOk);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(IDs(read), GetParam().ids);
+    if (GetParam().bOk) {
+        EXPECT_EQ(read.defn.GetFeatureCount(), static_cast<int>(GetParam().ids.size()));
+    }
 }
 
-TEST_F(WatReader, CountSmallerThanTheRecordsReadsOnlyThatMany) {
-    WatFile wat(dir, "header\n2\n" + kText + "\n" + kSubMap + "\n" + kArc + "\n");
-    ASSERT_TRUE(wat.PreRead());
-    ASSERT_EQ(wat.Count(), 2);
-    EXPECT_EQ(wat.Index()[1]->nItemID, 12);
-    bool bOk = false;
-    wat.Read(1, true, bOk);
-    EXPECT_TRUE(bOk);
-}
-
-TEST_F(WatReader, UnknownKindUsesOneLineAndOneRepetition) {
-    WatFile wat(dir, WatText({kText, "1,2,99,7,a,b,c", kMText}));
-    ASSERT_TRUE(wat.PreRead());
-    ASSERT_EQ(wat.Count(), 2);
-    EXPECT_EQ(wat.Index()[0]->nItemID, 11);
-    EXPECT_EQ(wat.Index()[1]->nItemID, 16);
-}
-
-TEST_F(WatReader, ShortLinesAndNegativeKindsAreSkipped) {
-    WatFile wat(dir, WatText({"1,2,3", "5,5,40,-1,0,0,0,0,0,0,0", kArc}));
-    ASSERT_TRUE(wat.PreRead());
-    ASSERT_EQ(wat.Count(), 1);
-    EXPECT_EQ(wat.Index()[0]->nItemID, 14);
-    // The skipped lines do not widen the bounds.
-    EXPECT_EQ(wat.Defn().GetBound().left, 90);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Files, WatCount,
+    ::testing::Values(
+        CountCase{"Zero", Wat("0", {kText}), false, {}},
+        CountCase{"NotANumber", Wat("none", {kText}), false, {}},
+        CountCase{"Negative", Wat("-3", {kText}), true, {}},
+        CountCase{"BeyondTheRecords", Wat("5", {kText, kArc, "", ""}), true, {11, 15}},
+        CountCase{"HugeOnATinyFile", Wat("2147483647", {kText}), true, {11}},
+        CountCase{"BelowTheRecords", Wat("2", {kText, kSubMap, kArc}), true, {11, 12}},
+        // An unknown kind takes one line and one of the stated records.
+        CountCase{"UnknownKind", Wat({kText, "1,2,99,7,a,b,c", kMText}), true, {11, 17}},
+        CountCase{"ShortLineAndNegativeKind",
+                  Wat({"1,2,3", "5,5,40,-1,0,0,0,0,0,0,0", kArc}),
+                  true,
+                  {15}},
+        CountCase{"LastLineWithoutLineEnd", "header\n1\n" + kSubMap, true, {12}}),
+    [](const ::testing::TestParamInfo<CountCase>& info) { return info.param.pszName; });
 
 TEST_F(WatReader, ContinuedRecordIsIndexedButRefusedOnReading) {
-    // The text record is broken after its eighth field.
-    const std::string text =
-        "header\n2\n"
-        "100,200,21,0,'Ab',5,4,0,\n"
-        "0,1,0,0,0,3,0,0\n" +
-        kArc + "\n";
-    WatFile wat(dir, text);
-    ASSERT_TRUE(wat.PreRead());
-    ASSERT_EQ(wat.Count(), 2);
-    EXPECT_EQ(wat.Index()[0]->nItemID, 21);
-    EXPECT_EQ(wat.Index()[1]->nItemID, 14);
-
-    KTX::PlxUnicodeString strLine;
-    EXPECT_EQ(KTX::KtReadWatFileTestAccess::PrevProcessFileData(wat.Reader(),
-                                                                wat.Index()[0]->nFilePos, strLine),
-              2);
-    EXPECT_EQ(wattest::Utf8(strLine), "100,200,21,0,'Ab',5,4,0,0,1,0,0,0,3,0,0");
-
-    bool bOk = true;
-    auto pText = wat.Read(0, true, bOk);
-    EXPECT_FALSE(bOk);
-    EXPECT_EQ(UserID(*pText), 21);
-    EXPECT_EQ(pText->GetGeometry(), nullptr);
-    ExpectRefusedLogs(1);
-
-    auto pArc = wat.Read(1, true, bOk);
-    EXPECT_TRUE(bOk);
-}
-
-TEST_F(WatReader, FileEndingInsideARecordStops) {
-    WatFile wat(dir, "header\n2\n" + kArc + "\n100,200,22,0,'Ab',5");
-    ASSERT_TRUE(wat.PreRead());
-    ASSERT_EQ(wat.Count(), 2);
-    bool bOk = true;
-    wat.Read(1, true, bOk);
-    EXPECT_FALSE(bOk);
-    ExpectRefusedLogs(1);
-}
-
-TEST_F(WatReader, LastLineWithoutLineEndIsRead) {
-    WatFile wat(dir, "header\n1\n" + kSubMap);
-    ASSERT_EQ(wat.Count(), 1);
-    bool bOk = false;
-    wat.Read(0, true, bOk);
-    EXPECT_TRUE(bOk);
-}
-
-TEST_F(WatReader, SameIdentifierTwice) {
-    WatFile wat(dir, WatText({kArc, kArc}));
-    ASSERT_EQ(wat.Count(), 2);
-    bool bOk0 = false, bOk1 = false;
-    auto p0 = wat.Read(0, true, bOk0);
-    auto p1 = wat.Read(1, true, bOk1);
-    EXPECT_TRUE(bOk0 && bOk1);
-    EXPECT_EQ(UserID(*p0), 14);
-    EXPECT_EQ(UserID(*p1), 14);
-    EXPECT_NE(wat.Index()[0]->nFilePos, wat.Index()[1]->nFilePos);
-}
-
-struct FillFlagCase {
-    const char* flag;
-    int nType;
-};
-
-class WatCircleType : public WatReader, public ::testing::WithParamInterface<FillFlagCase> {};
-
-TEST_P(WatCircleType, FillFlagChoosesRegionOrCircle) {
-    WatFile wat(dir, WatText({std::string("1,1,30,2,4,3,1,") + GetParam().flag + ",0,0,0"}));
-    ASSERT_EQ(wat.Count(), 1);
-    EXPECT_EQ(wat.Reader().GetType(wat.Index()[0]), GetParam().nType);
-}
-
-INSTANTIATE_TEST_SUITE_P(Flags, WatCircleType,
-                         ::testing::Values(FillFlagCase{"1", 5}, FillFlagCase{"0", 15},
-                                           FillFlagCase{"0.4", 15}, FillFlagCase{"0.9", 15},
-                                           FillFlagCase{"-0.9", 15}, FillFlagCase{"text", 15},
-                                           FillFlagCase{"-1", 5}, FillFlagCase{"2.5", 5},
-                                           FillFlagCase{"1e300", 5}));
-
-TEST_F(WatReader, CircleWithoutFillFieldIsACircle) {
-    WatFile wat(dir, WatText({kArc, "1,1,31,2,4,3,1"}));
-    ASSERT_EQ(wat.Count(), 2);
-    EXPECT_EQ(wat.Reader().GetType(wat.Index()[1]), 15);
-    bool bOk = true;
-    wat.Read(1, true, bOk);
-    EXPECT_FALSE(bOk);
-    ExpectRefusedLogs(1);
-}
-
-TEST_F(WatReader, TypeAndReadRefuseForeignRecords) {
-    WatFile wat(dir, WatText({kText, "5,5,41,9,0,0,0,0,0,0,0"}));
-    ASSERT_EQ(wat.Count(), 1);
-    KTX::KtFeature feature;
-    EXPECT_EQ(wat.Reader().GetType(nullptr), 0);
-    EXPECT_FALSE(wat.Reader().ReadItemData(nullptr, &feature));
-    EXPECT_FALSE(wat.Reader().ReadItemData(wat.Index()[0], nullptr));
-
-    // A record whose identifier no longer matches the file.
-    KTX::tagFileIndex wrongID(99, wat.Index()[0]->nFilePos);
-    EXPECT_EQ(wat.Reader().GetType(&wrongID), 0);
-    EXPECT_FALSE(wat.Reader().ReadItemData(&wrongID, &feature));
-    EXPECT_EQ(feature.GetFieldInfos().GetSize(), 1);
-    EXPECT_TRUE(feature.GetValue(KTX::PlxUnicodeString(KTX::kUserIDFieldName))->IsNull());
-    EXPECT_EQ(feature.GetGeometry(), nullptr);
-
-    // The line after the text holds a kind that is not importable.
-    const std::string head = "MAPGIS point file\n2\n" + kText + "\n";
-    KTX::tagFileIndex foreign(41, static_cast<int>(head.size()));
-    EXPECT_EQ(wat.Reader().GetType(&foreign), 0);
-    EXPECT_FALSE(wat.Reader().ReadItemData(&foreign, &feature));
-
-    // A position at or beyond the end of the file.
-    KTX::tagFileIndex beyond(11, 1 << 20);
-    EXPECT_EQ(wat.Reader().GetType(&beyond), 0);
-    EXPECT_FALSE(wat.Reader().ReadItemData(&beyond, &feature));
-}
-
-TEST_F(WatReader, TypesKeptFromATypedPreReadAreThoseReadAgain) {
-    const std::string kFilledCircle = "120,190,17,2,4,3,1,1,0,0,0";
-    const std::string text =
-        WatText({kText, kSubMap, kCircle, kFilledCircle, kArc, kImage, kMText});
-    WatFile plain(dir, text, "plain.wat");
-    WatFile typed(dir, text, "typed.wat", {KTX::KTGEO_TEXT});
-    ASSERT_EQ(typed.Count(), 7);
-    // A record that names another identifier at the position the reader expects next is
-    // not answered from what it kept, nor does it move it on.
-    KTX::tagFileIndex wrongID(99, typed.Index()[0]->nFilePos);
-    EXPECT_EQ(typed.Reader().GetType(&wrongID), 0);
-    const int kTypes[] = {7, 1, 15, 5, 24, 0, 7};
-    for (int i = 0; i < 7; ++i) {
-        EXPECT_EQ(typed.Reader().GetType(typed.Index()[i]), kTypes[i]) << i;
-        EXPECT_EQ(plain.Reader().GetType(plain.Index()[i]), kTypes[i]) << i;
-    }
-    // Asked again, in another order, or after the kept types are gone: read from the file.
-    EXPECT_EQ(typed.Reader().GetType(typed.Index()[3]), 5);
-    typed.Reader().ForgetRecordTypes();
-    EXPECT_EQ(typed.Reader().GetType(typed.Index()[0]), 7);
-}
-
-TEST_F(WatReader, MissingFileGivesNothing) {
-    KTX::KtReadWatFile reader;
-    KTX::KtFeatureClassDefn defn;
-    KTX::PlxArray<KTX::tagFileIndex*> index;
-    EXPECT_FALSE(
-        reader.PreReadFile(U(dir.Path() + "/absent.wat"), KTX::PLXCharsetUTF8, defn, index));
-    EXPECT_EQ(index.GetSize(), 0);
-    KTX::tagFileIndex record(1, 0);
-    KTX::KtFeature feature;
-    EXPECT_EQ(reader.GetType(&record), 0);
-    EXPECT_FALSE(reader.ReadItemData(&record, &feature));
-}
-
-TEST_F(WatReader, ReopenKeepsTheCharsetOfThePreRead) {
-    // GBK bytes of two Chinese characters inside the text delimiters.
-    const std::string gbk = "\xBA\xD3\xB5\xC0";
-    const std::string text = "header\n1\n1,1,50,0,'" + gbk + "',5,4,0,0,1,0,0,0,3,0,0\n";
-    const std::string path = dir.Write("gbk.wat", text);
-    KTX::KtReadWatFile reader;
-    KTX::KtFeatureClassDefn defn;
-    KTX::PlxArray<KTX::tagFileIndex*> index;
-    ASSERT_TRUE(reader.PreReadFile(U(path), KTX::PLXCharsetGBK, defn, index));
-    ASSERT_EQ(index.GetSize(), 1);
-    KTX::KtFeature feature;
-    EXPECT_TRUE(reader.ReadItemData(index[0], &feature));
-    const auto* pText = dynamic_cast<const KTX::KtGeoText*>(feature.GetGeometry());
-    ASSERT_NE(pText, nullptr);
-    EXPECT_EQ(pText->GetSub(0)->GetText().Str(), std::u16string(u"\u6CB3\u9053"));
-    for (KTX::tagFileIndex* p : index)
-        delete p;
+    // The text record is broken after its eighth field, and the file ends inside the last.
+    WatRead read;
+    ASSERT_TRUE(read.Read(
+        Wat("3", {"100,200,21,0,'Ab',5,4,0,", "0,1,0,0,0,3,0,0", kArc, "100,200,22,0,'Ab',5"}),
+        "t.wat"));
+    ASSERT_EQ(IDs(read), (std::vector<int>{21, 15, 22}));
+    KTX::KtFeature text, arc, cut;
+    EXPECT_FALSE(read.ReadItem(0, text));
+    EXPECT_EQ(pt::UserID(text), 21);
+    EXPECT_EQ(text.GetGeometry(), nullptr);
+    EXPECT_TRUE(read.ReadItem(1, arc));
+    EXPECT_FALSE(read.ReadItem(2, cut));
+    EXPECT_EQ(pt::TakeRefusedLogs("KtReadWatFile"), 2);
 }
 
 struct RefusedCase {
-    const char* name;
-    std::string record;
+    friend std::ostream& operator<<(std::ostream& o, const RefusedCase& c) {
+        return o << c.pszName;
+    }
+    const char* pszName;
+    std::string strRecord;
 };
 
 class WatRefused : public WatReader, public ::testing::WithParamInterface<RefusedCase> {};
 
 TEST_P(WatRefused, WrongFieldCountIsLoggedOnce) {
-    WatFile wat(dir, WatText({GetParam().record}));
-    ASSERT_EQ(wat.Count(), 1);
-    bool bOk = true;
-    auto pFeature = wat.Read(0, true, bOk);
-    EXPECT_FALSE(bOk);
-    EXPECT_EQ(UserID(*pFeature), 77);
-    EXPECT_EQ(pFeature->GetGeometry(), nullptr);
-    ExpectRefusedLogs(1);
+    WatRead read;
+    ASSERT_TRUE(read.Read(Wat({GetParam().strRecord}), "t.wat"));
+    ASSERT_EQ(read.Count(), 1);
+    KTX::KtFeature feature;
+    EXPECT_FALSE(read.ReadItem(0, feature));
+    EXPECT_EQ(pt::UserID(feature), 77);
+    EXPECT_EQ(feature.GetGeometry(), nullptr);
+    EXPECT_EQ(pt::TakeRefusedLogs("KtReadWatFile"), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Records, WatRefused,
     ::testing::Values(RefusedCase{"TextWithComma", "1,1,77,0,'a,b',5,4,0,0,1,0,0,0,3,0,0"},
-                      RefusedCase{"MText18", "1,1,77,5,T,5,4,0,0,1,0,0,0,2,0,0,3,0"},
                       RefusedCase{"MText20", "1,1,77,5,T,5,4,0,0,1,0,0,0,2,0,0,3,0,0,0"},
-                      RefusedCase{"Arc10", "1,1,77,3,5,0,90,1,3,0"},
                       RefusedCase{"Arc12", "1,1,77,3,5,0,90,1,3,0,0,0"},
                       RefusedCase{"Circle12", "1,1,77,2,4,3,1,0,0,0,0,0"},
-                      RefusedCase{"SubMap12", "1,1,77,1,7,3,3,0,0,3,1.5,0"},
+                      RefusedCase{"CircleWithoutFill", "1,1,77,2,4,3,1"},
                       RefusedCase{"SubMap14", "1,1,77,1,7,3,3,0,0,3,1.5,0,0,0"}),
-    [](const ::testing::TestParamInfo<RefusedCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<RefusedCase>& info) { return info.param.pszName; });
 
-TEST_F(WatReader, EveryRefusedRecordIsLogged) {
-    WatFile wat(dir, WatText({"1,1,77,3,5,0,90,1,3,0,0,0", kText, "1,1,78,1,7,3,3,0,0,3,1.5,0"}));
-    ASSERT_EQ(wat.Count(), 3);
-    bool bOk = false;
-    for (int i = 0; i < 3; ++i)
-        wat.Read(i, true, bOk);
-    ExpectRefusedLogs(2);
+TEST_F(WatReader, FillFlagCountsWhenItTruncatesToNonZero) {
+    // Region (filled) or circle.
+    const std::pair<const char*, int> kFlags[] = {{"1", 5},     {"-1", 5},   {"2.5", 5},
+                                                  {"1e300", 5}, {"0", 15},   {"0.9", 15},
+                                                  {"-0.9", 15}, {"text", 15}};
+    for (const auto& [pszFlag, nType] : kFlags) {
+        SCOPED_TRACE(pszFlag);
+        WatRead read;
+        ASSERT_TRUE(read.Read(Wat({std::string("1,1,30,2,4,3,1,") + pszFlag + ",0,0,0"}), "t.wat"));
+        ASSERT_EQ(read.Count(), 1);
+        EXPECT_EQ(read.reader.GetType(read.index[0]), nType);
+    }
+}
+
+TEST_F(WatReader, ReopenedFileKeepsTheCharsetOfThePreRead) {
+    // GBK bytes of two Chinese characters; the pre-read reaches the end and reopens.
+    WatRead read;
+    const std::string strPath =
+        read.dir.Write("gbk.wat", "header\n1\n1,1,50,0,'\xBA\xD3\xB5\xC0',5,4,0,0,1,0,0,0,3,0,0\n");
+    ASSERT_TRUE(read.reader.PreReadFile(pt::U(strPath), KTX::PLXCharsetGBK, read.defn, read.index));
+    KTX::KtFeature feature;
+    ASSERT_TRUE(read.ReadItem(0, feature));
+    const auto* pText = dynamic_cast<const KTX::KtGeoText*>(feature.GetGeometry());
+    ASSERT_NE(pText, nullptr);
+    EXPECT_EQ(pText->GetSub(0)->GetText().Str(), std::u16string(u"\u6CB3\u9053"));
+}
+
+class WatItem : public WatReader {
+protected:
+    // The geometry of a file's one record, read for the compound layer or a typed one.
+    const KTX::KtGeometry* Read(const std::string& strRecord, bool bCADMode, bool bOk = true) {
+        m_pRead = std::make_unique<WatRead>();
+        EXPECT_TRUE(m_pRead->Read(Wat({strRecord}), "t.wat"));
+        feature = std::make_unique<KTX::KtFeature>();
+        EXPECT_EQ(m_pRead->ReadItem(0, *feature, bCADMode), bOk);
+        return feature->GetGeometry();
+    }
+    testfiles::TempDir dir;
+    pt::SharedTables tables{dir, pt::kRgbColors};
+    std::unique_ptr<WatRead> m_pRead;
+    std::unique_ptr<KTX::KtFeature> feature = std::make_unique<KTX::KtFeature>();
+};
+
+TEST_F(WatItem, ArcShapeAndStyle) {
+    const auto* pArc =
+        dynamic_cast<const KTX::KtGeoArc*>(Read("5,6,1,3,2.5,30,120,2.7,3,0,0", true));
+    ASSERT_NE(pArc, nullptr);
+    EXPECT_EQ(pArc->GetCenter(), KTX::PlxPoint2D(5, 6));
+    EXPECT_EQ(pArc->GetRadius(), 2.5);
+    EXPECT_EQ(pArc->GetStartAngle(), 30);
+    EXPECT_EQ(pArc->GetEndAngle(), 120);
+    ASSERT_NE(pArc->GetStyle(), nullptr);
+    EXPECT_EQ(pArc->GetStyle()->GetLineColor(), pt::kRed);
+    EXPECT_EQ(pArc->GetStyle()->GetLineWidth(), 2.0);  // written as an integer
+    // For the typed layers: a line from angle 0 to angle 90 of the circle of radius 2.
+    const std::vector<pt::Points> parts = pt::Parts(Read("0,0,1,3,2,0,90,1,3,0,0", false));
+    ASSERT_EQ(parts.size(), 1u);
+    EXPECT_NEAR(parts[0].front().x, 2, 1e-9);
+    EXPECT_NEAR(parts[0].front().y, 0, 1e-9);
+    EXPECT_NEAR(parts[0].back().x, 0, 1e-9);
+    EXPECT_NEAR(parts[0].back().y, 2, 1e-9);
+    EXPECT_EQ(feature->GetGeometry()->GetStyle(), nullptr);
+    // An arc that cannot be made is refused silently.
+    EXPECT_EQ(Read("0,0,1,3,0,0,90,1,3,0,0", true, false), nullptr);
+    EXPECT_EQ(pt::TakeRefusedLogs("KtReadWatFile"), 0);
+}
+
+TEST_F(WatItem, CircleStyleAndFill) {
+    const KTX::KtGeometry* pCircle = Read("7,8,1,2,3,5,4.6,0.9,7,0,0", true);
+    ASSERT_NE(dynamic_cast<const KTX::KtGeoCircle*>(pCircle), nullptr);
+    EXPECT_EQ(static_cast<const KTX::KtGeoCircle*>(pCircle)->GetRadius(), 3);
+    const KtStyle* pStyle = pCircle->GetStyle();
+    ASSERT_NE(pStyle, nullptr);
+    EXPECT_EQ(pStyle->GetLineColor(), pt::kGreen);
+    EXPECT_EQ(pStyle->GetLineWidth(), 4);
+    EXPECT_FALSE(pStyle->IsSet(KtStyle::FillForeColorSet));
+
+    const KTX::KtGeometry* pFilled = Read("7,8,1,2,3,5,4,-1,7,0,0", true);
+    ASSERT_NE(pFilled, nullptr);
+    pStyle = pFilled->GetStyle();
+    ASSERT_NE(pStyle, nullptr);
+    EXPECT_EQ(pStyle->GetFillForeColor(), pt::kBlue);
+    // An unknown fill colour leaves the fill unset.
+    pFilled = Read("7,8,1,2,3,5,4,1,42,0,0", true);
+    ASSERT_NE(pFilled, nullptr);
+    ASSERT_NE(pFilled->GetStyle(), nullptr);
+    EXPECT_EQ(pFilled->GetStyle()->GetSetMask(), KtStyle::LineColorSet | KtStyle::LineWidthSet);
+
+    // For the typed layers a filled circle is a region, an unfilled one its closed outline,
+    // both from angle 0: (7 + 3, 8).
+    for (const bool bFilled : {true, false}) {
+        SCOPED_TRACE(bFilled);
+        const KTX::KtGeometry* pGeometry =
+            Read(std::string("7,8,1,2,3,5,4,") + (bFilled ? "1" : "0") + ",7,0,0", false);
+        ASSERT_NE(pGeometry, nullptr);
+        EXPECT_EQ(pGeometry->GetType(), bFilled ? KTX::KTGEO_REGION : KTX::KTGEO_LINE);
+        EXPECT_EQ(pGeometry->GetStyle(), nullptr);
+        const std::vector<pt::Points> parts = pt::Parts(pGeometry);
+        ASSERT_EQ(parts.size(), 1u);
+        ASSERT_GE(parts[0].size(), 4u);
+        EXPECT_NEAR(parts[0].front().x, 10, 1e-9);
+        EXPECT_NEAR(parts[0].front().y, 8, 1e-9);
+        if (!bFilled) {
+            EXPECT_NEAR(parts[0].back().x, 10, 1e-9);
+            EXPECT_NEAR(parts[0].back().y, 8, 1e-9);
+        }
+    }
+    EXPECT_EQ(Read("7,8,1,2,0,5,4,1,7,0,0", true, false), nullptr);
+}
+
+TEST_F(WatItem, SubMapMarker) {
+    const auto* pPoint = dynamic_cast<const KTX::KtGeoPoint*>(
+        Read("12.5,-3,1,1,987654,4.5,3.5,30,0,7,2.7,0,0", true));
+    ASSERT_NE(pPoint, nullptr);
+    EXPECT_EQ(pPoint->GetPoint(), KTX::PlxPoint2D(12.5, -3));
+    const KtStyle* pStyle = pPoint->GetStyle();
+    ASSERT_NE(pStyle, nullptr);
+    EXPECT_EQ(pStyle->GetLineColor(), pt::kBlue);
+    EXPECT_EQ(pStyle->GetLineWidth(), 2.7);
+    EXPECT_EQ(pStyle->GetMarkerHeight(), 4.5);
+    EXPECT_EQ(pStyle->GetMarkerWidth(), 3.5);
+    EXPECT_EQ(pStyle->GetMarkerAngle(), 30);
+    // A symbol without mapping is marker 0, still set.
+    EXPECT_TRUE(pStyle->IsSet(KtStyle::MarkerStyleSet));
+    EXPECT_EQ(pStyle->GetMarkerStyle(), 0);
+    const KTX::KtGeometry* pPlain = Read("1,2,1,1,7,4,3,0,0,7,1,0,0", false);
+    ASSERT_NE(pPlain, nullptr);
+    EXPECT_EQ(pPlain->GetStyle(), nullptr);
 }
 
 }  // namespace

@@ -1,358 +1,196 @@
-// Annotation texts and multi-line texts: anchors, the plain, spaced, vertical and control-code
-// paths, text styles and font faces. Text record fields: x, y, id, kind, 'text', height H,
-// width W, spacing S, angle A, font, -, font style, arrangement, colour, -, -.
+// Annotation and multi-line texts of point files, read from written files and laid out into
+// pieces. Text record: x, y, id, 0, 'text', height H, width W, spacing S, angle A, font, -,
+// font style, arrangement, colour, -, -. Multi-line text: x, y, id, 5, text, H, W, -, A, font,
+// -, font style, -, offset, -, -, colour, -, -. Expected positions are worked out by hand:
+// a text's start lies H from its point, left of the baseline; full characters advance W/2,
+// group characters W/4; lowered groups sit H/2 below; vertical characters 1.1 H apart.
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "KoBase/KtStringEx.h"
-#include "KoGeometry/KtGeoLine.h"
-#include "KoGeometry/KtGeoText.h"
-#include "KoGeometryCAD/KtGeoCompound.h"
-#include "WatTestSupport.h"
+#include "KoGeometry/KtGeometry.h"
+#include "KtReadWatFile.h"
+#include "PluginTestSupport.h"
 
-using testfiles::TempDir;
-using wattest::ExpectRefusedLogs;
-using wattest::U;
-using wattest::Utf8;
-using wattest::WatFile;
-using wattest::WatText;
+using pt::Piece;
 
 namespace {
 
-constexpr double kEps = 1e-9;
-
-struct TextFields {
-    std::string x = "0", y = "0";
-    std::string text = "Ab";
-    std::string height = "10", width = "8", space = "0", angle = "0";
-    int nFont = 1, nStyle = 0, nArrange = 0, nColor = 3;
-
-    std::string Record() const {
-        return x + "," + y + ",60,0,'" + text + "'," + height + "," + width + "," + space + "," +
-               angle + "," + std::to_string(nFont) + ",0," + std::to_string(nStyle) + "," +
-               std::to_string(nArrange) + "," + std::to_string(nColor) + ",0,0";
-    }
-};
-
-std::string Resource(const char* id) {
+std::string Face(const char* pszID) {
     KTX::KtStringEx s;
-    EXPECT_TRUE(s.LoadResString(U(id))) << id;
-    return Utf8(s);
+    EXPECT_TRUE(s.LoadResString(pt::U(pszID))) << pszID;
+    return pt::Utf8(s);
 }
 
-void ExpectAnchor(const KTX::KtGeoText& text, int i, double x, double y) {
-    const KTX::PlxPoint2D p = text.GetSubAnchor(i);
-    EXPECT_NEAR(p.x, x, kEps) << "sub-text " << i;
-    EXPECT_NEAR(p.y, y, kEps) << "sub-text " << i;
-}
-
-class WatTextItem : public ::testing::Test {
+class WatText : public ::testing::Test {
 protected:
-    void SetUp() override {
-        KTX::KtLogFile::GetInstance(true);
-        wattest::LoadTestColors(dir);
+    void SetUp() override { KTX::KtLogFile::GetInstance(true); }
+
+    // Reads a file of the one record; the feature keeps the geometry.
+    bool ReadOne(const std::string& strRecord, bool bCADMode = true) {
+        m_pRead = std::make_unique<pt::PreRead<KTX::KtReadWatFile>>();
+        EXPECT_TRUE(m_pRead->Read("points\n1\n" + strRecord + "\n", "t.wat"));
+        EXPECT_EQ(m_pRead->Count(), 1);
+        feature = std::make_unique<KTX::KtFeature>();
+        return m_pRead->Count() == 1 && m_pRead->ReadItem(0, *feature, bCADMode);
+    }
+    const KTX::KtTextStyle* Style() const {
+        const auto* pText = dynamic_cast<const KTX::KtGeoText*>(feature->GetGeometry());
+        return pText == nullptr ? nullptr : pText->GetTextStyle();
     }
 
-    // Reads the one record of a file; the geometry stays with the returned feature.
-    std::unique_ptr<KTX::KtFeature> ReadOne(const std::string& record, bool bCADMode, bool& bOk) {
-        m_pWat = std::make_unique<WatFile>(dir, WatText({record}));
-        EXPECT_EQ(m_pWat->Count(), 1);
-        if (m_pWat->Count() != 1)
-            return std::make_unique<KTX::KtFeature>();
-        return m_pWat->Read(0, bCADMode, bOk);
-    }
-
-    const KTX::KtGeoText* ReadText(const std::string& record, bool bCADMode = true) {
-        bool bOk = false;
-        m_pFeature = ReadOne(record, bCADMode, bOk);
-        EXPECT_TRUE(bOk);
-        return dynamic_cast<const KTX::KtGeoText*>(m_pFeature->GetGeometry());
-    }
-
-    const KTX::KtGeoCompound* ReadCompound(const std::string& record, bool bCADMode = true) {
-        bool bOk = false;
-        m_pFeature = ReadOne(record, bCADMode, bOk);
-        EXPECT_TRUE(bOk);
-        return dynamic_cast<const KTX::KtGeoCompound*>(m_pFeature->GetGeometry());
-    }
-
-    TempDir dir;
-    std::unique_ptr<WatFile> m_pWat;
-    std::unique_ptr<KTX::KtFeature> m_pFeature;
+    testfiles::TempDir dir;
+    pt::SharedTables tables{dir, pt::kRgbColors};
+    std::unique_ptr<pt::PreRead<KTX::KtReadWatFile>> m_pRead;
+    std::unique_ptr<KTX::KtFeature> feature = std::make_unique<KTX::KtFeature>();
 };
 
-TEST_F(WatTextItem, PlainTextIsAnchoredOneHeightLeftOfItsBaseline) {
-    TextFields f;
-    f.x = "10", f.y = "10", f.height = "2", f.angle = "90";
-    const KTX::KtGeoText* pText = ReadText(f.Record());
-    ASSERT_NE(pText, nullptr);
-    ASSERT_EQ(pText->GetSubCount(), 1);
-    EXPECT_EQ(Utf8(pText->GetSub(0)->GetText()), "Ab");
-    EXPECT_EQ(pText->GetSub(0)->GetAngle(), 90);
-    ExpectAnchor(*pText, 0, 8, 10);
+struct LayoutCase {
+    friend std::ostream& operator<<(std::ostream& o, const LayoutCase& c) { return o << c.pszName; }
+    const char* pszName;
+    std::string strRecord;
+    int nType;  // of the geometry: a text, or a compound of pieces
+    std::vector<Piece> pieces;
+};
+
+class WatTextLayout : public WatText, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(WatTextLayout, PiecesStandWhereTheRulesPutThem) {
+    const LayoutCase& c = GetParam();
+    ASSERT_TRUE(ReadOne(c.strRecord));
+    EXPECT_EQ(pt::UserID(*feature), 9);
+    ASSERT_NE(feature->GetGeometry(), nullptr);
+    EXPECT_EQ(feature->GetGeometry()->GetType(), c.nType);
+    pt::ExpectPieces(feature->GetGeometry(), c.pieces);
+    EXPECT_EQ(pt::TakeRefusedLogs("KtReadWatFile"), 0);
 }
 
-TEST_F(WatTextItem, PlainTextStyle) {
-    TextFields f;
-    f.height = "6", f.width = "5";
-    const KTX::KtGeoText* pText = ReadText(f.Record());
-    ASSERT_NE(pText, nullptr);
-    ExpectAnchor(*pText, 0, 0, 6);
-    const KTX::KtTextStyle* pStyle = pText->GetTextStyle();
-    ASSERT_NE(pStyle, nullptr);
-    EXPECT_EQ(pStyle->GetForeColor(), wattest::kRed);
-    EXPECT_EQ(pStyle->GetHeight(), 6);
-    EXPECT_EQ(pStyle->GetWidth(), 2.5);
-    EXPECT_EQ(Utf8(pStyle->GetFaceName()), Resource("IMl001"));
-    EXPECT_FALSE(pStyle->IsItalic());
-}
+constexpr int kText = KTX::KTGEO_TEXT;
+constexpr int kCompound = KTX::KTGEO_COMPOUND;
 
-TEST_F(WatTextItem, UnknownColourKeepsTheDefault) {
-    TextFields f;
-    f.nColor = 99;
-    const KTX::KtGeoText* pText = ReadText(f.Record());
-    ASSERT_NE(pText, nullptr);
-    ASSERT_NE(pText->GetTextStyle(), nullptr);
-    EXPECT_FALSE(pText->GetTextStyle()->IsSet(KTX::KtTextStyle::ForeColorSet));
-    EXPECT_TRUE(pText->GetTextStyle()->IsSet(KTX::KtTextStyle::HeightSet));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Texts, WatTextLayout,
+    ::testing::Values(
+        // Turned a quarter, the start lies H to the left of the point: (10 - 2, 10).
+        LayoutCase{"PlainTurned",
+                   "10,10,9,0,'Ab',2,8,0,90,1,0,0,0,3,0,0",
+                   kText,
+                   {{"Ab", 8, 10, 2, 4, 90}}},
+        LayoutCase{
+            "CodesNeedASign", "0,0,9,0,'a#b',2,8,0,0,1,0,0,0,3,0,0", kText, {{"a#b", 0, 2, 2, 4}}},
+        // Spaced: every character W/2 + S = 3 on, each H above its baseline point.
+        LayoutCase{"Spaced",
+                   "0,0,9,0,'abc',2,4,1,0,1,0,0,0,3,0,0",
+                   kCompound,
+                   {{"a", 0, 2, 2, 2}, {"b", 3, 2, 2, 2}, {"c", 6, 2, 2, 2}}},
+        // Vertical: downward from the point, 1.1 H = 2.2 apart.
+        LayoutCase{"Vertical",
+                   "10,10,9,0,'abc',2,8,0,0,1,0,0,2,3,0,0",
+                   kText,
+                   {{"a", 10, 10, 2, 4}, {"b", 10, 7.8, 2, 4}, {"c", 10, 5.6, 2, 4}}},
+        // Turned a quarter about the point, (10, 7.8) comes to (12.2, 10).
+        LayoutCase{"VerticalTurned",
+                   "10,10,9,0,'ab',2,8,0,90,1,0,0,1,3,0,0",
+                   kText,
+                   {{"a", 10, 10, 2, 4, 90}, {"b", 12.2, 10, 2, 4, 90}}},
+        // The codes' texts start at (0, -10 + H) = (0, 0).
+        LayoutCase{"Subscript",
+                   "0,-10,9,0,'H#-2#=O',10,8,0,0,1,0,0,0,3,0,0",
+                   kCompound,
+                   {{"H", 0, 0, 10, 4}, {"2", 4, -5, 5, 2}, {"O", 6, 0, 10, 4}}},
+        LayoutCase{
+            "SuperscriptThenPlainRun",
+            "0,-10,9,0,'m#+2#=ab',10,8,0,0,1,0,0,0,3,0,0",
+            kCompound,
+            {{"m", 0, 0, 10, 4}, {"2", 4, 0, 5, 2}, {"a", 6, 0, 10, 4}, {"b", 10, 0, 10, 4}}},
+        // Stacked groups share one place; the text after them starts W/2 + 2 W/4 on.
+        LayoutCase{
+            "StackedGroups",
+            "0,-10,9,0,'x#+ab#-cd#=y',10,8,0,0,1,0,0,0,3,0,0",
+            kCompound,
+            {{"x", 0, 0, 10, 4}, {"ab", 4, 0, 5, 2}, {"cd", 4, -5, 5, 2}, {"y", 8, 0, 10, 4}}},
+        // A plain run before a group is one piece; the pen then stands 3 W/2 on.
+        LayoutCase{"RunBeforeGroup",
+                   "0,-10,9,0,'ab H#-2#=',10,8,0,0,1,0,0,0,3,0,0",
+                   kCompound,
+                   {{"ab ", 0, 0, 10, 4}, {"H", 12, 0, 10, 4}, {"2", 16, -5, 5, 2}}},
+        // Groups turn with the baseline: lowered is to the right of a baseline pointing up.
+        LayoutCase{"GroupTurned",
+                   "10,0,9,0,'H#-2#=',10,8,0,90,1,0,0,0,3,0,0",
+                   kCompound,
+                   {{"H", 0, 0, 10, 4, 90}, {"2", 5, 4, 5, 2, 90}}},
+        // Two numerator characters: bar 2 W/2 = 8 long, numerator 5 H/4 above, the
+        // denominator H/4 below and centred under the bar.
+        LayoutCase{"Fraction",
+                   "0,-10,9,0,'/12/3/',10,8,0,0,1,0,0,0,3,0,0",
+                   kCompound,
+                   {{"bar", 8, 0}, {"12", 0, 12.5, 10, 4}, {"3", 2, -2.5, 10, 4}}},
+        LayoutCase{"FractionTurned",
+                   "10,0,9,0,'/12/3/',10,8,0,90,1,0,0,0,3,0,0",
+                   kCompound,
+                   {{"bar", 0, 8}, {"12", -12.5, 0, 10, 4, 90}, {"3", 2.5, 2, 10, 4, 90}}},
+        LayoutCase{"FractionDenominatorKeepsSlashes",
+                   "0,-10,9,0,'/ab/c/d/',10,8,0,0,1,0,0,0,3,0,0",
+                   kCompound,
+                   {{"bar", 12, 0}, {"ab", 2, 12.5, 10, 4}, {"c/d", 0, -2.5, 10, 4}}},
+        // A multi-line text stands its offset above its point, the whole field its text.
+        LayoutCase{"MultiLine",
+                   "10,10,9,5,Two lines,6,5,0,0,3,0,3,0,3,0,0,5,0,0",
+                   kText,
+                   {{"Two lines", 10, 13, 6, 2.5}}},
+        LayoutCase{"MultiLineTurned",
+                   "10,10,9,5,'q',6,5,0,90,3,0,3,0,3,0,0,5,0,0",
+                   kText,
+                   {{"'q'", 7, 10, 6, 2.5, 90}}}),
+    [](const ::testing::TestParamInfo<LayoutCase>& info) { return info.param.pszName; });
 
-TEST_F(WatTextItem, TypedLayersGetNoTextStyle) {
-    const KTX::KtGeoText* pText = ReadText(TextFields().Record(), false);
-    ASSERT_NE(pText, nullptr);
-    EXPECT_EQ(pText->GetTextStyle(), nullptr);
-}
+TEST_F(WatText, StyleColourFaceAndItalic) {
+    ASSERT_TRUE(ReadOne("0,0,9,0,'Ab',6,5,0,0,1,0,0,0,3,0,0"));
+    ASSERT_NE(Style(), nullptr);
+    EXPECT_EQ(Style()->GetForeColor(), pt::kRed);
+    EXPECT_FALSE(Style()->IsItalic());
+    ASSERT_TRUE(ReadOne("0,0,9,5,Two,6,5,0,0,1,0,3,0,3,0,0,5,0,0"));
+    ASSERT_NE(Style(), nullptr);
+    EXPECT_EQ(Style()->GetForeColor(), pt::kGreen);
+    // An unknown colour leaves the host's default.
+    ASSERT_TRUE(ReadOne("0,0,9,0,'Ab',6,5,0,0,1,0,0,0,4,0,0"));
+    ASSERT_NE(Style(), nullptr);
+    EXPECT_FALSE(Style()->IsSet(KTX::KtTextStyle::ForeColorSet));
 
-TEST_F(WatTextItem, ItalicOnlyForStyleThree) {
-    for (int nStyle : {1, 2, 3, 4}) {
-        SCOPED_TRACE(nStyle);
-        TextFields f;
-        f.nStyle = nStyle;
-        const KTX::KtGeoText* pText = ReadText(f.Record());
-        ASSERT_NE(pText, nullptr);
-        ASSERT_NE(pText->GetTextStyle(), nullptr);
-        EXPECT_EQ(pText->GetTextStyle()->IsItalic(), nStyle == 3);
-    }
-}
-
-TEST_F(WatTextItem, FontNumbersChooseFaces) {
+    // Fonts 2, 3 and 4 have faces of their own, every other number that of font 1.
     const struct {
         int nFont;
-        const char* id;
-    } kCases[] = {{-1, "IMl001"}, {0, "IMl001"}, {1, "IMl001"}, {2, "IMl004"},
-                  {3, "IMl002"},  {4, "IMl005"}, {5, "IMl001"}, {99, "IMl001"}};
-    KTX::KtReadWatFile reader;
-    for (const auto& c : kCases) {
+        const char* pszFace;
+    } kFonts[] = {{0, "IMl001"}, {1, "IMl001"}, {2, "IMl004"},
+                  {3, "IMl002"}, {4, "IMl005"}, {5, "IMl001"}};
+    for (const auto& c : kFonts) {
         SCOPED_TRACE(c.nFont);
-        EXPECT_EQ(Utf8(KTX::KtReadWatFileTestAccess::MAPGISFont2KTXFont(reader, c.nFont)),
-                  Resource(c.id));
-        TextFields f;
-        f.nFont = c.nFont;
-        const KTX::KtGeoText* pText = ReadText(f.Record());
-        ASSERT_NE(pText, nullptr);
-        EXPECT_EQ(Utf8(pText->GetTextStyle()->GetFaceName()), Resource(c.id));
+        ASSERT_TRUE(ReadOne("0,0,9,0,'Ab',6,5,0,0," + std::to_string(c.nFont) + ",0,3,0,3,0,0"));
+        ASSERT_NE(Style(), nullptr);
+        EXPECT_EQ(pt::Utf8(Style()->GetFaceName()), Face(c.pszFace));
+        EXPECT_TRUE(Style()->IsItalic());
     }
-    // The four faces differ, so the checks above tell them apart.
-    EXPECT_NE(Resource("IMl001"), Resource("IMl002"));
-    EXPECT_NE(Resource("IMl004"), Resource("IMl005"));
+    EXPECT_NE(Face("IMl001"), Face("IMl002"));
+    EXPECT_NE(Face("IMl004"), Face("IMl005"));
 }
 
-TEST_F(WatTextItem, TinySpacingCountsAsNone) {
-    TextFields f;
-    f.space = "5e-11";
-    const KTX::KtGeoText* pText = ReadText(f.Record());
-    ASSERT_NE(pText, nullptr);
-    EXPECT_EQ(pText->GetSubCount(), 1);
+TEST_F(WatText, TypedLayersGetPiecesWithoutStyle) {
+    ASSERT_TRUE(ReadOne("0,-10,9,0,'H#-2#=O',10,8,0,0,1,0,0,0,3,0,0", false));
+    pt::ExpectPieces(feature->GetGeometry(), {{"H", 0, 0}, {"2", 4, -5}, {"O", 6, 0}});
+    ASSERT_TRUE(ReadOne("10,10,9,5,Two lines,6,5,0,0,3,0,3,0,3,0,0,5,0,0", false));
+    pt::ExpectPieces(feature->GetGeometry(), {{"Two lines", 10, 13}});
 }
 
-TEST_F(WatTextItem, SpacedTextBecomesOneTextPerCharacter) {
-    TextFields f;
-    f.text = "abc", f.height = "2", f.width = "4", f.space = "1";
-    const KTX::KtGeoCompound* pCompound = ReadCompound(f.Record());
-    ASSERT_NE(pCompound, nullptr);
-    ASSERT_EQ(pCompound->GetCount(), 3);
-    // Each character advances W/2 + S = 3 and is anchored H above its baseline point.
-    const char* kChars[] = {"a", "b", "c"};
-    for (int i = 0; i < 3; ++i) {
-        const auto* pText = dynamic_cast<const KTX::KtGeoText*>(pCompound->GetAt(i));
-        ASSERT_NE(pText, nullptr);
-        EXPECT_EQ(Utf8(pText->GetSub(0)->GetText()), kChars[i]);
-        ExpectAnchor(*pText, 0, 3.0 * i, 2);
-        ASSERT_NE(pText->GetTextStyle(), nullptr);
-        EXPECT_EQ(pText->GetTextStyle()->GetWidth(), 2);
-    }
-}
-
-TEST_F(WatTextItem, NegativeSpacingIsSpaced) {
-    TextFields f;
-    f.text = "ab", f.height = "2", f.width = "4", f.space = "-0.2", f.angle = "90";
-    const KTX::KtGeoCompound* pCompound = ReadCompound(f.Record(), false);
-    ASSERT_NE(pCompound, nullptr);
-    ASSERT_EQ(pCompound->GetCount(), 2);
-    // Along the y axis, each anchor shifted by H to the left (negative x).
-    const auto* pSecond = dynamic_cast<const KTX::KtGeoText*>(pCompound->GetAt(1));
-    ASSERT_NE(pSecond, nullptr);
-    ExpectAnchor(*pSecond, 0, -2, 1.8);
-    EXPECT_EQ(pSecond->GetSub(0)->GetAngle(), 90);
-    EXPECT_EQ(pSecond->GetTextStyle(), nullptr);
-}
-
-TEST_F(WatTextItem, VerticalTextIsOneTextWithASubTextPerCharacter) {
-    TextFields f;
-    f.x = "10", f.y = "10", f.text = "abc", f.height = "2", f.nArrange = 2;
-    const KTX::KtGeoText* pText = ReadText(f.Record());
-    ASSERT_NE(pText, nullptr);
-    ASSERT_EQ(pText->GetSubCount(), 3);
-    ExpectAnchor(*pText, 0, 10, 10);
-    ExpectAnchor(*pText, 1, 10, 7.8);
-    ExpectAnchor(*pText, 2, 10, 5.6);
-    EXPECT_EQ(Utf8(pText->GetSub(2)->GetText()), "c");
-    ASSERT_NE(pText->GetTextStyle(), nullptr);
-    EXPECT_EQ(pText->GetTextStyle()->GetHeight(), 2);
-}
-
-TEST_F(WatTextItem, VerticalTextTurnsAboutItsPoint) {
-    TextFields f;
-    f.x = "10", f.y = "10", f.text = "ab", f.height = "2", f.angle = "90", f.nArrange = 1;
-    const KTX::KtGeoText* pText = ReadText(f.Record(), false);
-    ASSERT_NE(pText, nullptr);
-    ASSERT_EQ(pText->GetSubCount(), 2);
-    // (10, 7.8) turned a quarter about (10, 10) lands at (12.2, 10).
-    ExpectAnchor(*pText, 0, 10, 10);
-    ExpectAnchor(*pText, 1, 12.2, 10);
-    EXPECT_EQ(pText->GetSub(1)->GetAngle(), 90);
-}
-
-TEST_F(WatTextItem, EmptyTextIsRefusedWithoutLog) {
-    for (int nArrange : {0, 1}) {
-        SCOPED_TRACE(nArrange);
-        TextFields f;
-        f.text = "";
-        f.nArrange = nArrange;
-        bool bOk = true;
-        auto pFeature = ReadOne(f.Record(), true, bOk);
-        EXPECT_FALSE(bOk);
-        EXPECT_EQ(pFeature->GetGeometry(), nullptr);
-    }
-    EXPECT_EQ(KTX::KtLogFile::GetInstance(false)->GetRecordCount(), 0);
-}
-
-TEST_F(WatTextItem, SubscriptTextBecomesPositionedPieces) {
-    TextFields f;
-    f.y = "-10", f.text = "H#-2#=O";
-    const KTX::KtGeoCompound* pCompound = ReadCompound(f.Record());
-    ASSERT_NE(pCompound, nullptr);
-    ASSERT_EQ(pCompound->GetCount(), 3);
-    const struct {
-        const char* text;
-        double x, y, height, width;
-    } kPieces[] = {{"H", 0, 0, 10, 4}, {"2", 4, -5, 5, 2}, {"O", 6, 0, 10, 4}};
-    for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(i);
-        const auto* pText = dynamic_cast<const KTX::KtGeoText*>(pCompound->GetAt(i));
-        ASSERT_NE(pText, nullptr);
-        EXPECT_EQ(Utf8(pText->GetSub(0)->GetText()), kPieces[i].text);
-        ExpectAnchor(*pText, 0, kPieces[i].x, kPieces[i].y);
-        ASSERT_NE(pText->GetTextStyle(), nullptr);
-        EXPECT_EQ(pText->GetTextStyle()->GetHeight(), kPieces[i].height);
-        EXPECT_EQ(pText->GetTextStyle()->GetWidth(), kPieces[i].width);
-        EXPECT_EQ(pText->GetTextStyle()->GetForeColor(), wattest::kRed);
-    }
-}
-
-TEST_F(WatTextItem, FractionBecomesBarAndTwoTexts) {
-    TextFields f;
-    f.y = "-10", f.text = "/12/3/";
-    const KTX::KtGeoCompound* pCompound = ReadCompound(f.Record());
-    ASSERT_NE(pCompound, nullptr);
-    ASSERT_EQ(pCompound->GetCount(), 3);
-    const auto* pBar = dynamic_cast<const KTX::KtGeoLine*>(pCompound->GetAt(0));
-    ASSERT_NE(pBar, nullptr);
-    ASSERT_EQ(pBar->GetPointCount(), 2);
-    EXPECT_NEAR(pBar->GetPoints(0)[0].x, 0, kEps);
-    EXPECT_NEAR(pBar->GetPoints(0)[0].y, 0, kEps);
-    EXPECT_NEAR(pBar->GetPoints(0)[1].x, 8, kEps);
-    EXPECT_NEAR(pBar->GetPoints(0)[1].y, 0, kEps);
-    ASSERT_NE(pBar->GetStyle(), nullptr);
-    EXPECT_EQ(pBar->GetStyle()->GetLineColor(), wattest::kRed);
-    const auto* pNum = dynamic_cast<const KTX::KtGeoText*>(pCompound->GetAt(1));
-    const auto* pDen = dynamic_cast<const KTX::KtGeoText*>(pCompound->GetAt(2));
-    ASSERT_NE(pNum, nullptr);
-    ASSERT_NE(pDen, nullptr);
-    ExpectAnchor(*pNum, 0, 0, 12.5);
-    ExpectAnchor(*pDen, 0, 2, -2.5);
-}
-
-TEST_F(WatTextItem, RotatedFractionTurnsWithItsText) {
-    TextFields f;
-    f.x = "10", f.text = "/12/3/", f.angle = "90";
-    // The start point is (10 - 10, 0): the fraction turns a quarter about it.
-    const KTX::KtGeoCompound* pCompound = ReadCompound(f.Record(), false);
-    ASSERT_NE(pCompound, nullptr);
-    ASSERT_EQ(pCompound->GetCount(), 3);
-    const auto* pBar = dynamic_cast<const KTX::KtGeoLine*>(pCompound->GetAt(0));
-    ASSERT_NE(pBar, nullptr);
-    EXPECT_NEAR(pBar->GetPoints(0)[1].x, 0, kEps);
-    EXPECT_NEAR(pBar->GetPoints(0)[1].y, 8, kEps);
-    EXPECT_EQ(pBar->GetStyle(), nullptr);
-    const auto* pNum = dynamic_cast<const KTX::KtGeoText*>(pCompound->GetAt(1));
-    const auto* pDen = dynamic_cast<const KTX::KtGeoText*>(pCompound->GetAt(2));
-    ASSERT_NE(pNum, nullptr);
-    ASSERT_NE(pDen, nullptr);
-    ExpectAnchor(*pNum, 0, -12.5, 0);
-    ExpectAnchor(*pDen, 0, 2.5, 2);
-    EXPECT_EQ(pDen->GetSub(0)->GetAngle(), 90);
-    EXPECT_EQ(pDen->GetTextStyle(), nullptr);
-}
-
-TEST_F(WatTextItem, CodedTextWithoutPiecesStillGivesACompound) {
-    TextFields f;
-    f.text = "/";
-    const KTX::KtGeoCompound* pCompound = ReadCompound(f.Record());
-    ASSERT_NE(pCompound, nullptr);
-    EXPECT_EQ(pCompound->GetCount(), 0);
-}
-
-TEST_F(WatTextItem, EmptyPiecesAreLeftOut) {
-    TextFields f;
-    f.text = "ab#+";
-    const KTX::KtGeoCompound* pCompound = ReadCompound(f.Record());
-    ASSERT_NE(pCompound, nullptr);
-    EXPECT_EQ(pCompound->GetCount(), 2);
-}
-
-TEST_F(WatTextItem, MultiLineTextIsMovedByItsOffset) {
-    const std::string record = "10,10,61,5,Two lines,6,5,0,90,3,0,3,0,3,0,0,5,0,0";
-    const KTX::KtGeoText* pText = ReadText(record);
-    ASSERT_NE(pText, nullptr);
-    EXPECT_EQ(Utf8(pText->GetSub(0)->GetText()), "Two lines");
-    ExpectAnchor(*pText, 0, 7, 10);
-    EXPECT_EQ(pText->GetSub(0)->GetAngle(), 90);
-    const KTX::KtTextStyle* pStyle = pText->GetTextStyle();
-    ASSERT_NE(pStyle, nullptr);
-    EXPECT_EQ(pStyle->GetForeColor(), wattest::kGreen);
-    EXPECT_EQ(pStyle->GetHeight(), 6);
-    EXPECT_EQ(pStyle->GetWidth(), 2.5);
-    EXPECT_EQ(Utf8(pStyle->GetFaceName()), Resource("IMl002"));
-    EXPECT_TRUE(pStyle->IsItalic());
-}
-
-TEST_F(WatTextItem, MultiLineTextKeepsItsWholeField) {
-    const KTX::KtGeoText* pText = ReadText("0,0,62,5,'q',6,5,0,0,1,0,0,0,0,0,0,3,0,0", false);
-    ASSERT_NE(pText, nullptr);
-    EXPECT_EQ(Utf8(pText->GetSub(0)->GetText()), "'q'");
-    ExpectAnchor(*pText, 0, 0, 0);
-    EXPECT_EQ(pText->GetTextStyle(), nullptr);
-}
-
-TEST_F(WatTextItem, EmptyMultiLineTextIsRefused) {
-    bool bOk = true;
-    auto pFeature = ReadOne("0,0,63,5,,6,5,0,0,1,0,0,0,0,0,0,3,0,0", true, bOk);
-    EXPECT_FALSE(bOk);
-    EXPECT_EQ(pFeature->GetGeometry(), nullptr);
-    EXPECT_EQ(KTX::KtLogFile::GetInstance(false)->GetRecordCount(), 0);
+TEST_F(WatText, EmptyTextsAreRefusedWithoutLog) {
+    EXPECT_FALSE(ReadOne("0,0,9,0,'',6,5,0,0,1,0,0,0,3,0,0"));
+    EXPECT_FALSE(ReadOne("0,0,9,0,'',6,5,0,0,1,0,0,1,3,0,0"));
+    EXPECT_FALSE(ReadOne("0,0,9,5,,6,5,0,0,1,0,0,0,0,0,0,3,0,0"));
+    EXPECT_EQ(feature->GetGeometry(), nullptr);
+    EXPECT_EQ(pt::TakeRefusedLogs("KtReadWatFile"), 0);
 }
 
 }  // namespace

@@ -1,0 +1,265 @@
+// Areas and network lines read back: an area's arcs joined into rings with the area's fill
+// style, and a network line's arcs followed by the network's nodes.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "KtReadWanFile.h"
+#include "KtReadWapFile.h"
+#include "PluginTestSupport.h"
+
+using namespace KTX;
+using pt::Points;
+using topo::WanArc;
+using topo::WanLine;
+using topo::WanNode;
+using topo::WapArc;
+using topo::WapArea;
+
+namespace {
+
+// Arcs 1 to 4 border area 1 (arc 2 on its second side); arc 5 borders areas 2 and 3 only;
+// arc 6 has an attribute line of 8 fields.
+const std::string kArcs =
+    "6\n" + WapArc("1,0", {"0,0", "10,0"}, 11) + WapArc("0,1", {"10,0", "10,10"}, 12) +
+    WapArc("1,0", {"10,10", "0,10", "-1,5"}, 13) + WapArc("1,0", {"2,2", "4,2", "3,4"}, 14) +
+    WapArc("2,3", {"50,50", "60,60"}, 15) + WapArc("1,0", {"7,7", "8,8"}, 16, "1,0,2,0.5,0,0,0,0");
+const Points kTriangle = {{2, 2}, {4, 2}, {3, 4}};
+
+std::string AreaFile(const std::string& strAreas, int nAreas = 1) {
+    return "area file\n" + kArcs + "1\n" + std::to_string(nAreas) + "\n" + strAreas;
+}
+
+class RegionRead : public ::testing::Test {
+protected:
+    void SetUp() override { KtLogFile::GetInstance(true); }
+    // Reads area i of the file pre-read first.
+    bool ReadArea(int i, bool bCADMode = true) {
+        feature = std::make_unique<KtFeature>();
+        return wap.ReadItem(i, *feature, bCADMode);
+    }
+    std::vector<Points> Rings() const { return pt::Parts(feature->GetGeometry()); }
+
+    pt::PreRead<KtReadWapFile> wap;
+    std::unique_ptr<KtFeature> feature = std::make_unique<KtFeature>();
+};
+
+struct RingCase {
+    friend std::ostream& operator<<(std::ostream& o, const RingCase& c) { return o << c.pszName; }
+    const char* pszName;
+    std::vector<std::string> refs;
+    std::vector<Points> rings;
+};
+
+class RegionRings : public RegionRead, public ::testing::WithParamInterface<RingCase> {};
+
+TEST_P(RegionRings, JoinArcsAtEveryRingEnd) {
+    ASSERT_TRUE(wap.Read(AreaFile(WapArea(31, GetParam().refs)), "t.wap"));
+    ASSERT_TRUE(ReadArea(0));
+    EXPECT_EQ(pt::UserID(*feature), 31);
+    EXPECT_EQ(Rings(), GetParam().rings);
+    EXPECT_EQ(pt::TakeRefusedLogs("KtReadTopologyFile"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    References, RegionRings,
+    ::testing::Values(
+        RingCase{"ForwardInFileOrder",
+                 {"1", "2", "3", "0"},
+                 {{{0, 0}, {10, 0}, {10, 0}, {10, 10}, {10, 10}, {0, 10}, {-1, 5}}}},
+        RingCase{"NegativeReferenceRunsBackwards",
+                 {"1", "-2", "0"},
+                 {{{0, 0}, {10, 0}, {10, 10}, {10, 0}}}},
+        RingCase{"TwoRings",
+                 {"1", "2", "0", "4", "0"},
+                 {{{0, 0}, {10, 0}, {10, 0}, {10, 10}}, kTriangle}},
+        RingCase{"OneBackwardArc", {"-3", "0"}, {{{-1, 5}, {0, 10}, {10, 10}}}},
+        RingCase{"EmptyRingsAddNothing", {"0", "4", "0", "0"}, {kTriangle}},
+        RingCase{
+            "ArcOfOtherAreasLeftOut", {"1", "5", "2", "0"}, {{{0, 0}, {10, 0}, {10, 0}, {10, 10}}}},
+        RingCase{"PointsAfterTheLastRingEndDropped", {"4", "0", "1", "2"}, {kTriangle}}),
+    [](const ::testing::TestParamInfo<RingCase>& info) { return info.param.pszName; });
+
+TEST_F(RegionRead, AreaWithoutRingEndHasNoRegionButItsIdentifier) {
+    ASSERT_TRUE(wap.Read(AreaFile(WapArea(31, {"1", "2"})), "t.wap"));
+    EXPECT_FALSE(ReadArea(0));
+    EXPECT_EQ(feature->GetGeometry(), nullptr);
+    EXPECT_EQ(pt::UserID(*feature), 31);
+}
+
+TEST_F(RegionRead, MalformedAndUnknownArcsAreLoggedAndLeftOut) {
+    // Arc 99 resolves to the top of the file, which is no arc attribute line; arc 6 is logged
+    // for every area that reads it.
+    ASSERT_TRUE(
+        wap.Read(AreaFile(WapArea(1, {"99", "1", "6", "2", "0"}) + WapArea(2, {"6", "5", "0"}), 2),
+                 "t.wap"));
+    ASSERT_TRUE(ReadArea(0));
+    EXPECT_EQ(Rings(), (std::vector<Points>{{{0, 0}, {10, 0}, {10, 0}, {10, 10}}}));
+    EXPECT_EQ(pt::TakeRefusedLogs("KtReadTopologyFile"), 2);
+    ASSERT_TRUE(ReadArea(1));
+    EXPECT_EQ(Rings(), (std::vector<Points>{{{50, 50}, {60, 60}}}));
+    EXPECT_EQ(pt::TakeRefusedLogs("KtReadTopologyFile"), 1);
+}
+
+TEST_F(RegionRead, ArcsReadAgainAnswerAsTheirLinesDo) {
+    // Arc 5 borders areas 2 and 3 only; read for area 2 first, then found among the arcs
+    // read lately for the others, in any order.
+    ASSERT_TRUE(wap.Read(AreaFile(WapArea(1, {"4", "0"}) + WapArea(2, {"5", "0"}) +
+                                      WapArea(3, {"-5", "0"}) + WapArea(4, {"5", "0"}),
+                                  4),
+                         "t.wap"));
+    ASSERT_TRUE(ReadArea(1));
+    EXPECT_EQ(Rings(), (std::vector<Points>{{{50, 50}, {60, 60}}}));
+    ASSERT_TRUE(ReadArea(2));
+    EXPECT_EQ(Rings(), (std::vector<Points>{{{60, 60}, {50, 50}}}));
+    EXPECT_FALSE(ReadArea(3));  // not a neighbour of area 4
+    ASSERT_TRUE(ReadArea(0));
+    // The same layout opened again with other points is read again.
+    pt::PreRead<KtReadWapFile> other;
+    std::string strOther = AreaFile(WapArea(1, {"4", "0"}));
+    strOther.replace(strOther.find("2,2\n4,2\n3,4"), 11, "5,5\n7,5\n6,7");
+    ASSERT_TRUE(other.Read(strOther, "other.wap"));
+    ASSERT_TRUE(other.ReadItem(0, *feature));
+    EXPECT_EQ(Rings(), (std::vector<Points>{{{5, 5}, {7, 5}, {6, 7}}}));
+    EXPECT_EQ(pt::TakeRefusedLogs("KtReadTopologyFile"), 0);
+}
+
+struct StyleCase {
+    friend std::ostream& operator<<(std::ostream& o, const StyleCase& c) { return o << c.pszName; }
+    const char* pszName;
+    int nFillColor, nPatternColor;
+    PLXCOLOR crFill, crLine;  // 0: not set
+};
+
+class RegionStyle : public RegionRead, public ::testing::WithParamInterface<StyleCase> {};
+
+TEST_P(RegionStyle, PatternColourGoesOverFillColour) {
+    const StyleCase& c = GetParam();
+    // Colour 3 red, 5 half cyan, 7 green; fill pattern 4 maps to host fill style 6.
+    pt::SharedTables tables(wap.dir, {{3, 0, 100, 100, 0}, {5, 50, 0, 0, 0}, {7, 100, 0, 100, 0}},
+                            "fill 4 6 test pattern\n");
+    ASSERT_TRUE(
+        wap.Read(AreaFile(WapArea(1, {"4", "0"}, c.nFillColor, 4, c.nPatternColor)), "t.wap"));
+    ASSERT_TRUE(ReadArea(0));
+    const KtStyle* pStyle = feature->GetGeometry()->GetStyle();
+    ASSERT_NE(pStyle, nullptr);
+    EXPECT_EQ(pStyle->IsSet(KtStyle::FillForeColorSet), c.crFill != 0);
+    EXPECT_EQ(pStyle->IsSet(KtStyle::LineColorSet), c.crLine != 0);
+    if (c.crFill != 0) {
+        EXPECT_EQ(pStyle->GetFillForeColor(), c.crFill);
+    }
+    if (c.crLine != 0) {
+        EXPECT_EQ(pStyle->GetLineColor(), c.crLine);
+    }
+    EXPECT_EQ(pStyle->GetFillStyle(), 6);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Colours, RegionStyle,
+    ::testing::Values(StyleCase{"FillColourOnly", 3, 9, pt::kRed, 0},
+                      StyleCase{"PatternColourWins", 3, 7, pt::kGreen, pt::kGreen},
+                      StyleCase{"PatternColourOnly", 99, 5, PLXRGB(127, 255, 255),
+                                PLXRGB(127, 255, 255)},
+                      StyleCase{"NeitherKnown", 98, 99, 0, 0}),
+    [](const ::testing::TestParamInfo<StyleCase>& info) { return info.param.pszName; });
+
+// Arc 1: line type 3, colour 5, width 5. Arc 2: line type 1, colour 9 (not in the table),
+// width 0.25. Arc 3 is network line 1's. Arc 4's attribute line has 8 fields. Of the nodes the
+// fourth lists no arc of the file and is not drawn; the fifth is not recorded.
+const std::string kWanArcs =
+    "4\n" + WanArc({"0,0", "10,0"}, 21, "0,0,0", "3,0,5,5,0,0,0,0,0") +
+    WanArc({"10,0", "10,10", "12,14"}, 22, "0,7,7", "1,0,9,0.25,0,0,0,0,0") +
+    WanArc({"10,10", "0,10"}, 23, "1,0,0") + WanArc({"3,3", "4,4"}, 24, "0,0,0", "1,0,2,5,0,0,0,0");
+const std::string kWanNodes =
+    "6\n" + WanNode("0,0", "2", {"1"}) + WanNode("10,0", "3N", {"-1", "2", "3"}) +
+    WanNode("10.5,10.25", "2", {"3"}) + WanNode("8,8", "2", {"77"}) + WanNode("9,9", "1", {});
+const Points kArc1 = {{0, 0}, {10, 0}};
+const Points kArc2 = {{10, 0}, {10, 10}, {12, 14}};
+
+std::string Network(const std::string& strLines, const std::string& strNodes = kWanNodes) {
+    return "network\n" + kWanArcs + strNodes + strLines;
+}
+
+class NetworkRead : public ::testing::Test {
+protected:
+    void SetUp() override { KtLogFile::GetInstance(true); }
+    bool ReadLine(int i, bool bCADMode = true) {
+        feature = std::make_unique<KtFeature>();
+        return wan.ReadItem(i, *feature, bCADMode);
+    }
+    const KtGeoCompound& Compound() const {
+        static const KtGeoCompound empty;
+        const auto* p = dynamic_cast<const KtGeoCompound*>(feature->GetGeometry());
+        EXPECT_NE(p, nullptr);
+        return p != nullptr ? *p : empty;
+    }
+    std::vector<Points> PartPoints() const { return pt::Parts(feature->GetGeometry()); }
+
+    pt::PreRead<KtReadWanFile> wan;
+    std::unique_ptr<KtFeature> feature = std::make_unique<KtFeature>();
+};
+
+TEST_F(NetworkRead, LineArcsThenEveryNodeWithStyles) {
+    pt::SharedTables tables(wan.dir, {{5, 0, 100, 100, 0}}, "line 3 4 pen\nline 1 2 other pen\n");
+    ASSERT_TRUE(wan.Read(Network("1\n" + WanLine("0,0,501", {"1", "-2", "3"})), "t.wan"));
+    ASSERT_TRUE(ReadLine(0));
+    // Arcs keep their stored direction; arc 3 is left to network line 1.
+    ASSERT_EQ(PartPoints(),
+              (std::vector<Points>{kArc1, kArc2, {{0, 0}}, {{10, 0}}, {{10.5, 10.25}}}));
+    // The identifier field is there without a value.
+    ASSERT_EQ(feature->GetFieldInfos().GetSize(), 1);
+    EXPECT_EQ(pt::UserID(*feature), -1);
+
+    // Network widths are the host's already.
+    const KtStyle* pFirst = Compound().GetAt(0)->GetStyle();
+    ASSERT_NE(pFirst, nullptr);
+    EXPECT_EQ(pFirst->GetLineColor(), pt::kRed);
+    EXPECT_EQ(pFirst->GetLineWidth(), 5.0);
+    EXPECT_EQ(pFirst->GetLineStyle(), 4);
+    const KtStyle* pSecond = Compound().GetAt(1)->GetStyle();
+    ASSERT_NE(pSecond, nullptr);
+    EXPECT_FALSE(pSecond->IsSet(KtStyle::LineColorSet));
+    EXPECT_EQ(pSecond->GetLineWidth(), 0.25);
+    EXPECT_EQ(pSecond->GetLineStyle(), 2);
+    const KtStyle* pNode = Compound().GetAt(3)->GetStyle();
+    ASSERT_NE(pNode, nullptr);
+    EXPECT_EQ(pNode->GetSetMask(),
+              KtStyle::MarkerHeightSet | KtStyle::MarkerWidthSet | KtStyle::MarkerStyleSet);
+    EXPECT_EQ(pNode->GetMarkerHeight(), 10.0);
+    EXPECT_EQ(pNode->GetMarkerWidth(), 10.0);
+    EXPECT_EQ(pNode->GetMarkerStyle(), 1050);
+
+    ASSERT_TRUE(ReadLine(0, false));
+    ASSERT_EQ(Compound().GetCount(), 5);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(Compound().GetAt(i)->GetStyle(), nullptr) << "part " << i;
+    EXPECT_EQ(pt::TakeRefusedLogs("KtReadTopologyFile"), 0);
+}
+
+TEST_F(NetworkRead, LinesReadInAnyOrderAndAgain) {
+    ASSERT_TRUE(wan.Read(Network("3\n" + WanLine("0,0,501", {"1"}) + WanLine("0,0,502", {"2"}) +
+                                     WanLine("0,0,503", {"3", "-3"}),
+                                 "1\n"),
+                         "t.wan"));
+    for (int i : {1, 0, 1}) {
+        ASSERT_TRUE(ReadLine(i));
+        EXPECT_EQ(PartPoints(), std::vector<Points>{i == 0 ? kArc1 : kArc2});
+    }
+    // Only arcs of other network lines, and no node: nothing to draw.
+    EXPECT_FALSE(ReadLine(2));
+    EXPECT_EQ(feature->GetGeometry(), nullptr);
+}
+
+TEST_F(NetworkRead, MalformedArcsAndNodesAreLoggedAndLeftOut) {
+    const std::string strNodes = "3\n" + WanNode("1,2,3", "2", {"1"}) + WanNode("4,5", "2", {"1"});
+    ASSERT_TRUE(wan.Read(Network("0\n", strNodes), "t.wan"));
+    // The whole network: arcs 1 and 2 (arc 4 logged), then the good node (the other logged).
+    ASSERT_TRUE(ReadLine(0));
+    EXPECT_EQ(PartPoints(), (std::vector<Points>{kArc1, kArc2, {{4, 5}}}));
+    EXPECT_EQ(pt::TakeRefusedLogs("KtReadTopologyFile"), 2);
+}
+
+}  // namespace
