@@ -93,13 +93,4 @@ TEST(LogFileDeathTest, DumpWritesTheRecordsThenHandsTheSignalOn) {
     EXPECT_EXIT(RaiseBehindDump(SIGTERM, &NoteSignal), ::testing::ExitedWithCode(9), "");
 }
 
-TEST(LogFileHandlers, RememberedHandlerPerSignal) {
-    EXPECT_EQ(KtLogFile::GetPreviousHandler(SIGUSR2), SIG_DFL);
-    KtLogFile::RememberPreviousHandler(SIGUSR2, &NoteSignal);
-    EXPECT_EQ(KtLogFile::GetPreviousHandler(SIGUSR2), &NoteSignal);
-    EXPECT_EQ(KtLogFile::GetPreviousHandler(SIGUSR1), SIG_DFL);
-    KtLogFile::RememberPreviousHandler(SIGUSR2, SIG_DFL);
-    EXPECT_EQ(KtLogFile::GetPreviousHandler(SIGUSR2), SIG_DFL);
-}
-
 }  // namespace

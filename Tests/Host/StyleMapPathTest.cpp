@@ -84,16 +84,14 @@ TEST(StyleMap, ImportLookups) {
         1);
     EXPECT_EQ(Mapped(mgr, 'l', 1), 0);
     EXPECT_EQ(Mapped(mgr, 'f', 0), 0);
-    for (int i = 1; i <= 11; ++i) {
-        EXPECT_GE(Mapped(mgr, 's', i), 0) << i;
-        EXPECT_LE(Mapped(mgr, 's', i), 10) << i;
-        if (i <= 10) {
-            EXPECT_GE(Mapped(mgr, 'l', i), 0) << i;
-            EXPECT_LE(Mapped(mgr, 'l', i), 8) << i;
-        }
-        if (i <= 6) {
-            EXPECT_GE(Mapped(mgr, 'f', i), 0) << i;
-            EXPECT_LE(Mapped(mgr, 'f', i), 7) << i;
+    const struct {
+        char cKind;
+        int nLast, nLastStyle;
+    } ranges[] = {{'s', 11, 10}, {'l', 10, 8}, {'f', 6, 7}};
+    for (const auto& r : ranges) {
+        for (int i = 1; i <= r.nLast; ++i) {
+            const int nStyle = Mapped(mgr, r.cKind, i);
+            EXPECT_TRUE(nStyle >= 0 && nStyle <= r.nLastStyle) << r.cKind << i << ": " << nStyle;
         }
     }
     EXPECT_EQ(Mapped(mgr, 's', 0), -1);

@@ -41,41 +41,64 @@ const char* const kAreas =
     "1,1,0,0,0,1,0,0,602,0\n2\n"           // 18-19: 10 fields, two passes
     "1,1,0,0,0,1,0,0,603,0,0\n2\n1\n0\n";  // 20-23: area 603, beyond the count
 
+// Seven items at lines 3, 7, ..., 27, each with a style line of 8 fields.
+std::string ManyRefused() {
+    std::string s = "WMAP lines\n7\n";
+    for (int i = 0; i < 7; ++i)
+        s += "1,0,3,5,0,0,0,0\n1\n0,10\n" + std::to_string(20 + i) + ",0\n";
+    return s;
+}
+
 struct AccountCase {
-    const char* pszName;
     const char* pszFile;
-    const char* pszContent;
-    std::vector<const char*> modes;
+    std::string strContent;
     // Items, then imported, refused, not importable and skipped.
     std::vector<long long> counts;
     std::vector<std::string> entryStarts;  // FILE_ITEM_n, each as it begins
+    // Every layer's DESCRIPTION, for QGIS and GeoPackage's gpkg_contents.description.
+    const char* pszDescription;
 };
 
 const AccountCase kCases[] = {
-    {"Points",
-     "points.wat",
+    {"points.wat",
      kPoints,
-     {"COMPOUND", "TYPED"},
      {7, 3, 1, 1, 2},
      {"4: item 2 (unknown kind 7) skipped: unknown item kind 7",
       "5: item 3 (image) not importable by design", "6: item 4 (text) refused: IMe056",
-      "10: item 7 (text) skipped: beyond the 6 records that line 2 announces"}},
-    {"Lines",
-     "lines.wal",
+      "10: item 7 (text) skipped: beyond the 6 records that line 2 announces"},
+     "Of the 7 items of points.wat, 3 were imported (0 repaired), 1 refused (line 6), 1 not "
+     "importable by design and 2 skipped."},
+    {"lines.wal",
      kLines,
-     {"COMPOUND"},
      {5, 1, 1, 0, 3},
      {"8: item 12 (line) refused: refused by the reader",
       "12: line skipped: point count 0 on line 13: no points",
       "14: line skipped: last line malformed: line 17 has 1 fields, not 2",
-      "18: item 14 (line) skipped: beyond the 4 lines that line 2 announces"}},
-    {"Areas",
-     "areas.wap",
+      "18: item 14 (line) skipped: beyond the 4 lines that line 2 announces"},
+     "Of the 5 items of lines.wal, 1 was imported (0 repaired), 1 refused (line 8), 0 not "
+     "importable by design and 3 skipped."},
+    {"areas.wap",
      kAreas,
-     {"TYPED"},
      {3, 1, 0, 0, 2},
      {"18: item 602 (area) skipped: area line with 10 fields, not 11",
-      "20: item 603 (area) skipped: beyond the 3 areas that line 13 announces"}},
+      "20: item 603 (area) skipped: beyond the 3 areas that line 13 announces"},
+     "Of the 3 items of areas.wap, 1 was imported (0 repaired), 0 refused, 0 not importable by "
+     "design and 2 skipped."},
+    // The description names the first five refused lines only.
+    {"many.wal",
+     ManyRefused(),
+     {7, 0, 7, 0, 0},
+     {"3: item 20 (line) refused", "7: item 21", "11: item 22", "15: item 23", "19: item 24",
+      "23: item 25", "27: item 26"},
+     "Of the 7 items of many.wal, 0 were imported (0 repaired), 7 refused (lines 3, 7, 11, 15, "
+     "19 and 2 more), 0 not importable by design and 0 skipped."},
+    {"two.wal",
+     "WMAP lines\n3\n1,0,3,5,0,0,0,0\n1\n0,10\n11,0\n1,0,3,5,0,0,0,0\n1\n0,20\n12,0\n"
+     "1,0,3,5,0,0,0,0,0\n2\n0,30\n10,30\n13,0\n",
+     {3, 1, 2, 0, 0},
+     {"3: item 11 (line) refused", "7: item 12 (line) refused"},
+     "Of the 3 items of two.wal, 1 was imported (0 repaired), 2 refused (lines 3 and 7), 0 not "
+     "importable by design and 0 skipped."},
 };
 
 class Account : public ::testing::TestWithParam<AccountCase> {};
@@ -85,23 +108,20 @@ class Account : public ::testing::TestWithParam<AccountCase> {};
 TEST_P(Account, EveryItemIsAccountedForWithItsLine) {
     const AccountCase& c = GetParam();
     testfiles::TempDir dir;
-    const std::string strPath = dir.Write(c.pszFile, c.pszContent);
+    const std::string strPath = dir.Write(c.pszFile, c.strContent);
     drivertest::ErrorCollector errors;
-    for (const char* pszMode : c.modes) {
+    for (const char* pszMode : {"COMPOUND", "TYPED"}) {
         SCOPED_TRACE(pszMode);
         GDALDatasetUniquePtr ds = OpenMapgis(strPath, pszMode, {"ACCOUNT=YES"});
         ASSERT_NE(ds, nullptr);
         std::vector<long long> counts;
         for (const char* pszKey : {"FILE_ITEM_COUNT", "FILE_IMPORTED_COUNT", "FILE_REFUSED_COUNT",
-                                   "FILE_NOT_IMPORTABLE_COUNT", "FILE_SKIPPED_COUNT"}) {
-            const char* psz = ds->GetMetadataItem(pszKey, "MAPGIS");
-            counts.push_back(psz == nullptr ? -1 : CPLAtoGIntBig(psz));
-        }
+                                   "FILE_NOT_IMPORTABLE_COUNT", "FILE_SKIPPED_COUNT"})
+            counts.push_back(drivertest::MapgisNumber(ds.get(), pszKey));
         EXPECT_EQ(counts, c.counts);
-        CSLConstList papszMD = ds->GetMetadata("MAPGIS");
         for (size_t i = 0; i <= c.entryStarts.size(); ++i) {
             const char* psz =
-                CSLFetchNameValue(papszMD, ("FILE_ITEM_" + std::to_string(i + 1)).c_str());
+                ds->GetMetadataItem(("FILE_ITEM_" + std::to_string(i + 1)).c_str(), "MAPGIS");
             if (i == c.entryStarts.size()) {
                 EXPECT_EQ(psz, nullptr) << psz;
             } else {
@@ -109,16 +129,26 @@ TEST_P(Account, EveryItemIsAccountedForWithItsLine) {
                 EXPECT_EQ(std::string(psz).rfind(c.entryStarts[i], 0), 0u) << psz;
             }
         }
-        // Every layer carries the same account.
+        // Every layer carries the account, its DESCRIPTION in a domain ogr2ogr copies.
         for (int i = 0; i < ds->GetLayerCount(); ++i) {
-            EXPECT_STREQ(ds->GetLayer(i)->GetMetadataItem("FILE_SKIPPED_COUNT", "MAPGIS"),
-                         std::to_string(c.counts[4]).c_str());
+            OGRLayer* poLayer = ds->GetLayer(i);
+            EXPECT_EQ(drivertest::MapgisNumber(poLayer, "FILE_SKIPPED_COUNT"), c.counts[4]);
+            EXPECT_STREQ(poLayer->GetMetadataItem("DESCRIPTION"), c.pszDescription);
+            EXPECT_GE(CPLStringList(poLayer->GetMetadataDomainList()).FindString(""), 0);
         }
+        // Without the account there is no description.
+        ds = OpenMapgis(strPath, pszMode);
+        ASSERT_NE(ds, nullptr);
+        OGRLayer* poLayer = ds->GetLayer(0);
+        EXPECT_EQ(poLayer->GetMetadataItem("DESCRIPTION"), nullptr);
+        EXPECT_LT(CPLStringList(poLayer->GetMetadataDomainList()).FindString(""), 0);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(HandWrittenFiles, Account, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.pszName); });
+                         [](const auto& info) {
+                             return std::string(CPLGetBasename(info.param.pszFile));
+                         });
 
 // With the census taken at open, the warning names the line; without it (no account, no
 // repairs) the feature: item 4 is the third record indexed, since kind 7 on line 4 is not.
@@ -134,13 +164,8 @@ TEST(AccountWarnings, ARefusedItemIsReportedOnceWithItsLineOrFeature) {
         GDALDatasetUniquePtr ds = OpenMapgis(strPath, "COMPOUND", {pszOption});
         ASSERT_NE(ds, nullptr);
         OGRLayer* poLayer = ds->GetLayer(0);
-        for (int round = 0; round < 2; ++round) {
-            poLayer->ResetReading();
-            int nFeatures = 0;
-            while (std::unique_ptr<OGRFeature>(poLayer->GetNextFeature()))
-                ++nFeatures;
-            EXPECT_EQ(nFeatures, 3);
-        }
+        for (int round = 0; round < 2; ++round)
+            EXPECT_EQ(drivertest::DumpAll(poLayer).size(), 3u);
         ASSERT_EQ(errors.warnings.size(), 1u);
         EXPECT_EQ(errors.warnings[0].rfind(pszWarning, 0), 0u) << errors.warnings[0];
     }
@@ -170,58 +195,4 @@ TEST(AccountRepairs, TextsHoldingCommasAreReadWholeAndCounted) {
                  "3: item 1 (text) repaired: its text holds commas, read with the text's "
                  "delimiters honoured");
     EXPECT_EQ(std::string(ds->GetMetadataItem("FILE_ITEM_2", "MAPGIS")).rfind("4: item 2", 0), 0u);
-}
-
-// The layers' DESCRIPTION: the account in a sentence, for QGIS and GeoPackage's
-// gpkg_contents.description, naming the first five refused lines. The points and lines are
-// the files above; many.wal has seven items at lines 3, 7, ..., 27, each with a style line of
-// 8 fields; two.wal three at lines 3, 7 and 11, the first two refused.
-TEST(AccountDescription, SaysWhatBecameOfTheItems) {
-    std::string strMany = "WMAP lines\n7\n";
-    for (int i = 0; i < 7; ++i)
-        strMany += "1,0,3,5,0,0,0,0\n1\n0,10\n" + std::to_string(20 + i) + ",0\n";
-    const std::string strTwo =
-        "WMAP lines\n3\n1,0,3,5,0,0,0,0\n1\n0,10\n11,0\n1,0,3,5,0,0,0,0\n1\n0,20\n12,0\n"
-        "1,0,3,5,0,0,0,0,0\n2\n0,30\n10,30\n13,0\n";
-    const struct {
-        const char* pszFile;
-        std::string strContent;
-        const char* pszMode;
-        const char* pszDescription;
-    } kCases[] = {
-        {"points.wat", kPoints, "TYPED",
-         "Of the 7 items of points.wat, 3 were imported (0 repaired), 1 refused (line 6), 1 not "
-         "importable by design and 2 skipped."},
-        {"lines.wal", kLines, "COMPOUND",
-         "Of the 5 items of lines.wal, 1 was imported (0 repaired), 1 refused (line 8), 0 not "
-         "importable by design and 3 skipped."},
-        {"many.wal", strMany, "COMPOUND",
-         "Of the 7 items of many.wal, 0 were imported (0 repaired), 7 refused (lines 3, 7, 11, "
-         "15, 19 and 2 more), 0 not importable by design and 0 skipped."},
-        {"two.wal", strTwo, "COMPOUND",
-         "Of the 3 items of two.wal, 1 was imported (0 repaired), 2 refused (lines 3 and 7), 0 "
-         "not importable by design and 0 skipped."},
-    };
-    testfiles::TempDir dir;
-    drivertest::ErrorCollector errors;
-    for (const auto& c : kCases) {
-        const std::string strPath = dir.Write(c.pszFile, c.strContent);
-        GDALDatasetUniquePtr ds = OpenMapgis(strPath, c.pszMode, {"ACCOUNT=YES"});
-        ASSERT_NE(ds, nullptr) << c.pszFile;
-        for (int i = 0; i < ds->GetLayerCount(); ++i) {
-            OGRLayer* poLayer = ds->GetLayer(i);
-            EXPECT_STREQ(CSLFetchNameValue(poLayer->GetMetadata(), "DESCRIPTION"),
-                         c.pszDescription);
-            // Listed, so that ogr2ogr copies the default domain.
-            EXPECT_GE(CPLStringList(poLayer->GetMetadataDomainList()).FindString(""), 0);
-        }
-        // Without the account there is no description, and nothing was read for it: the
-        // count is still unknown.
-        ds = OpenMapgis(strPath, c.pszMode);
-        ASSERT_NE(ds, nullptr);
-        OGRLayer* poLayer = ds->GetLayer(0);
-        EXPECT_EQ(poLayer->GetMetadataItem("DESCRIPTION"), nullptr);
-        EXPECT_LT(CPLStringList(poLayer->GetMetadataDomainList()).FindString(""), 0);
-        EXPECT_FALSE(poLayer->TestCapability(OLCFastFeatureCount));
-    }
 }

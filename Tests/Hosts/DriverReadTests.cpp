@@ -1,42 +1,15 @@
-// Reading through the driver: the line sample and small files written here, with every
-// expected value worked out from the files.
+// Reading through the driver: the samples and small files written here, with every expected
+// value worked out from the files; and datasets as hosts such as QGIS use them.
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "DriverTestSupport.h"
-#include "FeatureDump.h"
 #include "TestFiles.h"
 
 using drivertest::Dump;
 using drivertest::OpenMapgis;
 using drivertest::Sample;
 
-namespace {
-
-// Colour 3: (C,M,Y,K) = (0,100,100,0), red; colour 5: (100,100,0,0), blue.
-const char* const kColours =
-    "colours\n2\n"
-    "0,0,0,0,\"Color:3\",0,0,0,0,0,0,0,0,0,0,0\n0,0,0,0,\"Black=0\",0,0,0,0,0,0,0,0,0,0,0\n"
-    "0,0,0,0,\"Cyan=0\",0,0,0,0,0,0,0,0,0,0,0\n0,0,0,0,\"Magenta=100\",0,0,0,0,0,0,0,0,0,0,0\n"
-    "0,0,0,0,\"Yellow=100\",0,0,0,0,0,0,0,0,0,0,0\n"
-    "0,0,0,0,\"Color:5\",0,0,0,0,0,0,0,0,0,0,0\n0,0,0,0,\"Black=0\",0,0,0,0,0,0,0,0,0,0,0\n"
-    "0,0,0,0,\"Cyan=100\",0,0,0,0,0,0,0,0,0,0,0\n0,0,0,0,\"Magenta=100\",0,0,0,0,0,0,0,0,0,0,0\n"
-    "0,0,0,0,\"Yellow=0\",0,0,0,0,0,0,0,0,0,0,0\n";
-
-std::string FieldNames(OGRLayer* poLayer) {
-    std::string out;
-    for (int i = 0; i < poLayer->GetLayerDefn()->GetFieldCount(); ++i) {
-        if (i > 0)
-            out += ",";
-        out += poLayer->GetLayerDefn()->GetFieldDefn(i)->GetNameRef();
-    }
-    return out;
-}
-
-}  // namespace
-
-TEST(LineSample, CompoundLayerWithColours) {
+TEST(LineSample, CompoundLayerWithColoursAndTypedLayer) {
     GDALDatasetUniquePtr ds =
         OpenMapgis(Sample("sample.wal"), "COMPOUND", {"COLOR_INDEX=" + Sample("colors.txt")});
     ASSERT_NE(ds, nullptr);
@@ -44,15 +17,8 @@ TEST(LineSample, CompoundLayerWithColours) {
     OGRLayer* poLayer = ds->GetLayer(0);
     EXPECT_STREQ(poLayer->GetName(), "sample");
     EXPECT_EQ(poLayer->GetGeomType(), wkbUnknown);
-    EXPECT_EQ(FieldNames(poLayer),
-              "RbUserID,GeomKind,Color,FillColor,LineWidth,LineStyle,FillStyle,Symbol,"
-              "SymbolSize,SymbolAngle,Text,TextHeight,TextAngle,FontName");
-    OGREnvelope env;
-    ASSERT_EQ(poLayer->GetExtent(&env, FALSE), OGRERR_NONE);
-    EXPECT_EQ(env.MinX, 39511100.0);  // item 1, first point
-    EXPECT_EQ(env.MinY, 3420050.0);
-    EXPECT_EQ(env.MaxX, 39514180.0);  // item 30, fourth point
-    EXPECT_EQ(env.MaxY, 3421555.0);
+    // From item 1's first point to item 30's fourth.
+    EXPECT_EQ(drivertest::Extent(poLayer, FALSE), "39511100 39514180 3420050 3421555");
     EXPECT_EQ(poLayer->GetFeatureCount(TRUE), 30);
 
     // Item 1: line type 1 (solid), colour 3, width 5 tenths.
@@ -63,14 +29,6 @@ TEST(LineSample, CompoundLayerWithColours) {
               "TextHeight=null TextAngle=null FontName=null "
               "style=PEN(c:#FF0000,w:0.5mm,id:\"ogr-pen-0\") "
               "geom=LINESTRING (39511100 3420050,39511160 3420090,39511220 3420060)");
-    // Item 15: line type 2 (dashed), colour 5, width 3, five points from (39512500, 3420750).
-    f.reset(poLayer->GetFeature(15));
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(f->GetFieldAsInteger("RbUserID"), 3015);
-    EXPECT_STREQ(f->GetStyleString(), "PEN(c:#0000FF,w:0.3mm,p:\"4 2mm\",id:\"ogr-pen-2\")");
-    EXPECT_EQ(f->GetGeometryRef()->exportToWkt(),
-              "LINESTRING (39512500 3420750,39512560 3420790,39512620 3420760,39512680 3420805,"
-              "39512740 3420775)");
     // Item 30: line type 3 (short dashes), colour 8 (black), width 10.
     f.reset(poLayer->GetFeature(30));
     ASSERT_NE(f, nullptr);
@@ -78,17 +36,15 @@ TEST(LineSample, CompoundLayerWithColours) {
     EXPECT_STREQ(f->GetStyleString(), "PEN(c:#000000,w:1mm,p:\"2 2mm\",id:\"ogr-pen-3\")");
     EXPECT_EQ(poLayer->GetFeature(31), nullptr);
     EXPECT_EQ(poLayer->GetFeature(0), nullptr);
-}
 
-TEST(LineSample, TypedLayerIsNamedAndPlain) {
-    GDALDatasetUniquePtr ds = OpenMapgis(Sample("sample.wal"), "TYPED", {"NAME=roads"});
+    // Typed, the layer holds the line type and the id only.
+    ds = OpenMapgis(Sample("sample.wal"), "TYPED", {"NAME=roads"});
     ASSERT_NE(ds, nullptr);
     ASSERT_EQ(ds->GetLayerCount(), 1);
-    OGRLayer* poLayer = ds->GetLayer(0);
+    poLayer = ds->GetLayer(0);
     EXPECT_STREQ(poLayer->GetName(), "roadsL");
     EXPECT_EQ(poLayer->GetGeomType(), wkbMultiLineString);
-    EXPECT_EQ(FieldNames(poLayer), "RbUserID");
-    std::unique_ptr<OGRFeature> f(poLayer->GetNextFeature());
+    f.reset(poLayer->GetNextFeature());
     EXPECT_EQ(Dump(f.get()),
               "FID 1 RbUserID=3001 style=none "
               "geom=MULTILINESTRING ((39511100 3420050,39511160 3420090,39511220 3420060))");
@@ -104,7 +60,6 @@ TEST(RefusedItems, LeaveGapsInTheIdsAndAreCounted) {
     GDALDatasetUniquePtr ds = OpenMapgis(strPath, "COMPOUND");
     ASSERT_NE(ds, nullptr);
     OGRLayer* poLayer = ds->GetLayer(0);
-    EXPECT_STREQ(poLayer->GetName(), "refused");
     EXPECT_FALSE(poLayer->TestCapability(OLCFastFeatureCount));
     std::vector<GIntBig> fids;
     std::vector<int> ids;
@@ -114,7 +69,6 @@ TEST(RefusedItems, LeaveGapsInTheIdsAndAreCounted) {
     }
     EXPECT_EQ(fids, (std::vector<GIntBig>{1, 3}));
     EXPECT_EQ(ids, (std::vector<int>{11, 13}));
-    EXPECT_EQ(poLayer->GetFeatureCount(TRUE), 2);
     EXPECT_TRUE(poLayer->TestCapability(OLCFastFeatureCount));
     EXPECT_EQ(poLayer->GetFeature(2), nullptr);
     EXPECT_STREQ(poLayer->GetMetadataItem("ITEM_COUNT", "MAPGIS"), "3");
@@ -122,17 +76,10 @@ TEST(RefusedItems, LeaveGapsInTheIdsAndAreCounted) {
     EXPECT_STREQ(poLayer->GetMetadataItem("REFUSED_COUNT", "MAPGIS"), "1");
     EXPECT_STREQ(poLayer->GetMetadataItem("REFUSED_REASON_1", "MAPGIS"),
                  "1: no message from the reader");
-    OGREnvelope env;
-    ASSERT_EQ(poLayer->GetExtent(&env, FALSE), OGRERR_NONE);
-    EXPECT_EQ(env.MinX, 0.0);
-    EXPECT_EQ(env.MaxX, 10.0);
-    EXPECT_EQ(env.MinY, 0.0);
-    EXPECT_EQ(env.MaxY, 20.0);
 }
 
-TEST(ReaderMessages, BecomeWarningsNamingFileAndFeature) {
+TEST(ReaderMessages, ARefusedRecordIsAWarningNamingFileAndFeature) {
     testfiles::TempDir dir;
-    const std::string strColours = dir.Write("colours.clr", kColours);
     // An arc, an arc record with one field too many, a filled circle.
     const std::string strPath = dir.Write("points.wat",
                                           "WMAP points\n3\n"
@@ -142,23 +89,17 @@ TEST(ReaderMessages, BecomeWarningsNamingFileAndFeature) {
     drivertest::ErrorCollector errors;
     // Without repairs nothing takes the census that would name the record's line.
     GDALDatasetUniquePtr ds =
-        OpenMapgis(strPath, "COMPOUND", {"COLOR_INDEX=" + strColours, "REPAIR=NO"});
+        OpenMapgis(strPath, "COMPOUND", {"COLOR_INDEX=" + Sample("colors.txt"), "REPAIR=NO"});
     ASSERT_NE(ds, nullptr);
     OGRLayer* poLayer = ds->GetLayer(0);
-    std::vector<std::string> dumps;
-    for (auto& f : *poLayer)
-        dumps.push_back(Dump(f.get()));
-    ASSERT_EQ(dumps.size(), 2u);
+    ASSERT_EQ(drivertest::DumpAll(poLayer).size(), 2u);
     std::unique_ptr<OGRFeature> arc(poLayer->GetFeature(1));
     ASSERT_NE(arc, nullptr);
     EXPECT_EQ(arc->GetFieldAsInteger("RbUserID"), 41);
     EXPECT_STREQ(arc->GetStyleString(), "PEN(c:#FF0000,w:1mm)");
-    const OGRCircularString* poArc = arc->GetGeometryRef()->toCircularString();
-    EXPECT_NEAR(poArc->getX(0), 110.0, 1e-9);
-    EXPECT_NEAR(poArc->getY(0), 200.0, 1e-9);
-    EXPECT_NEAR(poArc->getX(1), 100.0 + 10.0 * std::sqrt(0.5), 1e-9);
-    EXPECT_NEAR(poArc->getX(2), 100.0, 1e-9);
-    EXPECT_NEAR(poArc->getY(2), 210.0, 1e-9);
+    // Radius 10 about (100, 200) from 0 to 90 degrees; 100 + 10 * sqrt(0.5) = 107.0710678...
+    EXPECT_EQ(arc->GetGeometryRef()->exportToWkt(),
+              "CIRCULARSTRING (110 200,107.071067811865 207.071067811865,100 210)");
     std::unique_ptr<OGRFeature> circle(poLayer->GetFeature(3));
     EXPECT_EQ(Dump(circle.get()),
               "FID 3 RbUserID=43 GeomKind=circle Color=#FF0000 FillColor=#0000FF LineWidth=1 "
@@ -174,15 +115,9 @@ TEST(ReaderMessages, BecomeWarningsNamingFileAndFeature) {
     const char* pszReason = poLayer->GetMetadataItem("REFUSED_REASON_1", "MAPGIS");
     ASSERT_NE(pszReason, nullptr);
     EXPECT_EQ(std::string(pszReason).rfind("1: IMe056", 0), 0u) << pszReason;
-}
 
-TEST(ReaderMessages, TypedModeSplitsArcsAndCirclesIntoTheirLayers) {
-    testfiles::TempDir dir;
-    const std::string strPath = dir.Write("points.wat",
-                                          "WMAP points\n2\n"
-                                          "100,200,41,3,10,0,90,1,3,0,0\n"
-                                          "120,220,43,2,5,3,1,1,5,0,0\n");
-    GDALDatasetUniquePtr ds = OpenMapgis(strPath, "TYPED");
+    // Typed, the arc and the circle go to the line and region layers.
+    ds = OpenMapgis(strPath, "TYPED");
     ASSERT_NE(ds, nullptr);
     ASSERT_EQ(ds->GetLayerCount(), 2);
     EXPECT_STREQ(ds->GetLayer(0)->GetName(), "pointsL");
@@ -253,4 +188,144 @@ TEST(OpenOptions, WhatCannotBeReadFailsWithAMessage) {
     GDALDatasetUniquePtr ds = OpenMapgis(strUpper, "COMPOUND");
     ASSERT_NE(ds, nullptr);
     EXPECT_EQ(ds->GetLayer(0)->GetFeatureCount(TRUE), 1);
+}
+
+TEST(Driver, DeclaresStylesAndALongNameWithoutExtensions) {
+    GDALDriver* poDriver = GetGDALDriverManager()->GetDriverByName("MAPGIS");
+    ASSERT_NE(poDriver, nullptr);
+    EXPECT_STREQ(poDriver->GetMetadataItem(GDAL_DCAP_FEATURE_STYLES), "YES");
+    // QGIS adds the extension list itself.
+    EXPECT_STREQ(poDriver->GetMetadataItem(GDAL_DMD_LONGNAME), "MAPGIS exchange files");
+    EXPECT_STREQ(poDriver->GetMetadataItem(GDAL_DMD_EXTENSIONS), "wat wal wap wan");
+}
+
+TEST(UpdateAccess, OpensReadOnlyWithoutErrorAndRefusesWrites) {
+    drivertest::ErrorCollector errors;
+    GDALDatasetUniquePtr ds =
+        OpenMapgis(Sample("sample.wal"), "COMPOUND", {}, GDAL_OF_VECTOR | GDAL_OF_UPDATE);
+    ASSERT_NE(ds, nullptr);
+    EXPECT_TRUE(errors.errors.empty()) << errors.errors.front();
+    EXPECT_EQ(ds->GetAccess(), GA_ReadOnly);
+    EXPECT_FALSE(ds->TestCapability(ODsCCreateLayer));
+    OGRLayer* poLayer = ds->GetLayer(0);
+    EXPECT_FALSE(poLayer->TestCapability(OLCSequentialWrite));
+    std::unique_ptr<OGRFeature> f(poLayer->GetFeature(1));
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(poLayer->SetFeature(f.get()), OGRERR_UNSUPPORTED_OPERATION);
+}
+
+// sample.wat holds texts (items 1 to 5) and a symbol (item 9).
+TEST(OtherModeNames, EachModeAnswersTheOtherModesNamesWithItsOptions) {
+    GDALDatasetUniquePtr ds = OpenMapgis(Sample("sample.wat"), "COMPOUND", {"NAME=qh"});
+    ASSERT_NE(ds, nullptr);
+    EXPECT_STREQ(ds->GetLayer(0)->GetName(), "qh");
+    OGRLayer* poTexts = ds->GetLayerByName("qhT");
+    ASSERT_NE(poTexts, nullptr);
+    EXPECT_EQ(poTexts->GetGeomType(), wkbMultiPoint);
+    EXPECT_EQ(poTexts->GetFeatureCount(TRUE), 5);
+    // Item 2, "H#-2#=O" at 15 degrees: H, a lowered 2, then O.
+    std::unique_ptr<OGRFeature> f(poTexts->GetFeature(2));
+    ASSERT_NE(f, nullptr);
+    EXPECT_STREQ(f->GetFieldAsString("Text"), "H2O");
+    EXPECT_EQ(f->GetFieldAsDouble("TextAngle"), 15.0);
+    OGRLayer* poPoints = ds->GetLayerByName("qhP");
+    ASSERT_NE(poPoints, nullptr);
+    f.reset(poPoints->GetNextFeature());
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->GetFieldAsInteger("RbUserID"), 9);
+    EXPECT_EQ(ds->GetLayerCount(), 1);
+    EXPECT_EQ(ds->GetLayerByName("sampleT"), nullptr);
+
+    // Typed, the dataset keeps the point, line, region and text layers (sample.wat has an
+    // arc, circles, an image and a refused item besides) and answers the compound name.
+    ds = OpenMapgis(Sample("sample.wat"), "TYPED");
+    ASSERT_NE(ds, nullptr);
+    ASSERT_EQ(ds->GetLayerCount(), 4);
+    EXPECT_STREQ(ds->GetLayer(0)->GetName(), "sampleP");
+    OGRLayer* poCompound = ds->GetLayerByName("sample");
+    ASSERT_NE(poCompound, nullptr);
+    EXPECT_EQ(poCompound->GetGeomType(), wkbUnknown);
+    EXPECT_EQ(poCompound->GetFeatureCount(TRUE), 9);
+    EXPECT_EQ(ds->GetLayerCount(), 4);
+    EXPECT_EQ(ds->GetLayerByName("sample"), poCompound);
+    EXPECT_EQ(ds->GetLayerByName("sampleX"), nullptr);
+
+    // sample.wal holds lines only; the second session reads with the first one's options:
+    // item 1 has colour 3 (red) and its first point (39511100, 3420050) scaled by 2.
+    GDALDatasetUniquePtr lines = OpenMapgis(Sample("sample.wal"), "TYPED",
+                                            {"COLOR_INDEX=" + Sample("colors.txt"), "SCALE=2"});
+    ASSERT_NE(lines, nullptr);
+    EXPECT_EQ(lines->GetLayerByName("sampleT"), nullptr);
+    poCompound = lines->GetLayerByName("sample");
+    ASSERT_NE(poCompound, nullptr);
+    f.reset(poCompound->GetFeature(1));
+    ASSERT_NE(f, nullptr);
+    EXPECT_STREQ(f->GetFieldAsString("Color"), "#FF0000");
+    EXPECT_EQ(f->GetGeometryRef()->exportToWkt(),
+              "LINESTRING (79022200 6840100,79022320 6840180,79022440 6840120)");
+}
+
+TEST(Warnings, AFloodIsCutShortWithATotal) {
+    testfiles::TempDir dir;
+    // 25 arc records with one field too many: each is refused with a log message.
+    std::string strWat = "WMAP points\n25\n";
+    for (int i = 1; i <= 25; ++i)
+        strWat += std::to_string(i) + ",0," + std::to_string(i) + ",3,10,0,90,1,3,0,0,9\n";
+    const std::string strPath = dir.Write("flood.wat", strWat);
+    drivertest::ErrorCollector errors;
+    {
+        GDALDatasetUniquePtr ds = OpenMapgis(strPath, "COMPOUND", {"REPAIR=NO"});
+        ASSERT_NE(ds, nullptr);
+        OGRLayer* poLayer = ds->GetLayer(0);
+        EXPECT_EQ(poLayer->GetFeatureCount(TRUE), 0);
+        EXPECT_STREQ(poLayer->GetMetadataItem("REFUSED_COUNT", "MAPGIS"), "25");
+        const char* pszReason = poLayer->GetMetadataItem("REFUSED_REASON_1", "MAPGIS");
+        ASSERT_NE(pszReason, nullptr);
+        EXPECT_EQ(std::string(pszReason).rfind("25: IMe056", 0), 0u) << pszReason;
+    }
+    ASSERT_EQ(errors.warnings.size(), 21u);
+    EXPECT_EQ(errors.warnings[19].rfind("flood.wat: flood feature 20: IMe056", 0), 0u);
+    EXPECT_EQ(errors.warnings[20], "flood.wat: 5 more warnings not shown (25 in all)");
+}
+
+// Colour 3 is red in the sample's colour file and blue, (C,M,Y,K) = (100,100,0,0), in this one.
+TEST(ColourTables, EachDatasetReadsWithItsOwnColourFile) {
+    testfiles::TempDir dir;
+    std::string strBlue = "colours\n1\n";
+    for (const char* psz : {"Color:3", "Black=0", "Cyan=100", "Magenta=100", "Yellow=0"})
+        strBlue += std::string("0,0,0,0,\"") + psz + "\",0,0,0,0,0,0,0,0,0,0,0\n";
+    const std::string strWal = dir.Write("one.wal",
+                                         "WMAP lines\n2\n1,0,3,5,0,0,0,0,0\n2\n0,0\n1,1\n7,0\n"
+                                         "1,0,3,5,0,0,0,0,0\n2\n2,2\n3,3\n8,0\n");
+    GDALDatasetUniquePtr red =
+        OpenMapgis(strWal, "COMPOUND", {"COLOR_INDEX=" + Sample("colors.txt")});
+    GDALDatasetUniquePtr blue =
+        OpenMapgis(strWal, "COMPOUND", {"COLOR_INDEX=" + dir.Write("blue.clr", strBlue)});
+    ASSERT_NE(red, nullptr);
+    ASSERT_NE(blue, nullptr);
+    // The blue file was loaded last; the red dataset still reads red, and so on in turn.
+    for (int round = 0; round < 2; ++round) {
+        std::unique_ptr<OGRFeature> r(red->GetLayer(0)->GetNextFeature());
+        std::unique_ptr<OGRFeature> b(blue->GetLayer(0)->GetNextFeature());
+        ASSERT_NE(r, nullptr);
+        ASSERT_NE(b, nullptr);
+        EXPECT_STREQ(r->GetFieldAsString("Color"), "#FF0000");
+        EXPECT_STREQ(b->GetFieldAsString("Color"), "#0000FF");
+    }
+}
+
+TEST(TypedMode, AReadableFileWithoutTypedItemsHasNoLayers) {
+    testfiles::TempDir dir;
+    // Item count -2: the file is read, nothing is in it.
+    const std::string strPath = dir.Write("none.wal", "WMAP lines\n-2\n");
+    drivertest::ErrorCollector errors;
+    GDALDatasetUniquePtr ds = OpenMapgis(strPath, "TYPED");
+    ASSERT_NE(ds, nullptr);
+    EXPECT_EQ(ds->GetLayerCount(), 0);
+    ASSERT_EQ(errors.warnings.size(), 1u);
+    EXPECT_EQ(errors.warnings[0].rfind("none.wal: no item fits", 0), 0u) << errors.warnings[0];
+    GDALDatasetUniquePtr compound = OpenMapgis(strPath, "COMPOUND");
+    ASSERT_NE(compound, nullptr);
+    EXPECT_EQ(drivertest::Extent(compound->GetLayer(0), FALSE), "none");
+    EXPECT_EQ(compound->GetLayer(0)->GetFeatureCount(TRUE), 0);
 }

@@ -1,5 +1,7 @@
 """Shared helpers of the host tests: where the built driver, the importer and the samples are."""
+import csv
 import glob
+import json
 import os
 import shutil
 import subprocess
@@ -7,17 +9,28 @@ import sys
 import tempfile
 import unittest
 
+from osgeo import gdal
+
+gdal.UseExceptions()
+
 SAMPLES = os.environ.get("MAPGIS_SAMPLES", "")
 IMPORTER = os.environ.get("MAPGIS_IMPORT", "")
+ARTEFACTS = os.environ.get("MAPGIS_ARTEFACTS", "")
 # Looked up, not imported: QGIS takes a while to load.
 HAVE_QGIS = any(os.path.isdir(os.path.join(p, "qgis")) for p in sys.path)
+needs_qgis = unittest.skipUnless(HAVE_QGIS, "QGIS's Python bindings are not installed")
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
 
 
-def qgis():
-    """scripts/render_map with QGIS started headless; imported only where QGIS is used."""
+def qgis(log=None):
+    """scripts/render_map with QGIS started headless, its messages appended to log as
+    (tag, message); imported only where QGIS is used."""
     import render_map
     render_map.qgis_app()
+    if log is not None:
+        from qgis.core import QgsApplication
+        QgsApplication.messageLog().messageReceived.connect(
+            lambda message, tag, level: log.append((tag, message)))
     return render_map
 
 
@@ -25,13 +38,17 @@ def sample(name):
     return os.path.join(SAMPLES, name)
 
 
+def open_layers(path, **options):
+    """A dataset and its layers, the QGIS styles table aside."""
+    ds = gdal.OpenEx(path, gdal.OF_VECTOR, **options)
+    layers = (ds.GetLayer(i) for i in range(ds.GetLayerCount()))
+    return ds, [layer for layer in layers if layer.GetName() != "layer_styles"]
+
+
 def layer_counts(path):
-    """Features per layer of a dataset, the QGIS styles table aside."""
-    from osgeo import gdal
-    ds = gdal.OpenEx(path, gdal.OF_VECTOR)
-    layers = [ds.GetLayer(i) for i in range(ds.GetLayerCount())]
-    return {layer.GetName(): layer.GetFeatureCount() for layer in layers
-            if layer.GetName() != "layer_styles"}
+    """Features per layer of a dataset."""
+    _, layers = open_layers(path)
+    return {layer.GetName(): layer.GetFeatureCount() for layer in layers}
 
 
 def run(args, cwd=None):
@@ -43,6 +60,11 @@ def leftovers(folder):
     return glob.glob(os.path.join(folder, ".*partial*"))
 
 
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
 class TempDirCase(unittest.TestCase):
     """A test case with a fresh folder of its own."""
 
@@ -52,9 +74,30 @@ class TempDirCase(unittest.TestCase):
     def tearDown(self):
         shutil.rmtree(self.dir, ignore_errors=True)
 
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
     def write(self, name, text, encoding="utf-8"):
-        path = os.path.join(self.dir, name)
+        path = self.path(name)
         os.makedirs(os.path.dirname(path), exist_ok=True)
         with open(path, "w", encoding=encoding, newline="\n") as f:
             f.write(text)
         return path
+
+    def copy_samples(self, *names):
+        return [shutil.copy(sample(n), self.dir) for n in names]
+
+    def importer(self, *args, status=0, cwd=None):
+        """mapgis-import's result, its exit status checked."""
+        r = run([IMPORTER, *args], cwd=cwd)
+        self.assertEqual(r.returncode, status, r.stderr)
+        return r
+
+    def report(self, path):
+        """The rows of a --report file, CSV or JSON lines, every value a string."""
+        with open(path, encoding="utf-8", newline="") as f:
+            rows = list(csv.DictReader(f)) if path.endswith(".csv") else map(json.loads, f)
+            rows = [{k: str(v) for k, v in row.items()} for row in rows]
+        for row in rows:
+            self.assertNotIn(None, row)  # no column beyond the header's
+        return rows

@@ -1,17 +1,19 @@
-"""mapgis-import into a real PostgreSQL + PostGIS server: the throw-away cluster pg_virtualenv
-makes around this script (CTest runs `pg_virtualenv python3 -m unittest postgis_import`).
-Tables with their SRID, spatial index and the GeoPackage's field names, the map QGIS draws
-from them, re-runs and sheets written in parallel."""
+"""mapgis-import into a real PostgreSQL + PostGIS server, the throw-away cluster pg_virtualenv
+makes around this script: tables with their SRID, spatial index and the GeoPackage's field
+names, the map QGIS draws from them, re-runs and sheets written in parallel."""
 import os
 import subprocess
 import unittest
 
-from hosts_common import HAVE_QGIS, IMPORTER, TempDirCase, layer_counts, qgis, run, sample
+from osgeo import gdal
+
+from hosts_common import TempDirCase, layer_counts, needs_qgis, qgis, sample
 
 CONNINFO = " ".join(f"{key}={os.environ.get(var, '')}" for key, var in (
     ("dbname", "PGDATABASE"), ("host", "PGHOST"), ("port", "PGPORT"), ("user", "PGUSER"),
     ("password", "PGPASSWORD")))
 CONNECTION = "PG:" + CONNINFO
+SHEET = [sample("sample.wal"), sample("sample.wap"), sample("sample.wan")]
 
 
 def psql(sql):
@@ -39,124 +41,106 @@ class Postgis(TempDirCase):
         psql(f"DELETE FROM public.layer_styles WHERE f_table_schema = '{self.schema}'")
         super().tearDown()
 
-    def to_postgis(self, inputs, *extra):
-        return run([IMPORTER, *inputs, "-o", CONNECTION, "--schema", self.schema,
-                    "--srs", "EPSG:4527", "-q", *extra])
+    def to_postgis(self, inputs, *extra, status=0):
+        return self.importer(*inputs, "-o", CONNECTION, "--schema", self.schema, "--srs",
+                             "EPSG:4527", "-q", *extra, status=status)
+
+    def query(self, sql):
+        """A query's rows with {s} the schema."""
+        return psql(sql.format(s=self.schema))
 
     def tables(self):
-        return sorted(t for (t,) in psql(
-            f"SELECT tablename FROM pg_tables WHERE schemaname = '{self.schema}' "
+        return sorted(t for (t,) in self.query(
+            "SELECT tablename FROM pg_tables WHERE schemaname = '{s}' "
             "AND tablename <> 'mapgis_import_sheets'"))
 
     def count(self, table):
-        return int(psql(f"SELECT count(*) FROM {self.schema}.{table}")[0][0])
+        return int(self.query(f"SELECT count(*) FROM {{s}}.{table}")[0][0])
 
     def sheets(self):
-        return sorted(s for (s,) in psql(f"SELECT sheet FROM {self.schema}.mapgis_import_sheets"))
-
-
-class Sheet(Postgis):
-    INPUTS = [sample("sample.wal"), sample("sample.wap"), sample("sample.wan")]
+        return sorted(s for (s,) in self.query("SELECT sheet FROM {s}.mapgis_import_sheets"))
 
     def test_tables_as_in_the_geopackage(self):
-        from osgeo import gdal
-        r = self.to_postgis(self.INPUTS, "--colors", sample("colors.txt"))
-        self.assertEqual(r.returncode, 0, r.stderr)
-        gpkg = os.path.join(self.dir, "sample.gpkg")
-        r = run([IMPORTER, *self.INPUTS, "-o", gpkg, "--srs", "EPSG:4527", "-q",
-                 "--colors", sample("colors.txt")])
-        self.assertEqual(r.returncode, 0, r.stderr)
+        self.to_postgis(SHEET, "--colors", sample("colors.txt"))
+        gpkg = self.path("sample.gpkg")
+        self.importer(*SHEET, "-o", gpkg, "--srs", "EPSG:4527", "-q", "--colors",
+                      sample("colors.txt"))
         want = layer_counts(gpkg)
         self.assertEqual(self.tables(), sorted(want))
         pg = gdal.OpenEx(CONNECTION, gdal.OF_VECTOR, open_options=[f"SCHEMAS={self.schema}"])
         ds = gdal.OpenEx(gpkg, gdal.OF_VECTOR)
         for table in want:
-            got_layer, want_layer = pg.GetLayerByName(table), ds.GetLayerByName(table)
+            got_layer = pg.GetLayerByName(table)
             self.assertEqual(got_layer.GetFeatureCount(), want[table], table)
-            for want_f in want_layer:
+            for want_f in ds.GetLayerByName(table):
                 got_f = got_layer.GetFeature(want_f.GetFID())
                 self.assertEqual(got_f.GetGeometryRef().ExportToIsoWkt(),
                                  want_f.GetGeometryRef().ExportToIsoWkt(), table)
                 self.assertEqual(list(got_f.items().items()), list(want_f.items().items()), table)
         del pg, ds
         # By hand from the files: zone 39 eastings, the first line red with the colour index.
-        self.assertEqual(psql(f"SELECT DISTINCT ST_SRID(geom) FROM {self.schema}.sample_areas"),
+        self.assertEqual(self.query("SELECT DISTINCT ST_SRID(geom) FROM {s}.sample_areas"),
                          [("4527",)])
-        self.assertEqual(psql(f'SELECT "Color", ST_AsText(ST_StartPoint(ST_GeometryN('
-                              f'ST_CurveToLine(geom), 1))) FROM {self.schema}.sample_lines '
-                              "WHERE fid = 1"), [("#FF0000", "POINT(39511100 3420050)")])
-        indexes = psql(f"SELECT tablename FROM pg_indexes WHERE schemaname = '{self.schema}' "
-                       "AND indexdef LIKE '%USING gist (geom)%'")
+        self.assertEqual(self.query(
+            'SELECT "Color", ST_AsText(ST_StartPoint(ST_GeometryN(ST_CurveToLine(geom), 1))) '
+            "FROM {s}.sample_lines WHERE fid = 1"), [("#FF0000", "POINT(39511100 3420050)")])
+        indexes = self.query("SELECT tablename FROM pg_indexes WHERE schemaname = '{s}' "
+                             "AND indexdef LIKE '%USING gist (geom)%'")
         self.assertEqual(sorted(t for (t,) in indexes), sorted(want))
         self.assertEqual(self.sheets(), ["sample"])
 
     def test_rerun_refused_overwrite_replaces_the_sheet_only(self):
-        self.assertEqual(self.to_postgis([sample("sample.wal"), sample("sample.wap")]).returncode, 0)
-        self.assertEqual(self.to_postgis([sample("sample.wan")], "--name", "net").returncode, 0)
-        r = self.to_postgis([sample("sample.wal")])
-        self.assertEqual(r.returncode, 4)
+        self.to_postgis(SHEET[:2])
+        self.to_postgis(SHEET[2:], "--name", "net")
+        r = self.to_postgis(SHEET[:1], status=4)
         self.assertIn(f"{self.schema}.sample_lines exists; use --overwrite", r.stderr)
         # The sheet again with the lines only: its areas go, the other sheet stays.
-        r = self.to_postgis([sample("sample.wal")], "--overwrite")
-        self.assertEqual(r.returncode, 0, r.stderr)
+        self.to_postgis(SHEET[:1], "--overwrite")
         self.assertEqual(self.tables(), ["net_network", "net_nodes", "sample_lines"])
         self.assertEqual(self.count("sample_lines"), 30)
         self.assertEqual(self.sheets(), ["net", "sample"])
-        styled = psql("SELECT f_table_name FROM public.layer_styles WHERE f_table_schema = "
-                      f"'{self.schema}' ORDER BY 1")
-        self.assertEqual(styled, [("net_network",), ("net_nodes",), ("sample_lines",)])
+        self.assertEqual(self.query("SELECT f_table_name FROM public.layer_styles WHERE "
+                                    "f_table_schema = '{s}' ORDER BY 1"),
+                         [("net_network",), ("net_nodes",), ("sample_lines",)])
 
     def test_names_postgresql_keeps_unquoted(self):
         # Lower case, "_" for what is not a letter or digit, Chinese letters kept; a name
         # cannot start with a digit unquoted.
         for name, table in (("Sheet 7-北", "sheet_7_北_lines"), ("1", "_1_lines")):
-            r = self.to_postgis([sample("sample.wal")], "--name", name)
-            self.assertEqual(r.returncode, 0, r.stderr)
+            self.to_postgis(SHEET[:1], "--name", name)
             self.assertIn(table, self.tables())
             self.assertEqual(self.count(table), 30)  # unquoted
-        r = run([IMPORTER, sample("sample.wal"), "-o", CONNECTION, "--schema", "Bad-Name"])
-        self.assertEqual(r.returncode, 2)
+        r = self.importer(SHEET[0], "-o", CONNECTION, "--schema", "Bad-Name", status=2)
         self.assertIn("--schema", r.stderr)
 
-
-@unittest.skipUnless(HAVE_QGIS, "QGIS's Python bindings are not installed")
-class Map(Postgis):
+    @needs_qgis
     def test_qgis_draws_the_tables_with_their_styles(self):
         import test_qgis_map
         render_map = qgis()
-        inputs = test_qgis_map.hand_sheet(self.dir) + [sample("sample.wap")]
-        r = self.to_postgis(inputs, "--colors", sample("colors.txt"))
-        self.assertEqual(r.returncode, 0, r.stderr)
+        self.to_postgis(test_qgis_map.hand_sheet(self.dir) + [sample("sample.wap")], "--colors",
+                        sample("colors.txt"))
         layers = render_map.open_postgis_layers(CONNINFO, self.schema, self.tables())
         try:
             self.assertTrue(all(layer.isValid() for layer in layers))
-            settings, results, image = render_map.render(layers, os.path.join(
-                self.dir, "postgis.png"), antialias=False)
+            settings, results, image = render_map.render(layers, self.path("postgis.png"),
+                                                         antialias=False)
             self.assertEqual(sorted(label.labelText for label in results.allLabels()),
                              sorted(piece[0] for piece in test_qgis_map.HAND_PIECES))
             test_qgis_map.assert_pixels(self, settings, image)
         finally:
             del layers
 
-
-class Archive(Postgis):
     def test_sheets_in_parallel_then_resumed(self):
-        root = os.path.join(self.dir, "archive")
+        root = self.path("archive")
         for i in range(6):
             os.makedirs(os.path.join(root, f"f{i % 3}"), exist_ok=True)
             for ext in ("wal", "wap"):
                 os.link(sample("sample." + ext), os.path.join(root, f"f{i % 3}", f"s{i}.{ext}"))
-        args = [IMPORTER, root, "-r", "-o", CONNECTION, "--schema", self.schema]
-        r = run(args + ["-j", "2", "--srs", "EPSG:4527", "-q"])
-        self.assertEqual(r.returncode, 0, r.stderr)
+        self.to_postgis([root, "-r", "-j", "2"])
         want = [f"f{i % 3}_s{i}" for i in range(6)]
         self.assertEqual(self.sheets(), sorted(want))
-        self.assertEqual(self.tables(), sorted(f"{s}_{k}" for s in want for k in ("areas", "lines")))
+        self.assertEqual(self.tables(),
+                         sorted(f"{s}_{k}" for s in want for k in ("areas", "lines")))
         self.assertEqual({self.count(f"{s}_lines") for s in want}, {30})
-        r = run(args + ["--resume"])
-        self.assertEqual(r.returncode, 0, r.stderr)
+        r = self.importer(root, "-r", "-o", CONNECTION, "--schema", self.schema, "--resume")
         self.assertIn("6 sheets: 0 written, 6 skipped", r.stdout)
-
-
-if __name__ == "__main__":
-    unittest.main()

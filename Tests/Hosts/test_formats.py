@@ -1,15 +1,12 @@
 """Every format users convert to: each sheet imported with mapgis-import and read back with
 GDAL, layer by layer: geometry kinds, counts, texts byte for byte, coordinate system; then
-where a sheet lies on the ground: --srs and its datum shortcuts, --scale and --offset."""
+where a sheet lies on the ground: --srs and its datum shortcuts, --scale and --offset; and a
+point file's kinds written in one pass (GeoPackage) as they are layer by layer (FlatGeobuf)."""
 import os
-import sqlite3
-import unittest
 
-from osgeo import gdal, ogr, osr
+from osgeo import osr
 
-from hosts_common import IMPORTER, TempDirCase, leftovers, run, sample
-
-gdal.UseExceptions()
+from hosts_common import TempDirCase, leftovers, open_layers, sample
 
 # Two annotation items as MAPGIS writes them: GBK.
 CN_TEXTS = ["清河桥 高程 45.2", "西山水库"]
@@ -46,13 +43,9 @@ SIDE_FILES = (".cpg", ".prj", ".dbf", ".shx", ".dat", ".id", ".map", ".qml", ".s
 
 
 def family(geom):
-    flat = ogr.GeometryTypeToName(ogr.GT_Flatten(geom.GetGeometryType())).upper()
-    flat = flat.replace(" ", "")
-    if flat in ("POINT", "MULTIPOINT"):
-        return "point"
-    if flat == "GEOMETRYCOLLECTION":
-        return "collection"
-    return "area" if "POLYGON" in flat or "SURFACE" in flat else "line"
+    name = geom.GetGeometryName()
+    return ("point" if "POINT" in name else "collection" if name == "GEOMETRYCOLLECTION" else
+            "area" if "POLYGON" in name or "SURFACE" in name else "line")
 
 
 def read_back(path, fmt):
@@ -66,10 +59,8 @@ def read_back(path, fmt):
                  if not n.endswith(SIDE_FILES)]
     out = {}
     for name in names:
-        ds = gdal.OpenEx(name, gdal.OF_VECTOR, allowed_drivers=drivers)
-        for layer in (ds.GetLayer(i) for i in range(ds.GetLayerCount())):
-            if layer.GetName() == "layer_styles":
-                continue
+        ds, layers = open_layers(name, allowed_drivers=drivers)
+        for layer in layers:
             for f in layer:
                 key = f.GetField("Layer") if fmt == "DXF" else layer.GetName()
                 kinds, count, texts, _ = out.get(key, (set(), 0, [], None))
@@ -100,52 +91,48 @@ class RoundTrip(TempDirCase):
         self.cn = self.write("cn.wat", CN_WAT, "gbk")
 
     def test_every_sheet_in_every_format(self):
-        for fmt, ext, system in FORMATS:
-            for sheet, (files, srs, expected) in SHEETS.items():
-                with self.subTest(fmt=fmt, sheet=sheet):
-                    out = os.path.join(self.dir, ext, f"{sheet}.{ext}")
-                    os.makedirs(os.path.dirname(out), exist_ok=True)
-                    inputs = [self.cn if n == "cn.wat" else sample(n) for n in files]
-                    r = run([IMPORTER, *inputs, "-f", fmt, "-o", out, "-q", "--srs", srs,
-                             "--colors", sample("colors.txt")])
-                    self.assertEqual(r.returncode, 0, r.stderr)
-                    self.assertEqual(leftovers(os.path.dirname(out)), [])
-                    got = read_back(out, fmt)
-                    if len(expected) == 1 and fmt in ONE_LAYER_FILES:
-                        expected = {sheet: next(iter(expected.values()))}
-                    self.assertEqual(sorted(got), sorted(expected))
-                    for layer, (kind, count, texts) in expected.items():
-                        kinds, n, read_texts, read_srs = got[layer]
-                        if fmt == "DXF":
-                            # Areas are outlines (filled ones a hatch too); a text entity
-                            # per piece, in order.
-                            self.assertIn("line" if kind == "area" else kind, kinds, layer)
-                            if texts:
-                                self.assertEqual("".join(read_texts), "".join(texts), layer)
-                            continue
-                        if fmt == "MapInfo File" and layer == "sample_nodes":
-                            # A point per network node: at least one each end of two entries.
-                            self.assertEqual(kinds, {kind})
-                            self.assertGreaterEqual(n, 4)
-                        else:
-                            self.assertEqual((kinds, n), ({kind}, count), layer)
-                        if texts:  # FlatGeobuf writes in the order of its spatial index
-                            self.assertEqual(sorted(read_texts), sorted(texts), layer)
-                        if system:
-                            self.assertTrue(system_matches(read_srs, srs, system), layer)
+        for (fmt, ext, system), (sheet, (files, srs, expected)) in (
+                (f, s) for f in FORMATS for s in SHEETS.items()):
+            with self.subTest(fmt=fmt, sheet=sheet):
+                out = self.path(f"{ext}/{sheet}.{ext}")
+                os.makedirs(os.path.dirname(out), exist_ok=True)
+                inputs = [self.cn if n == "cn.wat" else sample(n) for n in files]
+                self.importer(*inputs, "-f", fmt, "-o", out, "-q", "--srs", srs, "--colors",
+                              sample("colors.txt"))
+                self.assertEqual(leftovers(os.path.dirname(out)), [])
+                got = read_back(out, fmt)
+                if len(expected) == 1 and fmt in ONE_LAYER_FILES:
+                    expected = {sheet: next(iter(expected.values()))}
+                self.assertEqual(sorted(got), sorted(expected))
+                for layer, (kind, count, texts) in expected.items():
+                    kinds, n, read_texts, read_srs = got[layer]
+                    if fmt == "DXF":
+                        # Areas are outlines (filled ones a hatch too); a text entity per
+                        # piece, in order.
+                        self.assertIn("line" if kind == "area" else kind, kinds, layer)
+                        if texts:
+                            self.assertEqual("".join(read_texts), "".join(texts), layer)
+                        continue
+                    if fmt == "MapInfo File" and layer == "sample_nodes":
+                        # A point per network node: at least one each end of two entries.
+                        self.assertEqual(kinds, {kind})
+                        self.assertGreaterEqual(n, 4)
+                    else:
+                        self.assertEqual((kinds, n), ({kind}, count), layer)
+                    # FlatGeobuf writes in the order of its spatial index.
+                    self.assertEqual(sorted(read_texts), sorted(texts or []), layer)
+                    if system:
+                        self.assertTrue(system_matches(read_srs, srs, system), layer)
 
     def test_shapefile_texts_in_gbk(self):
         # The default UTF-8 is read back above; with GBK the .cpg must say so.
-        out = os.path.join(self.dir, "texts.shp")
-        r = run([IMPORTER, self.cn, "-o", out, "-q", "--srs", "EPSG:4548",
-                 "--dbf-encoding", "GBK"])
-        self.assertEqual(r.returncode, 0, r.stderr)
-        with open(os.path.join(self.dir, "texts.cpg")) as f:
+        out = self.path("texts.shp")
+        self.importer(self.cn, "-o", out, "-q", "--srs", "EPSG:4548", "--dbf-encoding", "GBK")
+        with open(self.path("texts.cpg")) as f:
             self.assertEqual(f.read().strip(), "CP936")
-        with open(os.path.join(self.dir, "texts.dbf"), "rb") as f:
+        with open(self.path("texts.dbf"), "rb") as f:
             self.assertIn(CN_TEXTS[0].encode("gbk"), f.read())
-        ds = gdal.OpenEx(out)
-        layer = ds.GetLayer(0)
+        ds, (layer,) = open_layers(out)
         self.assertEqual([f.GetField("Text") for f in layer], CN_TEXTS)
         defn = layer.GetLayerDefn()
         names = [defn.GetFieldDefn(i).GetName() for i in range(defn.GetFieldCount())]
@@ -153,70 +140,96 @@ class RoundTrip(TempDirCase):
         self.assertTrue(all(len(n) <= 10 for n in names), names)  # dBase's limit
 
 
-# One line in millimetres of the paper map.
-PAPER_WAL = "WMAP lines\n1\n1,0,3,5,0,0,0,0,0\n2\n0,0\n10,2.5\n1,0\n"
-
-
 def first_points(path):
-    """The vertices of the first feature's (first) line."""
-    ds = gdal.OpenEx(path, gdal.OF_VECTOR)
-    feature = ds.GetLayer(0).GetNextFeature()
+    """The system and the vertices of the first feature's (first) line."""
+    ds, layers = open_layers(path)
+    feature = layers[0].GetNextFeature()
     geom = feature.GetGeometryRef()
     line = geom.GetGeometryRef(0) if geom.GetGeometryCount() > 0 else geom
-    return [line.GetPoint_2D(i) for i in range(line.GetPointCount())]
+    srs = layers[0].GetSpatialRef()
+    return (srs.GetAuthorityCode(None) or srs.GetName(),
+            [line.GetPoint_2D(i) for i in range(line.GetPointCount())])
 
 
 class Systems(TempDirCase):
-    def test_named_systems(self):
-        # As PROJ names them: CGCS2000, Xian 1980 and Beijing 1954 "/ 3-degree Gauss-Kruger
-        # zone 39"; the sample's eastings start with 39.
-        for args, code in ((["--srs", "EPSG:4527"], "4527"), (["-a_srs", "EPSG:2363"], "2363"),
-                           (["--srs", "CGCS2000"], "4527"), (["--srs", "xian80"], "2363"),
-                           (["--srs", "BEIJING54"], "2415")):
-            with self.subTest(args=args):
-                out = os.path.join(self.dir, f"{code}-{args[1]}.gpkg")
-                r = run([IMPORTER, sample("sample.wal"), "-o", out, *args])
-                self.assertEqual(r.returncode, 0, r.stderr)
-                ds = gdal.OpenEx(out)
-                self.assertEqual(ds.GetLayer(0).GetSpatialRef().GetAuthorityCode(None), code)
-                self.assertIn(f"coordinate system: EPSG:{code} (", r.stdout)
-
-    def test_without_system_the_summary_names_a_fit(self):
-        out = os.path.join(self.dir, "sheet.gpkg")
-        r = run([IMPORTER, sample("sample.wal"), sample("sample.wap"), "-o", out])
-        self.assertEqual(r.returncode, 0, r.stderr)
-        with sqlite3.connect(out) as db:  # undefined Cartesian
-            ids = {row[0] for row in db.execute("SELECT srs_id FROM gpkg_geometry_columns")}
-        self.assertEqual(ids, {-1})
-        self.assertIn("coordinate system: none assigned; eastings with zone number 39", r.stdout)
-        self.assertIn("--srs CGCS2000", r.stdout)
-
-    def test_lonlat_formats_are_reprojected(self):
+    def test_systems_scale_and_offset(self):
+        wal, colors = sample("sample.wal"), sample("colors.txt")
+        # One line in millimetres of the paper map.
+        paper = self.write("paper.wal", "WMAP lines\n1\n1,0,3,5,0,0,0,0,0\n2\n0,0\n10,2.5\n1,0\n")
         gk, wgs84 = epsg("EPSG:4527"), epsg("EPSG:4326")
         for srs in (gk, wgs84):
             srs.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
         lon, lat, _ = osr.CoordinateTransformation(gk, wgs84).TransformPoint(39511100.0, 3420050.0)
         self.assertAlmostEqual(lon, 117.116, places=2)  # 11.1 km east of zone 39's 117 E
-        for fmt, ext in (("KML", "kml"), ("GeoJSON", "geojson")):
-            with self.subTest(fmt=fmt):
-                out = os.path.join(self.dir, "lines." + ext)
-                r = run([IMPORTER, sample("sample.wal"), "-f", fmt, "-o", out, "--srs",
-                         "CGCS2000", "--colors", sample("colors.txt")])
-                self.assertEqual(r.returncode, 0, r.stderr)
-                x, y = first_points(out)[0]
-                self.assertAlmostEqual(x, lon, places=7)
-                self.assertAlmostEqual(y, lat, places=7)
+        none = "Undefined Cartesian SRS"  # srs_id -1 of a GeoPackage, not geographic 0
+        # Output, arguments, the system read back, words of the summary, the first vertices.
+        # As PROJ names them: CGCS2000, Xian 1980 and Beijing 1954 "/ 3-degree Gauss-Kruger
+        # zone 39"; the sample's eastings start with 39.
+        cases = [
+            ("a.gpkg", [wal, "--srs", "EPSG:4527"], "4527", ["system: EPSG:4527 ("], []),
+            ("b.gpkg", [wal, "-a_srs", "EPSG:2363"], "2363", ["system: EPSG:2363 ("], []),
+            ("c.gpkg", [wal, "--srs", "CGCS2000"], "4527", ["system: EPSG:4527 ("], []),
+            ("d.gpkg", [wal, "--srs", "xian80"], "2363", ["system: EPSG:2363 ("], []),
+            ("e.gpkg", [wal, "--srs", "BEIJING54"], "2415", ["system: EPSG:2415 ("], []),
+            ("f.gpkg", [wal, sample("sample.wap")], none,
+             ["none assigned; eastings with zone number 39", "--srs CGCS2000"], []),
+            ("g.kml", [wal, "--srs", "CGCS2000", "--colors", colors], "4326", [], [(lon, lat)]),
+            ("h.geojson", [wal, "--srs", "CGCS2000"], "4326", [], [(lon, lat)]),
+            ("i.gpkg", [paper, "--scale", "10", "--offset", "100,-200"], none,
+             ["coordinates scaled by 10, then shifted by 100,-200"],
+             [(100.0, -200.0), (200.0, -175.0)]),
+            ("j.gpkg", [paper], none, ["millimetres of the paper map; --scale"], []),
+        ]
+        for out, args, system, words, points in cases:
+            with self.subTest(args=args[1:]):
+                r = self.importer(*args, "-o", self.path(out))
+                for text in words:
+                    self.assertIn(text, r.stdout)
+                got_system, got_points = first_points(self.path(out))
+                self.assertEqual(got_system, system)
+                self.assertGreaterEqual(len(got_points), len(points))
+                for got, want in zip(got_points, points):
+                    self.assertAlmostEqual(got[0], want[0], places=7)
+                    self.assertAlmostEqual(got[1], want[1], places=7)
 
-    def test_paper_coordinates_scaled_then_shifted(self):
-        path = self.write("paper.wal", PAPER_WAL)
-        out = os.path.join(self.dir, "ground.gpkg")
-        r = run([IMPORTER, path, "-o", out, "--scale", "10", "--offset", "100,-200"])
-        self.assertEqual(r.returncode, 0, r.stderr)
-        self.assertEqual(first_points(out), [(100.0, -200.0), (200.0, -175.0)])
-        self.assertIn("coordinates scaled by 10, then shifted by 100,-200", r.stdout)
-        r = run([IMPORTER, path, "-o", os.path.join(self.dir, "paper.gpkg")])
-        self.assertIn("millimetres of the paper map; --scale", r.stdout)
+
+# Items cycling through a symbol, a text, a circle and a text: more than two batches of items,
+# every feature to come out in order (GeoPackage takes its layers' features in any order).
+ITEMS = 2600
 
 
-if __name__ == "__main__":
-    unittest.main()
+def mixed_wat():
+    lines = ["WMAPGIS point file", str(ITEMS)]
+    for i in range(ITEMS):
+        x, y, kind = 523412.5 + i * 0.5, 3364180.25 + (i % 50), i % 4
+        lines.append(f"{x},{y},{i + 1},1,12,4.0,4.0,0.0,0,3,0.5,0,0" if kind == 0 else
+                     f"{x},{y},{i + 1},2,12.5,3,1,1,5,0,0" if kind == 2 else
+                     f'{x},{y},{i + 1},0,"T{i}",4.0,3.0,0.0,0.0,1,0,0,0,3,0,0')
+    return "\n".join(lines) + "\n"
+
+
+def features(path, name):
+    """(fields, geometry as WKT) of every feature of the layer, in order."""
+    ds, _ = open_layers(path)
+    return [(f.items(), f.GetGeometryRef().ExportToIsoWkt()) for f in ds.GetLayerByName(name)]
+
+
+class OnePassTest(TempDirCase):
+    def test_one_pass_writes_what_layer_by_layer_writes(self):
+        wat = self.write("mixed.wat", mixed_wat())
+        gpkg, fgb = self.path("mixed.gpkg"), self.path("fgb")
+        for out, fmt in ((gpkg, "GPKG"), (fgb, "FlatGeobuf")):
+            r = self.importer("-q", "--srs", "EPSG:4548", "-f", fmt, "-o", out, wat)
+            self.assertEqual(r.stderr, "")
+        counts = {"mixed_points": ITEMS // 4, "mixed_areas": ITEMS // 4,
+                  "mixed_texts": ITEMS // 2}
+        for name, count in counts.items():
+            with self.subTest(layer=name):
+                one_pass = features(gpkg, name)
+                # FlatGeobuf hands its features back in the order of its spatial index.
+                by_layer = sorted(features(os.path.join(fgb, name + ".fgb"), name),
+                                  key=lambda f: f[0]["RbUserID"])
+                self.assertEqual(len(one_pass), count)
+                self.assertEqual(one_pass, by_layer)
+        texts = [fields["Text"] for fields, _ in features(gpkg, "mixed_texts")]
+        self.assertEqual(texts, [f"T{i}" for i in range(ITEMS) if i % 2 == 1])

@@ -5,13 +5,10 @@ import os
 import sqlite3
 import subprocess
 import sys
-import unittest
 
 from osgeo import gdal, ogr
 
-from hosts_common import IMPORTER, TempDirCase, run, sample
-
-gdal.UseExceptions()
+from hosts_common import TempDirCase, open_layers, sample
 
 GENERATOR = os.path.join(os.path.dirname(__file__), "..", "..", "Bench", "gen_mapgis.py")
 # Boxes are kept as 32-bit floats rounded outward: at eastings of 4e7 a step is 4 m.
@@ -23,16 +20,13 @@ class SpatialIndex(TempDirCase):
     def test_every_layer_indexed_and_kept_in_step(self):
         # About 26 000 items (the texts' tree has hundreds of leaves under inner nodes, every
         # kind full leaves) beside the samples' lines, areas and network.
-        big = os.path.join(self.dir, "big.wat")
+        big = self.path("big.wat")
         subprocess.run([sys.executable, GENERATOR, "wat", "--size-mb", "2", "--seed", "3", "-o",
                         big], check=True, capture_output=True)
-        out = os.path.join(self.dir, "out.gpkg")
-        r = run([IMPORTER, big, *(sample("sample." + e) for e in ("wal", "wap", "wan")),
-                 "-o", out, "-q"])
-        self.assertEqual(r.returncode, 0, r.stderr)
-        ds = gdal.OpenEx(out, gdal.OF_VECTOR)
-        layers = [ds.GetLayer(i) for i in range(ds.GetLayerCount())]
-        layers = [layer for layer in layers if layer.GetName() != "layer_styles"]
+        out = self.path("out.gpkg")
+        self.importer(big, *(sample("sample." + e) for e in ("wal", "wap", "wan")), "-o", out,
+                      "-q")
+        ds, layers = open_layers(out)
         self.assertEqual(len(layers), 8)  # four kinds of each file set
         with sqlite3.connect(out) as db:
             for layer in layers:
@@ -74,7 +68,3 @@ class SpatialIndex(TempDirCase):
             self.assertTrue(b[0] <= x0 and b[1] >= x1 and b[2] <= y0 and b[3] >= y1,
                             (fid, b, envelopes[fid]))
             self.assertLess(max(x0 - b[0], b[1] - x1, y0 - b[2], b[3] - y1), FLOAT_STEP)
-
-
-if __name__ == "__main__":
-    unittest.main()

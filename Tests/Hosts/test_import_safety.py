@@ -1,20 +1,15 @@
 """mapgis-import on the command line: what it refuses (exit status, message, nothing written),
 the outputs it names, the account of every item in the summary and the report files, and
 output that is never left half-written."""
-import csv
-import json
 import os
 import shutil
 import signal
 import subprocess
 import time
-import unittest
 
 from osgeo import gdal
 
-from hosts_common import IMPORTER, TempDirCase, layer_counts, leftovers, run, sample
-
-gdal.UseExceptions()
+from hosts_common import IMPORTER, TempDirCase, layer_counts, leftovers, read_bytes, sample
 
 # Three line items; the second has a style line of 8 fields, which the reader refuses.
 REFUSED_WAL = ("WMAP lines\n3\n"
@@ -25,8 +20,6 @@ REFUSED_WAL = ("WMAP lines\n3\n"
 NO_ZONE_WAL = ("WMAP lines\n2\n"
                "1,0,3,5,0,0,0,0,0\n2\n511100,3420050\n511160,3420090\n1,0\n"
                "1,0,3,5,0,0,0,0,0\n2\n511200,3420100\n511260,3420140\n2,0\n")
-
-
 # Annotation as surveyors write it: notes whose text holds commas (the record then splits into
 # more fields than a text has), one without its closing delimiter, and a plain one.
 NOTE_1 = "测量日期: 2023年5月, 高程基准: 1985国家高程基准"
@@ -39,21 +32,19 @@ COMMA_WAT = ("WMAPGIS point file\n4\n"
 REPAIRED = "item 1 (text) repaired: its text holds commas, read with the text's delimiters"
 
 
-
 class Refusals(TempDirCase):
     def test_exit_status_message_and_nothing_written(self):
-        wal, wat = (shutil.copy(sample(n), self.dir) for n in ("sample.wal", "sample.wat"))
+        wal, wat = self.copy_samples("sample.wal", "sample.wat")
         no_zone = self.write("nozone.wal", NO_ZONE_WAL)
         zero = self.write("zero.wal", "WMAP lines\n0\n")
         txt = self.write("lines.txt", "WMAP lines\n0\n")
         big = self.write("big.wal", "lines\n1\n1,0,3,5,0,0,0,0,0\n1\n0,0\n1,0\n")
         os.truncate(big, 1 << 31)  # sparse: no 2 GiB written
-        missing = os.path.join(self.dir, "missing.wal")
-        out = os.path.join(self.dir, "out.gpkg")
+        missing, out = self.path("missing.wal"), self.path("out.gpkg")
         # 2: usage; 3: the input; 4: the output
         cases = [
             (["--bogus", wal], 2, []),
-            ([wal, "-o", os.path.join(self.dir, "out.unknownext")], 2, []),
+            ([wal, "-o", self.path("out.unknownext")], 2, []),
             ([wal, wal, wal, "-o", out], 2, ["sample_lines would take the name of another"]),
             ([wat, "--no-split", "-f", "ESRI Shapefile"], 2, ["one geometry type per layer"]),
             ([wat, "--typed", "-f", "DXF"], 2, ["DXF takes the items with their styles"]),
@@ -66,10 +57,10 @@ class Refusals(TempDirCase):
             ([wal, "--scale", "abc", "--offset", "5", "-o", out], 2, ["SCALE=abc"]),
             ([missing], 3, [f"cannot read {missing}: no such file"]),
             ([txt], 3, ['unknown extension "txt"', txt]),
-            ([wal, "--colors", os.path.join(self.dir, "none.clr")], 3, ["colour index file"]),
+            ([wal, "--colors", self.path("none.clr")], 3, ["colour index file"]),
             ([zero], 3, ["zero.wal"]),
             ([big], 3, ["2147483648 bytes: files of 2 GiB or more cannot be imported"]),
-            ([wal, "-o", os.path.join(self.dir, "no", "x.gpkg")], 4, ["cannot write beside"]),
+            ([wal, "-o", self.path("no/x.gpkg")], 4, ["cannot write beside"]),
             # This folder as an archive of sheets.
             ([self.dir, wal], 2, ["not both"]),
             ([self.dir, "--merge", "--resume", "-o", out], 2, ["--merge"]),
@@ -77,8 +68,7 @@ class Refusals(TempDirCase):
         before = sorted(os.listdir(self.dir))
         for args, status, texts in cases:
             with self.subTest(args=[os.path.basename(a) for a in args]):
-                r = run([IMPORTER] + args)
-                self.assertEqual(r.returncode, status, r.stderr)
+                r = self.importer(*args, status=status)
                 self.assertTrue(r.stderr.startswith("mapgis-import: "), r.stderr)
                 for text in texts:
                     self.assertIn(text, r.stderr)
@@ -86,15 +76,12 @@ class Refusals(TempDirCase):
 
     def test_existing_output_needs_overwrite(self):
         # A shapefile: its .shp, .shx and .dbf all land beside the target.
-        wal = shutil.copy(sample("sample.wal"), self.dir)
-        out = os.path.join(self.dir, "roads.shp")
-        args = [IMPORTER, wal, "-f", "ESRI Shapefile", "-o", out, "-q"]
-        self.assertEqual(run(args).returncode, 0)
-        r = run(args)
-        self.assertEqual(r.returncode, 4)
+        wal, out = self.copy_samples("sample.wal")[0], self.path("roads.shp")
+        args = [wal, "-f", "ESRI Shapefile", "-o", out, "-q"]
+        self.importer(*args)
+        r = self.importer(*args, status=4)
         self.assertIn(f"{out} exists; use --overwrite", r.stderr)
-        r = run(args + ["--overwrite"])
-        self.assertEqual(r.returncode, 0, r.stderr)
+        self.importer(*args, "--overwrite")
         self.assertEqual(sorted(os.listdir(self.dir)), ["roads." + e for e in (
             "cpg", "dbf", "qml", "shp", "shx", "sld")] + ["sample.wal"])
         self.assertEqual(layer_counts(out), {"roads": 30})
@@ -102,26 +89,24 @@ class Refusals(TempDirCase):
 
 class Outputs(TempDirCase):
     def test_several_inputs_into_the_default_output_beside_the_first(self):
-        wal = shutil.copy(sample("sample.wal"), self.dir)
-        os.makedirs(os.path.join(self.dir, "other"))
-        other = shutil.copy(sample("sample.wal"), os.path.join(self.dir, "other"))
+        wal = self.copy_samples("sample.wal")[0]
+        os.makedirs(self.path("other"))
+        other = shutil.copy(sample("sample.wal"), self.path("other"))
         refused = self.write("sample.wal.d/sample.wal", REFUSED_WAL)
-        r = run([IMPORTER, wal, other, refused, "--colors", sample("colors.txt")])
-        self.assertEqual(r.returncode, 0, r.stderr)
-        out = os.path.join(self.dir, "sample.gpkg")
+        r = self.importer(wal, other, refused, "--colors", sample("colors.txt"))
+        out = self.path("sample.gpkg")
         self.assertIn(f"Wrote {out}:", r.stdout)
         # Layers with unique names; item 1's first point is the lowest and leftmost, item
         # 30's fourth the highest and rightmost.
         self.assertEqual(layer_counts(out), {"sample_lines": 30, "other_sample_lines": 30,
                                              "sample.wal.d_sample_lines": 2})
-        self.assertIn("layer sample_lines (lines of sample.wal): 30 features, "
-                      "bounds (39511100, 3420050) - (39514180, 3421555)", r.stdout)
-        self.assertIn("sample.wal: 30 items: 30 written, 0 refused, 0 not importable, 0 skipped",
-                      r.stdout)
-        # The second item (lines 8 to 12) has a style line of 8 fields.
-        self.assertIn("sample.wal: 3 items: 2 written, 1 refused, 0 not importable, 0 skipped",
-                      r.stdout)
-        self.assertIn("sample.wal:8: item 12 (line) refused: refused by the reader", r.stdout)
+        for line in ("layer sample_lines (lines of sample.wal): 30 features, "
+                     "bounds (39511100, 3420050) - (39514180, 3421555)",
+                     "sample.wal: 30 items: 30 written, 0 refused, 0 not importable, 0 skipped",
+                     # The second item (lines 8 to 12) has a style line of 8 fields.
+                     "sample.wal: 3 items: 2 written, 1 refused, 0 not importable, 0 skipped",
+                     "sample.wal:8: item 12 (line) refused: refused by the reader"):
+            self.assertIn(line, r.stdout)
         # Style line "1,0,3,5,...": colour 3 is (C,M,Y,K) (0,100,100,0).
         ds = gdal.OpenEx(out)
         f = ds.GetLayerByName("sample_lines").GetNextFeature()
@@ -129,15 +114,13 @@ class Outputs(TempDirCase):
 
     def test_layers_are_named_after_what_they_hold(self):
         inputs = [sample(n) for n in ("sample.wat", "sample.wal", "sample.wap", "sample.wan")]
-        out = os.path.join(self.dir, "sheet.gpkg")
-        self.assertEqual(run([IMPORTER, *inputs, "-o", out, "-q"]).returncode, 0)
+        out, typed = self.path("sheet.gpkg"), self.path("typed.gpkg")
+        self.importer(*inputs, "-o", out, "-q")
         # The sheet's files share the layer of a kind.
         self.assertEqual(layer_counts(out), {"sample_points": 1, "sample_lines": 1 + 30,
                                              "sample_areas": 2 + 3, "sample_texts": 16,
                                              "sample_network": 2, "sample_nodes": 2})
-        typed = os.path.join(self.dir, "typed.gpkg")
-        r = run([IMPORTER, inputs[0], inputs[2], "--typed", "--name", "sheet", "-o", typed, "-q"])
-        self.assertEqual(r.returncode, 0, r.stderr)
+        self.importer(inputs[0], inputs[2], "--typed", "--name", "sheet", "-o", typed, "-q")
         counts = layer_counts(typed)
         self.assertLessEqual(set(counts), {"sheet_points", "sheet_lines", "sheet_areas",
                                            "sheet_texts"})
@@ -147,79 +130,54 @@ class Outputs(TempDirCase):
 
 class Account(TempDirCase):
     def test_texts_holding_commas_are_read_whole_counted_and_reported(self):
-        wat = self.write("notes.wat", COMMA_WAT)
-        out = os.path.join(self.dir, "notes.gpkg")
+        wat, out = self.write("notes.wat", COMMA_WAT), self.path("notes.gpkg")
         # --no-repair: the reader's own answer; by default the two notes are repaired. The
-        # report's written, items and entries columns, by hand from the four records.
-        for extra, texts, written, summary in (
-                (["--no-repair"], ["plain"], 1, "1 written, 3 refused"),
-                ([], sorted([NOTE_1, NOTE_2, "plain"]), 3, "3 written (2 repaired), 1 refused")):
+        # report's columns by hand from the four records; a single import's sheet is empty.
+        for extra, texts, written, summary, report in (
+                (["--no-repair"], ["plain"], 1, "1 written, 3 refused", "report.json"),
+                ([], sorted([NOTE_1, NOTE_2, "plain"]), 3, "3 written (2 repaired), 1 refused",
+                 "report.csv")):
             with self.subTest(extra=extra):
-                report = os.path.join(self.dir, f"report{len(extra)}.json")
-                r = run([IMPORTER, wat, "-o", out, "--overwrite", "--report", report, *extra])
-                self.assertEqual(r.returncode, 0, r.stderr)
+                r = self.importer(wat, "-o", out, "--overwrite", "--report", self.path(report),
+                                  *extra)
                 self.assertIn(f"notes.wat: 4 items: {summary}, 0 not importable, 0 skipped",
                               r.stdout)
                 self.assertIn("notes.wat:5: item 3 (text) refused", r.stdout)
                 ds = gdal.OpenEx(out)
                 self.assertEqual(sorted(f.GetField("Text") for f in ds.GetLayer(0)), texts)
-                with open(report, encoding="utf-8") as f:
-                    line = json.loads(f.read())
-                self.assertEqual((line["items"], line["written"], line["refused"]),
-                                 (4, written, 4 - written))
+                (row,) = self.report(self.path(report))
+                self.assertEqual([row[k] for k in ("sheet", "items", "written", "refused")],
+                                 ["", "4", str(written), str(4 - written)])
         self.assertIn("notes.wat:4: item 2 (text) repaired", r.stdout)
         self.assertEqual(r.stderr.count("repaired"), 2, r.stderr)
-        # A single import's report CSV: its sheet column empty, the others in their places.
-        report = os.path.join(self.dir, "single.csv")
-        r = run([IMPORTER, wat, "-o", out, "--overwrite", "-q", "--report", report])
-        self.assertEqual(r.returncode, 0, r.stderr)
-        with open(report, encoding="utf-8", newline="") as f:
-            (row,) = csv.DictReader(f)
-        self.assertNotIn(None, row)
-        self.assertEqual((row["sheet"], row["items"], row["written"], row["refused"]),
-                         ("", "4", "3", "1"))
         # A folder of sheets, the report CSV: the entries, which hold commas, stay one column.
-        report = os.path.join(self.dir, "report.csv")
-        r = run([IMPORTER, self.dir, "-o", os.path.join(self.dir, "out"), "-q", "--report",
-                 report])
-        self.assertEqual(r.returncode, 0, r.stderr)
-        with open(report, encoding="utf-8", newline="") as f:
-            (row,) = csv.DictReader(f)
-        self.assertNotIn(None, row)  # no column beyond the header's
+        report = self.path("sheets.csv")
+        self.importer(self.dir, "-o", self.path("out"), "-q", "--report", report)
+        (row,) = self.report(report)
         self.assertEqual((row["sheet"], row["written"], row["repaired"], row["refused"]),
                          ("notes", "3", "2", "1"))
         self.assertTrue(row["entries"].startswith("3: " + REPAIRED), row["entries"])
         self.assertIn("5: item 3 (text) refused", row["entries"])
 
 
-def read_bytes(path):
-    with open(path, "rb") as f:
-        return f.read()
-
-
 class SafeOutput(TempDirCase):
     def good_output(self, ext):
-        wal = shutil.copy(sample("sample.wal"), self.dir)
-        out = os.path.join(self.dir, "out." + ext)
-        r = run([IMPORTER, wal, "-o", out, "-q", "--srs", "CGCS2000",
-                 "--colors", sample("colors.txt")])
-        self.assertEqual(r.returncode, 0, r.stderr)
-        return out, read_bytes(out)
+        wal, out = self.copy_samples("sample.wal")[0], self.path("out." + ext)
+        self.importer(wal, "-o", out, "-q", "--srs", "CGCS2000", "--colors", sample("colors.txt"))
+        return wal, out, read_bytes(out)
 
     def test_a_failure_midway_leaves_the_existing_output_untouched(self):
-        out, before = self.good_output("kml")
-        wat = shutil.copy(sample("sample.wat"), self.dir)
+        wal, out, before = self.good_output("kml")
         # The lines reproject; the point file's eastings lack the zone number, so its points
         # lie outside zone 39 and GDAL refuses to reproject them.
-        r = run([IMPORTER, os.path.join(self.dir, "sample.wal"), wat, "-o", out, "--overwrite",
-                 "--srs", "EPSG:4527", "--colors", sample("colors.txt")])
-        self.assertEqual(r.returncode, 4, r.stderr)
+        r = self.importer(wal, sample("sample.wat"), "-o", out, "--overwrite", "--srs",
+                          "EPSG:4527", "--colors", sample("colors.txt"), status=4)
         self.assertIn("nothing written", r.stderr)
         self.assertEqual(read_bytes(out), before)
         self.assertEqual(leftovers(self.dir), [])
 
     def test_an_interrupted_import_cleans_up_and_exits_143(self):
-        out, before = self.good_output("gpkg")
+        _, out, before = self.good_output("gpkg")
         # Enough lines that the translation is still running when the signal comes.
         items = "".join(f"1,0,3,5,0,0,0,0,0\n2\n{i},0\n{i},1\n{i},0\n" for i in range(300000))
         big = self.write("big.wal", "lines\n300000\n" + items)
@@ -235,7 +193,3 @@ class SafeOutput(TempDirCase):
         self.assertIn("interrupted", err)
         self.assertEqual(read_bytes(out), before)
         self.assertEqual(leftovers(self.dir), [])
-
-
-if __name__ == "__main__":
-    unittest.main()

@@ -5,18 +5,16 @@ styles go for each kind of output; and MAPGIS files opened in QGIS through the p
 import glob
 import math
 import os
-import shutil
 import sqlite3
 import sys
 import textwrap
 import unittest
 
-from hosts_common import HAVE_QGIS, IMPORTER, SAMPLES, TempDirCase, qgis, run, sample
+from hosts_common import ARTEFACTS, SAMPLES, TempDirCase, needs_qgis, qgis, run, sample
 
-ARTEFACTS = os.environ.get("MAPGIS_ARTEFACTS", "")
 SHEET = [sample(n) for n in ("sample.wat", "sample.wal", "sample.wap", "sample.wan")]
-# Every exchange file among the samples, whatever formats have been added.
-ALL_SAMPLES = sorted(glob.glob(os.path.join(SAMPLES, "*.wa[tlpn]")))
+SHEET_LAYERS = ("sample_areas", "sample_lines", "sample_points", "sample_texts",
+                "sample_network", "sample_nodes")
 
 # A sheet made by hand, in the area sample's coordinates, with texts of every layout: name,
 # record, and its pieces as (text, anchor x, anchor y, height, angle) worked out from the
@@ -93,15 +91,12 @@ def assert_pixels(case, settings, image):
         case.assertLess(max(abs(a - b) for a, b in zip(got, colour)), 32, (what, got))
 
 
-@unittest.skipUnless(HAVE_QGIS, "QGIS's Python bindings are not installed")
-class QgisMap(TempDirCase):
+@needs_qgis
+class Qgis(TempDirCase):
     @classmethod
     def setUpClass(cls):
-        cls.render_map = qgis()
-        from qgis.core import QgsApplication
         cls.log = []
-        QgsApplication.messageLog().messageReceived.connect(
-            lambda message, tag, level: cls.log.append((tag, message)))
+        cls.render_map = qgis(cls.log)
 
     def setUp(self):
         super().setUp()
@@ -113,10 +108,8 @@ class QgisMap(TempDirCase):
         super().tearDown()
 
     def import_sheet(self, inputs, srs, name):
-        out = os.path.join(self.dir, name + ".gpkg")
-        r = run([IMPORTER, *inputs, "-o", out, "-q", "--srs", srs,
-                 "--colors", sample("colors.txt")])
-        self.assertEqual(r.returncode, 0, r.stderr)
+        out = self.path(name + ".gpkg")
+        self.importer(*inputs, "-o", out, "-q", "--srs", srs, "--colors", sample("colors.txt"))
         self.layers = self.render_map.open_layers(out)
         for layer in self.layers:
             self.assertTrue(layer.isValid(), layer.name())
@@ -150,53 +143,42 @@ class QgisMap(TempDirCase):
         settings, image, texts = self.import_sheet(
             hand_sheet(self.dir) + [sample("sample.wap")], "EPSG:4527", "hand-sheet")
         # The anchors themselves, from the records.
-        got = sorted((f["Text"], f.geometry().asPoint(), f["TextHeight"], f["TextAngle"])
-                     for f in texts.getFeatures())
-        self.assertEqual(len(got), len(HAND_PIECES))
-        for (text, point, height, angle), want in zip(got, sorted(HAND_PIECES)):
-            self.assertEqual(text, want[0])
-            for value, wanted in ((point.x(), want[1]), (point.y(), want[2]), (height, want[3]),
-                                  (angle, want[4])):
-                self.assertAlmostEqual(value, wanted, places=3, msg=text)
+        got = sorted((f["Text"], f.geometry().asPoint().x(), f.geometry().asPoint().y(),
+                      f["TextHeight"], f["TextAngle"]) for f in texts.getFeatures())
+        self.assertEqual([piece[0] for piece in got], sorted(p[0] for p in HAND_PIECES))
+        for piece, want in zip(got, sorted(HAND_PIECES)):
+            for value, wanted in zip(piece[1:], want[1:]):
+                self.assertAlmostEqual(value, wanted, places=3, msg=want[0])
         assert_pixels(self, settings, image)
 
-
-@unittest.skipUnless(HAVE_QGIS, "QGIS's Python bindings are not installed")
-class Styles(TempDirCase):
-    """Where the styles go, and that QGIS takes them: per layer the renderer QGIS loads and
-    whether it labels; none with --no-style."""
-
-    @classmethod
-    def setUpClass(cls):
-        qgis()
-
     def convert(self, name, *extra):
-        r = run([IMPORTER, *SHEET, "-q", "--colors", sample("colors.txt"), "-o",
-                 os.path.join(self.dir, name), *extra])
-        self.assertEqual(r.returncode, 0, r.stderr)
-        return os.path.join(self.dir, name)
+        self.importer(*SHEET, "-q", "--colors", sample("colors.txt"), "-o", self.path(name),
+                      *extra)
+        return self.path(name)
 
-    def layer(self, source):
-        """The layer's renderer type, whether it labels, and its abstract."""
+    def style(self, source, sld=None):
+        """The renderer QGIS loads for a layer, whether it labels, its abstract and whether
+        QGIS takes the SLD style."""
         from qgis.core import QgsVectorLayer
-        layer = QgsVectorLayer(source, "layer", "ogr")
-        try:
-            self.assertTrue(layer.isValid(), source)
-            return layer.renderer().type(), layer.labelsEnabled(), layer.metadata().abstract()
-        finally:
-            del layer
+        self.layers = [QgsVectorLayer(source, "layer", "ogr")]
+        layer = self.layers[0]
+        self.assertTrue(layer.isValid(), source)
+        return (layer.renderer().type(), layer.labelsEnabled(), layer.metadata().abstract(),
+                sld and layer.loadSldStyle(sld)[1])
 
-    def assert_styled(self, source, name):
-        want = ("nullSymbol", True) if name.endswith("_texts") else ("singleSymbol", False)
-        self.assertEqual(self.layer(source)[:2], want, name)
-
-    def test_geopackage_holds_each_layer_default_style_and_account(self):
-        gpkg = self.convert("sheet.gpkg")
-        for name in ("sample_areas", "sample_lines", "sample_points", "sample_texts",
-                     "sample_network", "sample_nodes"):
-            self.assert_styled(f"{gpkg}|layername={name}", name)
+    def test_styles_in_the_geopackage_and_beside_each_shapefile(self):
+        gpkg, shp = self.convert("sheet.gpkg"), self.convert("sheet.shp")[:-4]
+        self.assertEqual(sorted(n[:-4] for n in os.listdir(shp) if n.endswith(".shp")),
+                         sorted(SHEET_LAYERS))
+        for name in SHEET_LAYERS:
+            want = ("nullSymbol", True) if name.endswith("_texts") else ("singleSymbol", False)
+            self.assertEqual(self.style(f"{gpkg}|layername={name}")[:2], want, name)
+            # The SLD is for other clients; QGIS reads it too.
+            base = os.path.join(shp, name)
+            found = self.style(base + ".shp", base + ".sld")
+            self.assertEqual(found[:2] + found[3:], want + (True,), name)
         # The point sample's eleven items: an image and a record continued on the next line.
-        self.assertEqual(self.layer(f"{gpkg}|layername=sample_texts")[2].splitlines()[:3], [
+        self.assertEqual(self.style(f"{gpkg}|layername=sample_texts")[2].splitlines()[:3], [
             "sample.wat: 11 items: 9 written, 1 refused, 1 not importable, 0 skipped",
             "sample.wat:12: item 10 (image) not importable by design",
             "sample.wat:13: item 11 (text) refused: IMe056: An item of the exchange file was "
@@ -205,33 +187,60 @@ class Styles(TempDirCase):
         with sqlite3.connect(self.convert("bare.gpkg", "--no-style")) as db:
             self.assertEqual(db.execute("SELECT name FROM sqlite_master WHERE name = "
                                         "'layer_styles'").fetchall(), [])
-
-    def test_shapefiles_get_a_style_beside_each_file(self):
-        from qgis.core import QgsVectorLayer
-        out = self.convert("sheet.shp")[:-4]
-        shapes = sorted(n[:-4] for n in os.listdir(out) if n.endswith(".shp"))
-        self.assertEqual(len(shapes), 6)
-        for name in shapes:
-            base = os.path.join(out, name)
-            self.assert_styled(base + ".shp", name)
-            # The SLD is for other clients; QGIS reads it too.
-            layer = QgsVectorLayer(base + ".shp", name, "ogr")
-            message, ok = layer.loadSldStyle(base + ".sld")
-            del layer
-            self.assertTrue(ok, (name, message))
-        out = self.convert("bare.shp", "--no-style")[:-4]
-        self.assertEqual([n for n in os.listdir(out) if n.endswith((".qml", ".sld"))], [])
+        bare = self.convert("bare.shp", "--no-style")[:-4]
+        self.assertEqual([n for n in os.listdir(bare) if n.endswith((".qml", ".sld"))], [])
 
     def test_style_only_serves_files_opened_through_the_driver(self):
-        inputs = [shutil.copy(sample(n), self.dir) for n in ("sample.wal", "sample.wat")]
-        r = run([IMPORTER, "--style-only", *inputs])
-        self.assertEqual(r.returncode, 0, r.stderr)
+        inputs = self.copy_samples("sample.wal", "sample.wat")
+        self.importer("--style-only", *inputs)
         self.assertEqual(sorted(os.listdir(self.dir)), ["sample.qml", "sample.wal",
                                                         "sample.wat"])
         for path in inputs:
-            self.assertEqual(self.layer(path)[:2], ("RuleRenderer", True), path)
+            self.assertEqual(self.style(path)[:2], ("RuleRenderer", True), path)
         # An existing style is the user's: kept without --overwrite.
-        self.assertEqual(run([IMPORTER, "--style-only", inputs[0]]).returncode, 4)
+        self.importer("--style-only", inputs[0], status=4)
+
+    def open(self, uri):
+        """What QGIS makes of a MAPGIS layer opened through the plug-in: storage, per-feature
+        symbols, features; None if invalid."""
+        from qgis.core import QgsVectorDataProvider, QgsVectorLayer
+        self.layers = [QgsVectorLayer(uri, "layer", "ogr")]
+        provider = self.layers[0].dataProvider()
+        return (provider.storageType(),
+                bool(provider.capabilities() & QgsVectorDataProvider.FeatureSymbology),
+                self.layers[0].featureCount()) if self.layers[0].isValid() else None
+
+    def test_samples_and_layers_of_either_mode_open_in_qgis(self):
+        wat = sample("sample.wat")
+        # Every exchange file among the samples, whatever formats have been added.
+        cases = [(path, None) for path in sorted(glob.glob(os.path.join(SAMPLES, "*.wa[tlpn]")))]
+        cases.append((wat + "|layername=sampleT", 5))
+        for uri, count in cases:
+            with self.subTest(uri=os.path.basename(uri)):
+                storage, symbology, n = self.open(uri)
+                self.assertEqual((storage, symbology), ("MAPGIS", True))
+                self.assertEqual(n, count or n)
+                self.assertGreater(n, 0)
+        self.assertFalse([m for m in self.log if "only reads" in m[1]], self.log)
+        # What makes that meaningful: driver errors at open reach the log.
+        self.assertIsNone(self.open(sample("sample.wal") + "|option:MODE=SIDEWAYS"))
+        self.assertTrue(any("MODE=SIDEWAYS" in m[1] for m in self.log), self.log)
+
+    def test_dashed_pen_becomes_a_dashed_line(self):
+        from qgis.core import QgsFeatureRequest, QgsVectorLayer
+        # sample.wal item 3: style line "2,0,3,8,...": dashed, colour 3 (red), 0.8 mm.
+        self.layers = [QgsVectorLayer(f"{sample('sample.wal')}|option:COLOR_INDEX="
+                                      f"{sample('colors.txt')}", "lines", "ogr")]
+        request = QgsFeatureRequest(3)
+        request.setFlags(QgsFeatureRequest.EmbeddedSymbols)
+        feature = next(self.layers[0].getFeatures(request))
+        line = feature.embeddedSymbol().symbolLayer(0)
+        self.assertEqual((line.color().name(), line.width(), line.useCustomDashPattern()),
+                         ("#ff0000", 0.8, True))
+        # "4 2mm": QGIS scales the lengths with the width, the dash stays twice the gap.
+        dashes = line.customDashVector()
+        self.assertEqual(len(dashes), 2)
+        self.assertAlmostEqual(dashes[0], 2 * dashes[1])
 
 
 class PluginLoad(unittest.TestCase):
@@ -263,66 +272,3 @@ class PluginLoad(unittest.TestCase):
         """)
         r = run([sys.executable, "-c", probe, sample("sample.wal")])
         self.assertEqual((r.returncode, r.stdout.strip()), (0, "30 same"), r.stderr)
-
-
-@unittest.skipUnless(HAVE_QGIS, "QGIS's Python bindings are not installed")
-class DriverInQgis(unittest.TestCase):
-    """MAPGIS files opened in QGIS directly, through the plug-in (build/lib/ogr_MAPGIS.so)."""
-
-    @classmethod
-    def setUpClass(cls):
-        qgis()
-        from qgis.core import QgsApplication
-        cls.log = []
-        QgsApplication.messageLog().messageReceived.connect(
-            lambda message, tag, level: cls.log.append(f"{tag}: {message}"))
-
-    def open(self, uri):
-        """What QGIS makes of a layer: storage, per-feature symbols, features; None if invalid."""
-        from qgis.core import QgsVectorDataProvider, QgsVectorLayer
-        layer = QgsVectorLayer(uri, "layer", "ogr")
-        if not layer.isValid():
-            return None
-        provider = layer.dataProvider()
-        found = (provider.storageType(),
-                 bool(provider.capabilities() & QgsVectorDataProvider.FeatureSymbology),
-                 layer.featureCount())
-        del provider, layer  # layers go before QGIS does
-        return found
-
-    def test_samples_and_layers_of_either_mode_open(self):
-        wat = sample("sample.wat")
-        cases = [(path, None) for path in ALL_SAMPLES] + [
-            (wat + "|layername=sample|option:MODE=TYPED", 9), (wat + "|layername=sampleT", 5),
-            (wat + "|layername=sampleT|option:MODE=TYPED", 5)]
-        for uri, count in cases:
-            with self.subTest(uri=os.path.basename(uri)):
-                storage, symbology, n = self.open(uri)
-                self.assertEqual((storage, symbology), ("MAPGIS", True))
-                self.assertEqual(n, count or n)
-                self.assertGreater(n, 0)
-        self.assertFalse([m for m in self.log if "only reads" in m], self.log)
-        # What makes that meaningful: driver errors at open reach the log.
-        self.assertIsNone(self.open(wat + "|layername=sampleX|option:MODE=TYPED"))
-        self.assertIsNone(self.open(sample("sample.wal") + "|option:MODE=SIDEWAYS"))
-        self.assertTrue(any("MODE=SIDEWAYS" in m for m in self.log), self.log)
-
-    def test_dashed_pen_becomes_a_dashed_line(self):
-        from qgis.core import QgsFeatureRequest, QgsVectorLayer
-        # sample.wal item 3: style line "2,0,3,8,...": dashed, colour 3 (red), 0.8 mm.
-        layer = QgsVectorLayer(f"{sample('sample.wal')}|option:COLOR_INDEX="
-                               f"{sample('colors.txt')}", "lines", "ogr")
-        request = QgsFeatureRequest(3)
-        request.setFlags(QgsFeatureRequest.EmbeddedSymbols)
-        feature = next(layer.getFeatures(request))
-        line = feature.embeddedSymbol().symbolLayer(0)
-        colour, width, custom, dashes = (line.color().name(), line.width(),
-                                         line.useCustomDashPattern(), line.customDashVector())
-        del line, feature, layer
-        self.assertEqual((colour, width, custom, len(dashes)), ("#ff0000", 0.8, True, 2))
-        # "4 2mm": QGIS scales the lengths with the width, the dash stays twice the gap.
-        self.assertAlmostEqual(dashes[0], 2 * dashes[1])
-
-
-if __name__ == "__main__":
-    unittest.main()

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "KtReadMAPGISFile.h"
 #include "PluginTestSupport.h"
@@ -35,33 +36,14 @@ protected:
     testfiles::TempDir dir;
 };
 
-TEST_F(ColorIndex, ExampleFileAnswersWithTheFirstOfTwoEntries) {
-    EXPECT_EQ(Load(testfiles::DataFile("color/cmyk-examples.clr")), 6);
-    EXPECT_EQ(Color(1), PLXRGB(255, 0, 0));
-    EXPECT_EQ(Color(2), PLXRGB(127, 255, 255));  // 127.5 truncated
-    EXPECT_EQ(Color(3), PLXRGB(178, 255, 255));  // 0.7 * 255 = 178.5 truncated
-    EXPECT_EQ(Color(4), PLXRGB(0, 0, 0));        // full black hides every other ink
-    EXPECT_EQ(Color(5), PLXRGB(255, 255, 255));  // (0,0,0,0), not the later (0,100,0,0)
-    EXPECT_EQ(Color(0), -1);
-    EXPECT_EQ(Color(6), -1);
-}
-
 TEST_F(ColorIndex, CmykToRgb) {
-    ASSERT_EQ(LoadText(pt::ColorFile({{10, 0, 100, 100, 0},
-                                      {11, 50, 0, 0, 0},
-                                      {12, 40, 0, 0, 50},
-                                      {13, 20, 30, 40, 100},
-                                      {14, 0, 0, 0, 0},
-                                      {15, 500, 0, 0, 150},
-                                      {16, 200, 0, 0, -1},
-                                      {18, 0, 0, 100, 0}})),
-              8);
-    EXPECT_EQ(Color(10), PLXRGB(255, 0, 0));
-    EXPECT_EQ(Color(11), PLXRGB(127, 255, 255));
+    // Pure red, half cyan, full black and no ink are in the example file.
+    ASSERT_EQ(
+        LoadText(pt::ColorFile(
+            {{12, 40, 0, 0, 50}, {15, 500, 0, 0, 150}, {16, 200, 0, 0, -1}, {18, 0, 0, 100, 0}})),
+        4);
     // t = 0.5: red (1 - (0.2 + 0.5)) * 255 = 76.5, green and blue (1 - 0.5) * 255 = 127.5.
     EXPECT_EQ(Color(12), PLXRGB(76, 127, 127));
-    EXPECT_EQ(Color(13), PLXRGB(0, 0, 0));
-    EXPECT_EQ(Color(14), PLXRGB(255, 255, 255));
     // t = -0.5: red (1 - (-2.5 + 1.5)) * 255 = 510, green and blue -127.5.
     EXPECT_EQ(Color(15), PLXRGB(255, 0, 0));
     // Black -1 is read unsigned, k = 42949672.95: red about 1.1e10, beyond 2^31, reads 0.
@@ -78,16 +60,12 @@ TEST_F(ColorIndex, CmykToRgb) {
 TEST_F(ColorIndex, EveryNumberOfALargeTableFindsItsFirstRecord) {
     // 300 colours in no order of their numbers (37 i mod 1000, all different), even ones
     // white, odd ones cyan; then every tenth number once more, in black.
-    std::string strText = "table\n330\n";
-    const auto record = [](int nID, int nCyan, int nBlack) {
-        return Line("No:" + std::to_string(nID)) + Line("K=" + std::to_string(nBlack)) +
-               Line("C=" + std::to_string(nCyan)) + Line("M=0") + Line("Y=0");
-    };
+    std::vector<pt::Cmyk> colors;
     for (int i = 0; i < 300; ++i)
-        strText += record(37 * i % 1000, i % 2 == 0 ? 0 : 100, 0);
+        colors.push_back({37 * i % 1000, i % 2 == 0 ? 0 : 100, 0, 0, 0});
     for (int i = 0; i < 300; i += 10)
-        strText += record(37 * i % 1000, 0, 100);
-    ASSERT_EQ(LoadText(strText), 330);
+        colors.push_back({37 * i % 1000, 0, 0, 0, 100});
+    ASSERT_EQ(LoadText(pt::ColorFile(colors)), 330);
     for (int i = 0; i < 300; ++i) {
         ASSERT_EQ(Color(37 * i % 1000), i % 2 == 0 ? PLXRGB(255, 255, 255) : PLXRGB(0, 255, 255))
             << i;
@@ -114,10 +92,10 @@ TEST_F(ColorIndex, MalformedLinesAreSkippedOrKeepTheirDefaults) {
         EXPECT_EQ(Color(nMissing), -1) << nMissing;
 }
 
-TEST_F(ColorIndex, HeaderOnlyOrMissingFileEmptiesTheTable) {
+TEST_F(ColorIndex, ExampleFileReloadedOrEmptied) {
     const std::string strExamples = testfiles::DataFile("color/cmyk-examples.clr");
     ASSERT_EQ(Load(strExamples), 6);
-    EXPECT_EQ(LoadText("table\n7\n"), 7);
+    EXPECT_EQ(LoadText("table\n7\n"), 7);  // header only
     EXPECT_EQ(Color(1), -1);
     ASSERT_EQ(Load(strExamples), 6);
     EXPECT_EQ(Load(dir.Path() + "/absent.clr"), 0);
@@ -126,7 +104,13 @@ TEST_F(ColorIndex, HeaderOnlyOrMissingFileEmptiesTheTable) {
     KtReadMAPGISFile reader;
     EXPECT_EQ(reader.LoadColorData(pt::U(strExamples), KTX::PLXCharsetUTF8), 6);
     EXPECT_EQ(reader.LoadColorData(pt::U(strExamples), KTX::PLXCharsetUTF8), 6);
-    EXPECT_EQ(Color(4), PLXRGB(0, 0, 0));
+    EXPECT_EQ(Color(1), PLXRGB(255, 0, 0));
+    EXPECT_EQ(Color(2), PLXRGB(127, 255, 255));  // 127.5 truncated
+    EXPECT_EQ(Color(3), PLXRGB(178, 255, 255));  // 0.7 * 255 = 178.5 truncated
+    EXPECT_EQ(Color(4), PLXRGB(0, 0, 0));        // full black hides every other ink
+    EXPECT_EQ(Color(5), PLXRGB(255, 255, 255));  // (0,0,0,0), not the later (0,100,0,0)
+    EXPECT_EQ(Color(0), -1);
+    EXPECT_EQ(Color(6), -1);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // The pieces every reader shares: fields located in place (checked against Split and the
-// number conversions), the bound gathered from them, the pool of index records, the style
-// mapping table and the identifier field.
+// number conversions), the bound gathered from them, the pool of index records, the style table.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -48,22 +47,13 @@ TEST(BoundBuilder, SkippingInnerCoordinatesGivesTheSameBound) {
     std::uniform_int_distribution<int> whole(-60, 60);
     std::uniform_int_distribution<int> frac(0, 999);
     std::uniform_int_distribution<int> form(0, 5);
+    // Whole numbers, decimals, fractions of either sign, a form not plain ("e0") and so
+    // converted in full, and decimals next to a whole number.
     auto field = [&]() {
-        const int w = whole(rng);
-        switch (form(rng)) {
-            case 0:
-                return std::to_string(w);
-            case 1:
-                return std::to_string(w) + "." + std::to_string(frac(rng));
-            case 2:
-                return (w < 0 ? "-0." : "0.") + std::to_string(frac(rng));
-            case 3:
-                return std::to_string(w) + "e0";  // not plain: converted in full
-            case 4:
-                return std::to_string(w) + ".999999";
-            default:
-                return std::to_string(w) + ".000001";
-        }
+        const std::string w = std::to_string(whole(rng)), f = std::to_string(frac(rng));
+        const std::string forms[] = {w,        w + "." + f,   (w[0] == '-' ? "-0." : "0.") + f,
+                                     w + "e0", w + ".999999", w + ".000001"};
+        return forms[form(rng)];
     };
     KTX::KtBoundBuilder fromText, fromValues;
     for (int i = 0; i < 5000; ++i) {

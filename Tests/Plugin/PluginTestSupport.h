@@ -30,13 +30,20 @@ inline KTX::PlxUnicodeString U(const std::string& s) {
 inline std::string Utf8(const KTX::PlxUnicodeString& s) {
     return s.ToUtf8();
 }
+// The lines, each ended.
+inline std::string Lines(const std::vector<std::string>& lines) {
+    std::string s;
+    for (const std::string& line : lines)
+        s += line + "\n";
+    return s;
+}
 
 // Colour index file: a title, the count, then per colour five lines of 16 fields whose
 // fifth holds "No:number", then "K=", "C=", "M=" and "Y=" percentages, each bracketed.
 struct Cmyk {
     int nID, nC, nM, nY, nK;
 };
-inline std::string ColorFile(std::initializer_list<Cmyk> colors) {
+inline std::string ColorFile(const std::vector<Cmyk>& colors) {
     const auto line = [](const std::string& strField) {
         return "a,b,c,d,[" + strField + "],f,g,h,i,j,k,l,m,n,o,p\n";
     };
@@ -69,6 +76,11 @@ constexpr KTX::PLXCOLOR kGreen = KTX::PLXRGB(0, 255, 0);
 constexpr KTX::PLXCOLOR kBlue = KTX::PLXRGB(0, 0, 255);
 constexpr std::initializer_list<Cmyk> kRgbColors = {
     {3, 0, 100, 100, 0}, {5, 100, 0, 100, 0}, {7, 100, 100, 0, 0}};
+
+// The colour a style holds when its flag is set, else 0 (black is never expected).
+inline KTX::PLXCOLOR ColorIf(bool bSet, KTX::PLXCOLOR cr) {
+    return bSet ? cr : 0;
+}
 
 // A reader that has pre-read one file written by the test; the records go with it.
 template <class Reader>
@@ -127,14 +139,14 @@ inline int TakeRefusedLogs(const std::string& strSource) {
 // point as a part of one point.
 inline std::vector<Points> Parts(const KTX::KtGeometry* pGeometry) {
     std::vector<Points> parts;
+    const auto addParts = [&parts](const auto* p) {
+        for (int i = 0; i < p->GetSubCount(); ++i)
+            parts.emplace_back(p->GetPoints(i), p->GetPoints(i) + p->GetSubPntCount(i));
+    };
     if (const auto* pLine = dynamic_cast<const KTX::KtGeoLine*>(pGeometry)) {
-        for (int i = 0; i < pLine->GetSubCount(); ++i)
-            parts.emplace_back(pLine->GetPoints(i), pLine->GetPoints(i) + pLine->GetSubPntCount(i));
+        addParts(pLine);
     } else if (const auto* pRegion = dynamic_cast<const KTX::KtGeoRegion*>(pGeometry)) {
-        for (int i = 0; i < pRegion->GetSubCount(); ++i) {
-            parts.emplace_back(pRegion->GetPoints(i),
-                               pRegion->GetPoints(i) + pRegion->GetSubPntCount(i));
-        }
+        addParts(pRegion);
     } else if (const auto* pPoint = dynamic_cast<const KTX::KtGeoPoint*>(pGeometry)) {
         parts.push_back({pPoint->GetPoint()});
     } else if (const auto* pCompound = dynamic_cast<const KTX::KtGeoCompound*>(pGeometry)) {
@@ -146,15 +158,18 @@ inline std::vector<Points> Parts(const KTX::KtGeometry* pGeometry) {
     return parts;
 }
 
+inline void ExpectNear(const KTX::PlxPoint2D& p, double dX, double dY) {
+    EXPECT_NEAR(p.x, dX, 1e-9);
+    EXPECT_NEAR(p.y, dY, 1e-9);
+}
+
 // A laid-out piece of a text: a sub-text with its anchor, angle and style size, or a
 // fraction bar ("bar") at its end point.
 struct Piece {
-    Piece(std::string strText, double dX, double dY, double dH = 0, double dW = 0, double dA = 0)
-        : text(std::move(strText)), x(dX), y(dY), h(dH), w(dW), a(dA) {}
     std::string text;
     double x, y;
-    double h, w;  // text style height and width; 0 without a style
-    double a;
+    double h = 0, w = 0;  // text style height and width; 0 without a style
+    double a = 0;
 };
 
 inline void AddPieces(const KTX::KtGeometry* pGeometry, std::vector<Piece>& pieces) {
@@ -181,8 +196,7 @@ inline void ExpectPieces(const KTX::KtGeometry* pGeometry, const std::vector<Pie
     for (size_t i = 0; i < pieces.size(); ++i) {
         SCOPED_TRACE("piece " + std::to_string(i));
         EXPECT_EQ(pieces[i].text, expected[i].text);
-        EXPECT_NEAR(pieces[i].x, expected[i].x, 1e-9);
-        EXPECT_NEAR(pieces[i].y, expected[i].y, 1e-9);
+        ExpectNear({pieces[i].x, pieces[i].y}, expected[i].x, expected[i].y);
         EXPECT_EQ(pieces[i].h, expected[i].h);
         EXPECT_EQ(pieces[i].w, expected[i].w);
         EXPECT_NEAR(pieces[i].a, expected[i].a, 1e-9);
@@ -194,11 +208,9 @@ inline void ExpectPieces(const KTX::KtGeometry* pGeometry, const std::vector<Pie
 // Building blocks of small area (.wap) and network (.wan) files.
 namespace topo {
 
+// The count of the lines, then the lines.
 inline std::string Block(const std::vector<std::string>& lines) {
-    std::string s = std::to_string(lines.size()) + "\n";
-    for (const std::string& line : lines)
-        s += line + "\n";
-    return s;
+    return std::to_string(lines.size()) + "\n" + pt::Lines(lines);
 }
 
 // An arc of an area file: attribute line (9 fields), an unused pair, the areas on either
@@ -226,10 +238,7 @@ inline std::string WanArc(const std::vector<std::string>& points, int nID,
 // A node of a network file: coordinates, the count line and the reference lines.
 inline std::string WanNode(const std::string& strXY, const std::string& strCount,
                            const std::vector<std::string>& refs) {
-    std::string s = strXY + "\n" + strCount + "\n";
-    for (const std::string& r : refs)
-        s += r + "\n";
-    return s;
+    return strXY + "\n" + strCount + "\n" + pt::Lines(refs);
 }
 
 // A network line: its first line (identifier in field 2) and its arc references.

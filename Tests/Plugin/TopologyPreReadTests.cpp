@@ -7,6 +7,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -23,13 +24,7 @@ using topo::WapArea;
 
 namespace {
 
-struct Arc {
-    int nItemID, nArcNo;
-    bool operator==(const Arc& o) const { return nItemID == o.nItemID && nArcNo == o.nArcNo; }
-};
-std::ostream& operator<<(std::ostream& out, const Arc& a) {
-    return out << "{" << a.nItemID << "," << a.nArcNo << "}";
-}
+using Arc = std::pair<int, int>;  // the arc's item identifier and number
 
 struct Record {
     int nItemID;
@@ -41,18 +36,6 @@ struct PreReadCase {
     friend std::ostream& operator<<(std::ostream& o, const PreReadCase& c) {
         return o << c.pszName;
     }
-    PreReadCase(const char* pszName_, const char* pszExt_, std::string strText_, bool bOk_,
-                std::vector<Record> records_ = {}, std::vector<int> nodes_ = {},
-                std::vector<double> bound_ = {}, std::vector<int> kept_ = {}, int nFeatures_ = -1)
-        : pszName(pszName_),
-          pszExt(pszExt_),
-          strText(std::move(strText_)),
-          bOk(bOk_),
-          records(std::move(records_)),
-          nodes(std::move(nodes_)),
-          bound(std::move(bound_)),
-          kept(std::move(kept_)),
-          nFeatures(nFeatures_) {}
     const char* pszName;
     const char* pszExt;
     std::string strText;
@@ -65,6 +48,13 @@ struct PreReadCase {
     int nFeatures;              // the definition's count; -1: one per record
 };
 
+PreReadCase Case(const char* pszName, const char* pszExt, std::string strText, bool bOk,
+                 std::vector<Record> records = {}, std::vector<int> nodes = {},
+                 std::vector<double> bound = {}, std::vector<int> kept = {}, int nFeatures = -1) {
+    return {pszName,          pszExt,           std::move(strText), bOk,      std::move(records),
+            std::move(nodes), std::move(bound), std::move(kept),    nFeatures};
+}
+
 template <class Index>
 std::vector<Arc> ArcsOf(const Index& arcs) {
     std::vector<Arc> v;
@@ -73,56 +63,52 @@ std::vector<Arc> ArcsOf(const Index& arcs) {
     return v;
 }
 
-class TopologyPreRead : public ::testing::TestWithParam<PreReadCase> {};
-
-TEST_P(TopologyPreRead, GivesTheRecordsOfTheFile) {
-    const PreReadCase& c = GetParam();
-    const bool bArea = std::string(c.pszExt) == ".wap";
-    pt::PreRead<KtReadWapFile> wap;
-    pt::PreRead<KtReadWanFile> wan;
-    KtFeatureClassDefn& defn = bArea ? wap.defn : wan.defn;
-    defn.SetFeatureCount(77);
+template <class Reader, class Index>
+void ExpectPreRead(const PreReadCase& c) {
+    constexpr bool bArea = std::is_same_v<Index, tagWapIndex>;
+    pt::PreRead<Reader> read;
+    read.defn.SetFeatureCount(77);
+    read.reader.SetKeptTypes(c.kept);
     const auto start = std::chrono::steady_clock::now();
-    if (bArea) {
-        wap.reader.SetKeptTypes(c.kept);
-        EXPECT_EQ(wap.Read(c.strText, "t.wap"), c.bOk);
-    } else {
-        wan.reader.SetKeptTypes(c.kept);
-        EXPECT_EQ(wan.Read(c.strText, "t.wan"), c.bOk);
-    }
+    EXPECT_EQ(read.Read(c.strText, std::string("t") + c.pszExt), c.bOk);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     // A failed pre-read leaves the definition as it was.
-    EXPECT_EQ(defn.GetFeatureCount(), !c.bOk             ? 77
-                                      : c.nFeatures >= 0 ? c.nFeatures
-                                                         : static_cast<int>(c.records.size()));
-
-    ASSERT_EQ(bArea ? wap.Count() : wan.Count(), static_cast<int>(c.records.size()));
-    for (size_t i = 0; i < c.records.size(); ++i) {
+    EXPECT_EQ(read.defn.GetFeatureCount(), !c.bOk             ? 77
+                                           : c.nFeatures >= 0 ? c.nFeatures
+                                                              : static_cast<int>(c.records.size()));
+    ASSERT_EQ(read.Count(), static_cast<int>(c.records.size()));
+    for (int i = 0; i < read.Count(); ++i) {
         SCOPED_TRACE("record " + std::to_string(i));
-        const int n = static_cast<int>(i);
-        if (bArea) {
-            EXPECT_EQ(wap.At<tagWapIndex>(n).nItemID, c.records[i].nItemID);
-            EXPECT_EQ(wap.At<tagWapIndex>(n).nAreaNo, c.records[i].nAreaNo);
-            EXPECT_EQ(ArcsOf(wap.At<tagWapIndex>(n).arrArcs), c.records[i].arcs);
-        } else {
-            EXPECT_EQ(wan.At<tagWanIndex>(n).nItemID, c.records[i].nItemID);
-            EXPECT_EQ(ArcsOf(wan.At<tagWanIndex>(n).arrArcs), c.records[i].arcs);
+        const Index& record = read.template At<Index>(i);
+        EXPECT_EQ(record.nItemID, c.records[i].nItemID);
+        EXPECT_EQ(ArcsOf(record.arrArcs), c.records[i].arcs);
+        if constexpr (bArea) {
+            EXPECT_EQ(record.nAreaNo, c.records[i].nAreaNo);
         }
     }
     std::vector<int> nodes;
-    if (bArea) {
-        for (const PlxPoint2D& p : wap.reader.GetNodePoints())
+    if constexpr (bArea) {
+        for (const PlxPoint2D& p : read.reader.GetNodePoints())
             nodes.push_back(static_cast<int>(p.x));
-    } else if (wan.Count() > 0) {
-        for (const tagWanPointIndex& node : wan.At<tagWanIndex>(0).arrNodes)
+    } else if (read.Count() > 0) {
+        for (const tagWanPointIndex& node : read.template At<Index>(0).arrNodes)
             nodes.push_back(node.arrArcs.GetSize());
     }
     if (c.bOk) {
         EXPECT_EQ(nodes, c.nodes);
     }
     if (!c.bound.empty()) {
-        EXPECT_EQ(pt::Bound(defn.GetBound()), c.bound);
+        EXPECT_EQ(pt::Bound(read.defn.GetBound()), c.bound);
     }
+}
+
+class TopologyPreRead : public ::testing::TestWithParam<PreReadCase> {};
+
+TEST_P(TopologyPreRead, GivesTheRecordsOfTheFile) {
+    if (std::string(GetParam().pszExt) == ".wap")
+        ExpectPreRead<KtReadWapFile, tagWapIndex>(GetParam());
+    else
+        ExpectPreRead<KtReadWanFile, tagWanIndex>(GetParam());
 }
 
 const std::string kHuge = "2147483647";
@@ -133,6 +119,9 @@ const std::string kWapArcs = "title\n3\n" + WapArc("1,0", {"0,0", "10,0"}, 11) +
                              WapArc("2,0", {"-5,20", "30,-7.5"}, 13);
 const std::vector<double> kWapBound = {-5, 20, 30, -7.5};
 const std::string kArea44 = "1\n" + WapArea(44, {"1", "0"});
+// Area 1 of the one arc 1, and its record.
+const std::string kArea1 = WapArea(1, {"1", "0"});
+const Record kRecord1 = {1, 1, {{11, 1}, {-1, 0}}};
 const std::vector<Record> kOnly44 = {{44, 1, {{11, 1}, {-1, 0}}}};
 
 std::string Skipped(int n) {
@@ -165,72 +154,65 @@ std::string OneNode(const std::string& strCount, int n) {
 }
 
 PreReadCase NodeCount(const char* pszName, const std::string& strCount, int nRefs) {
-    return PreReadCase(pszName, ".wan", OneNode(strCount, nRefs), true, {{1, 0, kWanAll}},
-                       nRefs > 0 ? std::vector<int>{nRefs} : std::vector<int>{});
+    return Case(pszName, ".wan", OneNode(strCount, nRefs), true, {{1, 0, kWanAll}},
+                nRefs > 0 ? std::vector<int>{nRefs} : std::vector<int>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Areas, TopologyPreRead,
     ::testing::Values(
-        PreReadCase("SignedReferencesAndRingEnds", ".wap",
-                    kWapArcs + "1\n1\n" + WapArea(70, {"1", "-2", "0"}), true,
-                    {{70, 1, {{11, 1}, {12, -2}, {-1, 0}}}}, {}, kWapBound),
-        PreReadCase("LastArcAndUnknownReference", ".wap",
-                    kWapArcs + "1\n1\n" + WapArea(5, {"-99", "3", "0"}), true,
-                    {{5, 1, {{-1, -99}, {13, 3}, {-1, 0}}}}),
+        Case("SignedReferencesAndRingEnds", ".wap",
+             kWapArcs + "1\n1\n" + WapArea(70, {"1", "-2", "0"}), true,
+             {{70, 1, {{11, 1}, {12, -2}, {-1, 0}}}}, {}, kWapBound),
+        Case("LastArcAndUnknownReference", ".wap",
+             kWapArcs + "1\n1\n" + WapArea(5, {"-99", "3", "0"}), true,
+             {{5, 1, {{-1, -99}, {13, 3}, {-1, 0}}}}),
         // The node section: a count c, then c - 1 entries of a coordinate line, a count line
         // and skipped lines. Each must land on the area count exactly.
-        PreReadCase("NoNode", ".wap", kWapArcs + "1\n" + kArea44, true, kOnly44, {}),
-        PreReadCase("TwoCharacterCountSkipsThatMany", ".wap",
-                    kWapArcs + "2\n5,6\n12\n" + Skipped(12) + kArea44, true, kOnly44, {5}),
-        PreReadCase("OtherCountsSkipOneLess", ".wap",
-                    kWapArcs + "2\n5,6\n5\n" + Skipped(4) + kArea44, true, kOnly44, {5}),
-        PreReadCase("PaddedCountIsTrimmed", ".wap",
-                    kWapArcs + "2\n5,6\n 3 \n" + Skipped(2) + kArea44, true, kOnly44, {5}),
-        PreReadCase("NodeCoordinatesAreIntegers", ".wap",
-                    kWapArcs + "3\n5.9,6\n2\n9\n-7,8\n1\n" + kArea44, true, kOnly44, {5, -7}),
+        Case("NoNode", ".wap", kWapArcs + "1\n" + kArea44, true, kOnly44, {}),
+        Case("TwoCharacterCountSkipsThatMany", ".wap",
+             kWapArcs + "2\n5,6\n12\n" + Skipped(12) + kArea44, true, kOnly44, {5}),
+        Case("OtherCountsSkipOneLess", ".wap", kWapArcs + "2\n5,6\n5\n" + Skipped(4) + kArea44,
+             true, kOnly44, {5}),
+        Case("PaddedCountIsTrimmed", ".wap", kWapArcs + "2\n5,6\n 3 \n" + Skipped(2) + kArea44,
+             true, kOnly44, {5}),
+        Case("NodeCoordinatesAreIntegers", ".wap", kWapArcs + "3\n5.9,6\n2\n9\n-7,8\n1\n" + kArea44,
+             true, kOnly44, {5, -7}),
         // A malformed area line, its count and its reference use up three stated areas.
-        PreReadCase("MalformedAreaLinesUseUpAreas", ".wap",
-                    kWapArcs + "1\n4\n1,0,0.0,0.0,0.0,0,0,0,8,0\n1\n1\n" + WapArea(9, {"2", "0"}) +
-                        WapArea(10, {"3", "0"}),
-                    true, {{9, 4, {{12, 2}, {-1, 0}}}}),
-        PreReadCase("FewerAreasThanStated", ".wap",
-                    kWapArcs + "1\n5\n" + WapArea(1, {"1", "0"}) + WapArea(2, {"3", "0"}), true,
-                    {{1, 1, {{11, 1}, {-1, 0}}}, {2, 2, {{13, 3}, {-1, 0}}}}),
-        PreReadCase("NegativeAreaCount", ".wap", kWapArcs + "1\n-1\n" + WapArea(1, {"1", "0"}),
-                    true, {}, {}, kWapBound),
-        PreReadCase("AreaCountZero", ".wap", kWapArcs + "1\n0\n" + WapArea(1, {"1", "0"}), false),
-        PreReadCase("NodeCountZero", ".wap", kWapArcs + "0\n1\n" + WapArea(1, {"1", "0"}), false),
-        PreReadCase("CutInTheNodes", ".wap", kWapArcs + "2\n5,6\n5\n1\n", false),
-        PreReadCase("CutInsideAnArea", ".wap",
-                    kWapArcs + "1\n3\n" + WapArea(1, {"1", "0"}) +
-                        "1,0,0.0,0.0,0.0,0,0,0,2,0,0\n4\n2\n",
-                    true, {{1, 1, {{11, 1}, {-1, 0}}}, {2, 2, {{12, 2}}}}),
-        PreReadCase("ArcsWithoutPointsLeaveTheEmptyBound", ".wap",
-                    "title\n2\n" + WapArc("1,0", {}, 1) + WapArc("1,0", {}, 2) + "1\n1\n" +
-                        WapArea(1, {"1", "2", "0"}),
-                    true, {{1, 1, {{1, 1}, {2, 2}, {-1, 0}}}}, {}, {1e10, -1e10, -1e10, 1e10}),
-        PreReadCase("PointLineOfOneValueIsNoPoint", ".wap",
-                    "title\n1\n" + WapArc("1,0", {"1,2", "500", "3,4"}, 1) + "1\n1\n" +
-                        WapArea(1, {"1", "0"}),
-                    true, {{1, 1, {{1, 1}, {-1, 0}}}}, {}, {1, 4, 3, 2}),
-        PreReadCase("TypedLayerOfOtherTypesKeepsNoArea", ".wap",
-                    kWapArcs + "1\n2\n" + WapArea(1, {"1", "0"}) + WapArea(2, {"2", "0"}), true, {},
-                    {}, {}, {1, 3}, 2),
-        PreReadCase("RegionLayerKeepsEveryArea", ".wap",
-                    kWapArcs + "1\n2\n" + WapArea(1, {"1", "0"}) + WapArea(2, {"2", "0"}), true,
-                    {{1, 1, {{11, 1}, {-1, 0}}}, {2, 2, {{12, 2}, {-1, 0}}}}, {}, {}, {5}),
-        PreReadCase("HugeArcCount", ".wap", "t\n" + kHuge + "\n1,0,2,0.5,0,0,0,0,0\n", false),
-        PreReadCase("HugePointCount", ".wap",
-                    "t\n1\n1,0,2,0.5,0,0,0,0,0\n1,2\n1,0\n" + kHuge + "\n1,1\n", false),
-        PreReadCase("HugeNodeCount", ".wap", "t\n0\n" + kHuge + "\n1,1\n2\n", false),
-        PreReadCase("HugeNodeSkip", ".wap", "t\n0\n2\n1,1\n" + kHuge + "\n1\n", false),
-        PreReadCase("HugeAreaCount", ".wap",
-                    kWapArcs + "1\n" + kHuge + "\n" + WapArea(1, {"1", "0"}), true,
-                    {{1, 1, {{11, 1}, {-1, 0}}}}),
-        PreReadCase("HugeReferenceCount", ".wap",
-                    kWapArcs + "1\n1\n1,0,0.0,0.0,0.0,0,0,0,1,0,0\n" + kHuge + "\n1\n", true,
-                    {{1, 1, {{11, 1}}}})),
+        Case("MalformedAreaLinesUseUpAreas", ".wap",
+             kWapArcs + "1\n4\n1,0,0.0,0.0,0.0,0,0,0,8,0\n1\n1\n" + WapArea(9, {"2", "0"}) +
+                 WapArea(10, {"3", "0"}),
+             true, {{9, 4, {{12, 2}, {-1, 0}}}}),
+        Case("FewerAreasThanStated", ".wap", kWapArcs + "1\n5\n" + kArea1 + WapArea(2, {"3", "0"}),
+             true, {kRecord1, {2, 2, {{13, 3}, {-1, 0}}}}),
+        Case("NegativeAreaCount", ".wap", kWapArcs + "1\n-1\n" + kArea1, true, {}, {}, kWapBound),
+        Case("AreaCountZero", ".wap", kWapArcs + "1\n0\n" + kArea1, false),
+        Case("NodeCountZero", ".wap", kWapArcs + "0\n1\n" + kArea1, false),
+        Case("CutInTheNodes", ".wap", kWapArcs + "2\n5,6\n5\n1\n", false),
+        Case("CutInsideAnArea", ".wap",
+             kWapArcs + "1\n3\n" + kArea1 + "1,0,0.0,0.0,0.0,0,0,0,2,0,0\n4\n2\n", true,
+             {kRecord1, {2, 2, {{12, 2}}}}),
+        Case("ArcsWithoutPointsLeaveTheEmptyBound", ".wap",
+             "title\n2\n" + WapArc("1,0", {}, 1) + WapArc("1,0", {}, 2) + "1\n1\n" +
+                 WapArea(1, {"1", "2", "0"}),
+             true, {{1, 1, {{1, 1}, {2, 2}, {-1, 0}}}}, {}, {1e10, -1e10, -1e10, 1e10}),
+        Case("PointLineOfOneValueIsNoPoint", ".wap",
+             "title\n1\n" + WapArc("1,0", {"1,2", "500", "3,4"}, 1) + "1\n1\n" + kArea1, true,
+             {{1, 1, {{1, 1}, {-1, 0}}}}, {}, {1, 4, 3, 2}),
+        Case("TypedLayerOfOtherTypesKeepsNoArea", ".wap",
+             kWapArcs + "1\n2\n" + kArea1 + WapArea(2, {"2", "0"}), true, {}, {}, {}, {1, 3}, 2),
+        Case("RegionLayerKeepsEveryArea", ".wap",
+             kWapArcs + "1\n2\n" + kArea1 + WapArea(2, {"2", "0"}), true,
+             {kRecord1, {2, 2, {{12, 2}, {-1, 0}}}}, {}, {}, {5}),
+        Case("HugeArcCount", ".wap", "t\n" + kHuge + "\n1,0,2,0.5,0,0,0,0,0\n", false),
+        Case("HugePointCount", ".wap", "t\n1\n1,0,2,0.5,0,0,0,0,0\n1,2\n1,0\n" + kHuge + "\n1,1\n",
+             false),
+        Case("HugeNodeCount", ".wap", "t\n0\n" + kHuge + "\n1,1\n2\n", false),
+        Case("HugeNodeSkip", ".wap", "t\n0\n2\n1,1\n" + kHuge + "\n1\n", false),
+        Case("HugeAreaCount", ".wap", kWapArcs + "1\n" + kHuge + "\n" + kArea1, true, {kRecord1}),
+        Case("HugeReferenceCount", ".wap",
+             kWapArcs + "1\n1\n1,0,0.0,0.0,0.0,0,0,0,1,0,0\n" + kHuge + "\n1\n", true,
+             {{1, 1, {{11, 1}}}})),
     [](const ::testing::TestParamInfo<PreReadCase>& info) { return info.param.pszName; });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -238,79 +220,68 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // "5" and "-5" both give arc 5 with its own number; there is no arc 99. Node 2 lists
         // arcs -1, 2 and 4, of which arc 4 has no record.
-        PreReadCase("LinesWithEveryNode", ".wan",
-                    kWanArcs + kWanNodes + "2\n" + WanLine("0,0,501", {"1", "2", "3"}) +
-                        WanLine("7,0,502,x", {"5", "-5", "99"}),
-                    true, {{501, 0, {{21, 1}, {22, 2}, {23, 3}}}, {502, 0, {{25, 5}, {25, 5}}}},
-                    {1, 2, 1}, {-50, 30, 50, -40}),
-        PreReadCase("NoLineIsTheWholeNetwork", ".wan", kWanArcs + kWanNodes + "0\n", true,
-                    {{1, 0, kWanAll}}, {1, 2, 1}),
-        PreReadCase("NegativeLineCount", ".wan",
-                    kWanArcs + kWanNodes + "-1\n" + WanLine("0,0,1", {"1"}), true, {}),
-        PreReadCase("LineWithoutIdentifierField", ".wan",
-                    kWanArcs + kWanNodes + "1\n" + WanLine("9,9", {"2"}), true, {{0, 0, {{22, 2}}}},
-                    {1, 2, 1}),
-        PreReadCase("CutInTheLines", ".wan",
-                    kWanArcs + kWanNodes + "3\n" + WanLine("0,0,8", {"1"}) + "0,0,9\n3\n2\n", true,
-                    {{8, 0, {{21, 1}}}, {9, 0, {{22, 2}}}}, {1, 2, 1}),
-        PreReadCase("NoArc", ".wan", "network\n0\n2\n1,1\n2\n1\n0\n", false),
-        PreReadCase("NodeCountZero", ".wan", kWanArcs + "0\n0\n", false),
-        PreReadCase("CutInTheArcs", ".wan", "network\n6\n" + WanArc({"0,0", "1,1"}, 1), false),
-        PreReadCase("CutInTheNodes", ".wan", kWanArcs + "3\n1,1\n3\n1\n", false),
-        PreReadCase("Empty", ".wan", "", false),
+        Case("LinesWithEveryNode", ".wan",
+             kWanArcs + kWanNodes + "2\n" + WanLine("0,0,501", {"1", "2", "3"}) +
+                 WanLine("7,0,502,x", {"5", "-5", "99"}),
+             true, {{501, 0, {{21, 1}, {22, 2}, {23, 3}}}, {502, 0, {{25, 5}, {25, 5}}}}, {1, 2, 1},
+             {-50, 30, 50, -40}),
+        Case("NoLineIsTheWholeNetwork", ".wan", kWanArcs + kWanNodes + "0\n", true,
+             {{1, 0, kWanAll}}, {1, 2, 1}),
+        Case("NegativeLineCount", ".wan", kWanArcs + kWanNodes + "-1\n" + WanLine("0,0,1", {"1"}),
+             true, {}),
+        Case("LineWithoutIdentifierField", ".wan",
+             kWanArcs + kWanNodes + "1\n" + WanLine("9,9", {"2"}), true, {{0, 0, {{22, 2}}}},
+             {1, 2, 1}),
+        Case("CutInTheLines", ".wan",
+             kWanArcs + kWanNodes + "3\n" + WanLine("0,0,8", {"1"}) + "0,0,9\n3\n2\n", true,
+             {{8, 0, {{21, 1}}}, {9, 0, {{22, 2}}}}, {1, 2, 1}),
+        Case("NoArc", ".wan", "network\n0\n2\n1,1\n2\n1\n0\n", false),
+        Case("NodeCountZero", ".wan", kWanArcs + "0\n0\n", false),
+        Case("CutInTheArcs", ".wan", "network\n6\n" + WanArc({"0,0", "1,1"}, 1), false),
+        Case("CutInTheNodes", ".wan", kWanArcs + "3\n1,1\n3\n1\n", false),
+        Case("Empty", ".wan", "", false),
         // A node's count line: one character counts one more than its lines, two characters
         // or an "N" mark count as they stand.
         NodeCount("OneDigitCountsOneMore", "3", 2), NodeCount("TwoDigitsAsTheyStand", "12", 12),
         NodeCount("MarkedAsItStands", "3N", 3), NodeCount("SeveralMarks", "2NN", 2),
         NodeCount("PaddingIsTrimmed", " 4 ", 3), NodeCount("OneMeansNoReference", "1", 0),
         NodeCount("Negative", "-4", 0),
-        PreReadCase("NodeCountThreeIsTwoEntries", ".wan",
-                    kWanArcs + "3\n" + WanNode("1,1", "2", {"1"}) + WanNode("2,2", "2", {"2"}) +
-                        "0\n",
-                    true, {{1, 0, kWanAll}}, {1, 1}),
-        PreReadCase("LineLayerKeepsEveryLine", ".wan",
-                    kWanArcs + kWanNodes + "2\n" + WanLine("0,0,7", {"1"}) +
-                        WanLine("0,0,8", {"2"}),
-                    true, {{7, 0, {{21, 1}}}, {8, 0, {{22, 2}}}}, {1, 2, 1}, {}, {3}),
-        PreReadCase("RegionLayerKeepsNoLine", ".wan",
-                    kWanArcs + kWanNodes + "2\n" + WanLine("0,0,7", {"1"}) +
-                        WanLine("0,0,8", {"2"}),
-                    true, {}, {}, {}, {5}, 2),
-        PreReadCase("HugeArcCount", ".wan", "t\n" + kHuge + "\n1,0,2,5,0,0,0,0,0\n", false),
-        PreReadCase("HugePointCount", ".wan",
-                    "t\n1\n1,0,2,5,0,0,0,0,0\n1,2\n0,0,0\n" + kHuge + "\n1,1\n", false),
-        PreReadCase("HugeNodeCount", ".wan", kOneArc + kHuge + "\n1,1\n2\n1\n", false),
-        PreReadCase("HugeNodeReferences", ".wan", kOneArc + "2\n1,1\n" + kHuge + "N\n1\n", false),
-        PreReadCase("HugeLineCount", ".wan",
-                    kOneArc + "1\n" + kHuge + "\n" + WanLine("0,0,1", {"1"}), true,
-                    {{1, 0, {{1, 1}}}}),
-        PreReadCase("HugeLineReferences", ".wan", kOneArc + "1\n1\n0,0,1\n" + kHuge + "\n1\n", true,
-                    {{1, 0, {{1, 1}}}})),
+        Case("LineLayerKeepsEveryLine", ".wan",
+             kWanArcs + kWanNodes + "2\n" + WanLine("0,0,7", {"1"}) + WanLine("0,0,8", {"2"}), true,
+             {{7, 0, {{21, 1}}}, {8, 0, {{22, 2}}}}, {1, 2, 1}, {}, {3}),
+        Case("RegionLayerKeepsNoLine", ".wan",
+             kWanArcs + kWanNodes + "2\n" + WanLine("0,0,7", {"1"}) + WanLine("0,0,8", {"2"}), true,
+             {}, {}, {}, {5}, 2),
+        Case("HugeArcCount", ".wan", "t\n" + kHuge + "\n1,0,2,5,0,0,0,0,0\n", false),
+        Case("HugePointCount", ".wan", "t\n1\n1,0,2,5,0,0,0,0,0\n1,2\n0,0,0\n" + kHuge + "\n1,1\n",
+             false),
+        Case("HugeNodeCount", ".wan", kOneArc + kHuge + "\n1,1\n2\n1\n", false),
+        Case("HugeNodeReferences", ".wan", kOneArc + "2\n1,1\n" + kHuge + "N\n1\n", false),
+        Case("HugeLineCount", ".wan", kOneArc + "1\n" + kHuge + "\n" + WanLine("0,0,1", {"1"}),
+             true, {{1, 0, {{1, 1}}}}),
+        Case("HugeLineReferences", ".wan", kOneArc + "1\n1\n0,0,1\n" + kHuge + "\n1\n", true,
+             {{1, 0, {{1, 1}}}})),
     [](const ::testing::TestParamInfo<PreReadCase>& info) { return info.param.pszName; });
 
 TEST(TopologyRecords, OutliveTheirReaderAndCloneIndependently) {
     // A layer deletes its reader before its records: arcs and nodes must stay with them.
     auto pWap = std::make_unique<pt::PreRead<KtReadWapFile>>();
-    ASSERT_TRUE(pWap->Read(kWapArcs + "1\n1\n" + WapArea(3, {"2", "-1", "0"}), "t.wap"));
-    ASSERT_EQ(pWap->Count(), 1);
     auto pWan = std::make_unique<pt::PreRead<KtReadWanFile>>();
+    ASSERT_TRUE(pWap->Read(kWapArcs + "1\n1\n" + WapArea(3, {"2", "-1", "0"}), "t.wap"));
     ASSERT_TRUE(pWan->Read(
         kWanArcs + kWanNodes + "2\n" + WanLine("0,0,42", {"1"}) + WanLine("0,0,43", {"2"}),
         "t.wan"));
+    ASSERT_EQ(pWap->Count(), 1);
     ASSERT_EQ(pWan->Count(), 2);
-    std::unique_ptr<tagFileIndex> pArea(pWap->index[0]);
-    std::unique_ptr<tagFileIndex> pFirst(pWan->index[0]);
-    std::unique_ptr<tagFileIndex> pSecond(pWan->index[1]);
+    std::unique_ptr<tagFileIndex> pArea(pWap->index[0]), pLine(pWan->index[1]);
+    delete pWan->index[0];
     pWap->index.RemoveAll();
     pWan->index.RemoveAll();
     pWap.reset();
     pWan.reset();
-
-    std::unique_ptr<tagFileIndex> pAreaCopy(pArea->Clone());
-    std::unique_ptr<tagFileIndex> pLineCopy(pSecond->Clone());
+    std::unique_ptr<tagFileIndex> pAreaCopy(pArea->Clone()), pLineCopy(pLine->Clone());
     pArea.reset();
-    pFirst.reset();
-    pSecond.reset();
+    pLine.reset();
     const auto& area = dynamic_cast<const tagWapIndex&>(*pAreaCopy);
     EXPECT_EQ(area.nItemID, 3);
     EXPECT_EQ(ArcsOf(area.arrArcs), (std::vector<Arc>{{12, 2}, {11, -1}, {-1, 0}}));

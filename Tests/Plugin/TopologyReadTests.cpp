@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -47,47 +46,35 @@ protected:
     std::unique_ptr<KtFeature> feature = std::make_unique<KtFeature>();
 };
 
-struct RingCase {
-    friend std::ostream& operator<<(std::ostream& o, const RingCase& c) { return o << c.pszName; }
-    const char* pszName;
-    std::vector<std::string> refs;
-    std::vector<Points> rings;
-};
-
-class RegionRings : public RegionRead, public ::testing::WithParamInterface<RingCase> {};
-
-TEST_P(RegionRings, JoinArcsAtEveryRingEnd) {
-    ASSERT_TRUE(wap.Read(AreaFile(WapArea(31, GetParam().refs)), "t.wap"));
-    ASSERT_TRUE(ReadArea(0));
-    EXPECT_EQ(pt::UserID(*feature), 31);
-    EXPECT_EQ(Rings(), GetParam().rings);
+TEST_F(RegionRead, ArcsJoinIntoRingsAtEveryRingEnd) {
+    const struct {
+        const char* pszName;
+        std::vector<std::string> refs;
+        std::vector<Points> rings;
+    } kCases[] = {
+        {"ForwardInFileOrder",
+         {"1", "2", "3", "0"},
+         {{{0, 0}, {10, 0}, {10, 0}, {10, 10}, {10, 10}, {0, 10}, {-1, 5}}}},
+        {"NegativeReferenceRunsBackwards",
+         {"1", "-2", "0"},
+         {{{0, 0}, {10, 0}, {10, 10}, {10, 0}}}},
+        {"TwoRings", {"1", "2", "0", "4", "0"}, {{{0, 0}, {10, 0}, {10, 0}, {10, 10}}, kTriangle}},
+        {"OneBackwardArc", {"-3", "0"}, {{{-1, 5}, {0, 10}, {10, 10}}}},
+        {"EmptyRingsAddNothing", {"0", "4", "0", "0"}, {kTriangle}},
+        {"ArcOfOtherAreasLeftOut", {"1", "5", "2", "0"}, {{{0, 0}, {10, 0}, {10, 0}, {10, 10}}}},
+        {"PointsAfterTheLastRingEndDropped", {"4", "0", "1", "2"}, {kTriangle}},
+        // No region at all, but the identifier.
+        {"WithoutRingEnd", {"1", "2"}, {}}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.pszName);
+        pt::PreRead<KtReadWapFile> read;
+        ASSERT_TRUE(read.Read(AreaFile(WapArea(31, c.refs)), "t.wap"));
+        feature = std::make_unique<KtFeature>();
+        EXPECT_EQ(read.ReadItem(0, *feature), !c.rings.empty());
+        EXPECT_EQ(pt::UserID(*feature), 31);
+        EXPECT_EQ(Rings(), c.rings);
+    }
     EXPECT_EQ(pt::TakeRefusedLogs("KtReadTopologyFile"), 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    References, RegionRings,
-    ::testing::Values(
-        RingCase{"ForwardInFileOrder",
-                 {"1", "2", "3", "0"},
-                 {{{0, 0}, {10, 0}, {10, 0}, {10, 10}, {10, 10}, {0, 10}, {-1, 5}}}},
-        RingCase{"NegativeReferenceRunsBackwards",
-                 {"1", "-2", "0"},
-                 {{{0, 0}, {10, 0}, {10, 10}, {10, 0}}}},
-        RingCase{"TwoRings",
-                 {"1", "2", "0", "4", "0"},
-                 {{{0, 0}, {10, 0}, {10, 0}, {10, 10}}, kTriangle}},
-        RingCase{"OneBackwardArc", {"-3", "0"}, {{{-1, 5}, {0, 10}, {10, 10}}}},
-        RingCase{"EmptyRingsAddNothing", {"0", "4", "0", "0"}, {kTriangle}},
-        RingCase{
-            "ArcOfOtherAreasLeftOut", {"1", "5", "2", "0"}, {{{0, 0}, {10, 0}, {10, 0}, {10, 10}}}},
-        RingCase{"PointsAfterTheLastRingEndDropped", {"4", "0", "1", "2"}, {kTriangle}}),
-    [](const ::testing::TestParamInfo<RingCase>& info) { return info.param.pszName; });
-
-TEST_F(RegionRead, AreaWithoutRingEndHasNoRegionButItsIdentifier) {
-    ASSERT_TRUE(wap.Read(AreaFile(WapArea(31, {"1", "2"})), "t.wap"));
-    EXPECT_FALSE(ReadArea(0));
-    EXPECT_EQ(feature->GetGeometry(), nullptr);
-    EXPECT_EQ(pt::UserID(*feature), 31);
 }
 
 TEST_F(RegionRead, MalformedAndUnknownArcsAreLoggedAndLeftOut) {
@@ -127,44 +114,33 @@ TEST_F(RegionRead, ArcsReadAgainAnswerAsTheirLinesDo) {
     EXPECT_EQ(pt::TakeRefusedLogs("KtReadTopologyFile"), 0);
 }
 
-struct StyleCase {
-    friend std::ostream& operator<<(std::ostream& o, const StyleCase& c) { return o << c.pszName; }
-    const char* pszName;
-    int nFillColor, nPatternColor;
-    PLXCOLOR crFill, crLine;  // 0: not set
-};
-
-class RegionStyle : public RegionRead, public ::testing::WithParamInterface<StyleCase> {};
-
-TEST_P(RegionStyle, PatternColourGoesOverFillColour) {
-    const StyleCase& c = GetParam();
+TEST_F(RegionRead, PatternColourGoesOverFillColour) {
     // Colour 3 red, 5 half cyan, 7 green; fill pattern 4 maps to host fill style 6.
     pt::SharedTables tables(wap.dir, {{3, 0, 100, 100, 0}, {5, 50, 0, 0, 0}, {7, 100, 0, 100, 0}},
                             "fill 4 6 test pattern\n");
-    ASSERT_TRUE(
-        wap.Read(AreaFile(WapArea(1, {"4", "0"}, c.nFillColor, 4, c.nPatternColor)), "t.wap"));
-    ASSERT_TRUE(ReadArea(0));
-    const KtStyle* pStyle = feature->GetGeometry()->GetStyle();
-    ASSERT_NE(pStyle, nullptr);
-    EXPECT_EQ(pStyle->IsSet(KtStyle::FillForeColorSet), c.crFill != 0);
-    EXPECT_EQ(pStyle->IsSet(KtStyle::LineColorSet), c.crLine != 0);
-    if (c.crFill != 0) {
-        EXPECT_EQ(pStyle->GetFillForeColor(), c.crFill);
+    const struct {
+        int nFillColor, nPatternColor;
+        PLXCOLOR crFill, crLine;  // 0: not set
+    } kCases[] = {{3, 9, pt::kRed, 0},
+                  {3, 7, pt::kGreen, pt::kGreen},
+                  {99, 5, PLXRGB(127, 255, 255), PLXRGB(127, 255, 255)},
+                  {98, 99, 0, 0}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.nFillColor * 100 + c.nPatternColor);
+        pt::PreRead<KtReadWapFile> read;
+        ASSERT_TRUE(
+            read.Read(AreaFile(WapArea(1, {"4", "0"}, c.nFillColor, 4, c.nPatternColor)), "t.wap"));
+        feature = std::make_unique<KtFeature>();
+        ASSERT_TRUE(read.ReadItem(0, *feature));
+        const KtStyle* pStyle = feature->GetGeometry()->GetStyle();
+        ASSERT_NE(pStyle, nullptr);
+        EXPECT_EQ(pt::ColorIf(pStyle->IsSet(KtStyle::FillForeColorSet), pStyle->GetFillForeColor()),
+                  c.crFill);
+        EXPECT_EQ(pt::ColorIf(pStyle->IsSet(KtStyle::LineColorSet), pStyle->GetLineColor()),
+                  c.crLine);
+        EXPECT_EQ(pStyle->GetFillStyle(), 6);
     }
-    if (c.crLine != 0) {
-        EXPECT_EQ(pStyle->GetLineColor(), c.crLine);
-    }
-    EXPECT_EQ(pStyle->GetFillStyle(), 6);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Colours, RegionStyle,
-    ::testing::Values(StyleCase{"FillColourOnly", 3, 9, pt::kRed, 0},
-                      StyleCase{"PatternColourWins", 3, 7, pt::kGreen, pt::kGreen},
-                      StyleCase{"PatternColourOnly", 99, 5, PLXRGB(127, 255, 255),
-                                PLXRGB(127, 255, 255)},
-                      StyleCase{"NeitherKnown", 98, 99, 0, 0}),
-    [](const ::testing::TestParamInfo<StyleCase>& info) { return info.param.pszName; });
 
 // Arc 1: line type 3, colour 5, width 5. Arc 2: line type 1, colour 9 (not in the table),
 // width 0.25. Arc 3 is network line 1's. Arc 4's attribute line has 8 fields. Of the nodes the
@@ -190,11 +166,9 @@ protected:
         feature = std::make_unique<KtFeature>();
         return wan.ReadItem(i, *feature, bCADMode);
     }
+    // The compound read; anything else throws, failing the test.
     const KtGeoCompound& Compound() const {
-        static const KtGeoCompound empty;
-        const auto* p = dynamic_cast<const KtGeoCompound*>(feature->GetGeometry());
-        EXPECT_NE(p, nullptr);
-        return p != nullptr ? *p : empty;
+        return dynamic_cast<const KtGeoCompound&>(*feature->GetGeometry());
     }
     std::vector<Points> PartPoints() const { return pt::Parts(feature->GetGeometry()); }
 

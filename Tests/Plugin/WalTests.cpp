@@ -21,7 +21,7 @@ std::string Basic() {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-TEST(WalReader, ItemsReadInAnyOrderAndWithoutStyle) {
+TEST(WalReader, ItemsReadInAnyOrder) {
     WalRead read;
     ASSERT_TRUE(read.Read(Basic(), "t.wal"));
     ASSERT_EQ(read.Count(), 3);
@@ -32,9 +32,6 @@ TEST(WalReader, ItemsReadInAnyOrderAndWithoutStyle) {
         ASSERT_TRUE(read.ReadItem(i, feature)) << i;
         EXPECT_EQ(pt::UserID(feature), 101 + i);
     }
-    KtFeature plain;
-    ASSERT_TRUE(read.ReadItem(0, plain, false));
-    EXPECT_EQ(plain.GetGeometry()->GetStyle(), nullptr);
 }
 
 TEST(WalReader, RecordsThatNoLongerMatchAreRefused) {

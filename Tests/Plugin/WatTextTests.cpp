@@ -9,6 +9,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "KoBase/KtStringEx.h"
@@ -38,9 +39,13 @@ protected:
         feature = std::make_unique<KTX::KtFeature>();
         return m_pRead->Count() == 1 && m_pRead->ReadItem(0, *feature, bCADMode);
     }
-    const KTX::KtTextStyle* Style() const {
+    // The style of the text read; a text without one fails the test.
+    const KTX::KtTextStyle& Style() const {
+        static const KTX::KtTextStyle none;
         const auto* pText = dynamic_cast<const KTX::KtGeoText*>(feature->GetGeometry());
-        return pText == nullptr ? nullptr : pText->GetTextStyle();
+        const KTX::KtTextStyle* pStyle = pText == nullptr ? nullptr : pText->GetTextStyle();
+        EXPECT_NE(pStyle, nullptr);
+        return pStyle != nullptr ? *pStyle : none;
     }
 
     testfiles::TempDir dir;
@@ -57,6 +62,11 @@ struct LayoutCase {
     std::vector<Piece> pieces;
 };
 
+LayoutCase Layout(const char* pszName, const char* pszRecord, int nType,
+                  std::vector<Piece> pieces) {
+    return {pszName, pszRecord, nType, std::move(pieces)};
+}
+
 class WatTextLayout : public WatText, public ::testing::WithParamInterface<LayoutCase> {};
 
 TEST_P(WatTextLayout, PiecesStandWhereTheRulesPutThem) {
@@ -66,6 +76,12 @@ TEST_P(WatTextLayout, PiecesStandWhereTheRulesPutThem) {
     ASSERT_NE(feature->GetGeometry(), nullptr);
     EXPECT_EQ(feature->GetGeometry()->GetType(), c.nType);
     pt::ExpectPieces(feature->GetGeometry(), c.pieces);
+    // The typed layers get the same pieces without style.
+    ASSERT_TRUE(ReadOne(c.strRecord, false));
+    std::vector<Piece> unstyled = c.pieces;
+    for (Piece& piece : unstyled)
+        piece.h = piece.w = 0;
+    pt::ExpectPieces(feature->GetGeometry(), unstyled);
     EXPECT_EQ(pt::TakeRefusedLogs("KtReadWatFile"), 0);
 }
 
@@ -76,90 +92,57 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, WatTextLayout,
     ::testing::Values(
         // Turned a quarter, the start lies H to the left of the point: (10 - 2, 10).
-        LayoutCase{"PlainTurned",
-                   "10,10,9,0,'Ab',2,8,0,90,1,0,0,0,3,0,0",
-                   kText,
-                   {{"Ab", 8, 10, 2, 4, 90}}},
-        LayoutCase{
-            "CodesNeedASign", "0,0,9,0,'a#b',2,8,0,0,1,0,0,0,3,0,0", kText, {{"a#b", 0, 2, 2, 4}}},
+        Layout("PlainTurned", "10,10,9,0,'Ab',2,8,0,90,1,0,0,0,3,0,0", kText,
+               {{"Ab", 8, 10, 2, 4, 90}}),
+        Layout("CodesNeedASign", "0,0,9,0,'a#b',2,8,0,0,1,0,0,0,3,0,0", kText,
+               {{"a#b", 0, 2, 2, 4}}),
         // Spaced: every character W/2 + S = 3 on, each H above its baseline point.
-        LayoutCase{"Spaced",
-                   "0,0,9,0,'abc',2,4,1,0,1,0,0,0,3,0,0",
-                   kCompound,
-                   {{"a", 0, 2, 2, 2}, {"b", 3, 2, 2, 2}, {"c", 6, 2, 2, 2}}},
+        Layout("Spaced", "0,0,9,0,'abc',2,4,1,0,1,0,0,0,3,0,0", kCompound,
+               {{"a", 0, 2, 2, 2}, {"b", 3, 2, 2, 2}, {"c", 6, 2, 2, 2}}),
         // Vertical: downward from the point, 1.1 H = 2.2 apart.
-        LayoutCase{"Vertical",
-                   "10,10,9,0,'abc',2,8,0,0,1,0,0,2,3,0,0",
-                   kText,
-                   {{"a", 10, 10, 2, 4}, {"b", 10, 7.8, 2, 4}, {"c", 10, 5.6, 2, 4}}},
+        Layout("Vertical", "10,10,9,0,'abc',2,8,0,0,1,0,0,2,3,0,0", kText,
+               {{"a", 10, 10, 2, 4}, {"b", 10, 7.8, 2, 4}, {"c", 10, 5.6, 2, 4}}),
         // Turned a quarter about the point, (10, 7.8) comes to (12.2, 10).
-        LayoutCase{"VerticalTurned",
-                   "10,10,9,0,'ab',2,8,0,90,1,0,0,1,3,0,0",
-                   kText,
-                   {{"a", 10, 10, 2, 4, 90}, {"b", 12.2, 10, 2, 4, 90}}},
+        Layout("VerticalTurned", "10,10,9,0,'ab',2,8,0,90,1,0,0,1,3,0,0", kText,
+               {{"a", 10, 10, 2, 4, 90}, {"b", 12.2, 10, 2, 4, 90}}),
         // The codes' texts start at (0, -10 + H) = (0, 0).
-        LayoutCase{"Subscript",
-                   "0,-10,9,0,'H#-2#=O',10,8,0,0,1,0,0,0,3,0,0",
-                   kCompound,
-                   {{"H", 0, 0, 10, 4}, {"2", 4, -5, 5, 2}, {"O", 6, 0, 10, 4}}},
-        LayoutCase{
-            "SuperscriptThenPlainRun",
-            "0,-10,9,0,'m#+2#=ab',10,8,0,0,1,0,0,0,3,0,0",
-            kCompound,
-            {{"m", 0, 0, 10, 4}, {"2", 4, 0, 5, 2}, {"a", 6, 0, 10, 4}, {"b", 10, 0, 10, 4}}},
+        Layout("Subscript", "0,-10,9,0,'H#-2#=O',10,8,0,0,1,0,0,0,3,0,0", kCompound,
+               {{"H", 0, 0, 10, 4}, {"2", 4, -5, 5, 2}, {"O", 6, 0, 10, 4}}),
+        Layout("SuperscriptThenPlainRun", "0,-10,9,0,'m#+2#=ab',10,8,0,0,1,0,0,0,3,0,0", kCompound,
+               {{"m", 0, 0, 10, 4}, {"2", 4, 0, 5, 2}, {"a", 6, 0, 10, 4}, {"b", 10, 0, 10, 4}}),
         // Stacked groups share one place; the text after them starts W/2 + 2 W/4 on.
-        LayoutCase{
-            "StackedGroups",
-            "0,-10,9,0,'x#+ab#-cd#=y',10,8,0,0,1,0,0,0,3,0,0",
-            kCompound,
-            {{"x", 0, 0, 10, 4}, {"ab", 4, 0, 5, 2}, {"cd", 4, -5, 5, 2}, {"y", 8, 0, 10, 4}}},
+        Layout("StackedGroups", "0,-10,9,0,'x#+ab#-cd#=y',10,8,0,0,1,0,0,0,3,0,0", kCompound,
+               {{"x", 0, 0, 10, 4}, {"ab", 4, 0, 5, 2}, {"cd", 4, -5, 5, 2}, {"y", 8, 0, 10, 4}}),
         // A plain run before a group is one piece; the pen then stands 3 W/2 on.
-        LayoutCase{"RunBeforeGroup",
-                   "0,-10,9,0,'ab H#-2#=',10,8,0,0,1,0,0,0,3,0,0",
-                   kCompound,
-                   {{"ab ", 0, 0, 10, 4}, {"H", 12, 0, 10, 4}, {"2", 16, -5, 5, 2}}},
+        Layout("RunBeforeGroup", "0,-10,9,0,'ab H#-2#=',10,8,0,0,1,0,0,0,3,0,0", kCompound,
+               {{"ab ", 0, 0, 10, 4}, {"H", 12, 0, 10, 4}, {"2", 16, -5, 5, 2}}),
         // Groups turn with the baseline: lowered is to the right of a baseline pointing up.
-        LayoutCase{"GroupTurned",
-                   "10,0,9,0,'H#-2#=',10,8,0,90,1,0,0,0,3,0,0",
-                   kCompound,
-                   {{"H", 0, 0, 10, 4, 90}, {"2", 5, 4, 5, 2, 90}}},
+        Layout("GroupTurned", "10,0,9,0,'H#-2#=',10,8,0,90,1,0,0,0,3,0,0", kCompound,
+               {{"H", 0, 0, 10, 4, 90}, {"2", 5, 4, 5, 2, 90}}),
         // Two numerator characters: bar 2 W/2 = 8 long, numerator 5 H/4 above, the
         // denominator H/4 below and centred under the bar.
-        LayoutCase{"Fraction",
-                   "0,-10,9,0,'/12/3/',10,8,0,0,1,0,0,0,3,0,0",
-                   kCompound,
-                   {{"bar", 8, 0}, {"12", 0, 12.5, 10, 4}, {"3", 2, -2.5, 10, 4}}},
-        LayoutCase{"FractionTurned",
-                   "10,0,9,0,'/12/3/',10,8,0,90,1,0,0,0,3,0,0",
-                   kCompound,
-                   {{"bar", 0, 8}, {"12", -12.5, 0, 10, 4, 90}, {"3", 2.5, 2, 10, 4, 90}}},
-        LayoutCase{"FractionDenominatorKeepsSlashes",
-                   "0,-10,9,0,'/ab/c/d/',10,8,0,0,1,0,0,0,3,0,0",
-                   kCompound,
-                   {{"bar", 12, 0}, {"ab", 2, 12.5, 10, 4}, {"c/d", 0, -2.5, 10, 4}}},
+        Layout("Fraction", "0,-10,9,0,'/12/3/',10,8,0,0,1,0,0,0,3,0,0", kCompound,
+               {{"bar", 8, 0}, {"12", 0, 12.5, 10, 4}, {"3", 2, -2.5, 10, 4}}),
+        Layout("FractionTurned", "10,0,9,0,'/12/3/',10,8,0,90,1,0,0,0,3,0,0", kCompound,
+               {{"bar", 0, 8}, {"12", -12.5, 0, 10, 4, 90}, {"3", 2.5, 2, 10, 4, 90}}),
+        Layout("FractionDenominatorKeepsSlashes", "0,-10,9,0,'/ab/c/d/',10,8,0,0,1,0,0,0,3,0,0",
+               kCompound, {{"bar", 12, 0}, {"ab", 2, 12.5, 10, 4}, {"c/d", 0, -2.5, 10, 4}}),
         // A multi-line text stands its offset above its point, the whole field its text.
-        LayoutCase{"MultiLine",
-                   "10,10,9,5,Two lines,6,5,0,0,3,0,3,0,3,0,0,5,0,0",
-                   kText,
-                   {{"Two lines", 10, 13, 6, 2.5}}},
-        LayoutCase{"MultiLineTurned",
-                   "10,10,9,5,'q',6,5,0,90,3,0,3,0,3,0,0,5,0,0",
-                   kText,
-                   {{"'q'", 7, 10, 6, 2.5, 90}}}),
+        Layout("MultiLine", "10,10,9,5,Two lines,6,5,0,0,3,0,3,0,3,0,0,5,0,0", kText,
+               {{"Two lines", 10, 13, 6, 2.5}}),
+        Layout("MultiLineTurned", "10,10,9,5,'q',6,5,0,90,3,0,3,0,3,0,0,5,0,0", kText,
+               {{"'q'", 7, 10, 6, 2.5, 90}})),
     [](const ::testing::TestParamInfo<LayoutCase>& info) { return info.param.pszName; });
 
 TEST_F(WatText, StyleColourFaceAndItalic) {
     ASSERT_TRUE(ReadOne("0,0,9,0,'Ab',6,5,0,0,1,0,0,0,3,0,0"));
-    ASSERT_NE(Style(), nullptr);
-    EXPECT_EQ(Style()->GetForeColor(), pt::kRed);
-    EXPECT_FALSE(Style()->IsItalic());
+    EXPECT_EQ(Style().GetForeColor(), pt::kRed);
+    EXPECT_FALSE(Style().IsItalic());
     ASSERT_TRUE(ReadOne("0,0,9,5,Two,6,5,0,0,1,0,3,0,3,0,0,5,0,0"));
-    ASSERT_NE(Style(), nullptr);
-    EXPECT_EQ(Style()->GetForeColor(), pt::kGreen);
+    EXPECT_EQ(Style().GetForeColor(), pt::kGreen);
     // An unknown colour leaves the host's default.
     ASSERT_TRUE(ReadOne("0,0,9,0,'Ab',6,5,0,0,1,0,0,0,4,0,0"));
-    ASSERT_NE(Style(), nullptr);
-    EXPECT_FALSE(Style()->IsSet(KTX::KtTextStyle::ForeColorSet));
+    EXPECT_FALSE(Style().IsSet(KTX::KtTextStyle::ForeColorSet));
 
     // Fonts 2, 3 and 4 have faces of their own, every other number that of font 1.
     const struct {
@@ -170,19 +153,11 @@ TEST_F(WatText, StyleColourFaceAndItalic) {
     for (const auto& c : kFonts) {
         SCOPED_TRACE(c.nFont);
         ASSERT_TRUE(ReadOne("0,0,9,0,'Ab',6,5,0,0," + std::to_string(c.nFont) + ",0,3,0,3,0,0"));
-        ASSERT_NE(Style(), nullptr);
-        EXPECT_EQ(pt::Utf8(Style()->GetFaceName()), Face(c.pszFace));
-        EXPECT_TRUE(Style()->IsItalic());
+        EXPECT_EQ(pt::Utf8(Style().GetFaceName()), Face(c.pszFace));
+        EXPECT_TRUE(Style().IsItalic());
     }
     EXPECT_NE(Face("IMl001"), Face("IMl002"));
     EXPECT_NE(Face("IMl004"), Face("IMl005"));
-}
-
-TEST_F(WatText, TypedLayersGetPiecesWithoutStyle) {
-    ASSERT_TRUE(ReadOne("0,-10,9,0,'H#-2#=O',10,8,0,0,1,0,0,0,3,0,0", false));
-    pt::ExpectPieces(feature->GetGeometry(), {{"H", 0, 0}, {"2", 4, -5}, {"O", 6, 0}});
-    ASSERT_TRUE(ReadOne("10,10,9,5,Two lines,6,5,0,0,3,0,3,0,3,0,0,5,0,0", false));
-    pt::ExpectPieces(feature->GetGeometry(), {{"Two lines", 10, 13}});
 }
 
 TEST_F(WatText, EmptyTextsAreRefusedWithoutLog) {
