@@ -1,6 +1,5 @@
 // Geometries as the readers build them and the layers reshape them: what Make accepts, parts
-// stored one after another, conversion between kinds, compounds and texts; and the features
-// that carry them.
+// stored one after another, conversion between kinds, compounds and texts.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -9,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "KtFeature.h"
 #include "KtGeoArc.h"
 #include "KtGeoCircle.h"
 #include "KtGeoCompound.h"
@@ -206,27 +204,6 @@ TEST(GeoCompound, OwnsWhatItTakesAndDividesIntoDeepCopies) {
     EXPECT_EQ(CountedPoint::s_nLive, 0);
 }
 
-TEST(GeoCompound, ConvertsWhatCanBeConverted) {
-    KtGeoCompound compound;
-    auto* line = new KtGeoLine;
-    ASSERT_TRUE(line->Make(kClosedTriangle, 4));
-    ASSERT_TRUE(compound.AddCompound(line, true));
-    ASSERT_TRUE(compound.AddCompound(new CountedPoint(5, 5), true));
-    auto* circle = new KtGeoCircle;
-    ASSERT_TRUE(circle->Make({1, 1}, 1));
-    ASSERT_TRUE(compound.AddCompound(circle, true));
-    KtGeoLine asLine;
-    ASSERT_TRUE(compound.ConvertToLine(&asLine, 4));
-    ASSERT_EQ(asLine.GetSubCount(), 2);
-    EXPECT_EQ(asLine.GetSubPntCount(0), 4);
-    EXPECT_EQ(asLine.GetSubPntCount(1), 5);
-    KtGeoRegion asRegion;
-    ASSERT_TRUE(compound.ConvertToRegion(&asRegion, 4));
-    ASSERT_EQ(asRegion.GetSubCount(), 2);
-    EXPECT_EQ(asRegion.GetSubPntCount(0), 3);
-    EXPECT_EQ(asRegion.GetPoints(1)[1], PlxPoint2D(1, 2));
-}
-
 TEST(GeoText, SubTextsTurnWithTheirAnchorsAndStylesAreReplaced) {
     KtGeoText text;
     ASSERT_TRUE(text.Make(u"ab", {2, 1}, 10));
@@ -258,54 +235,6 @@ TEST(GeoText, SubTextsTurnWithTheirAnchorsAndStylesAreReplaced) {
     EXPECT_FALSE(text.GetTextStyle()->IsSet(KtTextStyle::HeightSet));
     text.SetTextStyle(nullptr, false);
     EXPECT_EQ(text.GetTextStyle(), nullptr);
-}
-
-PlxFieldInfos IdAndName() {
-    PlxFieldInfos infos;
-    PlxFieldInfo info;
-    info.m_strName = u"RbUserID";
-    info.m_nType = PLX_FIELD_INT32;
-    info.m_nSize = 4;
-    infos.Add(info);
-    info.m_strName = u"Name";
-    info.m_nType = PLX_FIELD_STRING;
-    infos.Add(info);
-    return infos;
-}
-
-TEST(Feature, ValuesByExactFieldName) {
-    KtFeature feature;
-    EXPECT_FALSE(feature.SetValue(u"RbUserID", PlxVariant(1)));
-    feature.SetFieldInfos(IdAndName());
-    ASSERT_NE(feature.GetValue(u"RbUserID"), nullptr);
-    EXPECT_TRUE(feature.GetValue(u"RbUserID")->IsNull());
-    EXPECT_TRUE(feature.SetValue(u"RbUserID", PlxVariant(42)));
-    EXPECT_FALSE(feature.SetValue(u"rbuserid", PlxVariant(7)));
-    EXPECT_FALSE(feature.SetValue(u"Other", PlxVariant(7)));
-    EXPECT_EQ(feature.GetValue(u"RbUserID")->ToInt(), 42);
-    EXPECT_EQ(feature.GetValue(u"Other"), nullptr);
-    EXPECT_TRUE(feature.GetValue(u"Name")->IsNull());
-    // New descriptions clear every value.
-    feature.SetFieldInfos(IdAndName());
-    EXPECT_TRUE(feature.GetValue(u"RbUserID")->IsNull());
-}
-
-TEST(Feature, OwnsItsGeometry) {
-    CountedPoint::s_nLive = 0;
-    {
-        KtFeature feature;
-        auto* first = new CountedPoint(0, 0);
-        feature.SetGeometry(first);
-        feature.SetGeometry(first);  // handing over the held geometry again keeps it
-        EXPECT_EQ(feature.GetGeometry(), first);
-        EXPECT_EQ(CountedPoint::s_nLive, 1);
-        feature.SetGeometry(new CountedPoint(0, 0));  // a reshaped geometry replaces the read one
-        EXPECT_EQ(CountedPoint::s_nLive, 1);
-        feature.SetGeometry(nullptr);
-        EXPECT_EQ(CountedPoint::s_nLive, 0);
-        feature.SetGeometry(new CountedPoint(0, 0));
-    }
-    EXPECT_EQ(CountedPoint::s_nLive, 0);
 }
 
 }  // namespace

@@ -1,10 +1,8 @@
-// PlxUnicodeString as the readers use it: record lines split into fields, the text operations
-// of the grammar, UTF-8 at the host's edges, and storage on both sides of the inline buffer.
+// PlxUnicodeString as the readers use it: record lines split into fields, and UTF-8 at the
+// host's edges.
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "PlxUnicodeString.h"
@@ -97,33 +95,6 @@ TEST(StringSplit, SameArrayLineAfterLineAgreesWithReference) {
     }
 }
 
-TEST(StringOps, WhatTheGrammarAsksOf) {
-    const PlxUnicodeString s(u"x=1,y=2");
-    EXPECT_EQ(s.Left(2).Str(), u"x=");
-    EXPECT_EQ(s.Mid(4).Str(), u"y=2");
-    EXPECT_EQ(s.Mid(2, 3).Str(), u"1,y");
-    EXPECT_EQ(s.Mid(5, 10).Str(), u"=2");
-    EXPECT_EQ(s.Mid(7).Str(), u"");
-    EXPECT_EQ(PlxUnicodeString(u".wal").Right(3).Str(), u"wal");
-    EXPECT_EQ(PlxUnicodeString(u".a").Right(3).Str(), u".a");
-    EXPECT_EQ(s.Find(u'='), 1);
-    EXPECT_EQ(s.Find(u'=', 2), 5);
-    EXPECT_EQ(s.Find(u'=', 6), -1);
-    EXPECT_EQ(PlxUnicodeString(u"WAL").CompareNoCase(u"wal"), 0);
-    EXPECT_NE(PlxUnicodeString(u"wa").CompareNoCase(u"wal"), 0);
-    EXPECT_NE(PlxUnicodeString(u"\u00C4").CompareNoCase(u"\u00E4"), 0);
-    EXPECT_EQ(PlxUnicodeString(u" \t\r\n 12 N \v\f").Trim().Str(), u"12 N");
-    EXPECT_EQ(PlxUnicodeString(u"12NN").TrimRight(u"N").Str(), u"12");
-    EXPECT_EQ(PlxUnicodeString(u"..wal").TrimLeft(u".").Str(), u"wal");
-    EXPECT_EQ(PlxUnicodeString(u"12").ToInt(10), 12);
-    EXPECT_EQ(PlxUnicodeString(u" -12N").ToInt(10), -12);
-    EXPECT_EQ(PlxUnicodeString(u"N").ToInt(10), 0);
-    EXPECT_EQ(PlxUnicodeString(u"-9999999999").ToInt(10), INT_MIN);
-    PlxUnicodeString f(u"old");
-    f.Format(u"%d", -7);
-    EXPECT_EQ(f.Str(), u"-7");
-}
-
 TEST(StringUtf8, BadBytesBecomeOneReplacementEach) {
     const struct {
         std::string utf8;
@@ -146,32 +117,6 @@ TEST(StringUtf8, BadBytesBecomeOneReplacementEach) {
     std::string out = "ab";
     PlxUnicodeString(u"\u4E2D\U0001F600z").AppendUtf8(out);
     EXPECT_EQ(out, "ab\xE4\xB8\xAD\xF0\x9F\x98\x80z");
-}
-
-// Texts of up to 23 characters live in the inline buffer, longer ones on the heap.
-TEST(StringStorage, CopiesAndMovesOnBothSidesOfTheInlineBuffer) {
-    for (int nLength : {0, 1, 22, 23, 24, 1000}) {
-        std::u16string text;
-        for (int i = 0; i < nLength; ++i)
-            text += static_cast<char16_t>(u'a' + i % 26);
-        const auto check = [nLength](const PlxUnicodeString& s, const std::u16string& expected) {
-            EXPECT_EQ(s.Str(), expected) << nLength;
-            EXPECT_EQ(s.GetString()[expected.size()], u'\0') << nLength;
-        };
-        PlxUnicodeString a(text.data(), nLength);
-        PlxUnicodeString b = a;
-        a += u'!';
-        check(b, text);
-        check(a, text + u"!");
-        PlxUnicodeString c = std::move(a);
-        b = std::move(c);
-        check(b, text + u"!");
-        b += b;
-        check(b, text + u"!" + text + u"!");
-        b.Empty();
-        b += u"x";
-        check(b, u"x");
-    }
 }
 
 }  // namespace

@@ -23,8 +23,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"
 
 
 def qgis(log=None):
-    """scripts/render_map with QGIS started headless, its messages appended to log as
-    (tag, message); imported only where QGIS is used."""
+    """scripts/render_map, QGIS started headless, its messages appended to log as (tag, text)."""
     import render_map
     render_map.qgis_app()
     if log is not None:

@@ -1,6 +1,5 @@
-"""The spatial indexes of the GeoPackages mapgis-import writes, packed after the features:
-SQLite's own check of every R-tree, every feature in it once with its box rounded outward, and
-the triggers that keep the index in step when the file is edited later."""
+"""The R-trees mapgis-import packs into its GeoPackages: SQLite's own check, every feature once
+with its box rounded outward, and the triggers that keep the index in step with later edits."""
 import os
 import sqlite3
 import subprocess

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "KtReadMAPGISFile.h"
 #include "PluginTestSupport.h"
@@ -57,22 +56,6 @@ TEST_F(ColorIndex, CmykToRgb) {
     }
 }
 
-TEST_F(ColorIndex, EveryNumberOfALargeTableFindsItsFirstRecord) {
-    // 300 colours in no order of their numbers (37 i mod 1000, all different), even ones
-    // white, odd ones cyan; then every tenth number once more, in black.
-    std::vector<pt::Cmyk> colors;
-    for (int i = 0; i < 300; ++i)
-        colors.push_back({37 * i % 1000, i % 2 == 0 ? 0 : 100, 0, 0, 0});
-    for (int i = 0; i < 300; i += 10)
-        colors.push_back({37 * i % 1000, 0, 0, 0, 100});
-    ASSERT_EQ(LoadText(pt::ColorFile(colors)), 330);
-    for (int i = 0; i < 300; ++i) {
-        ASSERT_EQ(Color(37 * i % 1000), i % 2 == 0 ? PLXRGB(255, 255, 255) : PLXRGB(0, 255, 255))
-            << i;
-    }
-    EXPECT_EQ(Color(1), -1);  // 37 i mod 1000 is 1 only for i = 973
-}
-
 TEST_F(ColorIndex, MalformedLinesAreSkippedOrKeepTheirDefaults) {
     // Lines of 15 or 17 fields, without ":" or unenclosed start no record; a malformed
     // magenta line leaves magenta 0 and still counts as its line; a malformed black line
@@ -109,8 +92,6 @@ TEST_F(ColorIndex, ExampleFileReloadedOrEmptied) {
     EXPECT_EQ(Color(3), PLXRGB(178, 255, 255));  // 0.7 * 255 = 178.5 truncated
     EXPECT_EQ(Color(4), PLXRGB(0, 0, 0));        // full black hides every other ink
     EXPECT_EQ(Color(5), PLXRGB(255, 255, 255));  // (0,0,0,0), not the later (0,100,0,0)
-    EXPECT_EQ(Color(0), -1);
-    EXPECT_EQ(Color(6), -1);
 }
 
 }  // namespace

@@ -166,10 +166,6 @@ TEST_F(PluginImport, LineFileWithItsStyles) {
         EXPECT_EQ(pStyle->GetLineWidth(), kStyles[i].dWidth);
         EXPECT_EQ(pStyle->GetLineStyle(), kStyles[i].nLineStyle);
     }
-
-    const ImportedLayer& typed = ImportOne(DataFile("wal/basic.wal"), KTIMPORT_TYPED);
-    EXPECT_EQ(IDs(typed), (std::vector<int>{101, 102, 103}));
-    EXPECT_TRUE(Unstyled(typed));
 }
 
 TEST_F(PluginImport, LineFilesGiveWhatTheyHold) {

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <memory>
 #include <ostream>
 #include <string>
 #include <type_traits>
@@ -176,8 +175,6 @@ INSTANTIATE_TEST_SUITE_P(
              true, kOnly44, {5}),
         Case("PaddedCountIsTrimmed", ".wap", kWapArcs + "2\n5,6\n 3 \n" + Skipped(2) + kArea44,
              true, kOnly44, {5}),
-        Case("NodeCoordinatesAreIntegers", ".wap", kWapArcs + "3\n5.9,6\n2\n9\n-7,8\n1\n" + kArea44,
-             true, kOnly44, {5, -7}),
         // A malformed area line, its count and its reference use up three stated areas.
         Case("MalformedAreaLinesUseUpAreas", ".wap",
              kWapArcs + "1\n4\n1,0,0.0,0.0,0.0,0,0,0,8,0\n1\n1\n" + WapArea(9, {"2", "0"}) +
@@ -201,14 +198,6 @@ INSTANTIATE_TEST_SUITE_P(
              {{1, 1, {{1, 1}, {-1, 0}}}}, {}, {1, 4, 3, 2}),
         Case("TypedLayerOfOtherTypesKeepsNoArea", ".wap",
              kWapArcs + "1\n2\n" + kArea1 + WapArea(2, {"2", "0"}), true, {}, {}, {}, {1, 3}, 2),
-        Case("RegionLayerKeepsEveryArea", ".wap",
-             kWapArcs + "1\n2\n" + kArea1 + WapArea(2, {"2", "0"}), true,
-             {kRecord1, {2, 2, {{12, 2}, {-1, 0}}}}, {}, {}, {5}),
-        Case("HugeArcCount", ".wap", "t\n" + kHuge + "\n1,0,2,0.5,0,0,0,0,0\n", false),
-        Case("HugePointCount", ".wap", "t\n1\n1,0,2,0.5,0,0,0,0,0\n1,2\n1,0\n" + kHuge + "\n1,1\n",
-             false),
-        Case("HugeNodeCount", ".wap", "t\n0\n" + kHuge + "\n1,1\n2\n", false),
-        Case("HugeNodeSkip", ".wap", "t\n0\n2\n1,1\n" + kHuge + "\n1\n", false),
         Case("HugeAreaCount", ".wap", kWapArcs + "1\n" + kHuge + "\n" + kArea1, true, {kRecord1}),
         Case("HugeReferenceCount", ".wap",
              kWapArcs + "1\n1\n1,0,0.0,0.0,0.0,0,0,0,1,0,0\n" + kHuge + "\n1\n", true,
@@ -246,50 +235,13 @@ INSTANTIATE_TEST_SUITE_P(
         NodeCount("MarkedAsItStands", "3N", 3), NodeCount("SeveralMarks", "2NN", 2),
         NodeCount("PaddingIsTrimmed", " 4 ", 3), NodeCount("OneMeansNoReference", "1", 0),
         NodeCount("Negative", "-4", 0),
-        Case("LineLayerKeepsEveryLine", ".wan",
-             kWanArcs + kWanNodes + "2\n" + WanLine("0,0,7", {"1"}) + WanLine("0,0,8", {"2"}), true,
-             {{7, 0, {{21, 1}}}, {8, 0, {{22, 2}}}}, {1, 2, 1}, {}, {3}),
         Case("RegionLayerKeepsNoLine", ".wan",
              kWanArcs + kWanNodes + "2\n" + WanLine("0,0,7", {"1"}) + WanLine("0,0,8", {"2"}), true,
              {}, {}, {}, {5}, 2),
-        Case("HugeArcCount", ".wan", "t\n" + kHuge + "\n1,0,2,5,0,0,0,0,0\n", false),
-        Case("HugePointCount", ".wan", "t\n1\n1,0,2,5,0,0,0,0,0\n1,2\n0,0,0\n" + kHuge + "\n1,1\n",
-             false),
-        Case("HugeNodeCount", ".wan", kOneArc + kHuge + "\n1,1\n2\n1\n", false),
-        Case("HugeNodeReferences", ".wan", kOneArc + "2\n1,1\n" + kHuge + "N\n1\n", false),
         Case("HugeLineCount", ".wan", kOneArc + "1\n" + kHuge + "\n" + WanLine("0,0,1", {"1"}),
              true, {{1, 0, {{1, 1}}}}),
         Case("HugeLineReferences", ".wan", kOneArc + "1\n1\n0,0,1\n" + kHuge + "\n1\n", true,
              {{1, 0, {{1, 1}}}})),
     [](const ::testing::TestParamInfo<PreReadCase>& info) { return info.param.pszName; });
-
-TEST(TopologyRecords, OutliveTheirReaderAndCloneIndependently) {
-    // A layer deletes its reader before its records: arcs and nodes must stay with them.
-    auto pWap = std::make_unique<pt::PreRead<KtReadWapFile>>();
-    auto pWan = std::make_unique<pt::PreRead<KtReadWanFile>>();
-    ASSERT_TRUE(pWap->Read(kWapArcs + "1\n1\n" + WapArea(3, {"2", "-1", "0"}), "t.wap"));
-    ASSERT_TRUE(pWan->Read(
-        kWanArcs + kWanNodes + "2\n" + WanLine("0,0,42", {"1"}) + WanLine("0,0,43", {"2"}),
-        "t.wan"));
-    ASSERT_EQ(pWap->Count(), 1);
-    ASSERT_EQ(pWan->Count(), 2);
-    std::unique_ptr<tagFileIndex> pArea(pWap->index[0]), pLine(pWan->index[1]);
-    delete pWan->index[0];
-    pWap->index.RemoveAll();
-    pWan->index.RemoveAll();
-    pWap.reset();
-    pWan.reset();
-    std::unique_ptr<tagFileIndex> pAreaCopy(pArea->Clone()), pLineCopy(pLine->Clone());
-    pArea.reset();
-    pLine.reset();
-    const auto& area = dynamic_cast<const tagWapIndex&>(*pAreaCopy);
-    EXPECT_EQ(area.nItemID, 3);
-    EXPECT_EQ(ArcsOf(area.arrArcs), (std::vector<Arc>{{12, 2}, {11, -1}, {-1, 0}}));
-    const auto& line = dynamic_cast<const tagWanIndex&>(*pLineCopy);
-    EXPECT_EQ(line.nItemID, 43);
-    EXPECT_EQ(ArcsOf(line.arrArcs), (std::vector<Arc>{{22, 2}}));
-    ASSERT_EQ(line.arrNodes.GetSize(), 3);
-    EXPECT_EQ(ArcsOf(line.arrNodes[1].arrArcs), (std::vector<Arc>{{21, 1}, {22, 2}}));
-}
 
 }  // namespace

@@ -21,19 +21,6 @@ std::string Basic() {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-TEST(WalReader, ItemsReadInAnyOrder) {
-    WalRead read;
-    ASSERT_TRUE(read.Read(Basic(), "t.wal"));
-    ASSERT_EQ(read.Count(), 3);
-    EXPECT_EQ(read.reader.GetType(read.index[2]), KTX::KTGEO_LINE);
-    EXPECT_EQ(read.reader.GetType(nullptr), 0);
-    for (int i : {2, 0, 2, 1}) {
-        KtFeature feature;
-        ASSERT_TRUE(read.ReadItem(i, feature)) << i;
-        EXPECT_EQ(pt::UserID(feature), 101 + i);
-    }
-}
-
 TEST(WalReader, RecordsThatNoLongerMatchAreRefused) {
     WalRead read;
     ASSERT_TRUE(read.Read(Basic(), "t.wal"));

@@ -123,8 +123,6 @@ INSTANTIATE_TEST_SUITE_P(
         // denominator H/4 below and centred under the bar.
         Layout("Fraction", "0,-10,9,0,'/12/3/',10,8,0,0,1,0,0,0,3,0,0", kCompound,
                {{"bar", 8, 0}, {"12", 0, 12.5, 10, 4}, {"3", 2, -2.5, 10, 4}}),
-        Layout("FractionTurned", "10,0,9,0,'/12/3/',10,8,0,90,1,0,0,0,3,0,0", kCompound,
-               {{"bar", 0, 8}, {"12", -12.5, 0, 10, 4, 90}, {"3", 2.5, 2, 10, 4, 90}}),
         Layout("FractionDenominatorKeepsSlashes", "0,-10,9,0,'/ab/c/d/',10,8,0,0,1,0,0,0,3,0,0",
                kCompound, {{"bar", 12, 0}, {"ab", 2, 12.5, 10, 4}, {"c/d", 0, -2.5, 10, 4}}),
         // A multi-line text stands its offset above its point, the whole field its text.
