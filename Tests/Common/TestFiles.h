@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace testfiles {
@@ -42,6 +43,12 @@ public:
 private:
     std::string m_path;
 };
+
+// The bytes of a file; empty when it cannot be read.
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 inline std::string DataFile(const std::string& name) {
     return std::string(MAPGIS_TEST_DATA_DIR) + "/" + name;

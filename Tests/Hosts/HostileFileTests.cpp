@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
 #include "DriverTestSupport.h"
@@ -144,11 +143,9 @@ size_t VariantStride() {
 }  // namespace
 
 TEST_P(HostileFiles, EndInTimeAndBoundedMemoryWithFeaturesOrAClearMessage) {
-    std::ifstream in(drivertest::Sample(GetParam()), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    ASSERT_FALSE(bytes.str().empty());
-    const std::vector<Variant> variants = Variants(bytes.str());
+    const std::string strBytes = testfiles::ReadFile(drivertest::Sample(GetParam()));
+    ASSERT_FALSE(strBytes.empty());
+    const std::vector<Variant> variants = Variants(strBytes);
     testfiles::TempDir dir;
     const long nRssBefore = MaxRssKiB();
     for (size_t i = 0; i < variants.size(); i += VariantStride()) {

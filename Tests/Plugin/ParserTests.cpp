@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -84,8 +82,7 @@ protected:
     }
     // A copy of the line test file under another name.
     std::string Lines(const std::string& strName) {
-        std::ifstream in(testfiles::DataFile("wal/basic.wal"), std::ios::binary);
-        return dir.Write(strName, std::string(std::istreambuf_iterator<char>(in), {}));
+        return dir.Write(strName, testfiles::ReadFile(testfiles::DataFile("wal/basic.wal")));
     }
     std::string Name(int i) { return pt::Utf8(parser.GetLayer(i)->GetLayerName()); }
     int Type(int i) { return parser.GetLayer(i)->GetFeatureClassDefn().GetType(); }

@@ -2,8 +2,6 @@
 // a style line of 9 fields, the point count, the points and "identifier,-".
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -17,8 +15,7 @@ using KTX::tagFileIndex;
 using WalRead = pt::PreRead<KTX::KtReadWalFile>;
 
 std::string Basic() {
-    std::ifstream in(testfiles::DataFile("wal/basic.wal"), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return testfiles::ReadFile(testfiles::DataFile("wal/basic.wal"));
 }
 
 TEST(WalReader, RecordsThatNoLongerMatchAreRefused) {
