@@ -32,13 +32,18 @@ bool LayerTakes(LayerKind eKind, int nType) {
     return false;
 }
 
+bool InLayer(const CensusItem& item, LayerKind eKind) {
+    return item.bIndexed && LayerTakes(eKind, item.nGeometryType);
+}
+
 // In typed mode a kind without a layer must have no item either.
 bool MissingLayersEmpty(const Census& census, const std::vector<LayerResults>& layers) {
     for (LayerKind eKind :
          {LayerKind::Point, LayerKind::Line, LayerKind::Region, LayerKind::Text}) {
         const bool bPresent = std::any_of(layers.begin(), layers.end(),
                                           [eKind](const auto& l) { return l.eKind == eKind; });
-        if (!bPresent && !LayerItems(census, eKind).empty())
+        const auto inLayer = [eKind](const CensusItem& item) { return InLayer(item, eKind); };
+        if (!bPresent && std::any_of(census.items.begin(), census.items.end(), inLayer))
             return false;
     }
     return true;
@@ -53,18 +58,18 @@ constexpr std::uint8_t kRefused = 2;
 std::vector<std::uint32_t> LayerItems(const Census& census, LayerKind eKind) {
     std::vector<std::uint32_t> out;
     for (size_t i = 0; i < census.items.size(); ++i) {
-        const CensusItem& item = census.items[i];
-        if (item.bIndexed && LayerTakes(eKind, item.nGeometryType))
+        if (InLayer(census.items[i], eKind))
             out.push_back(static_cast<std::uint32_t>(i));
     }
     return out;
 }
 
-std::string DescribeItem(const Census& census, const CensusItem& item) {
-    const std::string& strKind = census.Text(item.iKind);
+std::string DescribeItem(const Census& census, size_t iItem) {
+    const CensusItem& item = census.items[iItem];
+    const std::string& strKind = census.KindName(iItem);
     if (!item.bHasId)
         return strKind;
-    return "item " + std::to_string(item.nItemId) + " (" + strKind + ")";
+    return "item " + std::to_string(census.ItemId(iItem)) + " (" + strKind + ")";
 }
 
 std::string RefusalReason(const CensusItem& item, const std::vector<std::string>& messages) {
@@ -92,22 +97,29 @@ Account BuildAccount(const Census& census, bool bCompound,
     std::vector<std::uint8_t> outcomes(census.items.size());
     std::unordered_map<size_t, std::vector<std::string>> messagesOf;  // by census item
     for (const LayerResults& layer : layers) {
-        const std::vector<std::uint32_t> items = LayerItems(census, layer.eKind);
-        if (items.size() != layer.read.size() || items.size() != layer.refused.size()) {
-            account.strProblem = "the file's items and the reader's index disagree";
-            return account;
-        }
-        for (size_t k = 0; k < items.size(); ++k) {
-            std::uint8_t& outcome = outcomes[items[k]];
+        // The layer's k-th position is the k-th census item it takes.
+        size_t k = 0;
+        const size_t nPositions = std::min(layer.read.size(), layer.refused.size());
+        for (size_t i = 0; i < census.items.size(); ++i) {
+            if (!InLayer(census.items[i], layer.eKind))
+                continue;
+            const size_t iPosition = k++;
+            if (iPosition >= nPositions)
+                continue;
+            std::uint8_t& outcome = outcomes[i];
             outcome |= kInLayer;
-            if (layer.read[k] && !layer.refused[k])
+            if (layer.read[iPosition] && !layer.refused[iPosition])
                 continue;
             outcome |= kRefused;
-            const auto found = layer.messages.find(k);
+            const auto found = layer.messages.find(iPosition);
             if (found != layer.messages.end()) {
-                std::vector<std::string>& messages = messagesOf[items[k]];
+                std::vector<std::string>& messages = messagesOf[i];
                 messages.insert(messages.end(), found->second.begin(), found->second.end());
             }
+        }
+        if (k != layer.read.size() || k != layer.refused.size()) {
+            account.strProblem = "the file's items and the reader's index disagree";
+            return account;
         }
     }
     static const std::vector<std::string> kNoMessages;
@@ -118,11 +130,11 @@ Account BuildAccount(const Census& census, bool bCompound,
         const auto found = bTaken ? messagesOf.end() : messagesOf.find(i);
         const std::vector<std::string>& messages =
             found != messagesOf.end() ? found->second : kNoMessages;
-        auto where = [&] { return std::to_string(item.nLine) + ": " + DescribeItem(census, item); };
+        auto where = [&] { return std::to_string(item.nLine) + ": " + DescribeItem(census, i); };
         ++account.nItems;
         if (!item.bIndexed) {
             ++account.nSkipped;
-            account.entries.push_back(where() + " skipped: " + census.Text(item.iSkipped));
+            account.entries.push_back(where() + " skipped: " + census.Note(i));
         } else if (item.nGeometryType == KTX::KTGEO_NONE && messages.empty() && !bTaken) {
             ++account.nNotImportable;
             account.entries.push_back(where() + " not importable by design");
@@ -133,7 +145,7 @@ Account BuildAccount(const Census& census, bool bCompound,
         } else {
             ++account.nImported;
             // Imported though the reader refuses its record: the host's repair.
-            if (item.iRepaired != 0) {
+            if (!census.Note(i).empty()) {
                 ++account.nRepaired;
                 account.entries.push_back(where() + " " + kRepairedNote);
             }

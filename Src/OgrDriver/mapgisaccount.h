@@ -41,7 +41,7 @@ struct Account {
 std::vector<std::uint32_t> LayerItems(const Census& census, LayerKind eKind);
 
 // "item 11 (text)", or "line" for an item without identifier.
-std::string DescribeItem(const Census& census, const CensusItem& item);
+std::string DescribeItem(const Census& census, size_t iItem);
 
 // Why an item was refused: the reader's messages when it gave any.
 std::string RefusalReason(const CensusItem& item, const std::vector<std::string>& messages);

@@ -1,6 +1,8 @@
 // Census of an exchange file: each format walked along the structure its pre-read follows.
 #include "mapgiscensus.h"
 
+#include <algorithm>
+
 #include "FileParserMAPGIS/KtMapGisGrammar.h"
 #include "KoBase/PlxArray.h"
 #include "KoBase/PlxUnicodeString.h"
@@ -77,11 +79,11 @@ std::string BeyondCount(int nCount, const char* pszWhat, int nCountLine) {
     return CPLSPrintf("beyond the %d %s that line %d announces", nCount, pszWhat, nCountLine);
 }
 
-CensusItem Item(Census& census, int nLine, const char* pszKind, int nGeometryType) {
+CensusItem Item(int nLine, ItemKind eKind, int nGeometryType) {
     CensusItem item;
     item.nLine = nLine;
-    item.iKind = census.Share(pszKind);
-    item.nGeometryType = nGeometryType;
+    item.eKind = eKind;
+    item.nGeometryType = static_cast<std::uint8_t>(nGeometryType);
     return item;
 }
 
@@ -117,11 +119,6 @@ std::string RepairedTextLine(const Fields& fields, int nFields, int nNeed) {
     return strLine;
 }
 
-// What a point file's record kinds are called in the account.
-constexpr const char* kWatKindNames[] = {"text", "symbol", "circle",
-                                         "arc",  "image",  "multi-line text"};
-static_assert(sizeof(kWatKindNames) / sizeof(kWatKindNames[0]) == kWatLastKind + 1);
-
 Census WalkWat(LineReader& in) {
     PlxUnicodeString strLine;
     in.Next(strLine);
@@ -138,10 +135,9 @@ Census WalkWat(LineReader& in) {
         const int nFields = strLine.Split(fields, u",");
         if (nFields < kWatRecordMinFields) {
             if (!IsBlank(strLine)) {
-                CensusItem item = Item(census, nLine, "unknown kind", 0);
-                item.iSkipped = census.Share(CPLSPrintf("not a record: %d fields, fewer than %d",
-                                                        nFields, kWatRecordMinFields));
-                census.items.push_back(item);
+                census.Add(Item(nLine, ItemKind::NotARecord, 0), 0,
+                           CPLSPrintf("not a record: %d fields, fewer than %d", nFields,
+                                      kWatRecordMinFields));
             }
             continue;
         }
@@ -149,11 +145,10 @@ Census WalkWat(LineReader& in) {
         CensusItem item;
         item.nLine = nLine;
         item.bHasId = true;
-        item.nItemId = KTX::ugatoi(fields[kWatIdField]);
+        const int nItemId = KTX::ugatoi(fields[kWatIdField]);
         if (WatMinFields(nKind) == 0) {
-            item.iKind = census.Share(CPLSPrintf("unknown kind %d", nKind));
-            item.iSkipped = census.Share(CPLSPrintf("unknown item kind %d", nKind));
-            census.items.push_back(item);
+            census.Add(item, nItemId, CPLSPrintf("unknown item kind %d", nKind),
+                       CPLSPrintf("unknown kind %d", nKind));
             continue;
         }
         PlxUnicodeString strNext;
@@ -161,16 +156,17 @@ Census WalkWat(LineReader& in) {
             in.Next(strNext);
             nSeen += CountFields(strNext);
         }
-        item.iKind = census.Share(kWatKindNames[nKind]);
-        if (nKind == kWatText || nKind == kWatMText)
-            item.iRepaired = census.Own(RepairedTextLine(fields, nFields, WatMinFields(nKind)));
+        item.eKind = static_cast<ItemKind>(nKind);
         const bool bFilled = nKind == kWatCircle && nFields > kWatCircleFillField &&
                              IsFillFlagSet(KTX::ugatof(fields[kWatCircleFillField]));
-        item.nGeometryType = WatGeometryType(nKind, bFilled);
+        item.nGeometryType = static_cast<std::uint8_t>(WatGeometryType(nKind, bFilled));
         item.bIndexed = nPass < nCount;
         if (!item.bIndexed)
-            item.iSkipped = census.Share(BeyondCount(nCount, "records", 2));
-        census.items.push_back(item);
+            census.Add(item, nItemId, BeyondCount(nCount, "records", 2));
+        else if (nKind == kWatText || nKind == kWatMText)
+            census.Add(item, nItemId, RepairedTextLine(fields, nFields, WatMinFields(nKind)));
+        else
+            census.Add(item, nItemId, std::string());
     }
     return census;
 }
@@ -186,7 +182,7 @@ Census WalkWal(LineReader& in) {
     Census census;
     census.bTaken = true;
     for (long long nPass = 0; !in.AtEnd(); ++nPass) {
-        CensusItem item = Item(census, in.NextLineNumber(), "line", KTX::KTGEO_LINE);
+        CensusItem item = Item(in.NextLineNumber(), ItemKind::Line, KTX::KTGEO_LINE);
         PlxUnicodeString strStyle;
         PlxUnicodeString strPoints;
         in.Next(strStyle);
@@ -196,11 +192,10 @@ Census WalkWal(LineReader& in) {
         if (nPoints < 1) {
             if (IsBlank(strStyle) && IsBlank(strPoints))
                 continue;
-            item.iSkipped =
-                census.Share(bCounted ? CPLSPrintf("point count %d on line %d: no points", nPoints,
-                                                   item.nLine + 1)
-                                      : BeyondCount(nCount, "lines", 2));
-            census.items.push_back(item);
+            census.Add(item, 0,
+                       bCounted ? CPLSPrintf("point count %d on line %d: no points", nPoints,
+                                             item.nLine + 1)
+                                : BeyondCount(nCount, "lines", 2));
             continue;
         }
         for (int j = 0; j < nPoints && !in.AtEnd(); ++j)
@@ -209,21 +204,20 @@ Census WalkWal(LineReader& in) {
         Fields fields;
         const bool bRead = in.Next(strLine);
         const int nFields = strLine.Split(fields, u",");
-        if (nFields == kIdLineFields) {
-            item.bHasId = true;
-            item.nItemId = KTX::ugatoi(fields[0]);
-        }
+        item.bHasId = nFields == kIdLineFields;
+        const int nItemId = item.bHasId ? KTX::ugatoi(fields[0]) : 0;
         item.bIndexed = bCounted && nFields == kIdLineFields;
         if (!bCounted) {
-            item.iSkipped = census.Share(BeyondCount(nCount, "lines", 2));
+            census.Add(item, nItemId, BeyondCount(nCount, "lines", 2));
         } else if (!bRead) {
-            item.iSkipped = census.Share("cut off by the end of the file");
+            census.Add(item, nItemId, "cut off by the end of the file");
         } else if (nFields != kIdLineFields) {
-            item.iSkipped =
-                census.Share(CPLSPrintf("last line malformed: line %d has %d fields, not %d",
-                                        nLastLine, nFields, kIdLineFields));
+            census.Add(item, nItemId,
+                       CPLSPrintf("last line malformed: line %d has %d fields, not %d", nLastLine,
+                                  nFields, kIdLineFields));
+        } else {
+            census.Add(item, nItemId, std::string());
         }
-        census.items.push_back(item);
     }
     return census;
 }
@@ -258,29 +252,24 @@ void WalkEntries(LineReader& in, int nCount, int nCountLine, bool bArea, Census&
         const int nIdField = bArea ? kWapAreaIdField : kWanLineIdField;
         if (!bEntry) {
             if (bArea && !bInMalformed && !IsBlank(strLine)) {
-                CensusItem item = Item(census, nLine, "area", KTX::KTGEO_REGION);
+                CensusItem item = Item(nLine, ItemKind::Area, KTX::KTGEO_REGION);
                 item.bHasId = nFields > nIdField;
-                item.nItemId = item.bHasId ? KTX::ugatoi(fields[nIdField]) : 0;
-                item.iSkipped =
-                    census.Share(bCounted ? CPLSPrintf("area line with %d fields, not %d", nFields,
-                                                       kWapAreaFields)
-                                          : BeyondCount(nCount, "areas", nCountLine));
-                census.items.push_back(item);
+                census.Add(item, item.bHasId ? KTX::ugatoi(fields[nIdField]) : 0,
+                           bCounted ? CPLSPrintf("area line with %d fields, not %d", nFields,
+                                                 kWapAreaFields)
+                                    : BeyondCount(nCount, "areas", nCountLine));
                 bInMalformed = true;
             }
             continue;
         }
         bInMalformed = false;
-        CensusItem item = Item(census, nLine, bArea ? "area" : "network line",
+        CensusItem item = Item(nLine, bArea ? ItemKind::Area : ItemKind::NetworkLine,
                                bArea ? KTX::KTGEO_REGION : KTX::KTGEO_LINE);
         item.bHasId = nFields > nIdField;
-        item.nItemId = item.bHasId ? KTX::ugatoi(fields[nIdField]) : 0;
         item.bIndexed = bCounted;
-        if (!bCounted) {
-            item.iSkipped =
-                census.Share(BeyondCount(nCount, bArea ? "areas" : "network lines", nCountLine));
-        }
-        census.items.push_back(item);
+        census.Add(item, item.bHasId ? KTX::ugatoi(fields[nIdField]) : 0,
+                   bCounted ? std::string()
+                            : BeyondCount(nCount, bArea ? "areas" : "network lines", nCountLine));
         int nRefs = 0;
         if (!in.NextInt(nRefs))
             break;
@@ -339,11 +328,10 @@ Census WalkWan(LineReader& in) {
     census.bTaken = true;
     if (nLines == 0) {
         // Without network lines the whole network is the one item.
-        CensusItem item = Item(census, nCountLine, "network", KTX::KTGEO_LINE);
+        CensusItem item = Item(nCountLine, ItemKind::Network, KTX::KTGEO_LINE);
         item.bHasId = true;
-        item.nItemId = 1;
         item.bIndexed = true;
-        census.items.push_back(item);
+        census.Add(item, 1, std::string());
         return census;
     }
     WalkEntries(in, nLines, nCountLine, false, census);
@@ -368,23 +356,77 @@ Census Walk(const std::string& strPath, KTX::PLXCharset eCharset) {
 
 }  // namespace
 
+namespace {
+
+// The names of ItemKind's values, in their order.
+const std::string kKindNames[] = {"text",  "symbol",          "circle",       "arc",
+                                  "image", "multi-line text", "unknown kind", "line",
+                                  "area",  "network line",    "network"};
+static_assert(sizeof(kKindNames) / sizeof(kKindNames[0]) == static_cast<size_t>(ItemKind::Other));
+static_assert(static_cast<int>(ItemKind::MultiLineText) == kWatLastKind);
+static_assert(sizeof(CensusItem) == 8);
+static_assert(KTX::KTGEO_ARC <= UINT8_MAX);
+
+}  // namespace
+
+const Census::Notes* Census::NotesOf(size_t iItem) const {
+    const auto it = std::lower_bound(m_notes.begin(), m_notes.end(), iItem,
+                                     [](const Notes& notes, size_t i) { return notes.iItem < i; });
+    return it != m_notes.end() && it->iItem == iItem ? &*it : nullptr;
+}
+
+const std::string& Census::KindName(size_t iItem) const {
+    const ItemKind eKind = items[iItem].eKind;
+    if (eKind != ItemKind::Other)
+        return kKindNames[static_cast<size_t>(eKind)];
+    const Notes* pNotes = NotesOf(iItem);
+    return m_texts[pNotes != nullptr ? pNotes->iKind : 0];
+}
+
+const std::string& Census::Note(size_t iItem) const {
+    const Notes* pNotes = NotesOf(iItem);
+    return m_texts[pNotes != nullptr ? pNotes->iNote : 0];
+}
+
 std::uint32_t Census::Share(const std::string& strText) {
-    auto [it, bNew] = shared.try_emplace(strText, static_cast<std::uint32_t>(texts.size()));
+    auto [it, bNew] = m_shared.try_emplace(strText, static_cast<std::uint32_t>(m_texts.size()));
     if (bNew)
-        texts.push_back(strText);
+        m_texts.push_back(strText);
     return it->second;
 }
 
-std::uint32_t Census::Own(std::string strText) {
-    if (strText.empty())
+int Census::ItemId(size_t iItem) const {
+    const auto after =
+        std::upper_bound(m_idRuns.begin(), m_idRuns.end(), iItem,
+                         [](size_t i, const IdRun& run) { return i < run.iFirstItem; });
+    if (after == m_idRuns.begin())
         return 0;
-    texts.push_back(std::move(strText));
-    return static_cast<std::uint32_t>(texts.size() - 1);
+    return static_cast<int>((after - 1)->IdOf(iItem));
+}
+
+void Census::Add(const CensusItem& item, int nItemId, std::string strNote,
+                 const std::string& strKind) {
+    const auto iItem = static_cast<std::uint32_t>(items.size());
+    items.push_back(item);
+    // Identifiers mostly count up one an item: a run holds them all.
+    if (item.bHasId && (m_idRuns.empty() || m_idRuns.back().IdOf(iItem) != nItemId))
+        m_idRuns.push_back({iItem, nItemId});
+    if (strNote.empty() && strKind.empty())
+        return;
+    Notes notes{iItem, strKind.empty() ? 0 : Share(strKind), 0};
+    // Skip reasons repeat; a repaired record is its item's own.
+    if (!item.bIndexed) {
+        notes.iNote = Share(strNote);
+    } else if (!strNote.empty()) {
+        m_texts.push_back(std::move(strNote));
+        notes.iNote = static_cast<std::uint32_t>(m_texts.size() - 1);
+    }
+    m_notes.push_back(notes);
 }
 
 Census TakeCensus(const std::string& strPath, KTX::PLXCharset eCharset) {
     Census census = Walk(strPath, eCharset);
-    census.shared.clear();
+    census.EndWalk();
     return census;
 }
 

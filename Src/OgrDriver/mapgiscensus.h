@@ -14,22 +14,33 @@
 
 namespace mapgis {
 
-// Kept small: a file holds a million items and more. Texts are numbers into the census's
-// texts, 0 for none.
+// What the account calls an item.
+enum class ItemKind : std::uint8_t {
+    // A point file's record kinds, by their number in the file.
+    Text,
+    Symbol,
+    Circle,
+    Arc,
+    Image,
+    MultiLineText,
+    NotARecord,  // a point file's line too short to be a record
+    Line,
+    Area,
+    NetworkLine,
+    Network,
+    Other,  // a point file's record of a kind it does not know: named by its note
+};
+
+// Kept small, 8 bytes: a file holds a million items and more. What only a few items have (a
+// skip reason, a repaired record, a kind's own name) is in the census's notes, the
+// identifiers in runs of consecutive ones.
 struct CensusItem {
-    int nLine = 0;               // 1-based line of the item's first line
-    int nItemId = 0;             // the identifier as the plug-in reads it
-    int nGeometryType = 0;       // what the plug-in answers for its type; 0: not importable
-    std::uint32_t iKind = 0;     // "text", "symbol", "circle", "arc", "image", "multi-line
-                                 // text", "unknown kind 7", "line", "area", "network line",
-                                 // "network"
-    std::uint32_t iSkipped = 0;  // why the pre-read passes over it (when not indexed)
-    // A text record whose text holds commas, so that its first line splits into too many
-    // fields: the line in UTF-8 with those commas as kTextComma, which then splits right.
-    // None for every other item.
-    std::uint32_t iRepaired = 0;
-    bool bHasId = false;    // whether the file gave the item an identifier
-    bool bIndexed = false;  // whether the plug-in's pre-read indexes it
+    int nLine = 0;                   // 1-based line of the item's first line
+    std::uint8_t nGeometryType = 0;  // what the plug-in answers for its type; 0: not importable
+    ItemKind eKind = ItemKind::Other;
+    std::uint8_t bHasId : 1;    // whether the file gave the item an identifier
+    std::uint8_t bIndexed : 1;  // whether the plug-in's pre-read indexes it
+    CensusItem() : bHasId(0), bIndexed(0) {}
 };
 
 // What stands for a comma inside a repaired record's text: a character no text holds.
@@ -39,15 +50,46 @@ struct Census {
     bool bTaken = false;           // false when the file cannot be walked as the plug-in does
     std::string strProblem;        // why not
     std::deque<CensusItem> items;  // grows without copying what it holds
-    std::vector<std::string> texts{std::string()};
 
-    const std::string& Text(std::uint32_t i) const { return texts[i]; }
-    // The number of a text many items share (kinds, reasons), kept once.
+    // The item's kind as the account names it: "text", "symbol", "circle", "arc", "image",
+    // "multi-line text", "unknown kind 7", "line", "area", "network line", "network".
+    const std::string& KindName(size_t iItem) const;
+    // Why the pre-read passes over an item it does not index. Of an indexed text record
+    // whose text holds commas, so that its first line splits into too many fields: the line
+    // in UTF-8 with those commas as kTextComma, which then splits right. Empty for the rest.
+    const std::string& Note(size_t iItem) const;
+    // The identifier as the plug-in reads it, of an item the file gives one.
+    int ItemId(size_t iItem) const;
+
+    // Appends an item with its identifier, its note (may be empty) and, for ItemKind::Other,
+    // its kind's name.
+    void Add(const CensusItem& item, int nItemId, std::string strNote,
+             const std::string& strKind = {});
+    // Drops what only adding needs.
+    void EndWalk() { m_shared.clear(); }
+
+private:
+    struct Notes {
+        std::uint32_t iItem;
+        std::uint32_t iKind;  // into texts, for ItemKind::Other
+        std::uint32_t iNote;  // into texts
+    };
+    // Items from iFirstItem on have identifiers counting up from nFirstId, up to the next run.
+    struct IdRun {
+        std::uint32_t iFirstItem;
+        int nFirstId;
+        long long IdOf(size_t iItem) const {
+            return nFirstId + static_cast<long long>(iItem - iFirstItem);
+        }
+    };
+    const Notes* NotesOf(size_t iItem) const;
     std::uint32_t Share(const std::string& strText);
-    // The number of a text of one item; 0 for an empty one.
-    std::uint32_t Own(std::string strText);
-    // The shared texts by content, while the census is taken.
-    std::unordered_map<std::string, std::uint32_t> shared;
+
+    std::vector<Notes> m_notes;   // by item, ascending
+    std::vector<IdRun> m_idRuns;  // by item, ascending
+    // Texts the notes name; skip reasons and kind names kept once.
+    std::vector<std::string> m_texts{std::string()};
+    std::unordered_map<std::string, std::uint32_t> m_shared;
 };
 
 // Walks the file once in that charset. Ends at the end of the file whatever the counts in it

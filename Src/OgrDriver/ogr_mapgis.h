@@ -95,8 +95,9 @@ private:
     void BuildMetadata();
     // Sets DESCRIPTION, on the first request for the default domain.
     void SetDescriptionItem();
-    // The census item at a position of the index, once the data source has a census.
-    const mapgis::CensusItem* CensusItemAt(std::int64_t nItem);
+    // The number of the census item at a position of the index, once the data source has a
+    // census.
+    std::optional<size_t> CensusItemAt(std::int64_t nItem);
 
     OGRMapgisDataSource* m_poDS;
     std::shared_ptr<mapgis::PluginSession> m_session;

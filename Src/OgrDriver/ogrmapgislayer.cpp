@@ -70,41 +70,43 @@ mapgis::ItemRead OGRMapgisLayer::ReadNextInOrder() {
     return read;
 }
 
-const mapgis::CensusItem* OGRMapgisLayer::CensusItemAt(std::int64_t nItem) {
+std::optional<size_t> OGRMapgisLayer::CensusItemAt(std::int64_t nItem) {
     const mapgis::Census* pCensus = m_poDS->GetCensus();
     // Repairs need the item's record, which only the census finds: taken on the first need.
     if (pCensus == nullptr && m_poDS->Repairs())
         pCensus = m_poDS->TakeCensus();
     if (pCensus == nullptr)
-        return nullptr;
-    const mapgis::Census& census = *pCensus;
+        return std::nullopt;
     if (!m_censusItems)
-        m_censusItems = mapgis::LayerItems(census, m_eKind);
+        m_censusItems = mapgis::LayerItems(*pCensus, m_eKind);
     // A census that disagrees with the index in size cannot name the item.
     if (static_cast<std::int64_t>(m_censusItems->size()) != m_summary.nItemCount || nItem < 0 ||
         nItem >= m_summary.nItemCount) {
-        return nullptr;
+        return std::nullopt;
     }
-    return &census.items[(*m_censusItems)[static_cast<size_t>(nItem)]];
+    return (*m_censusItems)[static_cast<size_t>(nItem)];
 }
 
 void OGRMapgisLayer::Repair(mapgis::ItemRead& read) {
     if (read.feature || !m_poDS->Repairs())
         return;
-    const mapgis::CensusItem* pItem = CensusItemAt(read.nItem);
-    if (pItem == nullptr || pItem->iRepaired == 0)
+    const std::optional<size_t> iItem = CensusItemAt(read.nItem);
+    if (!iItem)
         return;
     const mapgis::Census& census = *m_poDS->GetCensus();
+    const mapgis::CensusItem& item = census.items[*iItem];
+    if (!item.bIndexed || census.Note(*iItem).empty())
+        return;
     mapgis::ItemRead repaired =
-        mapgis::ReadRepairedRecord(m_poDS->GetSettings(), m_eKind, census.Text(pItem->iRepaired));
+        mapgis::ReadRepairedRecord(m_poDS->GetSettings(), m_eKind, census.Note(*iItem));
     if (!repaired.feature)
         return;
     read.feature = std::move(repaired.feature);
     read.messages = std::move(repaired.messages);
     read.bRepaired = true;
     if (!m_notes.IsNoted(read.nItem))
-        m_poDS->WarnItem(pItem->nLine,
-                         mapgis::DescribeItem(census, *pItem) + " " + mapgis::kRepairedNote);
+        m_poDS->WarnItem(item.nLine,
+                         mapgis::DescribeItem(census, *iItem) + " " + mapgis::kRepairedNote);
 }
 
 void OGRMapgisLayer::Note(const mapgis::ItemRead& read) {
@@ -117,14 +119,16 @@ void OGRMapgisLayer::Note(const mapgis::ItemRead& read) {
     m_notes.Add(read.nItem, bRefused, messages);
     // With a census the warning names the line of the item; without, its feature id.
     if (!messages.empty()) {
-        if (const mapgis::CensusItem* pItem = CensusItemAt(read.nItem)) {
-            const std::string strWho = mapgis::DescribeItem(*m_poDS->GetCensus(), *pItem);
+        if (const std::optional<size_t> iItem = CensusItemAt(read.nItem)) {
+            const mapgis::Census& census = *m_poDS->GetCensus();
+            const mapgis::CensusItem& item = census.items[*iItem];
+            const std::string strWho = mapgis::DescribeItem(census, *iItem);
             if (bRefused) {
-                m_poDS->WarnItem(pItem->nLine,
-                                 strWho + " refused: " + mapgis::RefusalReason(*pItem, messages));
+                m_poDS->WarnItem(item.nLine,
+                                 strWho + " refused: " + mapgis::RefusalReason(item, messages));
             } else {
                 for (const std::string& strText : messages)
-                    m_poDS->WarnItem(pItem->nLine, strWho + ": " + strText);
+                    m_poDS->WarnItem(item.nLine, strWho + ": " + strText);
             }
         } else {
             for (const std::string& strText : messages) {

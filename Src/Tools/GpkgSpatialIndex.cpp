@@ -18,10 +18,15 @@ namespace mapgis_import {
 namespace {
 
 // One cell of an R-tree node: a feature (in a leaf) or a child node, and its box rounded
-// outward to the R-tree's 32-bit floats.
+// outward to the R-tree's 32-bit floats. Once its leaf is written, a feature's cell holds the
+// leaf's number instead: the table of leaves by feature is made from the cells in place. Ids
+// and node numbers of 32 bits: 20 bytes a cell, a million cells and more a table.
 struct Cell {
-    int64_t nId;
-    float aBox[4];  // min x, max x, min y, max y
+    uint32_t nId;
+    union {
+        float aBox[4];  // min x, max x, min y, max y
+        uint32_t nLeaf;
+    };
 };
 
 // SQLite statements and the connection, released however the build ends.
@@ -136,10 +141,19 @@ bool ReadCells(sqlite3* hDb, const std::string& strTable, const std::string& str
     }
     // Sized once: the largest id bounds the count (a doubling vector would hold twice the
     // cells at its last growth).
-    Statement largest(hDb, "SELECT max(" + QuotedName(strId) + ") FROM " + QuotedName(strTable));
-    if (largest.get() != nullptr && sqlite3_step(largest.get()) == SQLITE_ROW)
-        pCells->reserve(static_cast<size_t>(
-            std::max<sqlite3_int64>(0, sqlite3_column_int64(largest.get(), 0))));
+    Statement largest(hDb, "SELECT min(" + QuotedName(strId) + "), max(" + QuotedName(strId) +
+                               ") FROM " + QuotedName(strTable));
+    if (largest.get() == nullptr || sqlite3_step(largest.get()) != SQLITE_ROW) {
+        *pstrError = sqlite3_errmsg(hDb);
+        return false;
+    }
+    const sqlite3_int64 nSmallest = sqlite3_column_int64(largest.get(), 0);
+    const sqlite3_int64 nLargest = sqlite3_column_int64(largest.get(), 1);
+    if (nSmallest < 0 || nLargest > sqlite3_int64{UINT32_MAX}) {
+        *pstrError = "feature ids beyond 0 to " + std::to_string(UINT32_MAX);
+        return false;
+    }
+    pCells->reserve(static_cast<size_t>(nLargest));
     int rc;
     while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
         const auto* p = static_cast<const unsigned char*>(sqlite3_column_blob(select.get(), 1));
@@ -152,7 +166,7 @@ bool ReadCells(sqlite3* hDb, const std::string& strTable, const std::string& str
             return false;
         }
         if (eGeometry == Geometry::Indexed) {
-            pCells->push_back({sqlite3_column_int64(select.get(), 0),
+            pCells->push_back({static_cast<uint32_t>(sqlite3_column_int64(select.get(), 0)),
                                {Down(aBox[0]), Up(aBox[1]), Down(aBox[2]), Up(aBox[3])}});
         }
     }
@@ -248,9 +262,7 @@ bool WriteTree(sqlite3* hDb, const std::string& strTree, std::vector<Cell> cells
     // Level by level from the leaves; the root, made last, is node 1 as SQLite wants it. The
     // leaf of each feature is written in feature order once the leaves are made: in the order
     // of the tiles it would land all over its table, each insert reading and writing pages.
-    std::vector<std::pair<int64_t, int64_t>> leafOf;
-    leafOf.reserve(cells.size());
-    int64_t nNext = 2;
+    uint32_t nNext = 2;
     std::vector<unsigned char> blob(nNodeBytes);
     for (int nDepth = 0;; ++nDepth) {
         const std::vector<std::pair<size_t, size_t>> tiles = SortIntoTiles(cells, nCapacity);
@@ -258,7 +270,7 @@ bool WriteTree(sqlite3* hDb, const std::string& strTree, std::vector<Cell> cells
         std::vector<Cell> above;
         above.reserve(tiles.size());
         for (const auto& tile : tiles) {
-            const int64_t nNode = bRoot ? 1 : nNext++;
+            const uint32_t nNode = bRoot ? 1 : nNext++;
             const Cell* pFirst = cells.data() + tile.first;
             const Cell* pEnd = cells.data() + tile.second;
             NodeBlob(pFirst, pEnd, bRoot ? nDepth : 0, blob);
@@ -268,16 +280,16 @@ bool WriteTree(sqlite3* hDb, const std::string& strTree, std::vector<Cell> cells
             bool bOk = sqlite3_step(node.get()) == SQLITE_DONE;
             sqlite3_reset(node.get());
             Cell up{nNode, {INFINITY, -INFINITY, INFINITY, -INFINITY}};
-            for (const Cell* pCell = pFirst; pCell < pEnd; ++pCell) {
-                const Cell& cell = *pCell;
-                if (nDepth == 0)
-                    leafOf.emplace_back(cell.nId, nNode);
-                else
+            for (Cell* pCell = cells.data() + tile.first; pCell < pEnd; ++pCell) {
+                Cell& cell = *pCell;
+                if (nDepth > 0)
                     bOk = bOk && insert(parent, cell.nId, nNode);
                 up.aBox[0] = std::min(up.aBox[0], cell.aBox[0]);
                 up.aBox[1] = std::max(up.aBox[1], cell.aBox[1]);
                 up.aBox[2] = std::min(up.aBox[2], cell.aBox[2]);
                 up.aBox[3] = std::max(up.aBox[3], cell.aBox[3]);
+                if (nDepth == 0)
+                    cell.nLeaf = nNode;
             }
             if (!bOk) {
                 *pstrError = sqlite3_errmsg(hDb);
@@ -285,18 +297,18 @@ bool WriteTree(sqlite3* hDb, const std::string& strTree, std::vector<Cell> cells
             }
             above.push_back(up);
         }
-        cells.swap(above);
-        above = std::vector<Cell>();
         if (nDepth == 0) {
-            std::sort(leafOf.begin(), leafOf.end());
-            for (const auto& entry : leafOf) {
-                if (!insert(rowid, entry.first, entry.second)) {
+            std::sort(cells.begin(), cells.end(),
+                      [](const Cell& a, const Cell& b) { return a.nId < b.nId; });
+            for (const Cell& cell : cells) {
+                if (!insert(rowid, cell.nId, cell.nLeaf)) {
                     *pstrError = sqlite3_errmsg(hDb);
                     return false;
                 }
             }
-            leafOf = std::vector<std::pair<int64_t, int64_t>>();
         }
+        cells.swap(above);
+        above = std::vector<Cell>();
         if (bRoot)
             return true;
     }
