@@ -95,8 +95,8 @@ private:
     void BuildMetadata();
     // Sets DESCRIPTION, on the first request for the default domain.
     void SetDescriptionItem();
-    // The number of the census item at a position of the index, once the data source has a
-    // census.
+    // The number of the census item at a position of the index, taking the census when the
+    // data source repairs or accounts.
     std::optional<size_t> CensusItemAt(std::int64_t nItem);
 
     OGRMapgisDataSource* m_poDS;
@@ -150,11 +150,11 @@ public:
 
     const mapgis::ImportSettings& GetSettings() const { return m_settings; }
     mapgis::MessageReporter& Reporter() { return m_reporter; }
-    // The census of the file, taken at open with ACCOUNT=YES; null without.
+    // The census of the file once taken; null before.
     const mapgis::Census* GetCensus() const { return m_census ? &*m_census : nullptr; }
     // ACCOUNT: whether the layers and the file give their account.
     bool Accounts() const { return m_bAccount; }
-    // Takes the census now, if it was not taken at open.
+    // Takes the census now, if it was not taken before.
     const mapgis::Census* TakeCensus();
     // REPAIR: whether point files' text records whose text holds commas are read by the host
     // when the reader refuses them.

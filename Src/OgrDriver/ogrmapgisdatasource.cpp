@@ -132,10 +132,9 @@ GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
     const char* pszSRS = CSLFetchNameValue(papszOptions, "SRS");
     if (pszSRS != nullptr && !poDS->AssignSrs(pszSRS))
         return nullptr;
-    // Taken before any read, so that the warnings of the reads name the line of each item.
+    // The census is taken on the first need: the first item a read has something to say of
+    // (so that the warning names its line), or the account.
     poDS->m_bAccount = CPLFetchBool(papszOptions, "ACCOUNT", false);
-    if (poDS->m_bAccount)
-        poDS->TakeCensus();
     return poDS.release();
 }
 
@@ -239,9 +238,10 @@ bool OGRMapgisDataSource::IsOtherModeName(const char* pszName) const {
 }
 
 const mapgis::Account* OGRMapgisDataSource::GetAccount() {
-    if (!m_bAccount || !m_census)
+    if (!m_bAccount)
         return nullptr;
     if (!m_account) {
+        TakeCensus();
         std::vector<mapgis::LayerResults> layers;
         for (const auto& poLayer : m_layers)
             layers.push_back(poLayer->Results());

@@ -2,6 +2,7 @@
 #include "ImportPlan.h"
 
 #include <cstdlib>
+#include <optional>
 
 #include "PostgisOutput.h"
 #include "SafeOutput.h"
@@ -39,6 +40,16 @@ const char* LayerSuffix(const std::string& strInput, mapgis::LayerKind eLayerKin
     if (EQUAL(strExt.c_str(), "wal"))
         return "lines";
     return EQUAL(strExt.c_str(), "wap") ? "areas" : "points";
+}
+
+// Line and area files hold items of one kind.
+std::optional<Kind> OnlyKind(const std::string& strInput) {
+    const std::string strExt = CPLGetExtension(strInput.c_str());
+    if (EQUAL(strExt.c_str(), "wal"))
+        return Kind::Lines;
+    if (EQUAL(strExt.c_str(), "wap"))
+        return Kind::Areas;
+    return std::nullopt;
 }
 
 const char* KindSuffix(Kind eKind, bool bNetwork) {
@@ -172,8 +183,11 @@ bool PlanInput(const Arguments& args, const OutputFormat& format, const std::str
             pPlan->jobs.push_back(job);
             continue;
         }
+        const auto stopped = [] { return InterruptSignal() != 0; };
+        const std::optional<Kind> only = OnlyKind(strInput);
         const std::array<long long, 4> counts =
-            CountKinds(*poLayer, bNetwork, [] { return InterruptSignal() != 0; });
+            only ? CountOneKind(*poLayer, bNetwork, *only, ItemCount(hLayer), stopped)
+                 : CountKinds(*poLayer, bNetwork, stopped);
         ViewOptions options;
         options.bCurves = format.bCurves;
         options.bShortNames = format.bShortNames;

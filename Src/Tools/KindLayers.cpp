@@ -282,6 +282,23 @@ std::array<long long, 4> CountKinds(OGRLayer& source, bool bNetwork,
     return counts;
 }
 
+std::array<long long, 4> CountOneKind(OGRLayer& source, bool bNetwork, Kind eKind,
+                                      long long nItems, const std::function<bool()>& stopped) {
+    std::array<long long, 4> counts{};
+    source.ResetReading();
+    while (counts[Index(eKind)] == 0 && !stopped()) {
+        std::unique_ptr<OGRFeature> poFeature{source.GetNextFeature()};
+        if (poFeature == nullptr)
+            break;
+        for (const Piece& piece : SplitFeature(*poFeature, bNetwork, false)) {
+            if (piece.eKind == eKind)
+                counts[Index(eKind)] = nItems;
+        }
+    }
+    source.ResetReading();
+    return counts;
+}
+
 KindLayer::KindLayer(OGRLayer* poSource, Kind eKind, bool bNetwork, const std::string& strName,
                      long long nCount, const ViewOptions& options)
     : m_poSource(poSource),

@@ -42,7 +42,8 @@ struct ViewOptions {
 // Features of one kind: one per item that has parts of the kind, with the item's attributes;
 // texts one per piece (a point with the piece's text, height, angle, colour, font and
 // italics, which a text's item shares with its other pieces by RbUserID). nCount is their
-// number (from CountKinds); the figures are those of the last pass. Read on its own, the
+// number for the progress (from CountKinds or CountOneKind); the figures are those of the
+// last pass. Read on its own, the
 // layer reads the compound layer; a KindDataset hands it the pieces of the items it reads.
 class KindLayer final : public OGRLayer {
 public:
@@ -130,5 +131,12 @@ private:
 // stopped() says so.
 std::array<long long, 4> CountKinds(OGRLayer& source, bool bNetwork,
                                     const std::function<bool()>& stopped);
+
+// The same for a layer whose items are all of one kind (a line or an area file): nItems, its
+// item count, for that kind once one feature of it is found (the features may be fewer by the
+// items refused: the count serves the progress), else 0. Reads one feature, or every one
+// when none is of the kind.
+std::array<long long, 4> CountOneKind(OGRLayer& source, bool bNetwork, Kind eKind,
+                                      long long nItems, const std::function<bool()>& stopped);
 
 }  // namespace mapgis_import

@@ -36,6 +36,8 @@ class Refusals(TempDirCase):
         wal, wat = self.copy_samples("sample.wal", "sample.wat")
         no_zone = self.write("nozone.wal", NO_ZONE_WAL)
         zero = self.write("zero.wal", "WMAP lines\n0\n")
+        # Its one line has a style of 8 fields: refused, so no layer of lines is made.
+        refused = self.write("refused.wal", "WMAP lines\n1\n1,0,3,5,0,0,0,0\n1\n0,10\n20,0\n")
         txt = self.write("lines.txt", "WMAP lines\n0\n")
         big = self.write("big.wal", "lines\n1\n1,0,3,5,0,0,0,0,0\n1\n0,0\n1,0\n")
         os.truncate(big, 1 << 31)  # sparse: no 2 GiB written
@@ -58,6 +60,7 @@ class Refusals(TempDirCase):
             ([txt], 3, ['unknown extension "txt"', txt]),
             ([wal, "--colors", self.path("none.clr")], 3, ["colour index file"]),
             ([zero], 3, ["zero.wal"]),
+            ([refused], 3, ["no layer to write"]),
             ([big], 3, ["2147483648 bytes: files of 2 GiB or more cannot be imported"]),
             ([wal, "-o", self.path("no/x.gpkg")], 4, ["cannot write beside"]),
             # This folder as an archive of sheets.
