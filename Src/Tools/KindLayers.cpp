@@ -282,8 +282,8 @@ std::array<long long, 4> CountKinds(OGRLayer& source, bool bNetwork,
     return counts;
 }
 
-std::array<long long, 4> CountOneKind(OGRLayer& source, bool bNetwork, Kind eKind,
-                                      long long nItems, const std::function<bool()>& stopped) {
+std::array<long long, 4> CountOneKind(OGRLayer& source, bool bNetwork, Kind eKind, long long nItems,
+                                      const std::function<bool()>& stopped) {
     std::array<long long, 4> counts{};
     source.ResetReading();
     while (counts[Index(eKind)] == 0 && !stopped()) {

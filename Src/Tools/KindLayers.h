@@ -136,7 +136,7 @@ std::array<long long, 4> CountKinds(OGRLayer& source, bool bNetwork,
 // item count, for that kind once one feature of it is found (the features may be fewer by the
 // items refused: the count serves the progress), else 0. Reads one feature, or every one
 // when none is of the kind.
-std::array<long long, 4> CountOneKind(OGRLayer& source, bool bNetwork, Kind eKind,
-                                      long long nItems, const std::function<bool()>& stopped);
+std::array<long long, 4> CountOneKind(OGRLayer& source, bool bNetwork, Kind eKind, long long nItems,
+                                      const std::function<bool()>& stopped);
 
 }  // namespace mapgis_import
