@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <optional>
 #include <set>
@@ -150,7 +151,7 @@ public:
 
     const mapgis::ImportSettings& GetSettings() const { return m_settings; }
     mapgis::MessageReporter& Reporter() { return m_reporter; }
-    // The census of the file once taken; null before.
+    // The census of the file once needed; null before.
     const mapgis::Census* GetCensus() const { return m_census ? &*m_census : nullptr; }
     // ACCOUNT: whether the layers and the file give their account.
     bool Accounts() const { return m_bAccount; }
@@ -186,6 +187,7 @@ private:
     mapgis::MessageReporter m_reporter;
     std::vector<std::unique_ptr<OGRMapgisLayer>> m_layers;
     std::optional<mapgis::Census> m_census;
+    std::future<mapgis::Census> m_censusWalk;  // the census being taken, until it is needed
     std::set<std::string> m_warnedItems;
     CPLStringList m_aosMetadata;
     std::optional<mapgis::Account> m_account;

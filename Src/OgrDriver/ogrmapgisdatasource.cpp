@@ -1,5 +1,6 @@
 // A MAPGIS exchange file opened through the import plug-in.
 #include <cstring>
+#include <future>
 
 #include "cpl_string.h"
 #include "mapgisencoding.h"
@@ -127,20 +128,27 @@ GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
         CPLError(CE_Failure, CPLE_IllegalArg, "%s", strError.c_str());
         return nullptr;
     }
+    // The census walks the file on a thread of its own while the plug-in pre-reads it, so
+    // that the warnings of the reads can name the line of each item and the account is ready.
+    poDS->m_bAccount = CPLFetchBool(papszOptions, "ACCOUNT", false);
+    if (poDS->m_bAccount) {
+        poDS->m_censusWalk =
+            std::async(std::launch::async, mapgis::TakeCensus, settings.strPath, settings.eCharset);
+    }
     if (!poDS->Load())
         return nullptr;
     const char* pszSRS = CSLFetchNameValue(papszOptions, "SRS");
     if (pszSRS != nullptr && !poDS->AssignSrs(pszSRS))
         return nullptr;
-    // The census is taken on the first need: the first item a read has something to say of
-    // (so that the warning names its line), or the account.
-    poDS->m_bAccount = CPLFetchBool(papszOptions, "ACCOUNT", false);
     return poDS.release();
 }
 
 const mapgis::Census* OGRMapgisDataSource::TakeCensus() {
-    if (!m_census)
-        m_census = mapgis::TakeCensus(m_settings.strPath, m_settings.eCharset);
+    if (!m_census) {
+        m_census = m_censusWalk.valid()
+                       ? m_censusWalk.get()
+                       : mapgis::TakeCensus(m_settings.strPath, m_settings.eCharset);
+    }
     return &*m_census;
 }
 
