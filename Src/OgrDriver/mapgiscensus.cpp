@@ -17,6 +17,17 @@ using Fields = KTX::PlxArray<KTX::PlxUnicodeString>;
 using KTX::PlxUnicodeString;
 using namespace KTX::grammar;
 
+// The names of ItemKind's values, in their order.
+const std::string kKindNames[] = {"text",  "symbol",          "circle",       "arc",
+                                  "image", "multi-line text", "unknown kind", "line",
+                                  "area",  "network line",    "network"};
+static_assert(sizeof(kKindNames) / sizeof(kKindNames[0]) == static_cast<size_t>(ItemKind::Other));
+// A point file's kind number is its ItemKind.
+static_assert(static_cast<int>(ItemKind::Text) == kWatFirstKind &&
+              static_cast<int>(ItemKind::MultiLineText) == kWatLastKind);
+static_assert(sizeof(CensusItem) == 8);
+static_assert(KTX::KTGEO_ARC <= UINT8_MAX);
+
 // The file's lines, numbered.
 class LineReader {
 public:
@@ -353,19 +364,6 @@ Census Walk(const std::string& strPath, KTX::PLXCharset eCharset) {
         return WalkWan(in);
     return Problem("not a MAPGIS exchange file extension");
 }
-
-}  // namespace
-
-namespace {
-
-// The names of ItemKind's values, in their order.
-const std::string kKindNames[] = {"text",  "symbol",          "circle",       "arc",
-                                  "image", "multi-line text", "unknown kind", "line",
-                                  "area",  "network line",    "network"};
-static_assert(sizeof(kKindNames) / sizeof(kKindNames[0]) == static_cast<size_t>(ItemKind::Other));
-static_assert(static_cast<int>(ItemKind::MultiLineText) == kWatLastKind);
-static_assert(sizeof(CensusItem) == 8);
-static_assert(KTX::KTGEO_ARC <= UINT8_MAX);
 
 }  // namespace
 

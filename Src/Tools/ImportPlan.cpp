@@ -2,7 +2,7 @@
 #include "ImportPlan.h"
 
 #include <cstdlib>
-#include <optional>
+#include <vector>
 
 #include "PostgisOutput.h"
 #include "SafeOutput.h"
@@ -42,14 +42,14 @@ const char* LayerSuffix(const std::string& strInput, mapgis::LayerKind eLayerKin
     return EQUAL(strExt.c_str(), "wap") ? "areas" : "points";
 }
 
-// Line and area files hold items of one kind.
-std::optional<Kind> OnlyKind(const std::string& strInput) {
+// The kinds a file's items can give: line and area files hold one.
+std::vector<Kind> PossibleKinds(const std::string& strInput) {
     const std::string strExt = CPLGetExtension(strInput.c_str());
     if (EQUAL(strExt.c_str(), "wal"))
-        return Kind::Lines;
+        return {Kind::Lines};
     if (EQUAL(strExt.c_str(), "wap"))
-        return Kind::Areas;
-    return std::nullopt;
+        return {Kind::Areas};
+    return {kKinds.begin(), kKinds.end()};
 }
 
 const char* KindSuffix(Kind eKind, bool bNetwork) {
@@ -183,11 +183,10 @@ bool PlanInput(const Arguments& args, const OutputFormat& format, const std::str
             pPlan->jobs.push_back(job);
             continue;
         }
-        const auto stopped = [] { return InterruptSignal() != 0; };
-        const std::optional<Kind> only = OnlyKind(strInput);
+        const long long nItems = ItemCount(hLayer);
         const std::array<long long, 4> counts =
-            only ? CountOneKind(*poLayer, bNetwork, *only, ItemCount(hLayer), stopped)
-                 : CountKinds(*poLayer, bNetwork, stopped);
+            FindKinds(*poLayer, bNetwork, PossibleKinds(strInput), nItems,
+                      [] { return InterruptSignal() != 0; });
         ViewOptions options;
         options.bCurves = format.bCurves;
         options.bShortNames = format.bShortNames;
@@ -212,7 +211,7 @@ bool PlanInput(const Arguments& args, const OutputFormat& format, const std::str
         }
         bool bFirst = true;
         for (bool bAppend : {false, true}) {
-            auto poKinds = std::make_unique<KindDataset>(poLayer, bNetwork);
+            auto poKinds = std::make_unique<KindDataset>(poLayer, bNetwork, nItems);
             for (auto& [part, poKind] : parts) {
                 if (part.bAppend != bAppend)
                     continue;

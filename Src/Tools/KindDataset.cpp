@@ -13,11 +13,10 @@ constexpr int kBatchItems = 1024;
 
 }  // namespace
 
-KindDataset::KindDataset(OGRLayer* poSource, bool bNetwork)
-    : m_poSource(poSource), m_bNetwork(bNetwork) {}
+KindDataset::KindDataset(OGRLayer* poSource, bool bNetwork, long long nItems)
+    : m_poSource(poSource), m_bNetwork(bNetwork), m_nItems(nItems) {}
 
 KindLayer* KindDataset::Add(std::unique_ptr<KindLayer> poLayer) {
-    m_nTotal += poLayer->Count();
     m_layers.push_back(std::move(poLayer));
     return m_layers.back().get();
 }
@@ -35,7 +34,7 @@ void KindDataset::ResetReading() {
         poLayer->ResetReading();
     m_poSource->ResetReading();
     m_iLayer = m_layers.size();
-    m_nDone = 0;
+    m_nRead = 0;
 }
 
 bool KindDataset::ReadBatch() {
@@ -44,6 +43,7 @@ bool KindDataset::ReadBatch() {
         std::unique_ptr<OGRFeature> poSource{m_poSource->GetNextFeature()};
         if (poSource == nullptr)
             break;
+        ++m_nRead;
         std::vector<Piece> pieces = SplitFeature(*poSource, m_bNetwork);
         for (auto& poLayer : m_layers)
             poLayer->Take(*poSource, pieces);
@@ -61,7 +61,8 @@ OGRFeature* KindDataset::GetNextFeature(OGRLayer** ppoBelongingLayer, double* pd
             std::unique_ptr<OGRFeature> poFeature = m_layers[m_iLayer]->Next();
             if (poFeature == nullptr)
                 continue;
-            const double dfDone = m_nTotal > 0 ? static_cast<double>(++m_nDone) / m_nTotal : 1.0;
+            const double dfDone =
+                m_nItems > 0 ? static_cast<double>(m_nRead) / static_cast<double>(m_nItems) : 1.0;
             if (pdfProgressPct != nullptr)
                 *pdfProgressPct = dfDone;
             // The caller stops the reading by its progress function, as it does a layer's.

@@ -12,7 +12,8 @@ namespace mapgis_import {
 
 class KindDataset final : public GDALDataset {
 public:
-    KindDataset(OGRLayer* poSource, bool bNetwork);
+    // nItems: the items of the compound layer, for the progress.
+    KindDataset(OGRLayer* poSource, bool bNetwork, long long nItems);
 
     KindLayer* Add(std::unique_ptr<KindLayer> poLayer);
     // Whether GDAL's translation reads the features through the dataset (one pass) or layer by
@@ -33,9 +34,9 @@ private:
     bool m_bNetwork;
     bool m_bInterleaved = false;
     std::vector<std::unique_ptr<KindLayer>> m_layers;
-    size_t m_iLayer = 0;     // the layer whose features of the batch go out now
-    long long m_nTotal = 0;  // the features of every layer, for the progress
-    long long m_nDone = 0;
+    size_t m_iLayer = 0;    // the layer whose features of the batch go out now
+    long long m_nItems;     // of the compound layer, for the progress
+    long long m_nRead = 0;  // of its features
 };
 
 }  // namespace mapgis_import

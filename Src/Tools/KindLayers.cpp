@@ -213,17 +213,6 @@ Kind KindOfItem(const OGRFeature& feature, bool bNetwork) {
     return Kind::Points;
 }
 
-// Features a piece makes in its kind's layer: a text one per anchor, so that each is labelled
-// with its own text, height and angle.
-long long FeaturesOf(const Piece& piece) {
-    if (piece.eKind != Kind::Texts || piece.poGeom == nullptr || piece.poGeom->IsEmpty())
-        return 1;
-    const OGRGeometry& geom = *piece.poGeom;
-    return OGR_GT_IsSubClassOf(wkbFlatten(geom.getGeometryType()), wkbGeometryCollection)
-               ? geom.toGeometryCollection()->getNumGeometries()
-               : 1;
-}
-
 }  // namespace
 
 std::vector<Piece> SplitFeature(OGRFeature& feature, bool bNetwork, bool bStyles) {
@@ -267,33 +256,21 @@ std::vector<Piece> SplitFeature(OGRFeature& feature, bool bNetwork, bool bStyles
     return pieces;
 }
 
-std::array<long long, 4> CountKinds(OGRLayer& source, bool bNetwork,
-                                    const std::function<bool()>& stopped) {
+std::array<long long, 4> FindKinds(OGRLayer& source, bool bNetwork,
+                                   const std::vector<Kind>& possible, long long nItems,
+                                   const std::function<bool()>& stopped) {
     std::array<long long, 4> counts{};
+    auto allMet = [&] {
+        return std::all_of(possible.begin(), possible.end(),
+                           [&](Kind eKind) { return counts[Index(eKind)] != 0; });
+    };
     source.ResetReading();
-    while (!stopped()) {
+    while (!allMet() && !stopped()) {
         std::unique_ptr<OGRFeature> poFeature{source.GetNextFeature()};
         if (poFeature == nullptr)
             break;
         for (const Piece& piece : SplitFeature(*poFeature, bNetwork, false))
-            counts[Index(piece.eKind)] += FeaturesOf(piece);
-    }
-    source.ResetReading();
-    return counts;
-}
-
-std::array<long long, 4> CountOneKind(OGRLayer& source, bool bNetwork, Kind eKind, long long nItems,
-                                      const std::function<bool()>& stopped) {
-    std::array<long long, 4> counts{};
-    source.ResetReading();
-    while (counts[Index(eKind)] == 0 && !stopped()) {
-        std::unique_ptr<OGRFeature> poFeature{source.GetNextFeature()};
-        if (poFeature == nullptr)
-            break;
-        for (const Piece& piece : SplitFeature(*poFeature, bNetwork, false)) {
-            if (piece.eKind == eKind)
-                counts[Index(eKind)] = nItems;
-        }
+            counts[Index(piece.eKind)] = nItems;
     }
     source.ResetReading();
     return counts;

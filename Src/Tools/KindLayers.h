@@ -41,10 +41,10 @@ struct ViewOptions {
 
 // Features of one kind: one per item that has parts of the kind, with the item's attributes;
 // texts one per piece (a point with the piece's text, height, angle, colour, font and
-// italics, which a text's item shares with its other pieces by RbUserID). nCount is their
-// number for the progress (from CountKinds or CountOneKind); the figures are those of the
-// last pass. Read on its own, the
-// layer reads the compound layer; a KindDataset hands it the pieces of the items it reads.
+// italics, which a text's item shares with its other pieces by RbUserID). nCount stands for
+// their number in the progress (from FindKinds); the figures are those of the last pass. Read on
+// its own, the layer reads the compound layer; a KindDataset hands it the pieces of the items it
+// reads.
 class KindLayer final : public OGRLayer {
 public:
     KindLayer(OGRLayer* poSource, Kind eKind, bool bNetwork, const std::string& strName,
@@ -64,7 +64,6 @@ public:
     // The next feature made, or null when none is waiting.
     std::unique_ptr<OGRFeature> Next();
 
-    long long Count() const { return m_nCount; }
     long long Emitted() const { return m_nEmitted; }
     const OGREnvelope& Bounds() const { return m_bounds; }
 
@@ -127,16 +126,12 @@ private:
     std::vector<std::unique_ptr<OGRLayer>> m_layers;
 };
 
-// How many features each kind's layer gets, by the kind's value; stops early when
-// stopped() says so.
-std::array<long long, 4> CountKinds(OGRLayer& source, bool bNetwork,
-                                    const std::function<bool()>& stopped);
-
-// The same for a layer whose items are all of one kind (a line or an area file): nItems, its
-// item count, for that kind once one feature of it is found (the features may be fewer by the
-// items refused: the count serves the progress), else 0. Reads one feature, or every one
-// when none is of the kind.
-std::array<long long, 4> CountOneKind(OGRLayer& source, bool bNetwork, Kind eKind, long long nItems,
-                                      const std::function<bool()>& stopped);
+// The kinds whose layers get features, by the kind's value: reads until each of the possible
+// kinds (those the file's items can give) has been met, or to the end; stops early when
+// stopped() says so. A kind met is given nItems, the layer's item count, as its number of
+// features: the progress is its only use.
+std::array<long long, 4> FindKinds(OGRLayer& source, bool bNetwork,
+                                   const std::vector<Kind>& possible, long long nItems,
+                                   const std::function<bool()>& stopped);
 
 }  // namespace mapgis_import
