@@ -72,8 +72,8 @@ mapgis::ItemRead OGRMapgisLayer::ReadNextInOrder() {
 
 std::optional<size_t> OGRMapgisLayer::CensusItemAt(std::int64_t nItem) {
     const mapgis::Census* pCensus = m_poDS->GetCensus();
-    // Repairs need the item's record, which only the census finds, and an account names the
-    // item's line: taken on the first need.
+    // Repairs need the item's record, which only the census finds: taken on the first need.
+    // With ACCOUNT the census begun at open is waited for.
     if (pCensus == nullptr && (m_poDS->Repairs() || m_poDS->Accounts()))
         pCensus = m_poDS->TakeCensus();
     if (pCensus == nullptr)

@@ -446,16 +446,11 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         }
         nDone += nItems;
     }
-    // Every layer has been read: the accounts are complete. They are taken once the output is
-    // closed, so that the census they need has the writer's memory, except where a GeoPackage
-    // describes its layers with them.
+    // Every layer has been read: the accounts are complete.
     std::vector<InputAccount> accounts;
-    auto collectAccounts = [&] {
-        for (size_t i = accounts.size(); i < sources.size(); ++i)
-            accounts.push_back(CollectAccount(sources[i].get(), args.inputs[i]));
-    };
+    for (size_t i = 0; i < sources.size(); ++i)
+        accounts.push_back(CollectAccount(sources[i].get(), args.inputs[i]));
     if (EQUAL(format.strName.c_str(), "GPKG")) {
-        collectAccounts();
         for (const Job& job : plan.jobs) {
             GDALDatasetH hDst = destinations.Find(destinations.PathOf(job.strOutputLayer));
             OGRLayerH hLayer = GDALDatasetGetLayerByName(hDst, job.strOutputLayer.c_str());
@@ -472,6 +467,7 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         for (const std::string& strTable : tables) {
             PublishedTable table;
             table.strName = strTable;
+            table.strDescription = LayerDescription(plan, strTable, accounts);
             OGRLayerH hLayer =
                 GDALDatasetGetLayerByName(hDst, database.PartialLayer(strTable).c_str());
             if (!args.bNoStyle && hLayer != nullptr) {
@@ -504,9 +500,6 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
     }
     if (InterruptSignal() != 0)
         return Interrupted(pOutcome);
-    collectAccounts();
-    for (PublishedTable& table : published)
-        table.strDescription = LayerDescription(plan, table.strName, accounts);
     // The summary's figures are taken while the inputs are open; closed, they leave their
     // memory to the spatial indexes.
     std::vector<LayerResult> results;
