@@ -3,7 +3,6 @@
 
 #include <utility>
 
-#include "GpkgSpatialIndex.h"
 #include "cpl_conv.h"
 #include "cpl_string.h"
 #include "ogr_api.h"
@@ -160,7 +159,7 @@ bool MergedOutput::Commit(bool bStyles, std::string* pstrError) {
         *pstrError = "writing " + m_output.WorkPath() + " failed";
         return false;
     }
-    if (m_format.bPackIndex && !BuildSpatialIndexes(m_output.WorkPath(), pstrError))
+    if (!PackIndexes(m_format, m_output.WorkPath(), pstrError))
         return false;
     return m_output.Commit(pstrError);
 }

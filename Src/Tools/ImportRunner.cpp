@@ -11,7 +11,6 @@
 #include <memory>
 #include <optional>
 
-#include "GpkgSpatialIndex.h"
 #include "ImportPlan.h"
 #include "ImportSummary.h"
 #include "LayerStyles.h"
@@ -354,7 +353,7 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
     // and read back for the index in a sixteenth of the page reads and writes (a line file's
     // import takes a sixth less). Unless the user sets SQLite's pragmas.
     std::optional<CPLConfigOptionSetter> largePages;
-    if (format.bPackIndex)
+    if (format.ePacking == IndexPacking::GeoPackage)
         largePages.emplace("OGR_SQLITE_PRAGMA", "page_size=65536", true);
     long long nDone = 0;
     for (size_t iJob = 0; iJob < plan.jobs.size();) {
@@ -520,8 +519,7 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         if (!database.Publish(strSheet, published, args.inputs, args.bOverwrite, &strError))
             return Fail(pOutcome, kExitOutput, strError + "; nothing written");
         partials.bPublished = true;
-    } else if ((format.bPackIndex && !BuildSpatialIndexes(output.WorkPath(), &strError)) ||
-               !output.Commit(&strError)) {
+    } else if (!PackIndexes(format, output.WorkPath(), &strError) || !output.Commit(&strError)) {
         return Fail(pOutcome, kExitOutput, strError);
     }
     pOutcome->strOutput = strShown;

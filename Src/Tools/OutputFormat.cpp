@@ -1,6 +1,8 @@
 // The writer of an import and the translation options it needs.
 #include "OutputFormat.h"
 
+#include "FgbSpatialIndex.h"
+#include "GpkgSpatialIndex.h"
 #include "PostgisOutput.h"
 #include "cpl_conv.h"
 
@@ -105,7 +107,12 @@ bool AddOptions(const Arguments& args, OutputFormat& format, std::string* pstrEr
     }
     // GDAL's writer grows the index a feature at a time; packed afterwards it costs little.
     if (EQUAL(strFormat.c_str(), "GPKG")) {
-        format.bPackIndex = true;
+        format.ePacking = IndexPacking::GeoPackage;
+        aosArgs.AddString("-lco").AddString("SPATIAL_INDEX=NO");
+    }
+    // GDAL's writer holds every feature's box until it closes; packed afterwards, 16 bytes.
+    if (EQUAL(strFormat.c_str(), "FlatGeobuf")) {
+        format.ePacking = IndexPacking::FlatGeobuf;
         aosArgs.AddString("-lco").AddString("SPATIAL_INDEX=NO");
     }
     // Without this the CSV writer leaves the geometries out.
@@ -175,6 +182,18 @@ bool ChooseFormat(const Arguments& args, OutputFormat* pFormat, int* pnExit,
         return false;
     }
     return AddOptions(args, format, pstrError);
+}
+
+bool PackIndexes(const OutputFormat& format, const std::string& strPath, std::string* pstrError) {
+    switch (format.ePacking) {
+        case IndexPacking::GeoPackage:
+            return BuildSpatialIndexes(strPath, pstrError);
+        case IndexPacking::FlatGeobuf:
+            return BuildFlatGeobufIndexes(strPath, pstrError);
+        case IndexPacking::None:
+            break;
+    }
+    return true;
 }
 
 std::string DefaultOutput(const std::string& strInput, const OutputFormat& format, bool bFolder) {

@@ -9,6 +9,8 @@
 
 namespace mapgis_import {
 
+enum class IndexPacking { None, GeoPackage, FlatGeobuf };
+
 struct OutputFormat {
     std::string strName;  // GDAL's short name
     GDALDriverH hDriver = nullptr;
@@ -18,7 +20,8 @@ struct OutputFormat {
     bool bOneType = false;     // a layer holds one geometry type
     bool bCad = false;         // DXF: one layer of entities
     bool bShortNames = false;  // field names of at most ten characters (dBase)
-    bool bPackIndex = false;   // GeoPackage: spatial indexes built once the layers are written
+    // GeoPackage, FlatGeobuf: spatial indexes built once the layers are written
+    IndexPacking ePacking = IndexPacking::None;
     CPLStringList aosOptions;  // translation options: coordinate system, text encoding
 };
 
@@ -27,6 +30,10 @@ struct OutputFormat {
 // arguments do not fit it.
 bool ChooseFormat(const Arguments& args, OutputFormat* pFormat, int* pnExit,
                   std::string* pstrError);
+
+// Packs the spatial indexes of the closed output at strPath (a file or a folder of files)
+// that the format's writer was told to leave out; false with a message.
+bool PackIndexes(const OutputFormat& format, const std::string& strPath, std::string* pstrError);
 
 // The first input with the writer's extension; without the extension when it is a folder.
 std::string DefaultOutput(const std::string& strInput, const OutputFormat& format, bool bFolder);
