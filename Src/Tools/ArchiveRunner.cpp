@@ -207,7 +207,6 @@ int RunArchive(const Arguments& args) {
     if (args.bStyleOnly)
         return Fail(kExitUsage, "--style-only takes files, not folders");
     RegisterOGRMAPGIS();
-    GDALAllRegister();
     // The output of an archive is a folder or a database, a merged one a file: GeoPackage
     // unless told otherwise.
     const bool bMerge = !args.strMerge.empty();
@@ -215,6 +214,7 @@ int RunArchive(const Arguments& args) {
     if (chosen.strFormat.empty() && !IsConnection(chosen.strOutput) &&
         (!bMerge || chosen.strOutput.empty()))
         chosen.strFormat = "GPKG";
+    RegisterWriters(chosen.strFormat, chosen.strOutput);
     OutputFormat format;
     int nExit = kExitOk;
     std::string strError;

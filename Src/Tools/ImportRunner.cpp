@@ -241,7 +241,7 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
     // Registered first, so that a copy of the driver that GDAL loads from GDAL_DRIVER_PATH
     // finds the name taken and stays out.
     RegisterOGRMAPGIS();
-    GDALAllRegister();
+    RegisterWriters(args.strFormat, args.strOutput);
 
     for (const std::string& strInput : args.inputs) {
         std::string strWhy;

@@ -1,4 +1,6 @@
 // mapgis-import: imports MAPGIS exchange files into any vector format GDAL writes.
+#include <malloc.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -10,6 +12,10 @@
 #include "gdal.h"
 
 int main(int argc, char** argv) {
+    // Blocks of 1 MiB and more straight from the system, whatever was freed before: a
+    // writer's table of records grown by realloc is then moved by the kernel instead of
+    // copied, and the peak of a large import does not hold both copies.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     const std::vector<std::string> args(argv + 1, argv + argc);
     mapgis_import::Arguments parsed;
     std::string strError;

@@ -5,10 +5,25 @@
 #include "GpkgSpatialIndex.h"
 #include "PostgisOutput.h"
 #include "cpl_conv.h"
+#include "ogrsf_frmts.h"
 
 namespace mapgis_import {
 
 namespace {
+
+// The writers users name most, with the extensions that name them. Registered alone they
+// spare every import GDAL's other drivers: about 7 MiB of resident code and tables, which a
+// large sheet's import needs for its own index.
+struct KnownWriter {
+    const char* pszName;
+    const char* pszExtension;  // nullptr: none
+    void (*pfnRegister)();
+};
+constexpr KnownWriter kKnownWriters[] = {
+    {"GPKG", "gpkg", RegisterOGRGeoPackage},        {"ESRI Shapefile", "shp", RegisterOGRShape},
+    {"FlatGeobuf", "fgb", RegisterOGRFlatGeobuf},   {"DXF", "dxf", RegisterOGRDXF},
+    {"OpenFileGDB", "gdb", RegisterOGROpenFileGDB}, {"PostgreSQL", nullptr, RegisterOGRPG},
+};
 
 GDALDriverH VectorWriter(const std::string& strFormat) {
     GDALDriverH hDriver = GDALGetDriverByName(strFormat.c_str());
@@ -129,6 +144,26 @@ bool AddOptions(const Arguments& args, OutputFormat& format, std::string* pstrEr
 }
 
 }  // namespace
+
+void RegisterWriters(const std::string& strFormat, const std::string& strOutput) {
+    std::string strName = strFormat;
+    if (strName.empty() && IsConnection(strOutput))
+        strName = "PostgreSQL";
+    if (strName.empty() && strOutput.empty())
+        strName = "GPKG";
+    const std::string strExt = CPLGetExtension(strOutput.c_str());
+    for (const KnownWriter& writer : kKnownWriters) {
+        const bool bNamed = strName.empty() ? writer.pszExtension != nullptr &&
+                                                  EQUAL(strExt.c_str(), writer.pszExtension)
+                                            : EQUAL(strName.c_str(), writer.pszName);
+        if (bNamed) {
+            if (GDALGetDriverByName(writer.pszName) == nullptr)
+                writer.pfnRegister();
+            return;
+        }
+    }
+    GDALAllRegister();
+}
 
 bool ChooseFormat(const Arguments& args, OutputFormat* pFormat, int* pnExit,
                   std::string* pstrError) {

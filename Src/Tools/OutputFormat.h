@@ -25,6 +25,10 @@ struct OutputFormat {
     CPLStringList aosOptions;  // translation options: coordinate system, text encoding
 };
 
+// Registers the writer of an import to strOutput in strFormat (either may be empty): one of
+// the common ones alone, else every driver GDAL has.
+void RegisterWriters(const std::string& strFormat, const std::string& strOutput);
+
 // The writer named by -f, else by the output's extension, else GeoPackage, with the options
 // the arguments call for; false with the exit code and a message when there is none or the
 // arguments do not fit it.
