@@ -119,6 +119,13 @@ bool ReadLayout(std::FILE* f, Layout* pLayout, std::string* pstrError) {
 // every size prefix must land inside the file and the last feature end with it.
 bool FeatureStarts(std::FILE* f, uint64_t nFeatures, std::vector<uint64_t>* pStarts,
                    std::string* pstrError) {
+    // A feature takes at least its size prefix: a count beyond that is not believed.
+    const off_t nFirst = ftello(f);
+    if (fseeko(f, 0, SEEK_END) != 0 || nFeatures > static_cast<uint64_t>(ftello(f) - nFirst) / 4 ||
+        fseeko(f, nFirst, SEEK_SET) != 0) {
+        *pstrError = "its header counts more features than the file can hold";
+        return false;
+    }
     pStarts->reserve(static_cast<size_t>(nFeatures) + 1);
     uint64_t nAt = 0;
     unsigned char a[4];
