@@ -296,6 +296,10 @@ bool IndexFile(const std::string& strPath, std::string* pstrError) {
         File source = Open(strPath, "rb");
         if (!source)
             return Fail(pstrError, "cannot open it");
+        // GDAL's writer leaves a layer without features, unindexed, as an empty file.
+        if (std::fgetc(source.get()) == EOF)
+            return true;
+        std::rewind(source.get());
         if (!ReadLayout(source.get(), &layout, pstrError))
             return false;
         if (layout.bIndexed || layout.nFeatures == 0)
