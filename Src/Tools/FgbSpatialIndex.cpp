@@ -45,10 +45,12 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-File Open(const std::string& strPath, const char* pszMode) {
+// Buffered for reading or writing in order; nBuffer 0 for reads here and there, each of
+// which would otherwise fill the whole buffer.
+File Open(const std::string& strPath, const char* pszMode, size_t nBuffer = kBuffer) {
     File file(std::fopen(strPath.c_str(), pszMode));
     if (file)
-        std::setvbuf(file.get(), nullptr, _IOFBF, kBuffer);
+        std::setvbuf(file.get(), nullptr, nBuffer > 0 ? _IOFBF : _IONBF, nBuffer);
     return file;
 }
 
@@ -335,7 +337,7 @@ bool IndexFile(const std::string& strPath, std::string* pstrError) {
         ~Removal() { VSIUnlink(str.c_str()); }
     } removeSorted{strSorted}, removePacked{strPacked};
     {
-        File source = Open(strPath, "rb");
+        File source = Open(strPath, "rb", 0);
         File sorted = Open(strSorted, "wb");
         if (!source || !sorted)
             return Fail(pstrError, "cannot write beside it");
