@@ -494,13 +494,9 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         }
     }
     const std::string strShown = bDatabase ? PublicConnection(strOutput) : strOutput;
-    if (!destinations.CloseAll()) {
-        return Fail(pOutcome, kExitOutput, "writing " + strShown + " failed; nothing written");
-    }
-    if (InterruptSignal() != 0)
-        return Interrupted(pOutcome);
-    // The summary's figures are taken while the inputs are open; closed, they leave their
-    // memory to the spatial indexes.
+    // The summary's figures are taken while the inputs are open. Closed before the outputs,
+    // they leave their memory to what closing needs (Shapefile's record table, written whole)
+    // and to the spatial indexes.
     std::vector<LayerResult> results;
     SystemSummary system;
     if (!args.bQuiet) {
@@ -513,6 +509,11 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
     plan = Plan();
     sources.clear();
     malloc_trim(0);  // what the inputs held goes back to the system, not only to the heap
+    if (!destinations.CloseAll()) {
+        return Fail(pOutcome, kExitOutput, "writing " + strShown + " failed; nothing written");
+    }
+    if (InterruptSignal() != 0)
+        return Interrupted(pOutcome);
     if (bDatabase) {
         const std::string strSheet = LaunderName(
             args.strName.empty() ? CPLGetBasename(args.inputs[0].c_str()) : args.strName);
