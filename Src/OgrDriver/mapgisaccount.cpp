@@ -42,9 +42,10 @@ bool MissingLayersEmpty(const Census& census, const std::vector<LayerResults>& l
          {LayerKind::Point, LayerKind::Line, LayerKind::Region, LayerKind::Text}) {
         const bool bPresent = std::any_of(layers.begin(), layers.end(),
                                           [eKind](const auto& l) { return l.eKind == eKind; });
-        const auto inLayer = [eKind](const CensusItem& item) { return InLayer(item, eKind); };
-        if (!bPresent && std::any_of(census.items.begin(), census.items.end(), inLayer))
-            return false;
+        for (size_t i = 0; !bPresent && i < census.Size(); ++i) {
+            if (InLayer(census.Item(i), eKind))
+                return false;
+        }
     }
     return true;
 }
@@ -57,15 +58,15 @@ constexpr std::uint8_t kRefused = 2;
 
 std::vector<std::uint32_t> LayerItems(const Census& census, LayerKind eKind) {
     std::vector<std::uint32_t> out;
-    for (size_t i = 0; i < census.items.size(); ++i) {
-        if (InLayer(census.items[i], eKind))
+    for (size_t i = 0; i < census.Size(); ++i) {
+        if (InLayer(census.Item(i), eKind))
             out.push_back(static_cast<std::uint32_t>(i));
     }
     return out;
 }
 
 std::string DescribeItem(const Census& census, size_t iItem) {
-    const CensusItem& item = census.items[iItem];
+    const CensusItem item = census.Item(iItem);
     const std::string& strKind = census.KindName(iItem);
     if (!item.bHasId)
         return strKind;
@@ -94,14 +95,14 @@ Account BuildAccount(const Census& census, bool bCompound,
         account.strProblem = "the file's items and the reader's layers disagree";
         return account;
     }
-    std::vector<std::uint8_t> outcomes(census.items.size());
+    std::vector<std::uint8_t> outcomes(census.Size());
     std::unordered_map<size_t, std::vector<std::string>> messagesOf;  // by census item
     for (const LayerResults& layer : layers) {
         // The layer's k-th position is the k-th census item it takes.
         size_t k = 0;
         const size_t nPositions = std::min(layer.read.size(), layer.refused.size());
-        for (size_t i = 0; i < census.items.size(); ++i) {
-            if (!InLayer(census.items[i], layer.eKind))
+        for (size_t i = 0; i < census.Size(); ++i) {
+            if (!InLayer(census.Item(i), layer.eKind))
                 continue;
             const size_t iPosition = k++;
             if (iPosition >= nPositions)
@@ -123,14 +124,16 @@ Account BuildAccount(const Census& census, bool bCompound,
         }
     }
     static const std::vector<std::string> kNoMessages;
-    for (size_t i = 0; i < census.items.size(); ++i) {
-        const CensusItem& item = census.items[i];
+    for (size_t i = 0; i < census.Size(); ++i) {
+        const CensusItem item = census.Item(i);
         const bool bTaken = (outcomes[i] & kInLayer) != 0 && (outcomes[i] & kRefused) == 0;
         // Only the few items not taken have messages to look up.
         const auto found = bTaken ? messagesOf.end() : messagesOf.find(i);
         const std::vector<std::string>& messages =
             found != messagesOf.end() ? found->second : kNoMessages;
-        auto where = [&] { return std::to_string(item.nLine) + ": " + DescribeItem(census, i); };
+        auto where = [&] {
+            return std::to_string(census.Line(i)) + ": " + DescribeItem(census, i);
+        };
         ++account.nItems;
         if (!item.bIndexed) {
             ++account.nSkipped;
@@ -140,7 +143,7 @@ Account BuildAccount(const Census& census, bool bCompound,
             account.entries.push_back(where() + " not importable by design");
         } else if (!bTaken) {
             ++account.nRefused;
-            account.refusedLines.push_back(item.nLine);
+            account.refusedLines.push_back(census.Line(i));
             account.entries.push_back(where() + " refused: " + RefusalReason(item, messages));
         } else {
             ++account.nImported;

@@ -25,7 +25,7 @@ static_assert(sizeof(kKindNames) / sizeof(kKindNames[0]) == static_cast<size_t>(
 // A point file's kind number is its ItemKind.
 static_assert(static_cast<int>(ItemKind::Text) == kWatFirstKind &&
               static_cast<int>(ItemKind::MultiLineText) == kWatLastKind);
-static_assert(sizeof(CensusItem) == 8);
+static_assert(static_cast<int>(ItemKind::Other) < 16);
 static_assert(KTX::KTGEO_ARC <= UINT8_MAX);
 
 // The file's lines, numbered.
@@ -90,9 +90,8 @@ std::string BeyondCount(int nCount, const char* pszWhat, int nCountLine) {
     return CPLSPrintf("beyond the %d %s that line %d announces", nCount, pszWhat, nCountLine);
 }
 
-CensusItem Item(int nLine, ItemKind eKind, int nGeometryType) {
+CensusItem NewItem(ItemKind eKind, int nGeometryType) {
     CensusItem item;
-    item.nLine = nLine;
     item.eKind = eKind;
     item.nGeometryType = static_cast<std::uint8_t>(nGeometryType);
     return item;
@@ -146,7 +145,7 @@ Census WalkWat(LineReader& in) {
         const int nFields = strLine.Split(fields, u",");
         if (nFields < kWatRecordMinFields) {
             if (!IsBlank(strLine)) {
-                census.Add(Item(nLine, ItemKind::NotARecord, 0), 0,
+                census.Add(nLine, NewItem(ItemKind::NotARecord, 0), 0,
                            CPLSPrintf("not a record: %d fields, fewer than %d", nFields,
                                       kWatRecordMinFields));
             }
@@ -154,11 +153,10 @@ Census WalkWat(LineReader& in) {
         }
         const int nKind = KTX::ugatoi(fields[kWatKindField]);
         CensusItem item;
-        item.nLine = nLine;
         item.bHasId = true;
         const int nItemId = KTX::ugatoi(fields[kWatIdField]);
         if (WatMinFields(nKind) == 0) {
-            census.Add(item, nItemId, CPLSPrintf("unknown item kind %d", nKind),
+            census.Add(nLine, item, nItemId, CPLSPrintf("unknown item kind %d", nKind),
                        CPLSPrintf("unknown kind %d", nKind));
             continue;
         }
@@ -173,11 +171,12 @@ Census WalkWat(LineReader& in) {
         item.nGeometryType = static_cast<std::uint8_t>(WatGeometryType(nKind, bFilled));
         item.bIndexed = nPass < nCount;
         if (!item.bIndexed)
-            census.Add(item, nItemId, BeyondCount(nCount, "records", 2));
+            census.Add(nLine, item, nItemId, BeyondCount(nCount, "records", 2));
         else if (nKind == kWatText || nKind == kWatMText)
-            census.Add(item, nItemId, RepairedTextLine(fields, nFields, WatMinFields(nKind)));
+            census.Add(nLine, item, nItemId,
+                       RepairedTextLine(fields, nFields, WatMinFields(nKind)));
         else
-            census.Add(item, nItemId, std::string());
+            census.Add(nLine, item, nItemId, std::string());
     }
     return census;
 }
@@ -193,7 +192,8 @@ Census WalkWal(LineReader& in) {
     Census census;
     census.bTaken = true;
     for (long long nPass = 0; !in.AtEnd(); ++nPass) {
-        CensusItem item = Item(in.NextLineNumber(), ItemKind::Line, KTX::KTGEO_LINE);
+        const int nLine = in.NextLineNumber();
+        CensusItem item = NewItem(ItemKind::Line, KTX::KTGEO_LINE);
         PlxUnicodeString strStyle;
         PlxUnicodeString strPoints;
         in.Next(strStyle);
@@ -203,10 +203,10 @@ Census WalkWal(LineReader& in) {
         if (nPoints < 1) {
             if (IsBlank(strStyle) && IsBlank(strPoints))
                 continue;
-            census.Add(item, 0,
-                       bCounted ? CPLSPrintf("point count %d on line %d: no points", nPoints,
-                                             item.nLine + 1)
-                                : BeyondCount(nCount, "lines", 2));
+            census.Add(nLine, item, 0,
+                       bCounted
+                           ? CPLSPrintf("point count %d on line %d: no points", nPoints, nLine + 1)
+                           : BeyondCount(nCount, "lines", 2));
             continue;
         }
         for (int j = 0; j < nPoints && !in.AtEnd(); ++j)
@@ -219,15 +219,15 @@ Census WalkWal(LineReader& in) {
         const int nItemId = item.bHasId ? KTX::ugatoi(fields[0]) : 0;
         item.bIndexed = bCounted && nFields == kIdLineFields;
         if (!bCounted) {
-            census.Add(item, nItemId, BeyondCount(nCount, "lines", 2));
+            census.Add(nLine, item, nItemId, BeyondCount(nCount, "lines", 2));
         } else if (!bRead) {
-            census.Add(item, nItemId, "cut off by the end of the file");
+            census.Add(nLine, item, nItemId, "cut off by the end of the file");
         } else if (nFields != kIdLineFields) {
-            census.Add(item, nItemId,
+            census.Add(nLine, item, nItemId,
                        CPLSPrintf("last line malformed: line %d has %d fields, not %d", nLastLine,
                                   nFields, kIdLineFields));
         } else {
-            census.Add(item, nItemId, std::string());
+            census.Add(nLine, item, nItemId, std::string());
         }
     }
     return census;
@@ -263,9 +263,9 @@ void WalkEntries(LineReader& in, int nCount, int nCountLine, bool bArea, Census&
         const int nIdField = bArea ? kWapAreaIdField : kWanLineIdField;
         if (!bEntry) {
             if (bArea && !bInMalformed && !IsBlank(strLine)) {
-                CensusItem item = Item(nLine, ItemKind::Area, KTX::KTGEO_REGION);
+                CensusItem item = NewItem(ItemKind::Area, KTX::KTGEO_REGION);
                 item.bHasId = nFields > nIdField;
-                census.Add(item, item.bHasId ? KTX::ugatoi(fields[nIdField]) : 0,
+                census.Add(nLine, item, item.bHasId ? KTX::ugatoi(fields[nIdField]) : 0,
                            bCounted ? CPLSPrintf("area line with %d fields, not %d", nFields,
                                                  kWapAreaFields)
                                     : BeyondCount(nCount, "areas", nCountLine));
@@ -274,11 +274,11 @@ void WalkEntries(LineReader& in, int nCount, int nCountLine, bool bArea, Census&
             continue;
         }
         bInMalformed = false;
-        CensusItem item = Item(nLine, bArea ? ItemKind::Area : ItemKind::NetworkLine,
-                               bArea ? KTX::KTGEO_REGION : KTX::KTGEO_LINE);
+        CensusItem item = NewItem(bArea ? ItemKind::Area : ItemKind::NetworkLine,
+                                  bArea ? KTX::KTGEO_REGION : KTX::KTGEO_LINE);
         item.bHasId = nFields > nIdField;
         item.bIndexed = bCounted;
-        census.Add(item, item.bHasId ? KTX::ugatoi(fields[nIdField]) : 0,
+        census.Add(nLine, item, item.bHasId ? KTX::ugatoi(fields[nIdField]) : 0,
                    bCounted ? std::string()
                             : BeyondCount(nCount, bArea ? "areas" : "network lines", nCountLine));
         int nRefs = 0;
@@ -339,10 +339,10 @@ Census WalkWan(LineReader& in) {
     census.bTaken = true;
     if (nLines == 0) {
         // Without network lines the whole network is the one item.
-        CensusItem item = Item(nCountLine, ItemKind::Network, KTX::KTGEO_LINE);
+        CensusItem item = NewItem(ItemKind::Network, KTX::KTGEO_LINE);
         item.bHasId = true;
         item.bIndexed = true;
-        census.Add(item, 1, std::string());
+        census.Add(nCountLine, item, 1, std::string());
         return census;
     }
     WalkEntries(in, nLines, nCountLine, false, census);
@@ -374,7 +374,7 @@ const Census::Notes* Census::NotesOf(size_t iItem) const {
 }
 
 const std::string& Census::KindName(size_t iItem) const {
-    const ItemKind eKind = items[iItem].eKind;
+    const ItemKind eKind = Item(iItem).eKind;
     if (eKind != ItemKind::Other)
         return kKindNames[static_cast<size_t>(eKind)];
     const Notes* pNotes = NotesOf(iItem);
@@ -402,10 +402,49 @@ int Census::ItemId(size_t iItem) const {
     return static_cast<int>((after - 1)->IdOf(iItem));
 }
 
-void Census::Add(const CensusItem& item, int nItemId, std::string strNote,
+CensusItem Census::Item(size_t iItem) const {
+    const std::uint32_t nPacked = m_items[iItem];
+    CensusItem item;
+    item.nGeometryType = static_cast<std::uint8_t>(nPacked & 0xFF);
+    item.eKind = static_cast<ItemKind>((nPacked >> 8) & 0xF);
+    item.bHasId = (nPacked >> 12) & 1;
+    item.bIndexed = (nPacked >> 13) & 1;
+    return item;
+}
+
+int Census::Line(size_t iItem) const {
+    long long nLine = m_blockLines[iItem / kBlock];
+    for (size_t i = iItem - iItem % kBlock + 1; i <= iItem; ++i)
+        nLine += StepOf(i);
+    return static_cast<int>(nLine);
+}
+
+long long Census::StepOf(size_t iItem) const {
+    const std::uint32_t nStep = m_items[iItem] >> 16;
+    if (nStep != kLongStep)
+        return nStep;
+    const auto it = std::lower_bound(
+        m_longSteps.begin(), m_longSteps.end(), iItem,
+        [](const std::pair<std::uint32_t, long long>& step, size_t i) { return step.first < i; });
+    return it->second;
+}
+
+void Census::Add(int nLine, const CensusItem& item, int nItemId, std::string strNote,
                  const std::string& strKind) {
-    const auto iItem = static_cast<std::uint32_t>(items.size());
-    items.push_back(item);
+    const auto iItem = static_cast<std::uint32_t>(m_items.size());
+    std::uint32_t nStep = 0;
+    if (iItem % kBlock == 0) {
+        m_blockLines.push_back(nLine);
+    } else {
+        const long long nLines = static_cast<long long>(nLine) - m_nLastLine;
+        nStep = nLines >= 0 && nLines < kLongStep ? static_cast<std::uint32_t>(nLines) : kLongStep;
+        if (nStep == kLongStep)
+            m_longSteps.emplace_back(iItem, nLines);
+    }
+    m_nLastLine = nLine;
+    m_items.push_back(nStep << 16 | static_cast<std::uint32_t>(item.bIndexed) << 13 |
+                      static_cast<std::uint32_t>(item.bHasId) << 12 |
+                      static_cast<std::uint32_t>(item.eKind) << 8 | item.nGeometryType);
     // Identifiers mostly count up one an item: a run holds them all.
     if (item.bHasId && (m_idRuns.empty() || m_idRuns.back().IdOf(iItem) != nItemId))
         m_idRuns.push_back({iItem, nItemId});

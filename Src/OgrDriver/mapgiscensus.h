@@ -31,26 +31,27 @@ enum class ItemKind : std::uint8_t {
     Other,  // a point file's record of a kind it does not know: named by its note
 };
 
-// Kept small, 8 bytes: a file holds a million items and more. What only a few items have (a
-// skip reason, a repaired record, a kind's own name) is in the census's notes, the
-// identifiers in runs of consecutive ones.
+// What the census says of an item besides its line. The census keeps it in 4 bytes (a file holds a
+// million items and more); what only a few items have (a skip reason, a repaired record, a kind's
+// own name) is in the census's notes, the identifiers in runs of consecutive ones.
 struct CensusItem {
-    int nLine = 0;                   // 1-based line of the item's first line
     std::uint8_t nGeometryType = 0;  // what the plug-in answers for its type; 0: not importable
     ItemKind eKind = ItemKind::Other;
-    std::uint8_t bHasId : 1;    // whether the file gave the item an identifier
-    std::uint8_t bIndexed : 1;  // whether the plug-in's pre-read indexes it
-    CensusItem() : bHasId(0), bIndexed(0) {}
+    bool bHasId = false;    // whether the file gave the item an identifier
+    bool bIndexed = false;  // whether the plug-in's pre-read indexes it
 };
 
 // What stands for a comma inside a repaired record's text: a character no text holds.
 constexpr char kTextComma = '\x1f';
 
 struct Census {
-    bool bTaken = false;           // false when the file cannot be walked as the plug-in does
-    std::string strProblem;        // why not
-    std::deque<CensusItem> items;  // grows without copying what it holds
+    bool bTaken = false;     // false when the file cannot be walked as the plug-in does
+    std::string strProblem;  // why not
 
+    size_t Size() const { return m_items.size(); }
+    CensusItem Item(size_t iItem) const;
+    // 1-based line of the item's first line.
+    int Line(size_t iItem) const;
     // The item's kind as the account names it: "text", "symbol", "circle", "arc", "image",
     // "multi-line text", "unknown kind 7", "line", "area", "network line", "network".
     const std::string& KindName(size_t iItem) const;
@@ -61,9 +62,9 @@ struct Census {
     // The identifier as the plug-in reads it, of an item the file gives one.
     int ItemId(size_t iItem) const;
 
-    // Appends an item with its identifier, its note (may be empty) and, for ItemKind::Other,
-    // its kind's name.
-    void Add(const CensusItem& item, int nItemId, std::string strNote,
+    // Appends an item with its line, its identifier, its note (may be empty) and, for
+    // ItemKind::Other, its kind's name.
+    void Add(int nLine, const CensusItem& item, int nItemId, std::string strNote,
              const std::string& strKind = {});
     // Drops what only adding needs.
     void EndWalk() { m_shared.clear(); }
@@ -83,8 +84,19 @@ private:
         }
     };
     const Notes* NotesOf(size_t iItem) const;
+    long long StepOf(size_t iItem) const;
     std::uint32_t Share(const std::string& strText);
 
+    // An item's line is its block's first line plus the steps from the previous item's line
+    // of the items after that one up to it.
+    static constexpr size_t kBlock = 16;
+    static constexpr std::uint32_t kLongStep = 0xFFFF;  // the step is in m_longSteps
+    // Per item, its step (kLongStep when it does not fit) in the upper 16 bits and the rest
+    // of its CensusItem in the lower ones. A deque grows without copying what it holds.
+    std::deque<std::uint32_t> m_items;
+    std::vector<int> m_blockLines;                                 // by block
+    std::vector<std::pair<std::uint32_t, long long>> m_longSteps;  // by item, ascending
+    int m_nLastLine = 0;
     std::vector<Notes> m_notes;   // by item, ascending
     std::vector<IdRun> m_idRuns;  // by item, ascending
     // Texts the notes name; skip reasons and kind names kept once.

@@ -95,7 +95,7 @@ void OGRMapgisLayer::Repair(mapgis::ItemRead& read) {
     if (!iItem)
         return;
     const mapgis::Census& census = *m_poDS->GetCensus();
-    const mapgis::CensusItem& item = census.items[*iItem];
+    const mapgis::CensusItem item = census.Item(*iItem);
     if (!item.bIndexed || census.Note(*iItem).empty())
         return;
     mapgis::ItemRead repaired =
@@ -106,7 +106,7 @@ void OGRMapgisLayer::Repair(mapgis::ItemRead& read) {
     read.messages = std::move(repaired.messages);
     read.bRepaired = true;
     if (!m_notes.IsNoted(read.nItem))
-        m_poDS->WarnItem(item.nLine,
+        m_poDS->WarnItem(census.Line(*iItem),
                          mapgis::DescribeItem(census, *iItem) + " " + mapgis::kRepairedNote);
 }
 
@@ -122,14 +122,14 @@ void OGRMapgisLayer::Note(const mapgis::ItemRead& read) {
     if (!messages.empty()) {
         if (const std::optional<size_t> iItem = CensusItemAt(read.nItem)) {
             const mapgis::Census& census = *m_poDS->GetCensus();
-            const mapgis::CensusItem& item = census.items[*iItem];
+            const mapgis::CensusItem item = census.Item(*iItem);
             const std::string strWho = mapgis::DescribeItem(census, *iItem);
             if (bRefused) {
-                m_poDS->WarnItem(item.nLine,
+                m_poDS->WarnItem(census.Line(*iItem),
                                  strWho + " refused: " + mapgis::RefusalReason(item, messages));
             } else {
                 for (const std::string& strText : messages)
-                    m_poDS->WarnItem(item.nLine, strWho + ": " + strText);
+                    m_poDS->WarnItem(census.Line(*iItem), strWho + ": " + strText);
             }
         } else {
             for (const std::string& strText : messages) {

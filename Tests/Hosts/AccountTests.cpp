@@ -5,6 +5,7 @@
 
 #include "DriverTestSupport.h"
 #include "TestFiles.h"
+#include "mapgiscensus.h"
 
 using drivertest::OpenMapgis;
 
@@ -189,4 +190,32 @@ TEST(AccountRepairs, TextsHoldingCommasAreReadWholeAndCounted) {
     EXPECT_STREQ(ds->GetMetadataItem("FILE_ITEM_1", "MAPGIS"),
                  "3: item 1 (text) repaired: its text holds commas, read with the text's "
                  "delimiters honoured");
+}
+
+// The census keeps an item's line as a step from the one before: steps that do not fit its
+// 16 bits, a line that does not move on and blocks of items past the first must all read back.
+TEST(CensusLines, EveryItemReadsBackItsLineAndKind) {
+    const int kLines[] = {3,   3,   4,     5,     90000,  90001,  20,    21, 22,
+                          23,  24,  25,    26,    27,     28,     29,    30, 31,
+                          100, 101, 70000, 70002, 140003, 140004, 140004};
+    mapgis::Census census;
+    const size_t nItems = sizeof(kLines) / sizeof(kLines[0]);
+    for (size_t i = 0; i < nItems; ++i) {
+        mapgis::CensusItem item;
+        item.eKind = i % 2 ? mapgis::ItemKind::Other : mapgis::ItemKind::Line;
+        item.nGeometryType = static_cast<std::uint8_t>(i * 10);
+        item.bHasId = i % 3 == 0;
+        item.bIndexed = i % 5 != 0;
+        census.Add(kLines[i], item, static_cast<int>(i), std::string());
+    }
+    ASSERT_EQ(census.Size(), nItems);
+    for (size_t i = 0; i < nItems; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(census.Line(i), kLines[i]);
+        const mapgis::CensusItem item = census.Item(i);
+        EXPECT_EQ(item.eKind, i % 2 ? mapgis::ItemKind::Other : mapgis::ItemKind::Line);
+        EXPECT_EQ(item.nGeometryType, i * 10);
+        EXPECT_EQ(item.bHasId, i % 3 == 0);
+        EXPECT_EQ(item.bIndexed, i % 5 != 0);
+    }
 }
