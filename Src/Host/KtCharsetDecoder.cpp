@@ -157,15 +157,31 @@ void KtCharsetDecoder::Decode(const char* p, std::size_t n, PlxUnicodeString& st
     std::size_t i = 0;
     std::size_t nUsed = 0;
     while (i < n) {
-        // Plain ASCII, eight bytes at a time while no byte has its high bit set.
+        // Plain ASCII, sixteen or eight bytes at a time while no byte has its high bit set.
 #if defined(__SSE2__)
-        if (i + 8 <= n) {
-            const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pBytes + i));
+        const __m128i zero = _mm_setzero_si128();
+        if (i + 16 <= n) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pBytes + i));
             if (_mm_movemask_epi8(bytes) == 0) {
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(pOut + nUsed),
-                                 _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
-                i += 8;
-                nUsed += 8;
+                                 _mm_unpacklo_epi8(bytes, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(pOut + nUsed + 8),
+                                 _mm_unpackhi_epi8(bytes, zero));
+                i += 16;
+                nUsed += 16;
+                continue;
+            }
+        }
+        // The next eight; or, fewer left after bytes that were all ASCII, the last eight,
+        // whose first ones are written again as the same units.
+        const std::size_t nFrom = i + 8 <= n ? i : (nUsed == i && n >= 8 ? n - 8 : n);
+        if (nFrom < n) {
+            const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pBytes + nFrom));
+            if (_mm_movemask_epi8(bytes) == 0) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(pOut + nUsed - (i - nFrom)),
+                                 _mm_unpacklo_epi8(bytes, zero));
+                nUsed += nFrom + 8 - i;
+                i = nFrom + 8;
                 continue;
             }
         }

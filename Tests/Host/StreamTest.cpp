@@ -116,6 +116,14 @@ TEST_F(Stream, CharsetsDecodeEveryLine) {
          "c\xD6\xD0",
          KTX::PLXCharsetGBK, u"a\uFFFDb\uFFFD\u007Fc\u4E2D"},
         {"ab\xD6", KTX::PLXCharsetGBK, u"ab\uFFFD"},
+        // ASCII is taken in blocks of 16 and 8, and a short end as the last 8 bytes: a
+        // character inside a block or in those last bytes, after or before ASCII.
+        {"0123456789abcdefXYZ", KTX::PLXCharsetGBK, u"0123456789abcdefXYZ"},
+        {"0123456789a\xD6\xD0", KTX::PLXCharsetGBK, u"0123456789a\u4E2D"},
+        {"\xD6\xD0"
+         "0123456789",
+         KTX::PLXCharsetGBK, u"\u4E2D0123456789"},
+        {"0123456789abcde\xD6\xD0xyz", KTX::PLXCharsetGBK, u"0123456789abcde\u4E2Dxyz"},
         // 81 30 81 30 is U+0080, 90 30 81 30 U+10000; 81 30 alone is cut short.
         {"x\x81\x30\x81\x30|\x90\x30\x81\x30\xD6\xD0", KTX::PLXCharsetGB18030,
          u"x\u0080|\U00010000\u4E2D"},
