@@ -156,6 +156,7 @@ void KtCharsetDecoder::Decode(const char* p, std::size_t n, PlxUnicodeString& st
     const auto* pBytes = reinterpret_cast<const unsigned char*>(p);
     std::size_t i = 0;
     std::size_t nUsed = 0;
+    std::size_t iAscii = 0;  // the bytes from here to i were ASCII, a unit each
     while (i < n) {
         // Plain ASCII, sixteen or eight bytes at a time while no byte has its high bit set.
 #if defined(__SSE2__)
@@ -172,9 +173,9 @@ void KtCharsetDecoder::Decode(const char* p, std::size_t n, PlxUnicodeString& st
                 continue;
             }
         }
-        // The next eight; or, fewer left after bytes that were all ASCII, the last eight,
-        // whose first ones are written again as the same units.
-        const std::size_t nFrom = i + 8 <= n ? i : (nUsed == i && n >= 8 ? n - 8 : n);
+        // The next eight; or, with fewer left, the last eight when those before i were
+        // ASCII: their units are written again, the same.
+        const std::size_t nFrom = i + 8 <= n ? i : (n >= iAscii + 8 ? n - 8 : n);
         if (nFrom < n) {
             const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pBytes + nFrom));
             if (_mm_movemask_epi8(bytes) == 0) {
@@ -198,6 +199,7 @@ void KtCharsetDecoder::Decode(const char* p, std::size_t n, PlxUnicodeString& st
             break;
         pOut[nUsed++] = unit;
         i += 2;
+        iAscii = i;
     }
     if (i == n) {
         strOut.ReleaseBuffer(static_cast<int>(nUsed));

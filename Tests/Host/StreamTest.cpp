@@ -124,6 +124,10 @@ TEST_F(Stream, CharsetsDecodeEveryLine) {
          "0123456789",
          KTX::PLXCharsetGBK, u"\u4E2D0123456789"},
         {"0123456789abcde\xD6\xD0xyz", KTX::PLXCharsetGBK, u"0123456789abcde\u4E2Dxyz"},
+        // The last 8 bytes would begin with the trail byte 0x41 of a character.
+        {"\x81\x41"
+         "abcdefg",
+         KTX::PLXCharsetGBK, u"\u4E04abcdefg"},
         // 81 30 81 30 is U+0080, 90 30 81 30 U+10000; 81 30 alone is cut short.
         {"x\x81\x30\x81\x30|\x90\x30\x81\x30\xD6\xD0", KTX::PLXCharsetGB18030,
          u"x\u0080|\U00010000\u4E2D"},
