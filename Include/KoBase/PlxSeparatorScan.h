@@ -24,6 +24,18 @@ inline void ForEachSeparator(const char16_t* p, int n, char16_t c, OnSeparator o
             nMask &= nMask - 1;
         }
     }
+    if (i < n && n >= 8) {
+        // The last few as the end of the last eight, those scanned already masked off.
+        const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 8));
+        unsigned nMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(chars, sep)));
+        nMask &= ~0u << (2 * (i - (n - 8)));
+        while (nMask != 0) {
+            onSeparator(n - 8 + __builtin_ctz(nMask) / 2);
+            nMask &= nMask - 1;
+            nMask &= nMask - 1;
+        }
+        return;
+    }
 #endif
     for (; i < n; ++i) {
         if (p[i] == c)
