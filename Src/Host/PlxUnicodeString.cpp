@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -340,7 +341,18 @@ int PlxUnicodeString::Split(PlxArray<PlxUnicodeString>& arrPieces,
         PlxUnicodeString* pOut = arrPieces.GetData();
         int nStart = 0;
         ForEachSeparator(p, n, cSep, [&](int i) {
-            (pOut++)->Assign(p + nStart, i - nStart);
+            const int nPiece = i - nStart;
+            // A short piece with eight characters readable behind it goes as one block of
+            // eight: every string has room for them.
+            static_assert(kInlineLength >= 8);
+            if (nPiece <= 8 && nStart + 8 <= n) {
+                std::memmove(pOut->m_pData, p + nStart, 8 * sizeof(char16_t));
+                pOut->m_nLength = nPiece;
+                pOut->m_pData[nPiece] = 0;
+                ++pOut;
+            } else {
+                (pOut++)->Assign(p + nStart, nPiece);
+            }
             nStart = i + 1;
         });
         pOut->Assign(p + nStart, n - nStart);
