@@ -265,6 +265,9 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
     int nExit = kExitOk;
     if (!ChooseFormat(args, &format, &nExit, &strWhy))
         return Fail(pOutcome, nExit, strWhy);
+    // Before any input is read: a large sheet's pre-read takes seconds.
+    if (!IsPostgis(format) && !args.strOutput.empty() && !CanWriteBeside(args.strOutput, &strWhy))
+        return Fail(pOutcome, kExitOutput, strWhy);
 
     CatchInterrupts();
     std::vector<DatasetPtr> sources;

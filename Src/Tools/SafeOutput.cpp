@@ -3,6 +3,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -51,6 +52,14 @@ bool IsFolder(const std::string& strPath) {
 
 SafeOutput::~SafeOutput() {
     Discard();
+}
+
+bool CanWriteBeside(const std::string& strTarget, std::string* pstrError) {
+    const std::string strDir = CPLGetPath(strTarget.c_str());
+    if (access(strDir.empty() ? "." : strDir.c_str(), W_OK | X_OK) == 0)
+        return true;
+    *pstrError = "cannot write beside " + strTarget + ": " + std::strerror(errno);
+    return false;
 }
 
 bool SafeOutput::Begin(const std::string& strTarget, std::string* pstrError) {

@@ -31,6 +31,10 @@ private:
     std::string m_strWork;
 };
 
+// Whether the folder the target goes in takes new files; false with the message Begin would
+// give. Cheap, for checking before the inputs are read.
+bool CanWriteBeside(const std::string& strTarget, std::string* pstrError);
+
 // SIGINT and SIGTERM only note the signal, so that the import can stop where it is safe to
 // and clean up. The signal noted, or 0.
 void CatchInterrupts();
