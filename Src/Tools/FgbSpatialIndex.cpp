@@ -16,7 +16,7 @@
 #include "cpl_conv.h"
 #include "cpl_string.h"
 #include "cpl_vsi.h"
-#include "gdal.h"
+#include "gdal_priv.h"
 #include "ogr_api.h"
 
 namespace mapgis_import {
@@ -178,20 +178,16 @@ uint32_t GridCell(double d, double dMin, double dExtent) {
     return static_cast<uint32_t>(std::min(65535.0, std::max(0.0, dCell)));
 }
 
-struct DatasetCloser {
-    void operator()(void* h) const { GDALClose(h); }
-};
-
 // Calls visit(envelope) for every feature of the FlatGeobuf file at strPath, in file order,
 // reading the geometries alone; false with a message, or when there are not nFeatures.
 template <typename Visit>
 bool ForEachEnvelope(const std::string& strPath, uint64_t nFeatures, OGREnvelope* pExtent,
                      Visit visit, std::string* pstrError) {
     const char* const apszDrivers[] = {"FlatGeobuf", nullptr};
-    std::unique_ptr<void, DatasetCloser> ds(
+    GDALDatasetUniquePtr ds(GDALDataset::FromHandle(
         GDALOpenEx(strPath.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR,
-                   apszDrivers, nullptr, nullptr));
-    OGRLayerH hLayer = ds ? GDALDatasetGetLayer(ds.get(), 0) : nullptr;
+                   apszDrivers, nullptr, nullptr)));
+    OGRLayerH hLayer = ds ? GDALDatasetGetLayer(GDALDataset::ToHandle(ds.get()), 0) : nullptr;
     if (hLayer == nullptr) {
         *pstrError = "cannot read it back";
         return false;
@@ -264,14 +260,15 @@ struct Node {
     }
 };
 
-bool WriteNodes(std::FILE* f, const std::vector<Node>& nodes) {
+bool WriteNode(std::FILE* f, const Node& node) {
     unsigned char a[kNodeBytes];
-    for (const Node& node : nodes) {
-        node.Put(a);
-        if (std::fwrite(a, 1, kNodeBytes, f) != kNodeBytes)
-            return false;
-    }
-    return true;
+    node.Put(a);
+    return std::fwrite(a, 1, kNodeBytes, f) == kNodeBytes;
+}
+
+bool WriteNodes(std::FILE* f, const std::vector<Node>& nodes) {
+    return std::all_of(nodes.begin(), nodes.end(),
+                       [f](const Node& node) { return WriteNode(f, node); });
 }
 
 bool Copy(std::FILE* from, std::FILE* to, uint64_t nBytes) {
@@ -386,9 +383,7 @@ bool IndexFile(const std::string& strPath, std::string* pstrError) {
         node.aBox[3] = e.MaxY;
         node.nOffset = nFeatureAt;
         nFeatureAt += starts[nFeature + 1] - starts[nFeature];
-        unsigned char a[kNodeBytes];
-        node.Put(a);
-        bWritten = bWritten && std::fwrite(a, 1, kNodeBytes, packed.get()) == kNodeBytes;
+        bWritten = bWritten && WriteNode(packed.get(), node);
         levels[0][iLeaf / kNodeSize].Expand(node.aBox);
         ++iLeaf;
     };

@@ -120,16 +120,14 @@ bool AddOptions(const Arguments& args, OutputFormat& format, std::string* pstrEr
             aosArgs.AddString("-lco").AddString(psz);
         aosArgs.AddString("-gt").AddString("unlimited");
     }
-    // GDAL's writer grows the index a feature at a time; packed afterwards it costs little.
-    if (EQUAL(strFormat.c_str(), "GPKG")) {
+    // GDAL's GeoPackage writer grows the index a feature at a time, its FlatGeobuf writer
+    // holds every feature's box until it closes: packed afterwards, each costs little.
+    if (EQUAL(strFormat.c_str(), "GPKG"))
         format.ePacking = IndexPacking::GeoPackage;
-        aosArgs.AddString("-lco").AddString("SPATIAL_INDEX=NO");
-    }
-    // GDAL's writer holds every feature's box until it closes; packed afterwards, 16 bytes.
-    if (EQUAL(strFormat.c_str(), "FlatGeobuf")) {
+    else if (EQUAL(strFormat.c_str(), "FlatGeobuf"))
         format.ePacking = IndexPacking::FlatGeobuf;
+    if (format.ePacking != IndexPacking::None)
         aosArgs.AddString("-lco").AddString("SPATIAL_INDEX=NO");
-    }
     // Without this the CSV writer leaves the geometries out.
     if (EQUAL(strFormat.c_str(), "CSV"))
         aosArgs.AddString("-lco").AddString("GEOMETRY=AS_WKT");

@@ -43,6 +43,11 @@ std::vector<std::string> Entries(const std::string& strFolder) {
     return out;
 }
 
+// Why the last call on the target's folder failed.
+std::string CannotWriteBeside(const std::string& strTarget) {
+    return "cannot write beside " + strTarget + ": " + std::strerror(errno);
+}
+
 bool IsFolder(const std::string& strPath) {
     struct stat sStat;
     return stat(strPath.c_str(), &sStat) == 0 && S_ISDIR(sStat.st_mode);
@@ -58,7 +63,7 @@ bool CanWriteBeside(const std::string& strTarget, std::string* pstrError) {
     const std::string strDir = CPLGetPath(strTarget.c_str());
     if (access(strDir.empty() ? "." : strDir.c_str(), W_OK | X_OK) == 0)
         return true;
-    *pstrError = "cannot write beside " + strTarget + ": " + std::strerror(errno);
+    *pstrError = CannotWriteBeside(strTarget);
     return false;
 }
 
@@ -69,7 +74,7 @@ bool SafeOutput::Begin(const std::string& strTarget, std::string* pstrError) {
     std::string strTemplate = CPLFormFilename(strDir.empty() ? "." : strDir.c_str(),
                                               ("." + strName + ".partial-XXXXXX").c_str(), nullptr);
     if (mkdtemp(strTemplate.data()) == nullptr) {
-        *pstrError = "cannot write beside " + strTarget + ": " + std::strerror(errno);
+        *pstrError = CannotWriteBeside(strTarget);
         return false;
     }
     m_strFolder = strTemplate;
