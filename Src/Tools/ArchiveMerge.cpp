@@ -142,7 +142,7 @@ bool MergedOutput::Append(const std::string& strSheet, const std::string& strShe
     return true;
 }
 
-bool MergedOutput::Commit(bool bStyles, std::string* pstrError) {
+bool MergedOutput::Commit(bool bStyles, Replacing eReplacing, std::string* pstrError) {
     // No sheet wrote anything: an empty dataset all the same.
     if (!Open(pstrError))
         return false;
@@ -161,7 +161,7 @@ bool MergedOutput::Commit(bool bStyles, std::string* pstrError) {
     }
     if (!PackIndexes(m_format, m_output.WorkPath(), pstrError))
         return false;
-    return m_output.Commit(pstrError);
+    return m_output.Commit(eReplacing, pstrError);
 }
 
 }  // namespace mapgis_import

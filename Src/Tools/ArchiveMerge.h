@@ -30,8 +30,9 @@ public:
     // message, and then nothing is to be committed.
     bool Append(const std::string& strSheet, const std::string& strSheetOutput,
                 std::string* pstrError);
-    // Writes the styles and moves the dataset into place; false with a message.
-    bool Commit(bool bStyles, std::string* pstrError);
+    // Writes the styles and moves the dataset into place, replacing what eReplacing allows;
+    // false with a message.
+    bool Commit(bool bStyles, Replacing eReplacing, std::string* pstrError);
 
 private:
     OGRLayerH TargetLayer(const std::string& strName, OGRLayerH hSource, std::string* pstrError);

@@ -238,11 +238,13 @@ int RunArchive(const Arguments& args) {
     else if (strOutDir.empty())
         strOutDir = strRootPath + "_" + (format.strExtension.empty() ? "out" : format.strExtension);
     std::set<std::string> done;
+    Replacing eReplacing = Replacing::Nothing;
     MergedOutput merged(format, args.strMerge == "sheets",
                         args.strName.empty() ? CPLGetFilename(strRootPath.c_str()) : args.strName);
     if (bMerge) {
-        if (Exists(strOutDir) && !args.bOverwrite)
-            return Fail(kExitOutput, strOutDir + " exists; use --overwrite to replace it");
+        eReplacing = MayReplace(args, format, false, strOutDir, {}, &strError);
+        if (!strError.empty())
+            return Fail(kExitOutput, strError);
         if (!merged.Begin(strOutDir, &strError))
             return Fail(kExitOutput, strError);
     } else if (bDatabase) {
@@ -400,7 +402,8 @@ int RunArchive(const Arguments& args) {
     }
 
     mergeFinished();
-    if (bMerge && strMergeError.empty() && !merged.Commit(!args.bNoStyle, &strMergeError))
+    if (bMerge && strMergeError.empty() &&
+        !merged.Commit(!args.bNoStyle, eReplacing, &strMergeError))
         strMergeError = "cannot write " + strOutDir + ": " + strMergeError;
     if (!strMergeError.empty())
         return Fail(kExitOutput, strMergeError + "; nothing written");

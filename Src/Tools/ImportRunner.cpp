@@ -42,6 +42,12 @@ int Fail(ImportOutcome* pOutcome, int nCode, const std::string& strMessage) {
     return nCode;
 }
 
+// The output could not be written: said naming the output asked for, and a full device.
+int FailWriting(ImportOutcome* pOutcome, SafeOutput& output, const std::string& strMessage) {
+    output.NoteFailure();
+    return Fail(pOutcome, kExitOutput, output.Explained(strMessage) + "; nothing written");
+}
+
 // Item positions in the reader's index are 32-bit.
 constexpr long long kMaxInputSize = (1LL << 31) - 1;
 
@@ -92,14 +98,18 @@ DatasetPtr OpenInput(const std::string& strPath, const Arguments& args) {
                                  aosOpen.List(), nullptr));
 }
 
-// Errors and warnings to standard error in the program's voice.
+// Errors and warnings to standard error in the program's voice, naming the output the user
+// asked for rather than the temporary one being written.
 void CPL_STDCALL ReportError(CPLErr eClass, CPLErrorNum, const char* pszMessage) {
     if (eClass == CE_Debug) {
         CPLDefaultErrorHandler(eClass, CPLE_None, pszMessage);
         return;
     }
+    auto* poOutput = static_cast<SafeOutput*>(CPLGetErrorHandlerUserData());
+    if (eClass == CE_Failure)
+        poOutput->NoteFailure();
     std::fprintf(stderr, "%s: %s: %s\n", kProgram, eClass == CE_Warning ? "warning" : "error",
-                 pszMessage);
+                 poOutput->Shown(pszMessage).c_str());
 }
 
 // Exit status for a run stopped by a signal, as shells report it.
@@ -234,7 +244,8 @@ int WriteDriverStyles(const Arguments& args, ImportOutcome* pOutcome) {
 }  // namespace
 
 int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
-    CPLPushErrorHandler(ReportError);
+    SafeOutput output;
+    CPLPushErrorHandlerEx(ReportError, &output);
     struct PopHandler {
         ~PopHandler() { CPLPopErrorHandler(); }
     } popHandler;
@@ -297,8 +308,9 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         return Fail(pOutcome, kExitInput, "no layer to write: the inputs hold no item to import");
     }
 
-    // Several layers in a format of one layer per file: a folder of files.
-    const bool bFolder = format.bOneLayer && plan.OutputLayerCount() > 1;
+    // Several files in a format of one layer per file: a folder of files, so that the output
+    // is replaced in one step.
+    const bool bFolder = format.bOneLayer && (plan.OutputLayerCount() > 1 || format.bSeveralFiles);
     const bool bDatabase = IsPostgis(format);
     std::string strOutput = args.strOutput;
     if (strOutput.empty()) {
@@ -312,13 +324,15 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         if (!job.bAppend)
             tables.push_back(job.strOutputLayer);
     }
-    VSIStatBufL sStat;
-    if (!bDatabase && VSIStatL(strOutput.c_str(), &sStat) == 0 && !args.bOverwrite) {
-        return Fail(pOutcome, kExitOutput, strOutput + " exists; use --overwrite to replace it");
-    }
-
-    SafeOutput output;
+    // Messages and the summary never show a password.
+    const std::string strShown = bDatabase ? PublicConnection(strOutput) : strOutput;
     std::string strError;
+    const Replacing eReplacing =
+        bDatabase ? Replacing::Nothing
+                  : MayReplace(args, format, bFolder, strOutput, tables, &strError);
+    if (!strError.empty())
+        return Fail(pOutcome, kExitOutput, strError);
+
     const std::string strSchema = SchemaOrPublic(args.strSchema);
     PostgisOutput database(strOutput, strSchema);
     if (bDatabase) {
@@ -372,8 +386,7 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         if (nJobs > 1 && hDst == nullptr) {
             hDst = GDALCreate(format.hDriver, strPath.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
             if (hDst == nullptr) {
-                return Fail(pOutcome, kExitOutput,
-                            "cannot write " + PublicConnection(strOutput) + "; nothing written");
+                return FailWriting(pOutcome, output, "cannot write " + strShown);
             }
             destinations.Keep(strPath, hDst);
         }
@@ -442,9 +455,8 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         if (InterruptSignal() != 0)
             return Interrupted(pOutcome);
         if (hResult == nullptr) {
-            return Fail(pOutcome, kExitOutput,
-                        "cannot write layer " + job.strOutputLayer + " to " + strOutput +
-                            "; nothing written");
+            return FailWriting(pOutcome, output,
+                               "cannot write layer " + job.strOutputLayer + " to " + strShown);
         }
         nDone += nItems;
     }
@@ -493,10 +505,9 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
                 StyleHomeOf(format, bFolder), styled,
                 [&destinations](const std::string& strPath) { return destinations.Find(strPath); },
                 &strError)) {
-            return Fail(pOutcome, kExitOutput, strError + "; nothing written");
+            return FailWriting(pOutcome, output, strError);
         }
     }
-    const std::string strShown = bDatabase ? PublicConnection(strOutput) : strOutput;
     // The summary's figures are taken while the inputs are open. Closed before the outputs,
     // they leave their memory to what closing needs (Shapefile's record table, written whole)
     // and to the spatial indexes.
@@ -512,9 +523,15 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
     plan = Plan();
     sources.clear();
     malloc_trim(0);  // what the inputs held goes back to the system, not only to the heap
-    if (!destinations.CloseAll()) {
-        return Fail(pOutcome, kExitOutput, "writing " + strShown + " failed; nothing written");
+    if (!destinations.CloseAll() || output.WritesFailed()) {
+        return FailWriting(pOutcome, output, "writing " + strShown + " failed");
     }
+    if (!bDatabase && !PackIndexes(format, output.WorkPath(), &strError)) {
+        return FailWriting(pOutcome, output, strError);
+    }
+    // A signal that comes from here on waits until the output is in place: it either stops
+    // the import before, or finds it complete.
+    InterruptsHeld held;
     if (InterruptSignal() != 0)
         return Interrupted(pOutcome);
     if (bDatabase) {
@@ -523,8 +540,8 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         if (!database.Publish(strSheet, published, args.inputs, args.bOverwrite, &strError))
             return Fail(pOutcome, kExitOutput, strError + "; nothing written");
         partials.bPublished = true;
-    } else if (!PackIndexes(format, output.WorkPath(), &strError) || !output.Commit(&strError)) {
-        return Fail(pOutcome, kExitOutput, strError);
+    } else if (!output.Commit(eReplacing, &strError)) {
+        return Fail(pOutcome, kExitOutput, output.Explained(strError));
     }
     pOutcome->strOutput = strShown;
     pOutcome->accounts = accounts;

@@ -1,6 +1,8 @@
 // The writer of an import and the translation options it needs.
 #include "OutputFormat.h"
 
+#include "SafeOutput.h"
+
 #include "FgbSpatialIndex.h"
 #include "GpkgSpatialIndex.h"
 #include "PostgisOutput.h"
@@ -204,6 +206,7 @@ bool ChooseFormat(const Arguments& args, OutputFormat* pFormat, int* pnExit,
     format.bCurves = has(GDAL_DCAP_CURVE_GEOMETRIES);
     format.bOneLayer = !has(GDAL_DCAP_MULTIPLE_VECTOR_LAYERS);
     format.bCad = EQUAL(format.strName.c_str(), "DXF");
+    format.bSeveralFiles = IsOneOf(format.strName, {"ESRI Shapefile", "MapInfo File"});
     format.bOneType = IsOneOf(format.strName, {"ESRI Shapefile", "MapInfo File", "OpenFileGDB"});
     format.bShortNames = EQUAL(format.strName.c_str(), "ESRI Shapefile");
     if (args.bNoSplit && format.bOneType) {
@@ -227,6 +230,44 @@ bool PackIndexes(const OutputFormat& format, const std::string& strPath, std::st
             break;
     }
     return true;
+}
+
+// What the output may replace, or Replacing::Nothing with a message when what is there must
+// stay: without --overwrite anything, with it anything but an earlier output of this import
+// (a folder of files holding only the layers' files, a dataset of the format). Checked before
+// a layer is written; the move into place checks again.
+Replacing MayReplace(const Arguments& args, const OutputFormat& format, bool bFolder,
+                     const std::string& strOutput, const std::vector<std::string>& layers,
+                     std::string* pstrError) {
+    VSIStatBufL sStat;
+    if (VSIStatL(strOutput.c_str(), &sStat) != 0)
+        return args.bOverwrite ? Replacing::Files : Replacing::Nothing;
+    if (!args.bOverwrite) {
+        *pstrError = strOutput + " exists; use --overwrite to replace it";
+    } else if (bFolder && !VSI_ISDIR(sStat.st_mode)) {
+        *pstrError = "cannot replace " + strOutput + " by a folder of " + format.strName +
+                     " files: it is a file";
+    } else if (bFolder) {
+        const std::vector<std::string> foreign = ForeignEntries(strOutput, layers, true);
+        if (foreign.empty())
+            return Replacing::Files;
+        *pstrError = InTheWay(strOutput, foreign);
+    } else if (!VSI_ISDIR(sStat.st_mode)) {
+        return Replacing::Files;
+    } else {
+        const char* const apszOnly[] = {format.strName.c_str(), nullptr};
+        CPLPushErrorHandler(CPLQuietErrorHandler);
+        GDALDatasetH hOld =
+            GDALOpenEx(strOutput.c_str(), GDAL_OF_VECTOR, apszOnly, nullptr, nullptr);
+        CPLPopErrorHandler();
+        if (hOld != nullptr) {
+            GDALClose(hOld);
+            return Replacing::Dataset;
+        }
+        *pstrError = "cannot replace " + strOutput + ": it is a folder, not a " + format.strName +
+                     " dataset";
+    }
+    return Replacing::Nothing;
 }
 
 std::string DefaultOutput(const std::string& strInput, const OutputFormat& format, bool bFolder) {

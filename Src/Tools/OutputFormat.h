@@ -2,8 +2,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "ImportArguments.h"
+#include "SafeOutput.h"
 #include "cpl_string.h"
 #include "gdal.h"
 
@@ -14,12 +16,13 @@ enum class IndexPacking { None, GeoPackage, FlatGeobuf };
 struct OutputFormat {
     std::string strName;  // GDAL's short name
     GDALDriverH hDriver = nullptr;
-    std::string strExtension;  // of its files, without the dot; may be empty
-    bool bCurves = false;      // keeps arcs and circles as curves
-    bool bOneLayer = false;    // a file holds one layer: several go into a folder
-    bool bOneType = false;     // a layer holds one geometry type
-    bool bCad = false;         // DXF: one layer of entities
-    bool bShortNames = false;  // field names of at most ten characters (dBase)
+    std::string strExtension;    // of its files, without the dot; may be empty
+    bool bCurves = false;        // keeps arcs and circles as curves
+    bool bOneLayer = false;      // a file holds one layer: several go into a folder
+    bool bSeveralFiles = false;  // a layer is several files (a shapefile's .shp, .shx, .dbf)
+    bool bOneType = false;       // a layer holds one geometry type
+    bool bCad = false;           // DXF: one layer of entities
+    bool bShortNames = false;    // field names of at most ten characters (dBase)
     // GeoPackage, FlatGeobuf: spatial indexes built once the layers are written
     IndexPacking ePacking = IndexPacking::None;
     CPLStringList aosOptions;  // translation options: coordinate system, text encoding
@@ -38,6 +41,14 @@ bool ChooseFormat(const Arguments& args, OutputFormat* pFormat, int* pnExit,
 // Packs the spatial indexes of the closed output at strPath (a file or a folder of files)
 // that the format's writer was told to leave out; false with a message.
 bool PackIndexes(const OutputFormat& format, const std::string& strPath, std::string* pstrError);
+
+// What the output at strOutput may replace, or Replacing::Nothing with a message when what is
+// there must stay: without --overwrite anything, with it anything but an earlier output (a
+// folder of the files of the layers named, a dataset of the format). Checked before a layer
+// is written; the move into place checks again.
+Replacing MayReplace(const Arguments& args, const OutputFormat& format, bool bFolder,
+                     const std::string& strOutput, const std::vector<std::string>& layers,
+                     std::string* pstrError);
 
 // The first input with the writer's extension; without the extension when it is a folder.
 std::string DefaultOutput(const std::string& strInput, const OutputFormat& format, bool bFolder);

@@ -36,7 +36,9 @@ FORMATS = [("GPKG", "gpkg", "input"), ("ESRI Shapefile", "shp", "input"),
            ("OpenFileGDB", "gdb", "input"), ("FlatGeobuf", "fgb", "input"),
            ("MapInfo File", "tab", None), ("CSV", "csv", None),
            ("GeoJSON", "geojson", "lonlat"), ("KML", "kml", "lonlat"), ("DXF", "dxf", None)]
-ONE_LAYER_FILES = ("ESRI Shapefile", "MapInfo File", "CSV")  # the file names the layer
+# A layer of one file is named after the file; Shapefile and MapInfo layers, of several
+# files, are always a folder of files named after the layers.
+ONE_LAYER_FILES = ("CSV",)
 SIDE_FILES = (".cpg", ".prj", ".dbf", ".shx", ".dat", ".id", ".map", ".qml", ".sld")
 
 
@@ -121,11 +123,11 @@ class RoundTrip(TempDirCase):
 
     def test_shapefile_texts_in_gbk(self):
         # The default UTF-8 is read back above; with GBK the .cpg must say so.
-        out = self.path("texts.shp")
-        self.importer(self.cn, "-o", out, "-q", "--srs", "EPSG:4548", "--dbf-encoding", "GBK")
-        with open(self.path("texts.cpg")) as f:
+        self.importer(self.cn, "-o", self.path("texts.shp"), "-q", "--srs", "EPSG:4548",
+                      "--dbf-encoding", "GBK")
+        with open(self.path("texts/cn_texts.cpg")) as f:
             self.assertEqual(f.read().strip(), "CP936")
-        ds, (layer,) = open_layers(out)
+        ds, (layer,) = open_layers(self.path("texts/cn_texts.shp"))
         self.assertEqual([f.GetField("Text") for f in layer], CN_TEXTS)
         # SymbolAngle shortened to the name the styles read, not to GDAL's SymbolAngl.
         self.assertGreaterEqual(layer.GetLayerDefn().GetFieldIndex("SymAngle"), 0)

@@ -76,18 +76,6 @@ class Refusals(TempDirCase):
                     self.assertIn(text, r.stderr)
                 self.assertEqual(sorted(os.listdir(self.dir)), before)
 
-    def test_existing_output_needs_overwrite(self):
-        # A shapefile: its .shp, .shx and .dbf all land beside the target.
-        wal, out = self.copy_samples("sample.wal")[0], self.path("roads.shp")
-        args = [wal, "-f", "ESRI Shapefile", "-o", out, "-q"]
-        self.importer(*args)
-        r = self.importer(*args, status=4)
-        self.assertIn(f"{out} exists; use --overwrite", r.stderr)
-        self.importer(*args, "--overwrite")
-        self.assertEqual(sorted(os.listdir(self.dir)), ["roads." + e for e in (
-            "cpg", "dbf", "qml", "shp", "shx", "sld")] + ["sample.wal"])
-        self.assertEqual(layer_counts(out), {"roads": 30})
-
 
 class Outputs(TempDirCase):
     def test_several_inputs_into_the_default_output_beside_the_first(self):
