@@ -95,8 +95,8 @@ OGRLayerH MergedOutput::TargetLayer(const std::string& strName, OGRLayerH hSourc
     return hLayer;
 }
 
-bool MergedOutput::Append(const std::string& strSheet, const std::string& strSheetOutput,
-                          std::string* pstrError) {
+bool MergedOutput::Append(const std::string& strSheet, const std::string& strLayers,
+                          const std::string& strSheetOutput, std::string* pstrError) {
     SourceCloser source{GDALOpenEx(strSheetOutput.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY,
                                    nullptr, nullptr, nullptr)};
     if (source.h == nullptr) {
@@ -104,14 +104,13 @@ bool MergedOutput::Append(const std::string& strSheet, const std::string& strShe
         return false;
     }
     const std::string strPrefix = std::string(kWorkerName) + "_";
-    const std::string strOwnName = CPLString(strSheet).replaceAll('/', '_');
     for (int iLayer = 0; iLayer < GDALDatasetGetLayerCount(source.h); ++iLayer) {
         OGRLayerH hSource = GDALDatasetGetLayer(source.h, iLayer);
         const std::string strSourceName = OGR_L_GetName(hSource);
         if (strSourceName.compare(0, strPrefix.size(), strPrefix) != 0)
             continue;  // the styles table
         const std::string strKind = strSourceName.substr(strPrefix.size());
-        const std::string strName = (m_bBySheet ? strOwnName : m_strName) + "_" + strKind;
+        const std::string strName = (m_bBySheet ? strLayers : m_strName) + "_" + strKind;
         OGRLayerH hTarget = TargetLayer(strName, hSource, pstrError);
         if (hTarget == nullptr)
             return false;

@@ -26,10 +26,11 @@ public:
     MergedOutput& operator=(const MergedOutput&) = delete;
 
     bool Begin(const std::string& strTarget, std::string* pstrError);
-    // Appends the layers of the sheet strSheet ("a/b/1") from its own output; false with a
-    // message, and then nothing is to be committed.
-    bool Append(const std::string& strSheet, const std::string& strSheetOutput,
-                std::string* pstrError);
+    // Appends the layers of the sheet strSheet ("a/b/1") from its own output; with layers of
+    // each sheet, they are named strLayers_<kind>. False with a message, and then nothing is
+    // to be committed.
+    bool Append(const std::string& strSheet, const std::string& strLayers,
+                const std::string& strSheetOutput, std::string* pstrError);
     // Writes the styles and moves the dataset into place, replacing what eReplacing allows;
     // false with a message.
     bool Commit(bool bStyles, Replacing eReplacing, std::string* pstrError);

@@ -3,14 +3,18 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <set>
+#include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,6 +37,8 @@ namespace mapgis_import {
 namespace {
 
 constexpr const char* kProgram = "mapgis-import";
+// The descriptor a worker writes its report into ("--report /dev/fd/3").
+constexpr int kReportFd = 3;
 
 int Fail(int nCode, const std::string& strMessage) {
     std::fprintf(stderr, "%s: %s\n", kProgram, strMessage.c_str());
@@ -44,8 +50,8 @@ bool Exists(const std::string& strPath) {
     return VSIStatL(strPath.c_str(), &sStat) == 0;
 }
 
-// A folder and those above it. GDAL's VSIMkdirRecursive fails on a relative path of one
-// name ("out"), whose parent it takes for "": such paths are made from the current folder.
+// A folder and those above it. Another import making one of them at the same moment is no
+// failure: what counts is that the folder is there.
 bool MakeFolders(const std::string& strPath) {
     std::string strFull = strPath;
     if (CPLIsFilenameRelative(strPath.c_str())) {
@@ -54,17 +60,46 @@ bool MakeFolders(const std::string& strPath) {
             strFull = CPLFormFilename(pszCurrent, strPath.c_str(), nullptr);
         CPLFree(pszCurrent);
     }
-    return Exists(strFull) || VSIMkdirRecursive(strFull.c_str(), 0755) == 0;
+    for (size_t n = strFull.find('/', 1); n != std::string::npos; n = strFull.find('/', n + 1)) {
+        if (mkdir(strFull.substr(0, n).c_str(), 0755) != 0 && errno != EEXIST)
+            return false;
+    }
+    return (mkdir(strFull.c_str(), 0755) == 0 || errno == EEXIST) && IsFolder(strFull);
 }
 
-// The work folder, in $TMPDIR (else /tmp): never among the user's files.
-std::string MakeWorkFolder() {
+// A worker's report or messages: a file without a name in $TMPDIR (else /tmp), which no temp
+// cleaner can take away, held open by this process and read when the worker is done.
+int OpenWorkFile() {
     const char* pszTmp = std::getenv("TMPDIR");
-    std::string strTemplate = std::string(pszTmp != nullptr && *pszTmp != '\0' ? pszTmp : "/tmp") +
-                              "/mapgis-import-XXXXXX";
-    if (mkdtemp(&strTemplate[0]) == nullptr)
-        return std::string();
-    return strTemplate;
+    const std::string strDir = pszTmp != nullptr && *pszTmp != '\0' ? pszTmp : "/tmp";
+    int nFd = open(strDir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (nFd < 0) {
+        std::string strTemplate = strDir + "/mapgis-import-XXXXXX";
+        nFd = mkostemp(&strTemplate[0], O_CLOEXEC);
+        if (nFd >= 0)
+            unlink(strTemplate.c_str());
+    }
+    // Above the descriptors a worker is given, so that giving them never lands on one.
+    if (nFd >= 0 && nFd <= kReportFd) {
+        const int nHigh = fcntl(nFd, F_DUPFD_CLOEXEC, kReportFd + 1);
+        close(nFd);
+        nFd = nHigh;
+    }
+    return nFd;
+}
+
+std::string ReadWorkFile(int nFd) {
+    std::string strText;
+    char sz[65536];
+    for (off_t nAt = 0;;) {
+        const ssize_t n = pread(nFd, sz, sizeof(sz), nAt);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return strText;
+        strText.append(sz, static_cast<size_t>(n));
+        nAt += n;
+    }
 }
 
 std::string SelfPath() {
@@ -76,18 +111,39 @@ std::string SelfPath() {
     return szPath;
 }
 
+std::string AbsolutePath(const std::string& strPath) {
+    char* pszReal = realpath(strPath.c_str(), nullptr);
+    const std::string strOut = pszReal != nullptr ? pszReal : strPath;
+    std::free(pszReal);
+    return strOut;
+}
+
+// The path of strFolder from strRoot ("" for the root itself); false when it is not below.
+bool PathBelow(const std::string& strRoot, const std::string& strFolder, std::string* pstrPath) {
+    const std::string strFrom = AbsolutePath(strRoot) + "/";
+    const std::string strTo = AbsolutePath(strFolder) + "/";
+    if (strTo.compare(0, strFrom.size(), strFrom) != 0)
+        return false;
+    *pstrPath = CPLCleanTrailingSlash(strTo.substr(strFrom.size()).c_str());
+    return true;
+}
+
 // One sheet's import: what it reads, where it goes, and how it went.
 struct SheetRun {
     const Sheet* poSheet = nullptr;
     std::string strName;    // "a/b/1": its folders and title
-    std::string strOutput;  // a file, or the connection string
-    std::string strTable;   // PostgreSQL: the title of its tables
+    std::string strOutput;  // a file; empty for a database
+    std::string strTable;   // PostgreSQL: the title of its tables; merged: of its layers
     std::string strColors;
-    std::string strReport;  // its report and its messages, in the work folder
-    std::string strErrors;
+    std::vector<std::string> inputs;  // as its worker gets them
+    int nReportFd = -1;
+    int nErrorsFd = -1;
     pid_t pid = 0;
-    int nStatus = -1;
+    int nStatus = -1;  // -1 while it is to run or running
     bool bSkipped = false;
+    bool bClaimed = false;
+    std::string strWhy;             // why it failed or was skipped
+    std::vector<ReportLine> lines;  // its worker's report
 };
 
 std::string Join(const std::string& a, const std::string& b) {
@@ -121,33 +177,74 @@ std::vector<std::string> Passed(const Arguments& args, const OutputFormat& forma
     return out;
 }
 
-bool Start(const std::string& strSelf, const std::vector<std::string>& argv, SheetRun& run) {
-    std::vector<char*> apsz;
-    for (const std::string& s : argv)
-        apsz.push_back(const_cast<char*>(s.c_str()));
-    apsz.push_back(nullptr);
+// The environment of the workers: the parent's, and the connection string for a database,
+// which no command line shows.
+std::vector<std::string> WorkerEnvironment(const std::string& strConnection) {
+    std::vector<std::string> out;
+    const std::string strPrefix = std::string(kConnectionVariable) + "=";
+    for (char** ppsz = environ; *ppsz != nullptr; ++ppsz) {
+        if (std::strncmp(*ppsz, strPrefix.c_str(), strPrefix.size()) != 0)
+            out.emplace_back(*ppsz);
+    }
+    if (!strConnection.empty())
+        out.push_back(strPrefix + strConnection);
+    return out;
+}
+
+std::vector<char*> Pointers(const std::vector<std::string>& strings) {
+    std::vector<char*> out;
+    for (const std::string& s : strings)
+        out.push_back(const_cast<char*>(s.c_str()));
+    out.push_back(nullptr);
+    return out;
+}
+
+// A worker in a process group of its own: a Ctrl-C at the terminal reaches the parent
+// alone, which passes it on once, so that no worker gets a second signal while it cleans up.
+bool Start(const std::string& strSelf, const std::vector<std::string>& argv,
+           const std::vector<std::string>& env, SheetRun& run) {
+    run.nReportFd = OpenWorkFile();
+    run.nErrorsFd = OpenWorkFile();
+    if (run.nReportFd < 0 || run.nErrorsFd < 0) {
+        run.strWhy = std::string("cannot make a work file: ") + std::strerror(errno);
+        return false;
+    }
+    std::vector<char*> apszArgs = Pointers(argv);
+    std::vector<char*> apszEnv = Pointers(env);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, run.strErrors.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, run.nErrorsFd, 2);
+    posix_spawn_file_actions_adddup2(&actions, run.nReportFd, kReportFd);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (int nSignal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&defaults, nSignal);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
     const int nErr =
-        posix_spawn(&run.pid, strSelf.c_str(), &actions, nullptr, apsz.data(), environ);
+        posix_spawn(&run.pid, strSelf.c_str(), &actions, &attr, apszArgs.data(), apszEnv.data());
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    if (nErr != 0)
+        run.strWhy = std::string("cannot start a worker: ") + std::strerror(nErr);
     return nErr == 0;
 }
 
 // What a worker said of its failure, for the report: its first error names the cause (the
 // closing line only says the import stopped), else its last message; on one line.
-std::string FailureMessage(const std::string& strPath) {
+std::string FailureMessage(const std::string& strText) {
     const std::string strPrefix = std::string(kProgram) + ": ";
     std::string strLast, strError;
     bool bInError = false;
-    VSILFILE* fp = VSIFOpenL(strPath.c_str(), "rb");
-    if (fp == nullptr)
-        return strLast;
-    while (const char* psz = CPLReadLineL(fp)) {
-        const std::string strLine = psz;
+    for (size_t nFrom = 0; nFrom < strText.size();) {
+        const size_t nEnd = std::min(strText.find('\n', nFrom), strText.size());
+        const std::string strLine = strText.substr(nFrom, nEnd - nFrom);
+        nFrom = nEnd + 1;
         const bool bOwn = strLine.compare(0, strPrefix.size(), strPrefix) == 0;
         if (bOwn)
             strLast = strLine.substr(strPrefix.size());
@@ -160,7 +257,6 @@ std::string FailureMessage(const std::string& strPath) {
             bInError = bInError && !bOwn;
         }
     }
-    VSIFCloseL(fp);
     return strError.empty() ? strLast : strError;
 }
 
@@ -168,6 +264,36 @@ int StatusOf(int nWait) {
     if (WIFEXITED(nWait))
         return WEXITSTATUS(nWait);
     return WIFSIGNALED(nWait) ? 128 + WTERMSIG(nWait) : 1;
+}
+
+// Each sheet's name for its tables or layers; sheets whose names meet (case aside: PostgreSQL
+// and GeoPackage fold it) get a hash of their path from the root.
+template <typename NameOf>
+void NameSheets(std::vector<SheetRun>* pRuns, NameOf nameOf) {
+    std::map<std::string, int> counts;
+    for (SheetRun& run : *pRuns) {
+        run.strTable = nameOf(run.strName, false);
+        ++counts[CPLString(run.strTable).tolower()];
+    }
+    for (SheetRun& run : *pRuns) {
+        if (counts[CPLString(run.strTable).tolower()] > 1)
+            run.strTable = nameOf(run.strName, true);
+    }
+}
+
+std::string MergedLayerName(const std::string& strPath, bool bWithHash) {
+    const std::string strName = CPLString(strPath).replaceAll('/', '_');
+    return bWithHash ? strName + "_" + PathHash(strPath) : strName;
+}
+
+// The merged dataset's sheets, written by the workers, wait beside its target: no temp
+// cleaner takes them away there.
+std::string MakeSheetsFolder(const std::string& strTarget) {
+    const std::string strDir = CPLGetPath(strTarget.c_str());
+    std::string strTemplate = CPLFormFilename(
+        strDir.empty() ? "." : strDir.c_str(),
+        ("." + std::string(CPLGetFilename(strTarget.c_str())) + ".sheets-XXXXXX").c_str(), nullptr);
+    return mkdtemp(&strTemplate[0]) != nullptr ? strTemplate : std::string();
 }
 
 }  // namespace
@@ -199,6 +325,346 @@ bool MergeFits(const Arguments& args, const OutputFormat& format, std::string* p
     return false;
 }
 
+namespace {
+
+// An archive's import: its sheets given to workers, their outcomes gathered into the account.
+class ArchiveImport {
+public:
+    ArchiveImport(const Arguments& args, const OutputFormat& format, std::string strOutDir,
+                  const std::string& strRootPath)
+        : m_args(args),
+          m_format(format),
+          m_strOutDir(std::move(strOutDir)),
+          m_bMerge(!args.strMerge.empty()),
+          m_bDatabase(IsPostgis(format)),
+          m_merged(format, args.strMerge == "sheets",
+                   args.strName.empty() ? CPLGetFilename(strRootPath.c_str()) : args.strName),
+          m_registry(m_strOutDir, SchemaOrPublic(args.strSchema)) {}
+    ~ArchiveImport() {
+        if (!m_strSheetsFolder.empty())
+            VSIRmdirRecursive(m_strSheetsFolder.c_str());
+    }
+
+    // The output made ready; the exit status and a message when it cannot be.
+    int Prepare(std::string* pstrError);
+    // The sheets' names and outputs; false with a message when --root is not above a folder.
+    bool Plan(const std::vector<Sheet>& sheets, std::string* pstrError);
+    void Run();
+    // The report and the summary; the exit status.
+    int Account();
+
+private:
+    bool StartOrSettle(SheetRun& run);
+    void Finished(SheetRun& run, int nWait);
+    void MergeFinished();
+    void Reap();
+    std::vector<ReportLine> LinesOf(const SheetRun& run, const std::string& strWhere) const;
+
+    const Arguments& m_args;
+    const OutputFormat& m_format;
+    const std::string m_strOutDir;
+    const bool m_bMerge;
+    const bool m_bDatabase;
+    Replacing m_eReplacing = Replacing::Nothing;
+    MergedOutput m_merged;
+    SheetRegistry m_registry;
+    std::string m_strSheetsFolder;
+    std::vector<SheetRun> m_runs;
+    size_t m_nRunning = 0;
+    size_t m_nFinished = 0;
+    size_t m_nMerged = 0;
+    std::string m_strMergeError;
+};
+
+int ArchiveImport::Prepare(std::string* pstrError) {
+    if (m_bMerge) {
+        m_eReplacing = MayReplace(m_args, m_format, false, m_strOutDir, {}, pstrError);
+        if (!pstrError->empty() || !m_merged.Begin(m_strOutDir, pstrError))
+            return kExitOutput;
+        m_strSheetsFolder = MakeSheetsFolder(m_strOutDir);
+        if (m_strSheetsFolder.empty()) {
+            *pstrError = "cannot write beside " + m_strOutDir + ": " + std::strerror(errno);
+            return kExitOutput;
+        }
+    } else if (m_bDatabase) {
+        if (!PrepareDatabase(m_strOutDir, SchemaOrPublic(m_args.strSchema), pstrError) ||
+            !m_registry.Open(pstrError))
+            return kExitOutput;
+    } else if (!MakeFolders(m_strOutDir)) {
+        *pstrError = "cannot make the output folder " + m_strOutDir + ": " + std::strerror(errno);
+        return kExitOutput;
+    }
+    return kExitOk;
+}
+
+bool ArchiveImport::Plan(const std::vector<Sheet>& sheets, std::string* pstrError) {
+    // Several roots: each one's name keeps their sheets apart; --root names them all alike.
+    std::vector<std::string> roots;
+    for (const std::string& strInput : m_args.inputs) {
+        roots.emplace_back(m_args.inputs.size() > 1
+                               ? CPLGetFilename(CPLCleanTrailingSlash(strInput.c_str()))
+                               : "");
+        if (!m_args.strRoot.empty() && !PathBelow(m_args.strRoot, strInput, &roots.back())) {
+            *pstrError = "--root " + m_args.strRoot + " is not a folder above " + strInput;
+            return false;
+        }
+    }
+    m_runs.resize(sheets.size());
+    for (size_t i = 0; i < sheets.size(); ++i) {
+        const Sheet& sheet = sheets[i];
+        SheetRun& run = m_runs[i];
+        run.poSheet = &sheet;
+        const std::string strFolder = Join(roots[sheet.iRoot], sheet.strFolder);
+        run.strName = Join(strFolder, sheet.strTitle);
+        run.strColors = m_args.strColors.empty() ? sheet.strColors : m_args.strColors;
+        run.inputs = sheet.files;
+        if (m_bMerge) {
+            run.strOutput = CPLFormFilename(m_strSheetsFolder.c_str(), CPLSPrintf("%zu", i),
+                                            m_format.strExtension.c_str());
+        } else if (m_bDatabase) {
+            // Recorded with the sheet: what tells this sheet from another of the same name.
+            for (std::string& strInput : run.inputs)
+                strInput = AbsolutePath(strInput);
+        } else {
+            const std::string strDir = Join(m_strOutDir, strFolder);
+            run.strOutput = CPLFormFilename(
+                strDir.c_str(), sheet.strTitle.c_str(),
+                m_format.strExtension.empty() ? nullptr : m_format.strExtension.c_str());
+            // A format of one file per layer writes a folder, without the extension, for a
+            // sheet of several layers.
+            const std::string strFolderOut =
+                m_format.strExtension.empty()
+                    ? run.strOutput
+                    : run.strOutput.substr(0,
+                                           run.strOutput.size() - m_format.strExtension.size() - 1);
+            run.bSkipped = m_args.bResume && (Exists(run.strOutput) || IsFolder(strFolderOut));
+            if (run.bSkipped) {
+                run.nStatus = kExitOk;
+                run.strWhy = "skipped: its output exists (--resume)";
+            } else if (!MakeFolders(strDir)) {
+                run.nStatus = kExitOutput;
+                run.strWhy = "cannot make the folder " + strDir + ": " + std::strerror(errno);
+            }
+        }
+    }
+    if (m_bDatabase)
+        NameSheets(&m_runs, SheetTableName);
+    else if (m_bMerge)
+        NameSheets(&m_runs, MergedLayerName);
+    return true;
+}
+
+// Starts the sheet's worker, or settles the sheet at once (skipped, refused); false when
+// another import holds the sheet's name for now.
+bool ArchiveImport::StartOrSettle(SheetRun& run) {
+    if (run.nStatus < 0 && m_bDatabase) {
+        const SheetClaim eClaim = m_registry.Claim(run.strTable, run.strName, run.inputs,
+                                                   m_args.bResume, m_args.bOverwrite, &run.strWhy);
+        if (eClaim == SheetClaim::kBusy)
+            return false;
+        run.bClaimed = eClaim == SheetClaim::kGo;
+        run.bSkipped = eClaim == SheetClaim::kSkip;
+        if (run.bSkipped) {
+            run.nStatus = kExitOk;
+            run.strWhy = "skipped: recorded as imported from the same inputs (--resume)";
+        } else if (!run.bClaimed) {
+            run.nStatus = kExitOutput;
+        }
+    }
+    if (run.nStatus < 0) {
+        static const std::string strSelf = SelfPath();
+        std::vector<std::string> argv = {strSelf};
+        argv.insert(argv.end(), run.inputs.begin(), run.inputs.end());
+        const std::vector<std::string> passed = Passed(m_args, m_format);
+        argv.insert(argv.end(), passed.begin(), passed.end());
+        argv.insert(argv.end(), {"--report", "/dev/fd/" + std::to_string(kReportFd)});
+        if (m_bDatabase)
+            argv.insert(argv.end(), {"--output-from-environment", "--name", run.strTable});
+        else
+            argv.insert(argv.end(), {"-o", run.strOutput});
+        if (!run.strColors.empty())
+            argv.insert(argv.end(), {"--colors", run.strColors});
+        if (m_bMerge)
+            argv.insert(argv.end(), {"--name", kWorkerName, "--no-style"});
+        if (Start(strSelf, argv, WorkerEnvironment(m_bDatabase ? m_strOutDir : ""), run)) {
+            ++m_nRunning;
+            return true;
+        }
+        run.nStatus = kExitOutput;
+        if (run.bClaimed)
+            m_registry.Release(run.strTable, run.strName, run.inputs, false);
+    }
+    if (run.nStatus != kExitOk && !m_args.bQuiet) {
+        std::fprintf(stderr, "%s: sheet %s failed: %s\n", kProgram, run.strName.c_str(),
+                     run.strWhy.c_str());
+    }
+    ++m_nFinished;
+    return true;
+}
+
+void ArchiveImport::Finished(SheetRun& run, int nWait) {
+    run.nStatus = StatusOf(nWait);
+    --m_nRunning;
+    ++m_nFinished;
+    const bool bReport = ParseReport(ReadWorkFile(run.nReportFd), &run.lines) && !run.lines.empty();
+    run.strWhy = FailureMessage(ReadWorkFile(run.nErrorsFd));
+    close(run.nReportFd);
+    close(run.nErrorsFd);
+    // A worker that could not write its report wrote its output all the same.
+    if (run.nStatus == kExitReport) {
+        run.nStatus = kExitOk;
+        run.strWhy = "written, but its account was lost: " + run.strWhy;
+    } else if (run.nStatus == kExitOk && !bReport) {
+        run.strWhy = "written, but its worker gave no account";
+    }
+    if (run.bClaimed)
+        m_registry.Release(run.strTable, run.strName, run.inputs, run.nStatus == kExitOk);
+    if (run.nStatus != kExitOk && !m_args.bQuiet) {
+        std::fprintf(stderr, "%s: sheet %s failed (exit %d): %s\n", kProgram, run.strName.c_str(),
+                     run.nStatus, run.strWhy.c_str());
+    }
+}
+
+// Sheets go into a merged dataset in their order, each once its worker is done, while the
+// others run; after a failure to append, nothing more is (the dataset will not be kept).
+void ArchiveImport::MergeFinished() {
+    for (; m_bMerge && m_nMerged < m_runs.size() && m_runs[m_nMerged].nStatus >= 0; ++m_nMerged) {
+        const SheetRun& run = m_runs[m_nMerged];
+        if (run.nStatus == kExitOk && m_strMergeError.empty() &&
+            !m_merged.Append(run.strName, run.strTable, run.strOutput, &m_strMergeError)) {
+            m_strMergeError =
+                "cannot merge the sheets into " + m_strOutDir + ": " + m_strMergeError;
+        }
+        VSIUnlink(run.strOutput.c_str());
+    }
+}
+
+// Polled, so that a signal is seen while the workers run.
+void ArchiveImport::Reap() {
+    int nWait = 0;
+    const pid_t pid = waitpid(-1, &nWait, WNOHANG);
+    for (SheetRun& run : m_runs) {
+        if (pid > 0 && run.pid == pid && run.nStatus < 0)
+            Finished(run, nWait);
+    }
+    if (pid <= 0)
+        usleep(10000);
+}
+
+void ArchiveImport::Run() {
+    const long nCores = sysconf(_SC_NPROCESSORS_ONLN);
+    const size_t nJobs = m_args.nJobs > 0 ? static_cast<size_t>(m_args.nJobs)
+                                          : static_cast<size_t>(nCores > 0 ? nCores : 1);
+    const bool bProgress = !m_args.bQuiet && isatty(fileno(stdout));
+    std::deque<size_t> pending;
+    for (size_t i = 0; i < m_runs.size(); ++i)
+        pending.push_back(i);
+    bool bForwarded = false;
+    while (m_nRunning > 0 || (!pending.empty() && InterruptSignal() == 0)) {
+        MergeFinished();
+        // A sheet another import holds goes to the back of the queue, tried again later.
+        for (size_t nTried = pending.size();
+             nTried > 0 && m_nRunning < nJobs && InterruptSignal() == 0; --nTried) {
+            const size_t i = pending.front();
+            pending.pop_front();
+            if (!StartOrSettle(m_runs[i]))
+                pending.push_back(i);
+        }
+        if (InterruptSignal() != 0 && !bForwarded) {
+            for (const SheetRun& run : m_runs) {
+                if (run.pid > 0 && run.nStatus < 0)
+                    kill(run.pid, InterruptSignal());
+            }
+            bForwarded = true;
+        }
+        const size_t nBefore = m_nFinished;
+        if (m_nRunning > 0)
+            Reap();
+        else if (!pending.empty())
+            usleep(200000);  // every sheet left is held by another import
+        if (bProgress && m_nFinished != nBefore)
+            GDALTermProgress(static_cast<double>(m_nFinished) / m_runs.size(), nullptr, nullptr);
+    }
+    for (const size_t i : pending) {
+        m_runs[i].nStatus = 128 + InterruptSignal();
+        m_runs[i].strWhy = "not imported: interrupted";
+    }
+    MergeFinished();
+}
+
+std::vector<ReportLine> ArchiveImport::LinesOf(const SheetRun& run,
+                                               const std::string& strWhere) const {
+    std::vector<ReportLine> lines = run.lines;
+    if (lines.size() != run.poSheet->files.size()) {
+        lines = ReportLines(run.poSheet->files, {}, run.strName, strWhere, run.strColors,
+                            run.nStatus, run.strWhy);
+    }
+    for (size_t i = 0; i < lines.size(); ++i) {
+        ReportLine& line = lines[i];
+        line.strSheet = run.strName;
+        line.strInput = run.poSheet->files[i];
+        line.strOutput = strWhere;
+        line.strColors = run.strColors;
+        line.nStatus = run.nStatus;
+        if (line.strError.empty())
+            line.strError = run.nStatus == kExitOk && !run.strWhy.empty() && !run.bSkipped
+                                ? run.strWhy
+                                : run.poSheet->strColorsNote;
+    }
+    return lines;
+}
+
+int ArchiveImport::Account() {
+    const int nSignal = InterruptSignal();
+    if (m_bMerge && m_strMergeError.empty() && nSignal == 0 &&
+        !m_merged.Commit(!m_args.bNoStyle, m_eReplacing, &m_strMergeError))
+        m_strMergeError = "cannot write " + m_strOutDir + ": " + m_strMergeError;
+    if (m_bMerge && nSignal != 0)
+        return Fail(128 + nSignal, "interrupted; nothing written");
+    if (!m_strMergeError.empty())
+        return Fail(kExitOutput, m_strMergeError + "; nothing written");
+    // Messages and reports never show a password.
+    const std::string strShown = m_bDatabase ? PublicConnection(m_strOutDir) : m_strOutDir;
+    size_t nWritten = 0, nSkipped = 0, nFailed = 0;
+    std::vector<ReportLine> report;
+    for (const SheetRun& run : m_runs) {
+        nSkipped += run.bSkipped ? 1 : 0;
+        nWritten += run.nStatus == kExitOk && !run.bSkipped ? 1 : 0;
+        nFailed += run.nStatus != kExitOk ? 1 : 0;
+        // Where the report says the sheet went: a worker's own output is in the work folder.
+        const auto lines = LinesOf(run, m_bMerge || m_bDatabase ? strShown : run.strOutput);
+        report.insert(report.end(), lines.begin(), lines.end());
+    }
+    int nExit = nSignal != 0 ? 128 + nSignal : nFailed > 0 ? kExitSheets : kExitOk;
+    std::string strError;
+    if (!m_args.strReport.empty() && !WriteReport(m_args.strReport, report, &strError)) {
+        std::fprintf(stderr, "%s: warning: %s\n", kProgram, strError.c_str());
+        nExit = nExit == kExitOk ? kExitReport : nExit;
+    }
+    if (nSignal != 0)
+        return Fail(nExit, "interrupted; the sheets written so far are complete");
+    if (!m_args.bQuiet) {
+        std::printf("%s: %zu sheets: %zu written, %zu skipped (their output exists), %zu failed\n",
+                    strShown.c_str(), m_runs.size(), nWritten, nSkipped, nFailed);
+        size_t nFound = 0;
+        for (const SheetRun& run : m_runs)
+            nFound += run.poSheet->strColors.empty() ? 0 : 1;
+        if (!m_args.strColors.empty()) {
+            std::printf("  colour index: %s for every sheet\n", m_args.strColors.c_str());
+        } else {
+            std::printf("  colour index: found beside %zu of the sheets (see the report)\n",
+                        nFound);
+        }
+        for (const SheetRun& run : m_runs) {
+            if (run.nStatus != kExitOk)
+                std::printf("  %s: failed (exit %d)\n", run.strName.c_str(), run.nStatus);
+        }
+    }
+    return nExit;
+}
+
+}  // namespace
+
 int RunArchive(const Arguments& args) {
     for (const std::string& strInput : args.inputs) {
         if (!IsFolder(strInput))
@@ -229,234 +695,23 @@ int RunArchive(const Arguments& args) {
         return Fail(kExitInput, "no exchange file (.wat, .wal, .wap, .wan) in " + args.inputs[0] +
                                     (args.bRecursive ? "" : " (-r: subfolders)"));
     }
-    const bool bDatabase = IsPostgis(format);
     const std::string strRootPath = CPLCleanTrailingSlash(args.inputs[0].c_str());
-    std::string strOutDir =
-        bDatabase ? args.strOutput : std::string(CPLCleanTrailingSlash(args.strOutput.c_str()));
+    std::string strOutDir = IsPostgis(format)
+                                ? args.strOutput
+                                : std::string(CPLCleanTrailingSlash(args.strOutput.c_str()));
     if (strOutDir.empty() && bMerge)
         strOutDir = strRootPath + "." + format.strExtension;
     else if (strOutDir.empty())
         strOutDir = strRootPath + "_" + (format.strExtension.empty() ? "out" : format.strExtension);
-    std::set<std::string> done;
-    Replacing eReplacing = Replacing::Nothing;
-    MergedOutput merged(format, args.strMerge == "sheets",
-                        args.strName.empty() ? CPLGetFilename(strRootPath.c_str()) : args.strName);
-    if (bMerge) {
-        eReplacing = MayReplace(args, format, false, strOutDir, {}, &strError);
-        if (!strError.empty())
-            return Fail(kExitOutput, strError);
-        if (!merged.Begin(strOutDir, &strError))
-            return Fail(kExitOutput, strError);
-    } else if (bDatabase) {
-        if (!PrepareDatabase(strOutDir, SchemaOrPublic(args.strSchema), &done, &strError))
-            return Fail(kExitOutput, strError);
-    } else if (!MakeFolders(strOutDir)) {
-        return Fail(kExitOutput, "cannot make the output folder " + strOutDir);
-    }
-
-    // The work folder holds each worker's report and messages.
-    const std::string strWork = MakeWorkFolder();
-    if (strWork.empty())
-        return Fail(kExitOutput, std::string("cannot make a work folder: ") + std::strerror(errno));
-    struct RemoveWork {
-        std::string strPath;
-        ~RemoveWork() { VSIRmdirRecursive(strPath.c_str()); }
-    } removeWork{strWork};
-
-    std::vector<SheetRun> runs(sheets.size());
-    for (size_t i = 0; i < sheets.size(); ++i) {
-        const Sheet& sheet = sheets[i];
-        SheetRun& run = runs[i];
-        run.poSheet = &sheet;
-        // Several roots: each one's name keeps their sheets apart.
-        const std::string strRoot =
-            args.inputs.size() > 1 ? std::string(CPLGetFilename(
-                                         CPLCleanTrailingSlash(args.inputs[sheet.iRoot].c_str())))
-                                   : std::string();
-        const std::string strFolder = Join(strRoot, sheet.strFolder);
-        run.strName = Join(strFolder, sheet.strTitle);
-        run.strColors = args.strColors.empty() ? sheet.strColors : args.strColors;
-        run.strReport = CPLFormFilename(strWork.c_str(), CPLSPrintf("%zu.json", i), nullptr);
-        run.strErrors = CPLFormFilename(strWork.c_str(), CPLSPrintf("%zu.err", i), nullptr);
-        if (bMerge) {
-            run.strOutput =
-                CPLFormFilename(strWork.c_str(), CPLSPrintf("%zu", i), format.strExtension.c_str());
-        } else if (bDatabase) {
-            run.strOutput = strOutDir;
-            run.strTable = LaunderName(CPLString(run.strName).replaceAll('/', '_'));
-            run.bSkipped = args.bResume && done.count(run.strTable) != 0;
-        } else {
-            const std::string strDir = Join(strOutDir, strFolder);
-            run.strOutput = CPLFormFilename(
-                strDir.c_str(), sheet.strTitle.c_str(),
-                format.strExtension.empty() ? nullptr : format.strExtension.c_str());
-            // A format of one file per layer writes a folder, without the extension, for a
-            // sheet of several layers.
-            const std::string strFolderOut =
-                format.strExtension.empty()
-                    ? run.strOutput
-                    : run.strOutput.substr(0,
-                                           run.strOutput.size() - format.strExtension.size() - 1);
-            run.bSkipped = args.bResume && (Exists(run.strOutput) || IsFolder(strFolderOut));
-            if (!run.bSkipped && !MakeFolders(strDir))
-                return Fail(kExitOutput, "cannot make the folder " + strDir);
-        }
-    }
-
     CatchInterrupts();
-    const std::string strSelf = SelfPath();
-    const std::vector<std::string> passed = Passed(args, format);
-    const long nCores = sysconf(_SC_NPROCESSORS_ONLN);
-    const size_t nJobs = args.nJobs > 0 ? static_cast<size_t>(args.nJobs)
-                                        : static_cast<size_t>(nCores > 0 ? nCores : 1);
-    const bool bProgress = !args.bQuiet && isatty(fileno(stdout));
-    size_t nNext = 0, nRunning = 0, nFinished = 0;
-    auto finished = [&](SheetRun& run, int nWait) {
-        run.nStatus = StatusOf(nWait);
-        --nRunning;
-        ++nFinished;
-        if (run.nStatus != kExitOk && !args.bQuiet) {
-            std::fprintf(stderr, "%s: sheet %s failed (exit %d): %s\n", kProgram,
-                         run.strName.c_str(), run.nStatus, FailureMessage(run.strErrors).c_str());
-        }
-        if (bProgress)
-            GDALTermProgress(static_cast<double>(nFinished) / runs.size(), nullptr, nullptr);
-    };
-    // Sheets go into a merged dataset in their order, each once its worker is done, while the
-    // others run; after a failure to append, nothing more is (the dataset will not be kept).
-    size_t nMerged = 0;
-    std::string strMergeError;
-    auto mergeFinished = [&]() {
-        for (; bMerge && nMerged < runs.size() && runs[nMerged].nStatus >= 0; ++nMerged) {
-            const SheetRun& run = runs[nMerged];
-            if (run.nStatus == kExitOk && strMergeError.empty() &&
-                !merged.Append(run.strName, run.strOutput, &strMergeError)) {
-                strMergeError = "cannot merge the sheets into " + strOutDir + ": " + strMergeError;
-            }
-            VSIUnlink(run.strOutput.c_str());
-        }
-    };
-    while (nFinished < runs.size()) {
-        mergeFinished();
-        while (nRunning < nJobs && nNext < runs.size() && InterruptSignal() == 0) {
-            SheetRun& run = runs[nNext++];
-            if (run.bSkipped) {
-                run.nStatus = kExitOk;
-                ++nFinished;
-                continue;
-            }
-            std::vector<std::string> argv = {strSelf};
-            argv.insert(argv.end(), run.poSheet->files.begin(), run.poSheet->files.end());
-            argv.insert(argv.end(), passed.begin(), passed.end());
-            argv.insert(argv.end(), {"-o", run.strOutput, "--report", run.strReport});
-            if (!run.strColors.empty())
-                argv.insert(argv.end(), {"--colors", run.strColors});
-            if (bDatabase)
-                argv.insert(argv.end(), {"--name", run.strTable});
-            if (bMerge)
-                argv.insert(argv.end(), {"--name", kWorkerName, "--no-style"});
-            if (!Start(strSelf, argv, run)) {
-                run.nStatus = kExitOutput;
-                ++nFinished;
-                continue;
-            }
-            ++nRunning;
-        }
-        if (nRunning == 0) {
-            if (InterruptSignal() != 0)
-                break;
-            continue;
-        }
-        // Polled, so that a signal is seen while the workers run.
-        int nWait = 0;
-        const pid_t pid = waitpid(-1, &nWait, WNOHANG);
-        if (pid <= 0) {
-            if (InterruptSignal() != 0) {
-                // Each worker cleans up after itself on the signal.
-                for (const SheetRun& run : runs) {
-                    if (run.pid > 0 && run.nStatus < 0)
-                        kill(run.pid, InterruptSignal());
-                }
-                break;
-            }
-            usleep(10000);
-            continue;
-        }
-        for (SheetRun& run : runs) {
-            if (run.pid == pid)
-                finished(run, nWait);
-        }
-    }
-    if (InterruptSignal() != 0) {
-        while (nRunning > 0) {
-            int nWait = 0;
-            const pid_t pid = waitpid(-1, &nWait, 0);
-            if (pid < 0)
-                break;
-            for (SheetRun& run : runs) {
-                if (pid > 0 && run.pid == pid)
-                    finished(run, nWait);
-            }
-        }
-        return Fail(128 + InterruptSignal(), "interrupted; the sheets written so far are complete");
-    }
-
-    mergeFinished();
-    if (bMerge && strMergeError.empty() &&
-        !merged.Commit(!args.bNoStyle, eReplacing, &strMergeError))
-        strMergeError = "cannot write " + strOutDir + ": " + strMergeError;
-    if (!strMergeError.empty())
-        return Fail(kExitOutput, strMergeError + "; nothing written");
-
-    // Messages and reports never show a password.
-    const std::string strShown = bDatabase ? PublicConnection(strOutDir) : strOutDir;
-    size_t nWritten = 0, nSkipped = 0, nFailed = 0;
-    std::vector<ReportLine> report;
-    for (const SheetRun& run : runs) {
-        // Where the report says the sheet went: a worker's own output is in the work folder.
-        const std::string& strWhere = bMerge || bDatabase ? strShown : run.strOutput;
-        std::vector<ReportLine> lines;
-        if (run.bSkipped) {
-            ++nSkipped;
-            lines = ReportLines(run.poSheet->files, {}, run.strName, strWhere, run.strColors,
-                                kExitOk, "skipped: its output exists (--resume)");
-        } else if (run.nStatus == kExitOk && ReadReport(run.strReport, &lines)) {
-            ++nWritten;
-        } else {
-            ++nFailed;
-            lines = ReportLines(run.poSheet->files, {}, run.strName, strWhere, run.strColors,
-                                run.nStatus == kExitOk ? kExitOutput : run.nStatus,
-                                FailureMessage(run.strErrors));
-        }
-        for (ReportLine& line : lines) {
-            line.strSheet = run.strName;
-            line.strOutput = strWhere;
-            line.strColors = run.strColors;
-            if (line.strError.empty() && !run.poSheet->strColorsNote.empty())
-                line.strError = run.poSheet->strColorsNote;
-            report.push_back(std::move(line));
-        }
-    }
-    if (!args.strReport.empty() && !WriteReport(args.strReport, report, &strError))
-        return Fail(kExitOutput, strError);
-    if (!args.bQuiet) {
-        std::printf("%s: %zu sheets: %zu written, %zu skipped (their output exists), %zu failed\n",
-                    strShown.c_str(), runs.size(), nWritten, nSkipped, nFailed);
-        size_t nFound = 0;
-        for (const SheetRun& run : runs)
-            nFound += run.poSheet->strColors.empty() ? 0 : 1;
-        if (!args.strColors.empty()) {
-            std::printf("  colour index: %s for every sheet\n", args.strColors.c_str());
-        } else {
-            std::printf("  colour index: found beside %zu of the sheets (see the report)\n",
-                        nFound);
-        }
-        for (const SheetRun& run : runs) {
-            if (!run.bSkipped && run.nStatus != kExitOk)
-                std::printf("  %s: failed (exit %d)\n", run.strName.c_str(), run.nStatus);
-        }
-    }
-    return nFailed > 0 ? kExitSheets : kExitOk;
+    ArchiveImport archive(args, format, strOutDir, strRootPath);
+    nExit = archive.Prepare(&strError);
+    if (nExit != kExitOk)
+        return Fail(nExit, strError);
+    if (!archive.Plan(sheets, &strError))
+        return Fail(kExitUsage, strError);
+    archive.Run();
+    return archive.Account();
 }
 
 }  // namespace mapgis_import

@@ -1,6 +1,8 @@
 // Parsing of the command line and the help text.
 #include "ImportArguments.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
@@ -13,10 +15,10 @@ namespace {
 
 // Options that take a value; ogr2ogr's spellings are accepted beside the long ones.
 bool TakesValue(const std::string& opt) {
-    static const char* const kWithValue[] = {"-o",       "-f",      "--format", "--encoding",
-                                             "--colors", "--name",  "--output", "--srs",
-                                             "-a_srs",   "--scale", "--offset", "--dbf-encoding",
-                                             "-j",       "--jobs",  "--report", "--schema"};
+    static const char* const kWithValue[] = {
+        "-o",       "-f",     "--format", "--encoding", "--colors", "--name",
+        "--output", "--srs",  "-a_srs",   "--scale",    "--offset", "--dbf-encoding",
+        "-j",       "--jobs", "--report", "--schema",   "--root"};
     for (const char* psz : kWithValue) {
         if (opt == psz)
             return true;
@@ -61,9 +63,17 @@ bool SetValue(const std::string& opt, const std::string& value, Arguments* pArgs
         }
         pArgs->nJobs = static_cast<int>(nJobs);
     } else if (opt == "--report") {
+        // Refused before any work: opening a FIFO without a reader would hang at the end.
+        struct stat sStat;
+        if (stat(value.c_str(), &sStat) == 0 && !S_ISREG(sStat.st_mode)) {
+            *pstrError = "--report " + value + ": not a regular file";
+            return false;
+        }
         pArgs->strReport = value;
     } else if (opt == "--schema") {
         pArgs->strSchema = value;
+    } else if (opt == "--root") {
+        pArgs->strRoot = value;
     } else if (opt == "--dbf-encoding") {
         if (!IsOneOf(value, {"UTF-8", "GBK"})) {
             *pstrError = "--dbf-encoding " + value + ": expected UTF-8 or GBK";
@@ -80,13 +90,28 @@ bool SetValue(const std::string& opt, const std::string& value, Arguments* pArgs
     return true;
 }
 
+// The connection string an archive passes its worker: read once, then wiped from the
+// process's environment (its bytes too, which /proc shows) before anything else can copy it.
+bool TakeOutputFromEnvironment(Arguments* pArgs, std::string* pstrError) {
+    char* pszValue = std::getenv(kConnectionVariable);
+    if (pszValue == nullptr) {
+        *pstrError =
+            std::string("--output-from-environment: ") + kConnectionVariable + " is not set";
+        return false;
+    }
+    pArgs->strOutput = pszValue;
+    std::memset(pszValue, 0, std::strlen(pszValue));
+    unsetenv(kConnectionVariable);
+    return true;
+}
+
 constexpr const char* kUsage =
     "Usage: mapgis-import INPUT... [-o OUTPUT] [-f FORMAT] [--typed] [--no-split]\n"
     "                     [--encoding E] [--colors FILE] [--name NAME] [--srs SRS]\n"
     "                     [--scale F] [--offset DX,DY] [--dbf-encoding E] [--overwrite]\n"
     "                     [--no-repair] [--no-style] [-q] [--help]\n"
     "       mapgis-import FOLDER... [-r] [-o OUTDIR | -o PG:...] [-j N] [--report FILE]\n"
-    "                     [--resume] [--schema S] [options as above]\n"
+    "                     [--resume] [--schema S] [--root DIR] [options as above]\n"
     "       mapgis-import FOLDER... [-r] --merge[=sheets] [-o OUTPUT] [-j N] [...]\n"
     "       mapgis-import --style-only INPUT... [--overwrite]\n"
     "       mapgis-import --version\n";
@@ -126,6 +151,9 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments* pArgs,
             pArgs->bOverwrite = true;
         } else if (arg == "--merge" || arg == "--merge=common" || arg == "--merge=sheets") {
             pArgs->strMerge = arg == "--merge=sheets" ? "sheets" : "common";
+        } else if (arg == "--output-from-environment") {
+            if (!TakeOutputFromEnvironment(pArgs, pstrError))
+                return false;
         } else if (arg.size() > 2 && arg.compare(0, 2, "-j") == 0) {
             // -j4, as make takes it
             if (!SetValue("-j", arg.substr(2), pArgs, pstrError))
@@ -229,6 +257,9 @@ const char* HelpText() {
         "  --resume             an archive: skip the sheets whose output exists (an\n"
         "                       output appears only once complete)\n"
         "  --schema S           PostgreSQL: the schema of the tables (default: public)\n"
+        "  --root DIR           an archive: name the sheets by their path from DIR, a\n"
+        "                       folder above the folders given (default: from each\n"
+        "                       folder given, with its name when there are several)\n"
         "  --merge              an archive into the one dataset OUTPUT: common layers\n"
         "                       NAME_points, NAME_lines... with a field sheet naming\n"
         "                       each feature's sheet (a/b/1); --merge=sheets: layers of\n"
@@ -255,7 +286,8 @@ const char* HelpText() {
         "     2 GiB or larger\n"
         "  4  output error: the output exists (without --overwrite) or cannot be written\n"
         "  5  an archive: some sheets failed (see the report); the others were written\n"
-        "  130, 143  interrupted by SIGINT, SIGTERM\n";
+        "  6  everything was written but the --report could not be (a full disk...)\n"
+        "  129, 130, 143  interrupted by SIGHUP, SIGINT, SIGTERM\n";
     return strHelp.c_str();
 }
 

@@ -13,7 +13,12 @@ enum ExitCode : int {
     kExitInput = 3,   // an input (or the colour index file) cannot be read
     kExitOutput = 4,  // the output cannot be written
     kExitSheets = 5,  // an archive: some sheets failed, the others were written
+    kExitReport = 6,  // all written, but the --report could not be
 };
+
+// An archive's workers take the connection string from this variable (with the hidden option
+// --output-from-environment), not from their command line, which every local user sees.
+constexpr const char* kConnectionVariable = "MAPGIS_IMPORT_CONNECTION";
 
 struct Arguments {
     std::vector<std::string> inputs;
@@ -36,6 +41,7 @@ struct Arguments {
     std::string strReport;    // a line per input with its account: JSON lines, or CSV
     bool bResume = false;     // an archive: sheets whose output exists are skipped
     std::string strSchema;    // PostgreSQL: the schema of the tables
+    std::string strRoot;      // an archive: the folder its sheets are named from
     std::string strMerge;     // an archive in one dataset: "common" or "sheets" layers
     bool bQuiet = false;
     bool bOverwrite = false;

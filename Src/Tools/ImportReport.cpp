@@ -1,8 +1,14 @@
 // Report lines as JSON and CSV.
 #include "ImportReport.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
-#include <memory>
+#include <cstdlib>
+#include <cstring>
 
 #include "cpl_json.h"
 #include "cpl_string.h"
@@ -11,10 +17,6 @@
 namespace mapgis_import {
 
 namespace {
-
-struct FileCloser {
-    void operator()(VSILFILE* fp) const { VSIFCloseL(fp); }
-};
 
 CPLJSONObject ToJson(const ReportLine& line) {
     CPLJSONObject o;
@@ -103,6 +105,63 @@ std::string Csv(const ReportLine& line) {
     return out;
 }
 
+// A report to "/dev/fd/N" goes into that open file as it is: an archive's worker writes its
+// report into a file its parent holds open.
+constexpr const char* kDescriptorFolder = "/dev/fd/";
+
+// Writes all of the text; the error's text, or empty.
+std::string WriteAll(int nFd, const std::string& strText) {
+    for (size_t nDone = 0; nDone < strText.size();) {
+        const ssize_t n = write(nFd, strText.data() + nDone, strText.size() - nDone);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return std::strerror(n < 0 ? errno : ENOSPC);
+        nDone += static_cast<size_t>(n);
+    }
+    return std::string();
+}
+
+std::string WriteToDescriptor(const std::string& strPath, const std::string& strText) {
+    const int nFd = std::atoi(strPath.c_str() + std::strlen(kDescriptorFolder));
+    if (lseek(nFd, 0, SEEK_SET) != 0 || ftruncate(nFd, 0) != 0)
+        return std::strerror(errno);
+    return WriteAll(nFd, strText);
+}
+
+// Written beside the target under a temporary name, on disk, then renamed over it: a report
+// is whole or as it was, and a full disk is told rather than found later as an empty file.
+std::string WriteAndRename(const std::string& strPath, const std::string& strText) {
+    struct stat sStat;
+    const bool bExists = stat(strPath.c_str(), &sStat) == 0;
+    if (bExists && !S_ISREG(sStat.st_mode))
+        return "not a regular file";
+    // Through a link: the file it names is replaced, the link stays.
+    char* pszReal = bExists ? realpath(strPath.c_str(), nullptr) : nullptr;
+    const std::string strTarget = pszReal != nullptr ? pszReal : strPath;
+    std::free(pszReal);
+    const std::string strDir = CPLGetPath(strTarget.c_str());
+    std::string strTemp = CPLFormFilename(
+        strDir.empty() ? "." : strDir.c_str(),
+        ("." + std::string(CPLGetFilename(strTarget.c_str())) + ".tmp-XXXXXX").c_str(), nullptr);
+    const int nFd = mkstemp(&strTemp[0]);
+    if (nFd < 0)
+        return std::strerror(errno);
+    const mode_t nMask = umask(0);
+    umask(nMask);
+    std::string strWhy = WriteAll(nFd, strText);
+    if (strWhy.empty() &&
+        (fchmod(nFd, bExists ? sStat.st_mode & 07777 : 0666 & ~nMask) != 0 || fsync(nFd) != 0))
+        strWhy = std::strerror(errno);
+    if (close(nFd) != 0 && strWhy.empty())
+        strWhy = std::strerror(errno);
+    if (strWhy.empty() && std::rename(strTemp.c_str(), strTarget.c_str()) != 0)
+        strWhy = std::strerror(errno);
+    if (!strWhy.empty())
+        unlink(strTemp.c_str());
+    return strWhy;
+}
+
 }  // namespace
 
 std::vector<ReportLine> ReportLines(const std::vector<std::string>& inputs,
@@ -130,11 +189,6 @@ std::vector<ReportLine> ReportLines(const std::vector<std::string>& inputs,
 
 bool WriteReport(const std::string& strPath, const std::vector<ReportLine>& lines,
                  std::string* pstrError) {
-    std::unique_ptr<VSILFILE, FileCloser> fp(VSIFOpenL(strPath.c_str(), "wb"));
-    if (fp == nullptr) {
-        *pstrError = "cannot write the report " + strPath;
-        return false;
-    }
     const bool bCsv = EQUAL(CPLGetExtension(strPath.c_str()), "csv");
     std::string strText;
     if (bCsv) {
@@ -145,22 +199,25 @@ bool WriteReport(const std::string& strPath, const std::vector<ReportLine>& line
     for (const ReportLine& line : lines)
         strText +=
             (bCsv ? Csv(line) : ToJson(line).Format(CPLJSONObject::PrettyFormat::Plain)) + "\n";
-    if (VSIFWriteL(strText.data(), 1, strText.size(), fp.get()) != strText.size()) {
-        *pstrError = "cannot write the report " + strPath;
-        return false;
-    }
-    return true;
+    const std::string strWhy = STARTS_WITH(strPath.c_str(), kDescriptorFolder)
+                                   ? WriteToDescriptor(strPath, strText)
+                                   : WriteAndRename(strPath, strText);
+    if (strWhy.empty())
+        return true;
+    *pstrError = "cannot write the report " + strPath + ": " + strWhy;
+    return false;
 }
 
-bool ReadReport(const std::string& strPath, std::vector<ReportLine>* pLines) {
-    std::unique_ptr<VSILFILE, FileCloser> fp(VSIFOpenL(strPath.c_str(), "rb"));
-    if (fp == nullptr)
-        return false;
-    while (const char* pszLine = CPLReadLineL(fp.get())) {
-        if (*pszLine == '\0')
+bool ParseReport(const std::string& strText, std::vector<ReportLine>* pLines) {
+    size_t nFrom = 0;
+    while (nFrom < strText.size()) {
+        const size_t nEnd = std::min(strText.find('\n', nFrom), strText.size());
+        const std::string strLine = strText.substr(nFrom, nEnd - nFrom);
+        nFrom = nEnd + 1;
+        if (strLine.empty())
             continue;
         CPLJSONDocument doc;
-        if (!doc.LoadMemory(std::string(pszLine)))
+        if (!doc.LoadMemory(strLine))
             return false;
         pLines->push_back(FromJson(doc.GetRoot()));
     }

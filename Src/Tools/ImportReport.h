@@ -27,12 +27,13 @@ std::vector<ReportLine> ReportLines(const std::vector<std::string>& inputs,
                                     const std::string& strColors, int nStatus,
                                     const std::string& strError);
 
-// Writes the lines: CSV when the path ends in .csv, else one JSON object per line; false with
-// a message when it cannot.
+// Writes the lines: CSV when the path ends in .csv, else one JSON object per line, into a
+// temporary file renamed over the target once on disk ("/dev/fd/N": into that open file);
+// false with a message when it cannot, or when the target is not a regular file.
 bool WriteReport(const std::string& strPath, const std::vector<ReportLine>& lines,
                  std::string* pstrError);
 
-// Reads a report of JSON lines that WriteReport wrote; false when it cannot.
-bool ReadReport(const std::string& strPath, std::vector<ReportLine>* pLines);
+// The lines of a report of JSON lines that WriteReport wrote; false when it cannot be read.
+bool ParseReport(const std::string& strText, std::vector<ReportLine>* pLines);
 
 }  // namespace mapgis_import

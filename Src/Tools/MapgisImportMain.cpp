@@ -9,6 +9,7 @@
 #include "ImportArguments.h"
 #include "ImportReport.h"
 #include "ImportRunner.h"
+#include "PostgisOutput.h"
 #include "gdal.h"
 #include "sqlite3.h"
 
@@ -21,6 +22,9 @@ int main(int argc, char** argv) {
     // step; nothing here reads them.
     sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     const std::vector<std::string> args(argv + 1, argv + argc);
+    // Every local user sees a command line: a connection's password goes from it at once.
+    for (int i = 1; i < argc; ++i)
+        mapgis_import::HideSecretsInPlace(argv[i]);
     mapgis_import::Arguments parsed;
     std::string strError;
     if (!mapgis_import::ParseArguments(args, &parsed, &strError)) {
@@ -44,7 +48,7 @@ int main(int argc, char** argv) {
                                                       parsed.strColors, nCode, outcome.strError);
         if (!mapgis_import::WriteReport(parsed.strReport, lines, &strError)) {
             std::fprintf(stderr, "mapgis-import: %s\n", strError.c_str());
-            nCode = nCode == mapgis_import::kExitOk ? mapgis_import::kExitOutput : nCode;
+            nCode = nCode == mapgis_import::kExitOk ? mapgis_import::kExitReport : nCode;
         }
     }
     GDALDestroyDriverManager();

@@ -4,8 +4,8 @@
 // database completely or not at all, and several imports can write different sheets at once.
 #pragma once
 
-#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "OutputFormat.h"
@@ -26,16 +26,70 @@ std::string LaunderName(const std::string& strName);
 // Whether the schema name can be used as it is (lower case letters, digits, "_").
 bool IsPlainSchema(const std::string& strSchema);
 
-// The connection string with its password hidden, for messages and reports.
+// Where a connection string ("PG:..." or not; keyword=value or a postgresql:// URI) holds a
+// secret: its passwords and the server options that name one, as [begin, end) offsets.
+std::vector<std::pair<size_t, size_t>> SecretSpans(const std::string& strConnection);
+
+// The connection string with its secrets as "***", for messages, reports and rows.
 std::string PublicConnection(const std::string& strConnection);
+
+// Overwrites the secrets of a connection string ("PG:..." or a URI; other text is left alone)
+// with "*" where it stands: a command line's argument, which every local user sees.
+void HideSecretsInPlace(char* pszConnection);
 
 // The schema named by --schema, else PostgreSQL's default one.
 std::string SchemaOrPublic(const std::string& strSchema);
 
 // Makes the schema, its table of imported sheets and QGIS's layer_styles table when missing,
-// and fills pDone with the sheets already imported; false with a message.
+// one import at a time (two making one schema at once would fail on the catalog); false with
+// a message.
 bool PrepareDatabase(const std::string& strConnection, const std::string& strSchema,
-                     std::set<std::string>* pDone, std::string* pstrError);
+                     std::string* pstrError);
+
+// Six hexadecimal digits of a hash of a sheet's path, to tell apart sheets whose names meet.
+std::string PathHash(const std::string& strPath);
+
+// The name of an archive's sheet's tables: its path from the archive's root laundered, with a
+// short hash of the path when another sheet's path launders to the same name.
+std::string SheetTableName(const std::string& strPath, bool bWithHash);
+
+// What an archive may do with a sheet's name in the schema.
+enum class SheetClaim {
+    kGo,       // the name is held for the sheet: import it
+    kBusy,     // another import holds the name at the moment: try again later
+    kSkip,     // --resume: this very sheet is recorded as imported
+    kRefused,  // another sheet (or this one from other inputs) is in the way
+    kFailed,   // the database did not answer
+};
+
+// An archive's hold on its sheets' names in a schema: a name is held (a session's advisory
+// lock) from before its worker starts until the worker is done, so two imports into one
+// schema never write the same tables at once, and what the schema records under the name
+// decides whether the sheet is imported, skipped or refused.
+class SheetRegistry {
+public:
+    SheetRegistry(std::string strConnection, std::string strSchema);
+    ~SheetRegistry();
+    SheetRegistry(const SheetRegistry&) = delete;
+    SheetRegistry& operator=(const SheetRegistry&) = delete;
+
+    bool Open(std::string* pstrError);
+    // Claims the name strName for the sheet strPath ("a/b/1") of the inputs (absolute
+    // paths); pstrWhy says why when it is not kGo.
+    SheetClaim Claim(const std::string& strName, const std::string& strPath,
+                     const std::vector<std::string>& inputs, bool bResume, bool bOverwrite,
+                     std::string* pstrWhy);
+    // Records the sheet's path beside what its worker published, and lets the name go.
+    void Release(const std::string& strName, const std::string& strPath,
+                 const std::vector<std::string>& inputs, bool bPublished);
+
+private:
+    std::string LockKey(const std::string& strName) const;
+
+    std::string m_strConnection;
+    std::string m_strSchema;
+    GDALDatasetH m_hDataset = nullptr;
+};
 
 struct PublishedTable {
     std::string strName;         // the table's name in the schema

@@ -1,12 +1,19 @@
 """mapgis-import into a real PostgreSQL + PostGIS server, the throw-away cluster of pg_virtualenv:
-tables as in the GeoPackage, their styles for QGIS, re-runs and sheets written in parallel."""
+tables as in the GeoPackage, their styles for QGIS, re-runs and sheets written in parallel;
+passwords kept off command lines and out of messages, sheets whose names meet, two runs into
+one schema at once, an interrupt, and the server stopped in the middle of an archive."""
+import json
 import os
+import signal
 import subprocess
+import time
 import unittest
+import urllib.parse
 
 from osgeo import gdal
 
-from hosts_common import TempDirCase, layer_counts, needs_qgis, qgis, sample
+from hosts_common import IMPORTER, TempDirCase, layer_counts, needs_qgis, qgis, sample
+from test_archives import heavy_sheet
 
 CONNINFO = " ".join(f"{key}={os.environ.get(var, '')}" for key, var in (
     ("dbname", "PGDATABASE"), ("host", "PGHOST"), ("port", "PGPORT"), ("user", "PGUSER"),
@@ -20,6 +27,17 @@ def psql(sql):
     r = subprocess.run(["psql", "-XAtq", "-F", "\t", "-v", "ON_ERROR_STOP=1", "-c", sql],
                        capture_output=True, text=True, check=True)
     return [tuple(line.split("\t")) for line in r.stdout.splitlines()]
+
+
+def make_archive(root, sheets, heavy=0):
+    """Sheets "folder/title" of the line and area samples (heavy: of that many lines)."""
+    for sheet in sheets:
+        os.makedirs(os.path.join(root, os.path.dirname(sheet)), exist_ok=True)
+        if heavy:
+            heavy_sheet(os.path.join(root, sheet + ".wal"), heavy)
+            continue
+        for ext in ("wal", "wap"):
+            os.link(sample("sample." + ext), os.path.join(root, sheet + "." + ext))
 
 
 def setUpModule():
@@ -139,3 +157,193 @@ class Postgis(TempDirCase):
         self.assertEqual({self.count(f"{s}_lines") for s in want}, {30})
         r = self.importer(root, "-r", "-o", CONNECTION, "--schema", self.schema, "--resume")
         self.assertIn("6 sheets: 0 written, 6 skipped", r.stdout)
+
+    def start(self, root, *extra, connection=CONNECTION, quiet=True):
+        return subprocess.Popen([IMPORTER, root, "-r", "-o", connection, "--schema",
+                                 self.schema, *(["-q"] if quiet else []), *extra],
+                                start_new_session=True,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+
+    def recorded(self):
+        """The recorded sheets: name -> (path, inputs)."""
+        return {sheet: (path, inputs) for sheet, path, inputs in self.query(
+            "SELECT sheet, path, array_to_string(inputs, ',') FROM {s}.mapgis_import_sheets")}
+
+    def sheets_so_far(self):
+        """The recorded sheets, none while the schema is still to be made."""
+        try:
+            return self.sheets()
+        except subprocess.CalledProcessError:
+            return []
+
+    def partial_tables(self):
+        return [t for t in self.tables() if t.endswith("__partial")]
+
+    def test_no_password_on_any_command_line_nor_in_messages_reports_rows(self):
+        # A role whose password has a quote and a space, given in every form libpq reads.
+        secret = "x'se cret9"
+        psql("DROP ROLE IF EXISTS mapgis_secret")
+        psql("CREATE ROLE mapgis_secret LOGIN SUPERUSER PASSWORD 'x''se cret9'")
+        self.addCleanup(psql, "DROP ROLE IF EXISTS mapgis_secret")
+        base = CONNINFO.split(" password=")[0].replace("user=postgres", "user=mapgis_secret")
+        uri = (f"postgresql://mapgis_secret:{urllib.parse.quote(secret, safe='')}@"
+               f"{os.environ['PGHOST']}:{os.environ['PGPORT']}/{os.environ['PGDATABASE']}")
+        forms = {"keyword": f"PG:{base} password='x\\'se cret9'",
+                 "spaced": f"PG:{base} password = 'x\\'se cret9'",
+                 "uri": f"PG:{uri}"}
+        root = self.path("archive")
+        make_archive(root, [f"f{i}/s{i}" for i in range(4)], heavy=60000)
+        self.write("archive/f9/broken.wal", "not an exchange file\n")
+        for form, connection in forms.items():
+            with self.subTest(form=form):
+                psql(f"DROP SCHEMA IF EXISTS {self.schema} CASCADE")
+                report = self.path(f"report-{form}.json")
+                proc = self.start(root, "-j", "2", "--report", report, "--overwrite",
+                                  connection=connection, quiet=False)
+                # Polled once the parent runs (its own command line is the user's until it
+                # starts and hides the password), while its workers run.
+                seen, workers = [], 0
+                while proc.poll() is None:
+                    args = subprocess.run(["ps", "-eo", "args"], capture_output=True,
+                                          text=True).stdout.splitlines()
+                    running = sum("--output-from-environment" in a for a in args)
+                    workers += running
+                    if running:
+                        seen += [a for a in args if "se cret" in a or "se%20cret" in a]
+                    time.sleep(0.01)
+                out, err = proc.communicate()
+                self.assertGreater(workers, 0, "no worker was seen running")
+                self.assertEqual(seen, [])
+                self.assertEqual(proc.returncode, 5, err)  # the broken sheet
+                self.assertIn("broken.wal", err)
+                with open(report, encoding="utf-8") as f:
+                    text = f.read()
+                rows = [json.loads(line) for line in text.splitlines()]
+                self.assertEqual(sorted(r["status"] for r in rows), [0, 0, 0, 0, 3])
+                rows_text = json.dumps(self.query("SELECT * FROM {s}.mapgis_import_sheets"))
+                for where, what in (("stdout", out), ("stderr", err), ("report", text),
+                                    ("rows", rows_text)):
+                    self.assertNotIn("se cret", what, where)
+                    self.assertNotIn("se%20cret", what, where)
+                self.assertIn("***", rows[0]["output"])
+
+    def test_sheets_whose_names_meet_and_sheets_of_other_machines(self):
+        root = self.path("archive")
+        make_archive(root, ["x-y/t01", "x_y/t01"])
+        self.to_postgis([root, "-r", "-j", "2"])
+        # Both launder to x_y_t01: each gets six digits of a hash of its path.
+        names = sorted(self.recorded())
+        self.assertEqual(len(names), 2)
+        for name in names:
+            self.assertRegex(name, r"^x_y_t01_[0-9a-f]{6}$")
+        self.assertEqual(sorted(p for p, _ in self.recorded().values()), ["x-y/t01", "x_y/t01"])
+        r = self.importer(root, "-r", "-o", CONNECTION, "--schema", self.schema, "--resume")
+        self.assertIn("2 sheets: 0 written, 2 skipped", r.stdout)
+        # Two machines, each with its own folder as the root: both call their sheet t01.
+        for machine in ("a", "b"):
+            make_archive(self.path(machine), ["t01"])
+        self.to_postgis([self.path("a"), "-r"])
+        before = self.recorded()["t01"]
+        for extra in ((), ("--overwrite",), ("--resume",)):
+            with self.subTest(extra=extra):
+                r = self.importer(self.path("b"), "-r", "-o", CONNECTION, "--schema",
+                                  self.schema, *extra, status=5)
+                self.assertIn("sheet t01 failed: its tables " + self.schema + ".t01_* hold "
+                              "another sheet, t01 (" + os.path.join(self.path("a"), "t01.wal"),
+                              r.stderr)
+                self.assertIn("even with --overwrite", r.stderr)
+                self.assertEqual(self.recorded()["t01"], before)
+        # One archive root for both, each machine its folder below it: the paths differ.
+        for machine in ("a", "b"):
+            self.to_postgis([self.path(machine), "-r", "--root", self.dir])
+        self.assertEqual(self.recorded()["a_t01"][0], "a/t01")
+        self.assertEqual(self.recorded()["b_t01"][0], "b/t01")
+        self.assertEqual(self.count("b_t01_lines"), 30)
+
+    def test_a_sheet_from_other_inputs_is_replaced_only_with_overwrite(self):
+        root = self.path("archive")
+        os.makedirs(os.path.join(root, "f"))
+        os.link(sample("sample.wal"), os.path.join(root, "f", "t.wal"))
+        self.to_postgis([root, "-r"])
+        os.link(sample("sample.wap"), os.path.join(root, "f", "t.wap"))
+        r = self.importer(root, "-r", "-o", CONNECTION, "--schema", self.schema, "--resume",
+                          status=5)
+        self.assertIn("sheet f/t failed: its tables " + self.schema + ".f_t_* hold this sheet "
+                      "from other inputs (" + os.path.join(root, "f", "t.wal") + "), imported at ",
+                      r.stderr)
+        self.assertIn("--overwrite replaces it", r.stderr)
+        self.assertEqual(self.tables(), ["f_t_lines"])
+        self.to_postgis([root, "-r", "--resume", "--overwrite"])
+        self.assertEqual(self.tables(), ["f_t_areas", "f_t_lines"])
+        self.assertEqual(self.recorded()["f_t"][1], ",".join(
+            os.path.join(root, "f", "t." + ext) for ext in ("wal", "wap")))
+
+    def test_two_resumed_runs_into_one_new_schema_at_once(self):
+        root = self.path("archive")
+        sheets = [f"f{i % 3}/s{i}" for i in range(8)]
+        make_archive(root, sheets)
+        procs = [self.start(root, "-j", "2", "--resume") for _ in range(2)]
+        outs = [proc.communicate(timeout=200) for proc in procs]
+        for proc, (_, err) in zip(procs, outs):
+            self.assertEqual(proc.returncode, 0, err)
+            self.assertNotIn("duplicate key", err)
+        # Quiet runs: the recorded sheets and tables say that each sheet went in once.
+        self.assertEqual(sorted(self.recorded()), sorted(s.replace("/", "_") for s in sheets))
+        self.assertEqual(len(self.tables()), 16)
+        self.assertEqual({self.count(s.replace("/", "_") + "_lines") for s in sheets}, {30})
+
+    def test_interrupted_by_the_terminal_leaves_no_partial_table(self):
+        root = self.path("archive")
+        make_archive(root, [f"f{i}/s" for i in range(6)], heavy=100000)
+        report = self.path("report.json")
+        proc = self.start(root, "-j", "2", "--report", report)
+        deadline = time.monotonic() + 120
+        while (not self.query("SELECT 1 FROM pg_tables WHERE schemaname = '{s}' AND "
+                              "tablename LIKE '%\\_\\_partial'")
+               or not self.sheets_so_far()) and proc.poll() is None and time.monotonic() < deadline:
+            time.sleep(0.02)
+        self.assertIsNone(proc.poll(), "the archive ended before the signal")
+        os.killpg(proc.pid, signal.SIGINT)  # as Ctrl-C does
+        _, err = proc.communicate(timeout=120)
+        self.assertEqual(proc.returncode, 130, err)
+        self.assertEqual(self.partial_tables(), [])
+        with open(report, encoding="utf-8") as f:
+            rows = [json.loads(line) for line in f]
+        done = sorted(r["sheet"].replace("/", "_") for r in rows if r["status"] == 0)
+        self.assertEqual(done, self.sheets())
+        self.assertEqual(len(rows), 6)
+        for sheet in done:
+            self.assertEqual(self.count(sheet + "_lines"), 100000)
+
+    def test_server_stopped_in_the_middle_then_resumed(self):
+        cluster = [os.environ.get("PGVERSION", "15"), "regress"]
+        root = self.path("archive")
+        make_archive(root, [f"f{i}/s" for i in range(8)], heavy=60000)
+        report = self.path("report.json")
+        proc = self.start(root, "-j", "1", "--report", report, "--srs", "EPSG:4527")
+        deadline = time.monotonic() + 120
+        while len(self.sheets_so_far()) < 2 and proc.poll() is None and time.monotonic() < deadline:
+            time.sleep(0.02)
+        self.assertIsNone(proc.poll(), "the archive ended before the server stopped")
+        subprocess.run(["pg_ctlcluster", *cluster, "stop", "-m", "immediate"], check=True)
+        try:
+            _, err = proc.communicate(timeout=120)
+        finally:
+            subprocess.run(["pg_ctlcluster", *cluster, "start"], check=True)
+        self.assertEqual(proc.returncode, 5, err)
+        with open(report, encoding="utf-8") as f:
+            rows = [json.loads(line) for line in f]
+        done = sorted(r["sheet"].replace("/", "_") for r in rows if r["status"] == 0)
+        failed = [r for r in rows if r["status"] != 0]
+        self.assertGreaterEqual(len(done), 2)
+        self.assertTrue(failed)
+        self.assertEqual(done, self.sheets())  # the failed ones are not recorded
+        for sheet in done:
+            self.assertEqual(self.count(sheet + "_lines"), 60000)
+        for row in failed:
+            self.assertRegex(row["error"], "server|connect|terminat", row)
+        r = self.importer(root, "-r", "-o", CONNECTION, "--schema", self.schema, "--resume",
+                          "--srs", "EPSG:4527")
+        self.assertIn(f"8 sheets: {len(failed)} written, {len(done)} skipped", r.stdout)
+        self.assertEqual(self.partial_tables(), [])
+        self.assertEqual(len(self.sheets()), 8)

@@ -1,13 +1,32 @@
 """mapgis-import over archives: sheets found in folders, converted by workers, a failed sheet
-reported while the others go on, the report of every input, --resume and --merge."""
+reported while the others go on, the report of every input, --resume and --merge; signals,
+a temp cleaner, reports that cannot be written, two archives into one new folder."""
 import os
 import shutil
+import signal
+import subprocess
+import threading
+import time
 
 from osgeo import gdal
 
-from hosts_common import TempDirCase, layer_counts, sample
+from hosts_common import IMPORTER, TempDirCase, layer_counts, run, sample
 
 SHEET = {"1_lines": 30, "1_areas": 3}  # the line and area samples
+
+
+def heavy_sheet(path, lines=150000):
+    """A line file that takes a worker a second or two: time for a signal to find it busy."""
+    items = "".join(f"1,0,3,5,0,0,0,0,0\n2\n{i},0\n{i},1\n{i},0\n" for i in range(lines))
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w", encoding="ascii") as f:
+        f.write(f"lines\n{lines}\n{items}")
+
+
+def partials(folder):
+    """Hidden work folders anywhere under folder."""
+    return [os.path.join(d, n) for d, dirs, _ in os.walk(folder) for n in dirs
+            if ".partial-" in n or ".sheets-" in n]
 
 
 class Archive(TempDirCase):
@@ -93,3 +112,146 @@ class Archive(TempDirCase):
         self.convert("--merge=sheets", "-o", merged, "-q", "--overwrite")
         self.assertEqual(layer_counts(merged), {f"{s}_{k}": n for s in ("a_1", "a_b_1", "c_1")
                                                 for k, n in (("lines", 30), ("areas", 3))})
+
+    def test_signals_wait_for_the_workers_and_still_report(self):
+        # Ctrl-C and a closed terminal reach the whole process group, workers too; kill
+        # reaches the parent alone. Either way each worker cleans up once.
+        for sig, group in ((signal.SIGINT, True), (signal.SIGHUP, True),
+                           (signal.SIGTERM, False), (signal.SIGINT, False)):
+            with self.subTest(signal=sig.name, group=group):
+                root, out = self.path(f"heavy-{sig.name}-{group}"), self.path(f"out-{sig.name}-{group}")
+                for i in range(6):
+                    heavy_sheet(os.path.join(root, f"f{i}", "s.wal"))
+                report = self.path(f"report-{sig.name}-{group}.json")
+                proc = subprocess.Popen([IMPORTER, root, "-r", "-j", "2", "-o", out, "-q",
+                                         "--report", report], start_new_session=True,
+                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                        text=True)
+                deadline = time.monotonic() + 60
+                # A sheet done and another being written.
+                while (not (os.path.exists(os.path.join(out, "f0", "s.gpkg")) and partials(out))
+                       and proc.poll() is None and time.monotonic() < deadline):
+                    time.sleep(0.005)
+                self.assertIsNone(proc.poll(), "the archive ended before the signal")
+                self.assertTrue(partials(out), "no worker was writing when the signal came")
+                if group:
+                    os.killpg(proc.pid, sig)
+                else:
+                    proc.send_signal(sig)
+                _, err = proc.communicate(timeout=120)
+                self.assertEqual(proc.returncode, 128 + sig, err)
+                self.assertIn("interrupted", err)
+                self.assertEqual(partials(out), [])
+                rows = {os.path.relpath(row["input"], root): row for row in self.report(report)}
+                self.assertEqual(len(rows), 6)
+                for i in range(6):
+                    row, gpkg = rows[f"f{i}/s.wal"], os.path.join(out, f"f{i}", "s.gpkg")
+                    # Written exactly when reported so, and then whole.
+                    self.assertEqual(row["status"] == "0", os.path.exists(gpkg), row)
+                    if os.path.exists(gpkg):
+                        self.assertEqual(layer_counts(gpkg), {"s_lines": 150000})
+                        self.assertEqual(row["written"], "150000")
+                    else:
+                        self.assertIn(row["status"], ("130", "129", "143"))
+                self.assertEqual(rows["f0/s.wal"]["status"], "0")
+
+    def test_a_temp_cleaner_takes_nothing_a_sheet_needs(self):
+        # Everything in $TMPDIR deleted over and over while the workers run.
+        tmp = self.path("tmp")
+        os.makedirs(tmp)
+        for i in range(3):
+            heavy_sheet(os.path.join(self.root, "heavy", f"h{i}.wal"), 40000)
+        stop = threading.Event()
+        removed = []
+
+        def clean():
+            while not stop.is_set():
+                for name in os.listdir(tmp):
+                    removed.append(name)
+                    shutil.rmtree(os.path.join(tmp, name), ignore_errors=True)
+                    if os.path.exists(os.path.join(tmp, name)):
+                        os.remove(os.path.join(tmp, name))
+                time.sleep(0.005)
+        cleaner = threading.Thread(target=clean)
+        cleaner.start()
+        try:
+            r = subprocess.run([IMPORTER, self.root, "-o", self.out, "--srs", "EPSG:4527", "-r",
+                                "-j", "2", "--report", self.path("report.json")],
+                               capture_output=True, text=True, timeout=240,
+                               env=dict(os.environ, TMPDIR=tmp))
+        finally:
+            stop.set()
+            cleaner.join()
+        self.assertEqual(r.returncode, 5, r.stderr)
+        self.assertIn("7 sheets: 6 written, 0 skipped (their output exists), 1 failed", r.stdout)
+        rows = self.by_input("report.json")
+        self.assertEqual({k: v["status"] for k, v in rows.items() if v["status"] != "0"},
+                         {"c/broken.wal": "3"})
+        self.assertIn("broken.wal", rows["c/broken.wal"]["error"])
+        self.assertEqual(rows["heavy/h2.wal"]["written"], "40000")
+
+    def test_a_report_that_cannot_be_written_is_its_own_warning(self):
+        broken = os.path.join(self.root, "c", "broken.wal")
+        os.remove(broken)
+        fifo = self.path("fifo.json")
+        os.mkfifo(fifo)
+        full = self.path("full")
+        os.makedirs(full)
+        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", full],
+                                 capture_output=True).returncode == 0
+        if mounted:
+            self.addCleanup(subprocess.run, ["umount", full])
+            try:
+                with open(os.path.join(full, "filler"), "wb") as f:
+                    while True:
+                        f.write(b"x" * 4096)
+                        f.flush()
+            except OSError:
+                pass
+        cases = [(fifo, 2, "--report " + fifo + ": not a regular file"),
+                 (self.path("no/such/folder/r.csv"), 6, "cannot write the report"),
+                 (os.path.join(full, "r.json"), 6, "No space left on device")]
+        for target, status, message in cases:
+            if target.startswith(full) and not mounted:
+                print("skipped: a tmpfs cannot be mounted here")
+                continue
+            with self.subTest(target=target):
+                shutil.rmtree(self.out, ignore_errors=True)
+                # The FIFO has no reader: a hang would be the test's timeout.
+                r = self.convert("--report", target, "-q", "--overwrite", status=status)
+                self.assertIn(message, r.stderr)
+                self.assertEqual(os.path.exists(os.path.join(self.out, "a", "1.gpkg")),
+                                 status == 6)
+                self.assertEqual(os.path.exists(target), target == fifo)
+        # With a failed sheet the sheets' status stays: 5 says more than 6.
+        self.write("county/c/broken.wal", "not an exchange file\n")
+        r = self.convert("--report", cases[1][0], "-q", "--overwrite", status=5)
+        self.assertIn("warning: cannot write the report", r.stderr)
+
+    def test_two_archives_into_one_new_output_folder(self):
+        other = self.path("town")
+        shutil.copytree(os.path.join(self.root, "a"), os.path.join(other, "t"))
+        for attempt in range(6):
+            out = self.path(f"new{attempt}/deep/out")
+            procs = [subprocess.Popen([IMPORTER, root, "-r", "-o", out, "-q"],
+                                      stderr=subprocess.PIPE, text=True)
+                     for root in (os.path.join(self.root, "a"), other)]
+            for proc in procs:
+                _, err = proc.communicate(timeout=120)
+                self.assertEqual(proc.returncode, 0, err)
+            self.assertEqual(sorted(os.listdir(out)), ["1.gpkg", "b", "t"])
+
+    def test_sheets_whose_merged_names_meet_keep_apart(self):
+        for folder in ("x/b_1", "x_b/1"):
+            for ext in ("wal", "wap"):
+                dest = os.path.join(self.path("meet"), folder + "." + ext)
+                os.makedirs(os.path.dirname(dest), exist_ok=True)
+                shutil.copy(sample("sample." + ext), dest)
+        merged = self.path("meet.gpkg")
+        self.importer(self.path("meet"), "-r", "--merge=sheets", "-o", merged, "-q")
+        # x/b_1 and x_b/1 would both be x_b_1: each gets six digits of a hash of its path.
+        layers = layer_counts(merged)
+        self.assertEqual(len(layers), 4, layers)
+        for layer in layers:
+            self.assertRegex(layer, r"^x_b_1_[0-9a-f]{6}_(lines|areas)$")
+        self.assertEqual(sorted(layers.values()), [3, 3, 30, 30])
