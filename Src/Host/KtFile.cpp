@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "PlxUtf8.h"
+
 namespace KTX {
 
 namespace {
@@ -155,7 +157,10 @@ PlxUnicodeString KtFile::GetAbsolutePath(const PlxUnicodeString& strFolder,
 
 bool KtFile::Exists(const PlxUnicodeString& strPath) {
     struct stat st {};
-    return !strPath.IsEmpty() && stat(strPath.ToUtf8().c_str(), &st) == 0;
+    return !strPath.IsEmpty() &&
+           stat(utf8::EncodePath(strPath.GetString(), static_cast<std::size_t>(strPath.GetLength()))
+                    .c_str(),
+                &st) == 0;
 }
 
 }  // namespace KTX

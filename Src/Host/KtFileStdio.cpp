@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "KtCharsetDecoder.h"
+#include "PlxUtf8.h"
 
 namespace KTX {
 
@@ -150,7 +151,10 @@ bool KtFileStdio::Open(const PlxUnicodeString& strPath, int nDirection, int nBuf
         return false;
     if (!m_pImpl->decoder.Init(eCharset))
         return false;
-    const int fd = ::open(strPath.ToUtf8().c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: opening a FIFO would wait for a writer before fstat could refuse it.
+    const std::string strName =
+        utf8::EncodePath(strPath.GetString(), static_cast<std::size_t>(strPath.GetLength()));
+    const int fd = ::open(strName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     struct stat st {};

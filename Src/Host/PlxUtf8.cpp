@@ -136,5 +136,20 @@ void Encode(const char16_t* p, std::size_t n, std::string& strOut) {
     strOut.resize(nStart + static_cast<std::size_t>(pOut - pBegin));
 }
 
+std::string EncodePath(const char16_t* p, std::size_t n) {
+    std::string out;
+    std::size_t iRun = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const bool bPaired = i > 0 && p[i - 1] >= 0xD800u && p[i - 1] <= 0xDBFFu;
+        if (p[i] < 0xDC80u || p[i] > 0xDCFFu || bPaired)
+            continue;
+        Encode(p + iRun, i - iRun, out);
+        out += static_cast<char>(p[i] - 0xDC00u);
+        iRun = i + 1;
+    }
+    Encode(p + iRun, n - iRun, out);
+    return out;
+}
+
 }  // namespace utf8
 }  // namespace KTX

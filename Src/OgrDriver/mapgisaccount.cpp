@@ -11,6 +11,13 @@ namespace mapgis {
 
 namespace {
 
+std::string NotesSentence(const std::vector<std::string>& notes) {
+    std::string out;
+    for (const std::string& strNote : notes)
+        out += " Note: " + strNote + ".";
+    return out;
+}
+
 // Item types each typed layer keeps, as the plug-in's typed layers list them; a circle goes
 // to both the line and the region layer.
 bool LayerTakes(LayerKind eKind, int nType) {
@@ -154,6 +161,7 @@ Account BuildAccount(const Census& census, bool bCompound,
             }
         }
     }
+    account.notes = census.notes;
     account.bValid = true;
     return account;
 }
@@ -184,7 +192,7 @@ std::string SummarizeAccount(const Account& account, const std::string& strFileN
            std::to_string(account.nImported) + " " + (account.nImported == 1 ? "was" : "were") +
            " imported (" + std::to_string(account.nRepaired) + " repaired), " + strRefused + ", " +
            std::to_string(account.nNotImportable) + " not importable by design and " +
-           std::to_string(account.nSkipped) + " skipped.";
+           std::to_string(account.nSkipped) + " skipped." + NotesSentence(account.notes);
 }
 
 }  // namespace mapgis

@@ -35,6 +35,9 @@ struct Account {
     // order.
     std::vector<std::string> entries;
     std::vector<int> refusedLines;  // the line of each refused item, in file order
+    // What the file says of itself that does not hold (a missing header, a count beyond its
+    // items) and what its charset lost, each a sentence naming the line where there is one.
+    std::vector<std::string> notes;
 };
 
 // Census items in the order of a layer's index: the k-th one is the layer's position k.

@@ -8,6 +8,7 @@
 #include "KoBase/PlxUnicodeString.h"
 #include "KoStream/KtFileStdio.h"
 #include "cpl_string.h"
+#include "mapgissource.h"
 
 namespace mapgis {
 
@@ -32,7 +33,7 @@ static_assert(KTX::KTGEO_ARC <= UINT8_MAX);
 class LineReader {
 public:
     bool Open(const std::string& strPath, KTX::PLXCharset eCharset) {
-        return m_file.Open(PlxUnicodeString::FromUtf8(strPath), KTX::KTFILE_READ, 8192, eCharset);
+        return m_file.Open(HostPath(strPath), KTX::KTFILE_READ, 8192, eCharset);
     }
     // False, with an empty line, at the end of the file.
     bool Next(PlxUnicodeString& strLine) {
@@ -90,6 +91,42 @@ std::string BeyondCount(int nCount, const char* pszWhat, int nCountLine) {
     return CPLSPrintf("beyond the %d %s that line %d announces", nCount, pszWhat, nCountLine);
 }
 
+// The colour numbers a point file's record uses, by its kind: the reader looks them up in the
+// first line's fields.
+void UseWatColors(Census& census, const Fields& fields, int nFields, int nKind, bool bFilled) {
+    // A text whose text holds commas has its fields shifted: its colour is not known here.
+    if ((nKind == kWatText || nKind == kWatMText) && nFields != WatMinFields(nKind))
+        return;
+    auto color = [&](int iField) { return KTX::ugatoi(fields[iField]); };
+    constexpr int kTextColor = 13, kSubMapColor = 9, kArcColor = 8, kMTextColor = 16;
+    constexpr int kCircleLine = 5, kCircleFill = 8;
+    const int nUsed = nKind == kWatText     ? kTextColor
+                      : nKind == kWatSubMap ? kSubMapColor
+                      : nKind == kWatArc    ? kArcColor
+                      : nKind == kWatMText  ? kMTextColor
+                                            : -1;
+    if (nUsed >= 0 && nUsed < nFields)
+        census.UseColors({color(nUsed)});
+    if (nKind == kWatCircle && kCircleLine < nFields) {
+        if (bFilled && kCircleFill < nFields)
+            census.UseColors({color(kCircleLine), color(kCircleFill)});
+        else
+            census.UseColors({color(kCircleLine)});
+    }
+}
+
+// A count line that announces more than the file holds: the file may have been cut off.
+void NoteShortCount(Census& census, long long nCount, int nCountLine) {
+    long long nHeld = 0;
+    for (size_t i = 0; i < census.Size(); ++i)
+        nHeld += census.Item(i).eKind != ItemKind::NotARecord;
+    if (nCount > nHeld) {
+        census.notes.push_back(
+            CPLSPrintf("line %d announces %lld items, the file holds %lld: it may be cut off",
+                       nCountLine, nCount, nHeld));
+    }
+}
+
 CensusItem NewItem(ItemKind eKind, int nGeometryType) {
     CensusItem item;
     item.eKind = eKind;
@@ -129,14 +166,13 @@ std::string RepairedTextLine(const Fields& fields, int nFields, int nNeed) {
     return strLine;
 }
 
-Census WalkWat(LineReader& in) {
+Census WalkWat(LineReader& in, Census census) {
     PlxUnicodeString strLine;
     in.Next(strLine);
     in.Next(strLine);
     const int nCount = KTX::ugatoi(strLine);
     if (nCount == 0)
         return Problem("line 2 announces no record");
-    Census census;
     census.bTaken = true;
     for (long long nPass = 0; !in.AtEnd(); ++nPass) {
         const int nLine = in.NextLineNumber();
@@ -170,6 +206,8 @@ Census WalkWat(LineReader& in) {
                              IsFillFlagSet(KTX::ugatof(fields[kWatCircleFillField]));
         item.nGeometryType = static_cast<std::uint8_t>(WatGeometryType(nKind, bFilled));
         item.bIndexed = nPass < nCount;
+        if (item.bIndexed)
+            UseWatColors(census, fields, nFields, nKind, bFilled);
         if (!item.bIndexed)
             census.Add(nLine, item, nItemId, BeyondCount(nCount, "records", 2));
         else if (nKind == kWatText || nKind == kWatMText)
@@ -178,18 +216,18 @@ Census WalkWat(LineReader& in) {
         else
             census.Add(nLine, item, nItemId, std::string());
     }
+    NoteShortCount(census, nCount, 2);
     return census;
 }
 
 // Line files: a style line, a point count, the points and an identifier line per item.
-Census WalkWal(LineReader& in) {
+Census WalkWal(LineReader& in, Census census) {
     PlxUnicodeString strLine;
     in.Next(strLine);
     in.Next(strLine);
     const int nCount = KTX::ugatoi(strLine);
     if (nCount == 0)
         return Problem("line 2 announces no line");
-    Census census;
     census.bTaken = true;
     for (long long nPass = 0; !in.AtEnd(); ++nPass) {
         const int nLine = in.NextLineNumber();
@@ -218,6 +256,10 @@ Census WalkWal(LineReader& in) {
         item.bHasId = nFields == kIdLineFields;
         const int nItemId = item.bHasId ? KTX::ugatoi(fields[0]) : 0;
         item.bIndexed = bCounted && nFields == kIdLineFields;
+        Fields style;
+        constexpr int kStyleColor = 2;
+        if (item.bIndexed && strStyle.Split(style, u",") > kStyleColor)
+            census.UseColors({KTX::ugatoi(style[kStyleColor])});
         if (!bCounted) {
             census.Add(nLine, item, nItemId, BeyondCount(nCount, "lines", 2));
         } else if (!bRead) {
@@ -230,6 +272,7 @@ Census WalkWal(LineReader& in) {
             census.Add(nLine, item, nItemId, std::string());
         }
     }
+    NoteShortCount(census, nCount, 2);
     return census;
 }
 
@@ -278,6 +321,9 @@ void WalkEntries(LineReader& in, int nCount, int nCountLine, bool bArea, Census&
                                   bArea ? KTX::KTGEO_REGION : KTX::KTGEO_LINE);
         item.bHasId = nFields > nIdField;
         item.bIndexed = bCounted;
+        constexpr int kAreaFill = 0, kAreaPattern = 5;
+        if (bArea && bCounted)
+            census.UseColors({KTX::ugatoi(fields[kAreaFill]), KTX::ugatoi(fields[kAreaPattern])});
         census.Add(nLine, item, item.bHasId ? KTX::ugatoi(fields[nIdField]) : 0,
                    bCounted ? std::string()
                             : BeyondCount(nCount, bArea ? "areas" : "network lines", nCountLine));
@@ -287,9 +333,10 @@ void WalkEntries(LineReader& in, int nCount, int nCountLine, bool bArea, Census&
         for (int r = 0; r < nRefs && !in.AtEnd(); ++r)
             in.Next(strLine);
     }
+    NoteShortCount(census, nCount, nCountLine);
 }
 
-Census WalkWap(LineReader& in) {
+Census WalkWap(LineReader& in, Census census) {
     PlxUnicodeString strLine;
     int nArcs = 0;
     if (!in.Next(strLine) || !in.NextInt(nArcs))
@@ -309,13 +356,12 @@ Census WalkWap(LineReader& in) {
     in.NextInt(nAreas);
     if (nAreas == 0)
         return Problem(CPLSPrintf("line %d announces no area", nCountLine));
-    Census census;
     census.bTaken = true;
     WalkEntries(in, nAreas, nCountLine, true, census);
     return census;
 }
 
-Census WalkWan(LineReader& in) {
+Census WalkWan(LineReader& in, Census census) {
     PlxUnicodeString strLine;
     int nArcs = 0;
     if (!in.Next(strLine) || !in.NextInt(nArcs) || nArcs < 1)
@@ -335,7 +381,6 @@ Census WalkWan(LineReader& in) {
     const int nCountLine = in.NextLineNumber();
     int nLines = 0;
     in.NextInt(nLines);
-    Census census;
     census.bTaken = true;
     if (nLines == 0) {
         // Without network lines the whole network is the one item.
@@ -349,19 +394,19 @@ Census WalkWan(LineReader& in) {
     return census;
 }
 
-Census Walk(const std::string& strPath, KTX::PLXCharset eCharset) {
+Census Walk(const std::string& strPath, KTX::PLXCharset eCharset, Census census) {
     LineReader in;
     if (!in.Open(strPath, eCharset))
         return Problem("the file cannot be read");
     const std::string strExt = CPLGetExtension(strPath.c_str());
     if (EQUAL(strExt.c_str(), "wat"))
-        return WalkWat(in);
+        return WalkWat(in, std::move(census));
     if (EQUAL(strExt.c_str(), "wal"))
-        return WalkWal(in);
+        return WalkWal(in, std::move(census));
     if (EQUAL(strExt.c_str(), "wap"))
-        return WalkWap(in);
+        return WalkWap(in, std::move(census));
     if (EQUAL(strExt.c_str(), "wan"))
-        return WalkWan(in);
+        return WalkWan(in, std::move(census));
     return Problem("not a MAPGIS exchange file extension");
 }
 
@@ -461,9 +506,38 @@ void Census::Add(int nLine, const CensusItem& item, int nItemId, std::string str
     m_notes.push_back(notes);
 }
 
-Census TakeCensus(const std::string& strPath, KTX::PLXCharset eCharset) {
-    Census census = Walk(strPath, eCharset);
+void Census::UseColors(std::initializer_list<int> colors) {
+    if (!m_bColorIndex)
+        return;
+    bool bMissing = false;
+    for (int nColor : colors) {
+        if (m_knownColors.count(nColor) == 0) {
+            m_missingColors.insert(nColor);
+            bMissing = true;
+        }
+    }
+    m_nMissingColorItems += bMissing;
+}
+
+Census TakeCensus(const std::string& strPath, KTX::PLXCharset eCharset,
+                  const std::string& strColorIndexPath) {
+    Census colors;
+    colors.m_bColorIndex = !strColorIndexPath.empty();
+    if (colors.m_bColorIndex)
+        colors.m_knownColors = ColorIndexNumbers(strColorIndexPath);
+    Census census = Walk(strPath, eCharset, std::move(colors));
     census.EndWalk();
+    if (!census.m_missingColors.empty()) {
+        std::string strNote = "colour numbers not in the colour index: ";
+        for (int nColor : census.m_missingColors) {
+            if (nColor != *census.m_missingColors.begin())
+                strNote += ", ";
+            strNote += std::to_string(nColor);
+        }
+        strNote += " (" + std::to_string(census.m_nMissingColorItems) +
+                   (census.m_nMissingColorItems == 1 ? " item)" : " items)");
+        census.notes.push_back(strNote);
+    }
     return census;
 }
 

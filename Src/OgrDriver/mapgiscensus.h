@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <deque>
+#include <initializer_list>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -47,6 +49,12 @@ constexpr char kTextComma = '\x1f';
 struct Census {
     bool bTaken = false;     // false when the file cannot be walked as the plug-in does
     std::string strProblem;  // why not
+    // What the file says of itself that does not hold, each naming its line: a count line
+    // that announces more items than the file holds.
+    std::vector<std::string> notes;
+
+    // With a colour index: the colour numbers its items use that it lacks (see TakeCensus).
+    void UseColors(std::initializer_list<int> colors);
 
     size_t Size() const { return m_items.size(); }
     CensusItem Item(size_t iItem) const;
@@ -101,11 +109,19 @@ private:
     std::vector<IdRun> m_idRuns;  // by item, ascending
     // Texts the notes name; skip reasons and kind names kept once.
     std::vector<std::string> m_texts{std::string()};
+    friend Census TakeCensus(const std::string&, KTX::PLXCharset, const std::string&);
+    std::set<int> m_knownColors;
+    bool m_bColorIndex = false;
+    std::set<int> m_missingColors;
+    long long m_nMissingColorItems = 0;
     std::unordered_map<std::string, std::uint32_t> m_shared;
 };
 
 // Walks the file once in that charset. Ends at the end of the file whatever the counts in it
-// say, and holds only the items actually present.
-Census TakeCensus(const std::string& strPath, KTX::PLXCharset eCharset);
+// say, and holds only the items actually present. With a colour index file, the colour
+// numbers of the indexed items that it lacks are a note: "colour numbers not in the colour
+// index: 13, 40 (57 items)" (the colours of a network file's arcs are not looked at).
+Census TakeCensus(const std::string& strPath, KTX::PLXCharset eCharset,
+                  const std::string& strColorIndexPath = std::string());
 
 }  // namespace mapgis

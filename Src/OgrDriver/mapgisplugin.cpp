@@ -14,6 +14,7 @@
 #include "KoFileParser/KtVectorFileLayer.h"
 #include "cpl_conv.h"
 #include "cpl_string.h"
+#include "mapgissource.h"
 
 namespace mapgis {
 
@@ -133,11 +134,11 @@ void TakeLog(std::vector<LogMessage>* pOut) {
 
 KTX::KtMapGisImportParams MakeParams(const ImportSettings& s) {
     KTX::KtMapGisImportParams params;
-    params.SetFilePathName(FromUtf8(s.strPath));
+    params.SetFilePathName(HostPath(s.strPath));
     params.SetImportMode(s.nImportMode);
     params.SetImportOrExportCharset(s.eCharset);
     params.SetDestDTName(FromUtf8(s.strDestName));
-    params.SetColorIndexFilePath(FromUtf8(s.strColorIndexPath));
+    params.SetColorIndexFilePath(HostPath(s.strColorIndexPath));
     return params;
 }
 

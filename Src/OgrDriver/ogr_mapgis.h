@@ -20,6 +20,7 @@
 #include "mapgisplugin.h"
 #include "mapgisreadahead.h"
 #include "mapgisrepair.h"
+#include "mapgissource.h"
 #include "ogrsf_frmts.h"
 
 // Registers the driver with GDAL; the entry GDAL calls when it loads ogr_MAPGIS.so.
@@ -77,6 +78,8 @@ private:
     void Repair(mapgis::ItemRead& read);
     void Note(const mapgis::ItemRead& read);
     OGRFeature* MakeFeature(const mapgis::ItemRead& read);
+    // Tells the data source of a text its charset could not decode, once per item.
+    void NoteReplaced(std::int64_t nItem, const OGRFeature& feature);
     // The envelope of a feature read at that position joins the extent when it is the next
     // one the extent lacks.
     void GrowExtent(std::int64_t nItem, const OGRFeature* poFeature);
@@ -112,6 +115,7 @@ private:
     std::unique_ptr<mapgis::ItemReadAhead> m_readAhead;
     mapgis::ItemNotes m_notes;
     std::set<std::int64_t> m_geometryChecked;
+    std::set<std::int64_t> m_replacedItems;
     // Line, area and network files give their exact extent before any read; the items of a
     // point file reach beyond their anchors (radii, arc ends, text boxes), so its extent is
     // the union of the features' envelopes, gathered position by position from the start.
@@ -142,7 +146,9 @@ public:
     // FILE_ITEM_COUNT (the items the file holds), FILE_IMPORTED_COUNT, FILE_REPAIRED_COUNT
     // (of the imported), FILE_REFUSED_COUNT, FILE_NOT_IMPORTABLE_COUNT, FILE_SKIPPED_COUNT
     // and FILE_ITEM_n, "<line>: <what became of the item>" for each item not imported or
-    // repaired; FILE_ACCOUNT_PROBLEM instead when no account
+    // repaired; FILE_NOTE_n for what the file says of itself that does not hold (a header
+    // line missing, a count beyond its items) and texts its charset lost; FILE_ACCOUNT_PROBLEM
+    // instead when no account
     // can be given. Reads every position of every layer not read yet. Empty without
     // ACCOUNT=YES.
     char** GetMetadata(const char* pszDomain) override;
@@ -166,6 +172,8 @@ public:
     const std::string& AccountSummary();
     // A warning about the item at that line, once per dataset however often it is met.
     void WarnItem(int nLine, const std::string& strText);
+    // Counts a text (once per item) that holds U+FFFD: its charset could not decode it.
+    void NoteReplacedText();
     // Whether sequential reads of the layers go on ahead on a second thread.
     bool ReadsAhead() const { return m_bReadAhead; }
     // SCALE and OFFSET: how the file's coordinates become the features'.
@@ -175,6 +183,13 @@ private:
     OGRMapgisDataSource(const mapgis::ImportSettings& settings, const std::string& strFileName)
         : m_settings(settings), m_reporter(strFileName) {}
     bool Load();
+    // Warns, and notes for the account, when the first line is not a header line.
+    void CheckHeader(GDALOpenInfo* poOpenInfo);
+    // The colour index whose missing colour numbers the census notes: none in typed mode.
+    std::string ColorsLookedUp() const;
+    // The note on texts with U+FFFD, empty when there are none; warned once per new count.
+    std::string ReplacedNote() const;
+    void WarnReplaced();
     // SRS=: the coordinate system of every layer.
     bool AssignSrs(const std::string& strUser);
     // Built once: after it every position of every layer has been read, so it stays.
@@ -198,4 +213,8 @@ private:
     bool m_bReadAhead = false;
     bool m_bRepair = true;
     bool m_bAccount = false;
+    std::string m_strEncoding;  // the ENCODING option as given
+    std::string m_strHeaderNote;
+    long long m_nReplacedTexts = 0;
+    long long m_nReplacedWarned = 0;
 };

@@ -4,6 +4,7 @@
 
 #include "cpl_string.h"
 #include "mapgisencoding.h"
+#include "mapgissource.h"
 #include "ogr_mapgis.h"
 
 namespace {
@@ -37,17 +38,15 @@ bool SettingsFromOptions(GDALOpenInfo* poOpenInfo, mapgis::ImportSettings* pSett
         return false;
     }
     pSettings->strColorIndexPath = CSLFetchNameValueDef(papszOptions, "COLOR_INDEX", "");
-    if (!pSettings->strColorIndexPath.empty()) {
-        VSIStatBufL sStat;
-        if (VSIStatL(pSettings->strColorIndexPath.c_str(), &sStat) != 0 ||
-            VSI_ISDIR(sStat.st_mode)) {
-            CPLError(CE_Failure, CPLE_OpenFailed, "COLOR_INDEX=%s: no such file",
-                     pSettings->strColorIndexPath.c_str());
-            return false;
-        }
+    std::string strWhy;
+    if (!pSettings->strColorIndexPath.empty() &&
+        !mapgis::CheckColorSource(pSettings->strColorIndexPath, &strWhy)) {
+        CPLError(CE_Failure, CPLE_OpenFailed, "COLOR_INDEX=%s: %s",
+                 mapgis::ShownPath(pSettings->strColorIndexPath).c_str(), strWhy.c_str());
+        return false;
     }
-    pSettings->strDestName =
-        CSLFetchNameValueDef(papszOptions, "NAME", CPLGetBasename(poOpenInfo->pszFilename));
+    pSettings->strDestName = CSLFetchNameValueDef(
+        papszOptions, "NAME", mapgis::DecodedName(CPLGetBasename(poOpenInfo->pszFilename)).c_str());
     return true;
 }
 
@@ -58,6 +57,10 @@ constexpr GIntBig kMaxFileSize = (static_cast<GIntBig>(1) << 31) - 1;
 std::string WhyUnreadable(GDALOpenInfo* poOpenInfo) {
     if (poOpenInfo->bIsDirectory)
         return "a folder, not a MAPGIS exchange file";
+    // A FIFO or a device would block or never end the reader's pre-read.
+    const std::string strNotAFile = mapgis::WhyNotAFile(poOpenInfo->pszFilename);
+    if (!strNotAFile.empty())
+        return strNotAFile;
     VSIStatBufL sStat;
     if (VSIStatL(poOpenInfo->pszFilename, &sStat) != 0)
         return "no such file";
@@ -106,18 +109,21 @@ GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
     }
     const std::string strWhy = WhyUnreadable(poOpenInfo);
     if (!strWhy.empty()) {
-        CPLError(CE_Failure, CPLE_OpenFailed, "%s: %s", poOpenInfo->pszFilename, strWhy.c_str());
+        CPLError(CE_Failure, CPLE_OpenFailed, "%s: %s",
+                 mapgis::ShownPath(poOpenInfo->pszFilename).c_str(), strWhy.c_str());
         return nullptr;
     }
     mapgis::ImportSettings settings;
     if (!SettingsFromOptions(poOpenInfo, &settings))
         return nullptr;
-    std::unique_ptr<OGRMapgisDataSource> poDS(
-        new OGRMapgisDataSource(settings, CPLGetFilename(poOpenInfo->pszFilename)));
+    std::unique_ptr<OGRMapgisDataSource> poDS(new OGRMapgisDataSource(
+        settings, mapgis::ShownPath(CPLGetFilename(poOpenInfo->pszFilename))));
     poDS->SetDescription(poOpenInfo->pszFilename);
     poDS->m_aosOpenOptions = CPLStringList(CSLDuplicate(poOpenInfo->papszOpenOptions));
     CSLConstList papszOptions = poOpenInfo->papszOpenOptions;
     poDS->m_bReadAhead = CPLFetchBool(papszOptions, "READ_AHEAD", false);
+    poDS->m_strEncoding = CSLFetchNameValueDef(papszOptions, "ENCODING", "AUTO");
+    poDS->CheckHeader(poOpenInfo);
     // Only point files hold the texts that can be repaired.
     poDS->m_bRepair = CPLFetchBool(papszOptions, "REPAIR", true) &&
                       EQUAL(CPLGetExtension(poOpenInfo->pszFilename), "wat");
@@ -132,8 +138,8 @@ GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
     // that the warnings of the reads can name the line of each item and the account is ready.
     poDS->m_bAccount = CPLFetchBool(papszOptions, "ACCOUNT", false);
     if (poDS->m_bAccount) {
-        poDS->m_censusWalk =
-            std::async(std::launch::async, mapgis::TakeCensus, settings.strPath, settings.eCharset);
+        poDS->m_censusWalk = std::async(std::launch::async, mapgis::TakeCensus, settings.strPath,
+                                        settings.eCharset, poDS->ColorsLookedUp());
     }
     if (!poDS->Load())
         return nullptr;
@@ -145,11 +151,50 @@ GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
 
 const mapgis::Census* OGRMapgisDataSource::TakeCensus() {
     if (!m_census) {
-        m_census = m_censusWalk.valid()
-                       ? m_censusWalk.get()
-                       : mapgis::TakeCensus(m_settings.strPath, m_settings.eCharset);
+        m_census = m_censusWalk.valid() ? m_censusWalk.get()
+                                        : mapgis::TakeCensus(m_settings.strPath,
+                                                             m_settings.eCharset, ColorsLookedUp());
+        for (const std::string& strNote : m_census->notes)
+            m_reporter.Warn(strNote);
     }
     return &*m_census;
+}
+
+std::string OGRMapgisDataSource::ColorsLookedUp() const {
+    // Only compound layers carry colours.
+    return m_settings.nImportMode != 0 ? m_settings.strColorIndexPath : std::string();
+}
+
+void OGRMapgisDataSource::CheckHeader(GDALOpenInfo* poOpenInfo) {
+    const auto* pszStart = reinterpret_cast<const char*>(poOpenInfo->pabyHeader);
+    std::string strWhy;
+    if (pszStart != nullptr &&
+        !mapgis::CheckHeaderLine(pszStart, static_cast<size_t>(poOpenInfo->nHeaderBytes),
+                                 &strWhy)) {
+        m_strHeaderNote = strWhy;
+        m_reporter.WarnAt(1, strWhy);
+    }
+}
+
+void OGRMapgisDataSource::NoteReplacedText() {
+    ++m_nReplacedTexts;
+}
+
+std::string OGRMapgisDataSource::ReplacedNote() const {
+    if (m_nReplacedTexts == 0)
+        return std::string();
+    return std::to_string(m_nReplacedTexts) +
+           (m_nReplacedTexts == 1 ? " text holds" : " texts hold") +
+           " characters the charset (ENCODING=" + m_strEncoding +
+           ") cannot decode, shown as U+FFFD: the file is likely in another charset; choose it "
+           "with the ENCODING open option (mapgis-import --encoding), e.g. GBK";
+}
+
+void OGRMapgisDataSource::WarnReplaced() {
+    if (m_nReplacedTexts > m_nReplacedWarned) {
+        m_nReplacedWarned = m_nReplacedTexts;
+        m_reporter.Warn(ReplacedNote());
+    }
 }
 
 bool OGRMapgisDataSource::Load() {
@@ -204,6 +249,7 @@ bool OGRMapgisDataSource::AssignSrs(const std::string& strUser) {
 OGRMapgisDataSource::~OGRMapgisDataSource() {
     m_poOtherMode.reset();
     m_layers.clear();
+    WarnReplaced();
     m_reporter.Flush();
 }
 
@@ -254,6 +300,12 @@ const mapgis::Account* OGRMapgisDataSource::GetAccount() {
         for (const auto& poLayer : m_layers)
             layers.push_back(poLayer->Results());
         m_account = mapgis::BuildAccount(*m_census, m_settings.nImportMode != 0, layers);
+        std::vector<std::string>& notes = m_account->notes;
+        if (!m_strHeaderNote.empty())
+            notes.insert(notes.begin(), m_strHeaderNote);
+        if (m_nReplacedTexts > 0)
+            notes.push_back(ReplacedNote());
+        WarnReplaced();
     }
     return &*m_account;
 }
@@ -287,6 +339,10 @@ void OGRMapgisDataSource::AddAccount(CPLStringList& aosList) {
     for (size_t i = 0; i < account.entries.size(); ++i) {
         aosList.SetNameValue(("FILE_ITEM_" + std::to_string(i + 1)).c_str(),
                              account.entries[i].c_str());
+    }
+    for (size_t i = 0; i < account.notes.size(); ++i) {
+        aosList.SetNameValue(("FILE_NOTE_" + std::to_string(i + 1)).c_str(),
+                             account.notes[i].c_str());
     }
 }
 

@@ -1,5 +1,6 @@
 // A plug-in layer as an OGR layer.
 #include <algorithm>
+#include <cstring>
 
 #include "KoGeometry/KtGeometry.h"
 #include "mapgisschema.h"
@@ -145,12 +146,24 @@ void OGRMapgisLayer::Note(const mapgis::ItemRead& read) {
     }
 }
 
+void OGRMapgisLayer::NoteReplaced(std::int64_t nItem, const OGRFeature& feature) {
+    const int iText = feature.GetFieldIndex("Text");
+    if (iText < 0 || !feature.IsFieldSetAndNotNull(iText))
+        return;
+    // U+FFFD is what the host's decoders give for bytes the charset does not have.
+    if (std::strstr(feature.GetFieldAsString(iText), "\xEF\xBF\xBD") != nullptr &&
+        m_replacedItems.insert(nItem).second) {
+        m_poDS->NoteReplacedText();
+    }
+}
+
 OGRFeature* OGRMapgisLayer::MakeFeature(const mapgis::ItemRead& read) {
     auto poFeature = std::make_unique<OGRFeature>(m_poDefn);
     poFeature->SetFID(read.nItem + 1);
     mapgis::FillAttributes(*poFeature, *read.feature, m_eKind);
     if (read.bRepaired)
         mapgis::RestoreCommas(*poFeature);
+    NoteReplaced(read.nItem, *poFeature);
     const KTX::KtGeometry* pGeom = read.feature->GetGeometry();
     if (pGeom == nullptr)
         return poFeature.release();

@@ -415,7 +415,7 @@ bool ArchiveImport::Plan(const std::vector<Sheet>& sheets, std::string* pstrErro
         SheetRun& run = m_runs[i];
         run.poSheet = &sheet;
         const std::string strFolder = Join(roots[sheet.iRoot], sheet.strFolder);
-        run.strName = Join(strFolder, sheet.strTitle);
+        run.strName = mapgis::DecodedName(Join(strFolder, sheet.strTitle));
         run.strColors = m_args.strColors.empty() ? sheet.strColors : m_args.strColors;
         run.inputs = sheet.files;
         if (m_bMerge) {

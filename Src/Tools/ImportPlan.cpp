@@ -9,9 +9,14 @@
 #include "cpl_conv.h"
 #include "cpl_string.h"
 #include "mapgisgeometry.h"
+#include "mapgissource.h"
 #include "ogr_mapgis.h"
 
 namespace mapgis_import {
+
+std::string NameFromBytes(const std::string& strBytes) {
+    return mapgis::DecodedName(strBytes);
+}
 
 namespace {
 
@@ -67,7 +72,7 @@ const char* KindSuffix(Kind eKind, bool bNetwork) {
 }
 
 std::string Title(const Arguments& args, const std::string& strInput) {
-    return args.strName.empty() ? std::string(CPLGetBasename(strInput.c_str())) : args.strName;
+    return args.strName.empty() ? NameFromBytes(CPLGetBasename(strInput.c_str())) : args.strName;
 }
 
 std::string RealPath(const std::string& strInput) {
@@ -105,7 +110,7 @@ bool Shares(const Job& job, const Job& other) {
 // front. A database takes them as table names. False when that is taken too.
 bool NameJob(const Plan& plan, const OutputFormat& format, const std::string& strName, Job* pJob) {
     const std::string strPrefixed =
-        std::string(CPLGetFilename(FolderOf(pJob->strInput).c_str())) + "_" + strName;
+        NameFromBytes(CPLGetFilename(FolderOf(pJob->strInput).c_str())) + "_" + strName;
     for (const std::string& strGiven : {strName, strPrefixed}) {
         const std::string strCandidate = IsPostgis(format) ? LaunderName(strGiven) : strGiven;
         pJob->strOutputLayer = strCandidate;

@@ -38,6 +38,10 @@ struct Plan {
     size_t OutputLayerCount() const;
 };
 
+// A name built from a file or folder name (a layer's, a sheet's): as it is when UTF-8, else
+// decoded from GBK (GB18030), else with its bytes beyond UTF-8 as \xNN.
+std::string NameFromBytes(const std::string& strBytes);
+
 // Adds the jobs of one input's layers (reading each compound layer once to find the kinds it
 // holds); false with the name that cannot be made unique.
 bool PlanInput(const Arguments& args, const OutputFormat& format, const std::string& strInput,

@@ -22,6 +22,7 @@
 #include "cpl_string.h"
 #include "gdal.h"
 #include "gdal_utils.h"
+#include "mapgissource.h"
 #include "ogr_mapgis.h"
 #include "ogr_srs_api.h"
 
@@ -52,13 +53,13 @@ int FailWriting(ImportOutcome* pOutcome, SafeOutput& output, const std::string& 
 constexpr long long kMaxInputSize = (1LL << 31) - 1;
 
 bool IsReadableFile(const std::string& strPath, std::string* pstrWhy) {
+    // Asked of the file system only: opening a FIFO blocks until something writes to it.
+    *pstrWhy = mapgis::WhyNotAFile(strPath);
+    if (!pstrWhy->empty())
+        return false;
     VSIStatBufL sStat;
     if (VSIStatL(strPath.c_str(), &sStat) != 0) {
         *pstrWhy = "no such file";
-        return false;
-    }
-    if (VSI_ISDIR(sStat.st_mode)) {
-        *pstrWhy = "is a folder";
         return false;
     }
     if (static_cast<long long>(sStat.st_size) > kMaxInputSize) {
@@ -257,20 +258,24 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
     for (const std::string& strInput : args.inputs) {
         std::string strWhy;
         if (!IsReadableFile(strInput, &strWhy)) {
-            return Fail(pOutcome, kExitInput, "cannot read " + strInput + ": " + strWhy);
+            return Fail(pOutcome, kExitInput,
+                        "cannot read " + mapgis::ShownPath(strInput) + ": " + strWhy);
         }
         if (!IsExchangeFile(strInput)) {
             return Fail(pOutcome, kExitInput,
-                        strInput + ": unknown extension \"" + CPLGetExtension(strInput.c_str()) +
+                        mapgis::ShownPath(strInput) + ": unknown extension \"" +
+                            mapgis::ShownPath(CPLGetExtension(strInput.c_str())) +
                             "\" (expected .wat, .wal, .wap or .wan)");
         }
     }
     if (args.bStyleOnly)
         return WriteDriverStyles(args, pOutcome);
     std::string strWhy;
-    if (!args.strColors.empty() && !IsReadableFile(args.strColors, &strWhy)) {
-        return Fail(pOutcome, kExitInput,
-                    "cannot read colour index file " + args.strColors + ": " + strWhy);
+    if (!args.strColors.empty() && (!IsReadableFile(args.strColors, &strWhy) ||
+                                    !mapgis::CheckColorSource(args.strColors, &strWhy))) {
+        return Fail(
+            pOutcome, kExitInput,
+            "cannot read colour index file " + mapgis::ShownPath(args.strColors) + ": " + strWhy);
     }
     OutputFormat format;
     int nExit = kExitOk;
@@ -291,7 +296,8 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         if (!src) {
             // A bad SRS, SCALE or OFFSET is the command line's fault, not the input's.
             const bool bUsage = CPLGetLastErrorNo() == CPLE_IllegalArg;
-            return Fail(pOutcome, bUsage ? kExitUsage : kExitInput, "cannot import " + strInput);
+            return Fail(pOutcome, bUsage ? kExitUsage : kExitInput,
+                        "cannot import " + mapgis::ShownPath(strInput));
         }
         std::string strName;
         if (!PlanInput(args, format, strInput, iSource, src.get(), &plan, &strName)) {

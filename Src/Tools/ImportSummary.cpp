@@ -4,6 +4,7 @@
 #include "cpl_string.h"
 #include "gdal.h"
 #include "mapgisgeoref.h"
+#include "mapgissource.h"
 
 namespace mapgis_import {
 
@@ -49,12 +50,16 @@ InputAccount CollectAccount(GDALDatasetH hSource, const std::string& strInput) {
     account.nRefused = NumberItem(papszMD, "FILE_REFUSED_COUNT");
     account.nNotImportable = NumberItem(papszMD, "FILE_NOT_IMPORTABLE_COUNT");
     account.nSkipped = NumberItem(papszMD, "FILE_SKIPPED_COUNT");
-    account.entries = Numbered(papszMD, "FILE_ITEM_");
+    // What the file says of itself that does not hold goes first: it explains the figures.
+    for (const std::string& strNote : Numbered(papszMD, "FILE_NOTE_"))
+        account.entries.push_back(kNotePrefix + strNote);
+    for (std::string& strEntry : Numbered(papszMD, "FILE_ITEM_"))
+        account.entries.push_back(std::move(strEntry));
     return account;
 }
 
 std::string AccountLine(const InputAccount& a) {
-    const std::string strFile = CPLGetFilename(a.strInput.c_str());
+    const std::string strFile = mapgis::ShownPath(CPLGetFilename(a.strInput.c_str()));
     if (!a.strProblem.empty())
         return strFile + ": no account of its items: " + a.strProblem;
     const std::string strRepaired =
@@ -81,7 +86,7 @@ LayerResult CollectLayerResult(OGRLayerH hSource, const std::string& strInput,
 void PrintSummary(std::FILE* pOut, const std::string& strOutput,
                   const std::vector<LayerResult>& results,
                   const std::vector<InputAccount>& accounts, const SystemSummary& system) {
-    std::fprintf(pOut, "Wrote %s:\n", strOutput.c_str());
+    std::fprintf(pOut, "Wrote %s:\n", mapgis::ShownPath(strOutput).c_str());
     if (!system.strScale.empty() || !system.strOffset.empty()) {
         std::fprintf(pOut, "  coordinates scaled by %s, then shifted by %s\n",
                      system.strScale.empty() ? "1" : system.strScale.c_str(),
@@ -101,7 +106,7 @@ void PrintSummary(std::FILE* pOut, const std::string& strOutput,
     for (const LayerResult& r : results) {
         std::fprintf(pOut, "  layer %s (%s%s%s): %lld features", r.strOutputLayer.c_str(),
                      r.strPart.c_str(), r.strPart.empty() ? "from " : " of ",
-                     CPLGetFilename(r.strInput.c_str()), r.nFeatures);
+                     mapgis::ShownPath(CPLGetFilename(r.strInput.c_str())).c_str(), r.nFeatures);
         if (r.bHasBounds) {
             std::fprintf(pOut, ", bounds (%.15g, %.15g) - (%.15g, %.15g)", r.bounds.MinX,
                          r.bounds.MinY, r.bounds.MaxX, r.bounds.MaxY);
@@ -116,7 +121,10 @@ void PrintSummary(std::FILE* pOut, const std::string& strOutput,
     for (const InputAccount& a : accounts) {
         std::fprintf(pOut, "  %s\n", AccountLine(a).c_str());
         for (const std::string& s : a.entries) {
-            std::fprintf(pOut, "    %s:%s\n", CPLGetFilename(a.strInput.c_str()), s.c_str());
+            const bool bNote = s.compare(0, kNotePrefix.size(), kNotePrefix) == 0;
+            std::fprintf(pOut, "    %s:%s%s\n",
+                         mapgis::ShownPath(CPLGetFilename(a.strInput.c_str())).c_str(),
+                         bNote ? " " : "", s.c_str());
         }
     }
 }

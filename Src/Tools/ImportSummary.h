@@ -32,8 +32,13 @@ struct InputAccount {
     long long nRefused = 0;
     long long nNotImportable = 0;
     long long nSkipped = 0;
-    std::vector<std::string> entries;  // "<line>: <what became of the item>"
+    // "note: <what the file says of itself that does not hold, naming its line>" first (a
+    // header line missing, a count beyond the items, texts the charset lost), then
+    // "<line>: <what became of the item>".
+    std::vector<std::string> entries;
 };
+
+inline const std::string kNotePrefix = "note: ";
 
 // The account of an input after its layers have been translated.
 InputAccount CollectAccount(GDALDatasetH hSource, const std::string& strInput);

@@ -302,6 +302,11 @@ KindLayer::KindLayer(OGRLayer* poSource, Kind eKind, bool bNetwork, const std::s
         m_iColor = m_poDefn->GetFieldIndex("Color");
         m_iFontName = m_poDefn->GetFieldIndex("FontName");
         m_iItalic = m_poDefn->GetFieldIndex("Italic");
+        // A text piece gets its own text from its label: copying the item's whole text into
+        // each of its pieces made a text of many pieces quadratic.
+        m_pieceFieldMap = m_fieldMap;
+        if (m_iText >= 0)
+            m_pieceFieldMap[static_cast<size_t>(m_iText)] = -1;
     }
 }
 
@@ -317,9 +322,9 @@ void KindLayer::ResetReading() {
 }
 
 std::unique_ptr<OGRFeature> KindLayer::NewFeature(OGRFeature& source, OGRGeometry* poGeom,
-                                                  const std::string& strStyle) {
+                                                  const std::string& strStyle, const int* panMap) {
     auto poFeature = std::make_unique<OGRFeature>(m_poDefn);
-    poFeature->SetFieldsFrom(&source, m_fieldMap.data());
+    poFeature->SetFieldsFrom(&source, panMap != nullptr ? panMap : m_fieldMap.data());
     poFeature->SetFID(source.GetFID());
     if (poGeom != nullptr) {
         poGeom = OGRGeometryFactory::forceTo(poGeom, m_poDefn->GetGeomType());
@@ -333,10 +338,14 @@ std::unique_ptr<OGRFeature> KindLayer::NewFeature(OGRFeature& source, OGRGeometr
 
 void KindLayer::AddTextPieces(OGRFeature& source, const Piece& piece) {
     for (auto& [poAnchor, strTool] : Anchors(piece)) {
-        std::unique_ptr<OGRFeature> poFeature = NewFeature(source, poAnchor.release(), strTool);
+        std::unique_ptr<OGRFeature> poFeature =
+            NewFeature(source, poAnchor.release(), strTool, m_pieceFieldMap.data());
         // The item's identity is its RbUserID: its pieces are features of their own.
         poFeature->SetFID(OGRNullFID);
-        if (const std::optional<Label> label = ReadLabel(strTool)) {
+        const std::optional<Label> label = ReadLabel(strTool);
+        if (!label && m_iText >= 0 && source.IsFieldSetAndNotNull(m_iText))
+            poFeature->SetField(m_iText, source.GetFieldAsString(m_iText));
+        if (label) {
             poFeature->SetField(m_iText, label->strText.c_str());
             poFeature->SetField(m_iTextAngle, label->dfAngle);
             if (label->height)

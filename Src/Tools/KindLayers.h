@@ -68,8 +68,10 @@ public:
     const OGREnvelope& Bounds() const { return m_bounds; }
 
 private:
+    // panMap: source field to this layer's field (-1: not copied); null: every field.
     std::unique_ptr<OGRFeature> NewFeature(OGRFeature& source, OGRGeometry* poGeom,
-                                           const std::string& strStyle);
+                                           const std::string& strStyle,
+                                           const int* panMap = nullptr);
     void AddTextPieces(OGRFeature& source, const Piece& piece);
 
     OGRLayer* m_poSource;
@@ -78,6 +80,7 @@ private:
     long long m_nCount;
     OGRFeatureDefn* m_poDefn;
     std::vector<int> m_fieldMap;
+    std::vector<int> m_pieceFieldMap;  // a text piece's: all but Text
     // Fields a text piece sets from its label.
     int m_iText = -1, m_iTextAngle = -1, m_iTextHeight = -1, m_iColor = -1, m_iFontName = -1,
         m_iItalic = -1;

@@ -1,13 +1,17 @@
 // Finding the sheets of an archive.
 #include "SheetFinder.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
-#include <cstring>
 #include <map>
+#include <set>
+#include <utility>
 
 #include "cpl_conv.h"
 #include "cpl_string.h"
 #include "cpl_vsi.h"
+#include "mapgissource.h"
 
 namespace mapgis_import {
 
@@ -31,14 +35,28 @@ void ChooseColors(const std::vector<std::string>& candidates, Sheet& sheet) {
     }
 }
 
+// Folders by device and inode: a symbolic link to a folder already walked (its parent, say)
+// is not walked again, so links can neither loop nor repeat sheets.
+using Visited = std::set<std::pair<dev_t, ino_t>>;
+
+// False when the folder was walked before.
+bool FirstVisit(const std::string& strFolder, Visited& visited) {
+    struct stat st {};
+    if (::stat(strFolder.c_str(), &st) != 0)
+        return true;
+    return visited.emplace(st.st_dev, st.st_ino).second;
+}
+
 bool Walk(size_t iRoot, const std::string& strRoot, const std::string& strRelative, bool bRecursive,
-          std::vector<Sheet>* pSheets, std::string* pstrError) {
+          Visited& visited, std::vector<Sheet>* pSheets, std::string* pstrError) {
     const std::string strFolder =
         strRelative.empty() ? strRoot
                             : CPLFormFilename(strRoot.c_str(), strRelative.c_str(), nullptr);
+    if (!FirstVisit(strFolder, visited))
+        return true;
     char** papszNames = VSIReadDir(strFolder.c_str());
     if (papszNames == nullptr && !IsFolder(strFolder)) {
-        *pstrError = "cannot read the folder " + strFolder;
+        *pstrError = "cannot read the folder " + mapgis::ShownPath(strFolder);
         return false;
     }
     CPLStringList aosNames(papszNames);
@@ -58,6 +76,7 @@ bool Walk(size_t iRoot, const std::string& strRoot, const std::string& strRelati
         if (IsFolder(strPath)) {
             subfolders.push_back(strName);
         } else if (IsExchangeFile(strName)) {
+            // Whatever it is, its sheet's import says why it cannot be read (a FIFO, say).
             const std::string strTitle = CPLGetBasename(strName.c_str());
             const std::string strKey = CPLString(strTitle).tolower();
             auto [it, bNew] = byTitle.try_emplace(strKey);
@@ -83,7 +102,7 @@ bool Walk(size_t iRoot, const std::string& strRoot, const std::string& strRelati
         const std::string strNext =
             strRelative.empty() ? strSub
                                 : CPLFormFilename(strRelative.c_str(), strSub.c_str(), nullptr);
-        if (!Walk(iRoot, strRoot, strNext, bRecursive, pSheets, pstrError))
+        if (!Walk(iRoot, strRoot, strNext, bRecursive, visited, pSheets, pstrError))
             return false;
     }
     return true;
@@ -106,21 +125,16 @@ bool IsFolder(const std::string& strPath) {
 }
 
 bool LooksLikeColorIndex(const std::string& strPath) {
-    VSILFILE* fp = VSIFOpenL(strPath.c_str(), "rb");
-    if (fp == nullptr)
-        return false;
-    char szHead[4096];
-    const size_t nRead = VSIFReadL(szHead, 1, sizeof(szHead) - 1, fp);
-    VSIFCloseL(fp);
-    szHead[nRead] = '\0';
-    // Its entries name each colour and its inks: "Color:1", then "Black=...".
-    return std::strstr(szHead, "\"Color:") != nullptr && std::strstr(szHead, "\"Black=") != nullptr;
+    // The check the import makes of --colors: never opens a FIFO or a device.
+    std::string strWhy;
+    return mapgis::CheckColorSource(strPath, &strWhy);
 }
 
 bool FindSheets(const std::vector<std::string>& roots, bool bRecursive, std::vector<Sheet>* pSheets,
                 std::string* pstrError) {
+    Visited visited;
     for (size_t i = 0; i < roots.size(); ++i) {
-        if (!Walk(i, roots[i], std::string(), bRecursive, pSheets, pstrError))
+        if (!Walk(i, roots[i], std::string(), bRecursive, visited, pSheets, pstrError))
             return false;
     }
     return true;

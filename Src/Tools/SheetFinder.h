@@ -18,8 +18,9 @@ struct Sheet {
     std::string strColorsNote;       // why none was taken, when there were candidates
 };
 
-// Finds the sheets under the roots (folders; with bRecursive their subfolders too), in path
-// order; false with a message when a root cannot be read.
+// Finds the sheets under the roots (folders; with bRecursive their subfolders too, a folder
+// reached twice through symbolic links walked once), in path order; false with a message
+// when a root cannot be read.
 bool FindSheets(const std::vector<std::string>& roots, bool bRecursive, std::vector<Sheet>* pSheets,
                 std::string* pstrError);
 
@@ -28,7 +29,8 @@ bool IsExchangeFile(const std::string& strName);
 
 bool IsFolder(const std::string& strPath);
 
-// Whether the file starts as a MAPGIS colour index file does.
+// Whether the file is a colour source the import takes (mapgis::CheckColorSource): a regular
+// file, never opened otherwise.
 bool LooksLikeColorIndex(const std::string& strPath);
 
 }  // namespace mapgis_import
