@@ -461,8 +461,10 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         if (InterruptSignal() != 0)
             return Interrupted(pOutcome);
         if (hResult == nullptr) {
+            const std::string strLost = bDatabase ? database.LostServer() : std::string();
             return FailWriting(pOutcome, output,
-                               "cannot write layer " + job.strOutputLayer + " to " + strShown);
+                               "cannot write layer " + job.strOutputLayer + " to " + strShown +
+                                   (strLost.empty() ? "" : ": " + strLost));
         }
         nDone += nItems;
     }

@@ -561,6 +561,13 @@ bool PostgisOutput::Publish(const std::string& strSheet, const std::vector<Publi
     return true;
 }
 
+std::string PostgisOutput::LostServer() {
+    std::string strError;
+    if (m_hDataset == nullptr || Execute(m_hDataset, "SELECT 1", &strError))
+        return std::string();
+    return strError;
+}
+
 void PostgisOutput::DropPartials(const std::vector<std::string>& tables) {
     if (m_hDataset == nullptr || tables.empty())
         return;

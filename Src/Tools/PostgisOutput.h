@@ -117,6 +117,9 @@ public:
                  const std::vector<std::string>& inputs, bool bReplace, std::string* pstrError);
     // Drops what a failed import left behind.
     void DropPartials(const std::vector<std::string>& tables);
+    // Why the server cannot be used any more (its message), or empty while it answers: a
+    // writer that loses its server mid-way seldom says so itself.
+    std::string LostServer();
 
 private:
     std::string m_strConnection;
