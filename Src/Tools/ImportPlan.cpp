@@ -52,20 +52,6 @@ std::vector<Kind> PossibleKinds(const std::string& strInput) {
     return {kKinds.begin(), kKinds.end()};
 }
 
-const char* KindSuffix(Kind eKind, bool bNetwork) {
-    switch (eKind) {
-        case Kind::Points:
-            return bNetwork ? "nodes" : "points";
-        case Kind::Lines:
-            return bNetwork ? "network" : "lines";
-        case Kind::Areas:
-            return "areas";
-        case Kind::Texts:
-            break;
-    }
-    return "texts";
-}
-
 std::string Title(const Arguments& args, const std::string& strInput) {
     return args.strName.empty() ? std::string(CPLGetBasename(strInput.c_str())) : args.strName;
 }
@@ -154,7 +140,8 @@ bool PlanInput(const Arguments& args, const OutputFormat& format, const std::str
             // One layer of entities per file; the kinds are its CAD layers.
             std::array<std::string, 4> names;
             for (Kind eKind : kKinds)
-                names[static_cast<size_t>(eKind)] = strTitle + "_" + KindSuffix(eKind, bNetwork);
+                names[static_cast<size_t>(eKind)] =
+                    strTitle + "_" + mapgis::MapKindSuffix(eKind, bNetwork);
             auto poView = std::make_unique<ViewDataset>();
             auto poCad = std::make_unique<CadLayer>(poLayer, bNetwork, names);
             job.poCad = poCad.get();
@@ -198,7 +185,7 @@ bool PlanInput(const Arguments& args, const OutputFormat& format, const std::str
             if (nCount == 0)
                 continue;
             Job part = job;
-            part.strPart = KindSuffix(eKind, bNetwork);
+            part.strPart = mapgis::MapKindSuffix(eKind, bNetwork);
             if (!NameJob(*pPlan, format, strTitle + "_" + part.strPart, &part)) {
                 *pstrError = part.strOutputLayer;
                 return false;

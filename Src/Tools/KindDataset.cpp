@@ -44,7 +44,7 @@ bool KindDataset::ReadBatch() {
         if (poSource == nullptr)
             break;
         ++m_nRead;
-        std::vector<Piece> pieces = SplitFeature(*poSource, m_bNetwork);
+        std::vector<Piece> pieces = mapgis::CutByKind(*poSource, m_bNetwork);
         for (auto& poLayer : m_layers)
             poLayer->Take(*poSource, pieces);
     }

@@ -21,61 +21,11 @@ bool StartsWith(const std::string& s, const char* pszPrefix) {
     return s.compare(0, std::strlen(pszPrefix), pszPrefix) == 0;
 }
 
-// The kind a style tool draws.
-bool ToolDraws(const std::string& strTool, Kind eKind) {
-    switch (eKind) {
-        case Kind::Points:
-            return StartsWith(strTool, "SYMBOL(");
-        case Kind::Texts:
-            return StartsWith(strTool, "LABEL(");
-        case Kind::Lines:
-            return StartsWith(strTool, "PEN(");
-        case Kind::Areas:
-            return StartsWith(strTool, "PEN(") || StartsWith(strTool, "BRUSH(");
-    }
-    return false;
-}
-
 std::string Join(const std::vector<std::string>& tools) {
     std::string out;
     for (const std::string& t : tools)
         out += (out.empty() ? "" : ";") + t;
     return out;
-}
-
-Kind KindOfPart(const OGRGeometry& part, bool bTextPoints) {
-    const OGRwkbGeometryType eFlat = wkbFlatten(part.getGeometryType());
-    if (eFlat == wkbPoint || eFlat == wkbMultiPoint)
-        return bTextPoints ? Kind::Texts : Kind::Points;
-    if (OGR_GT_IsSubClassOf(eFlat, wkbCurve) || OGR_GT_IsSubClassOf(eFlat, wkbMultiCurve))
-        return Kind::Lines;
-    return Kind::Areas;
-}
-
-std::unique_ptr<OGRGeometryCollection> NewMulti(Kind eKind) {
-    switch (eKind) {
-        case Kind::Points:
-        case Kind::Texts:
-            return std::make_unique<OGRMultiPoint>();
-        case Kind::Lines:
-            return std::make_unique<OGRMultiCurve>();
-        case Kind::Areas:
-            break;
-    }
-    return std::make_unique<OGRMultiSurface>();
-}
-
-// Takes the part, a collection part by part.
-void AddPart(OGRGeometryCollection& multi, OGRGeometry* poPart) {
-    if (OGR_GT_IsSubClassOf(wkbFlatten(poPart->getGeometryType()), wkbGeometryCollection)) {
-        auto* poInner = poPart->toGeometryCollection();
-        for (OGRGeometry* poChild : *poInner)
-            AddPart(multi, poChild);
-        poInner->removeGeometry(-1, FALSE);
-        delete poPart;
-    } else if (multi.addGeometryDirectly(poPart) != OGRERR_NONE) {
-        delete poPart;
-    }
 }
 
 OGRwkbGeometryType ViewType(Kind eKind, bool bNetwork, bool bCurves) {
@@ -146,115 +96,7 @@ std::string ColorOfSymbol(const std::string& strTool) {
     return std::string();
 }
 
-// The anchors of a piece of points, each with the style tool that draws it: texts' labels
-// pair with their anchors in order.
-std::vector<std::pair<std::unique_ptr<OGRPoint>, std::string>> Anchors(const Piece& piece) {
-    std::vector<std::pair<std::unique_ptr<OGRPoint>, std::string>> out;
-    const std::vector<std::string> tools = mapgis::StyleTools(piece.strStyle.c_str());
-    std::unique_ptr<OGRGeometry> poPoints(
-        OGRGeometryFactory::forceToMultiPoint(piece.poGeom->getLinearGeometry()));
-    const auto* poMulti = poPoints->toMultiPoint();
-    for (int i = 0; i < poMulti->getNumGeometries(); ++i) {
-        std::string strTool =
-            tools.empty() ? std::string() : tools[std::min<size_t>(i, tools.size() - 1)];
-        out.emplace_back(poMulti->getGeometryRef(i)->clone(), std::move(strTool));
-    }
-    return out;
-}
-
-// What the LABEL tool of a text piece says, as the fields of the piece's feature.
-struct Label {
-    std::string strText;
-    double dfAngle = 0;
-    std::optional<double> height;  // ground units
-    std::string strColor;
-    std::string strFont;
-    std::optional<bool> italic;
-};
-
-// Read here rather than by GDAL's style tools, which took a fifth of a point file's import.
-std::optional<Label> ReadLabel(const std::string& strTool) {
-    std::string strName;
-    mapgis::StyleParameters params;
-    if (!mapgis::ReadStyleTool(strTool, &strName, &params) || strName != "LABEL")
-        return std::nullopt;
-    Label label;
-    for (const auto& [strKey, strValue] : params) {
-        if (strKey == "t") {
-            label.strText = strValue;
-        } else if (strKey == "a") {
-            label.dfAngle = CPLAtof(strValue.c_str());
-        } else if (strKey == "s" && !strValue.empty() && strValue.back() == 'g') {
-            // Heights are written in ground units; nothing is converted.
-            label.height = CPLAtof(strValue.c_str());
-        } else if (strKey == "c") {
-            label.strColor = strValue;
-        } else if (strKey == "f") {
-            label.strFont = strValue;
-        } else if (strKey == "it") {
-            label.italic = strValue != "0";
-        }
-    }
-    return label;
-}
-
-// The kind of an item as a whole, by what the reader made of it.
-Kind KindOfItem(const OGRFeature& feature, bool bNetwork) {
-    const int iKind = feature.GetFieldIndex("GeomKind");
-    const char* pszKind = iKind >= 0 ? feature.GetFieldAsString(iKind) : "";
-    if (EQUAL(pszKind, "line") || EQUAL(pszKind, "arc"))
-        return Kind::Lines;
-    if (EQUAL(pszKind, "region") || EQUAL(pszKind, "circle"))
-        return Kind::Areas;
-    if (EQUAL(pszKind, "text"))
-        return Kind::Texts;
-    if (EQUAL(pszKind, "compound"))
-        return bNetwork ? Kind::Lines : Kind::Texts;
-    return Kind::Points;
-}
-
 }  // namespace
-
-std::vector<Piece> SplitFeature(OGRFeature& feature, bool bNetwork, bool bStyles) {
-    std::vector<Piece> pieces;
-    std::unique_ptr<OGRGeometry> poGeom(feature.StealGeometry());
-    if (poGeom == nullptr || poGeom->IsEmpty()) {
-        // Nothing to cut: the item goes whole, empty, to the layer of its kind.
-        const Kind eKind = KindOfItem(feature, bNetwork);
-        pieces.push_back({eKind, poGeom ? NewMulti(eKind) : nullptr, std::string()});
-        return pieces;
-    }
-    const std::vector<std::string> tools =
-        bStyles ? mapgis::StyleTools(feature.GetStyleString()) : std::vector<std::string>();
-    auto addPiece = [&](Kind eKind, std::unique_ptr<OGRGeometry> poPart) {
-        std::vector<std::string> kept;
-        std::copy_if(tools.begin(), tools.end(), std::back_inserter(kept),
-                     [eKind](const std::string& t) { return ToolDraws(t, eKind); });
-        pieces.push_back({eKind, std::move(poPart), Join(kept)});
-    };
-    if (wkbFlatten(poGeom->getGeometryType()) != wkbGeometryCollection) {
-        const int iKind = feature.GetFieldIndex("GeomKind");
-        const bool bText = iKind >= 0 && EQUAL(feature.GetFieldAsString(iKind), "text");
-        const Kind eKind = KindOfPart(*poGeom, bText);
-        addPiece(eKind, std::move(poGeom));
-        return pieces;
-    }
-    std::array<std::unique_ptr<OGRGeometryCollection>, 4> parts;
-    auto* poCollection = poGeom->toGeometryCollection();
-    for (OGRGeometry* poPart : *poCollection) {
-        const Kind eKind = KindOfPart(*poPart, !bNetwork);
-        std::unique_ptr<OGRGeometryCollection>& poMulti = parts[Index(eKind)];
-        if (poMulti == nullptr)
-            poMulti = NewMulti(eKind);
-        AddPart(*poMulti, poPart);
-    }
-    poCollection->removeGeometry(-1, FALSE);  // the parts belong to the pieces now
-    for (Kind eKind : kKinds) {
-        if (parts[Index(eKind)] != nullptr)
-            addPiece(eKind, std::move(parts[Index(eKind)]));
-    }
-    return pieces;
-}
 
 std::array<long long, 4> FindKinds(OGRLayer& source, bool bNetwork,
                                    const std::vector<Kind>& possible, long long nItems,
@@ -269,7 +111,7 @@ std::array<long long, 4> FindKinds(OGRLayer& source, bool bNetwork,
         std::unique_ptr<OGRFeature> poFeature{source.GetNextFeature()};
         if (poFeature == nullptr)
             break;
-        for (const Piece& piece : SplitFeature(*poFeature, bNetwork, false))
+        for (const Piece& piece : mapgis::CutByKind(*poFeature, bNetwork))
             counts[Index(piece.eKind)] = nItems;
     }
     source.ResetReading();
@@ -332,21 +174,22 @@ std::unique_ptr<OGRFeature> KindLayer::NewFeature(OGRFeature& source, OGRGeometr
 }
 
 void KindLayer::AddTextPieces(OGRFeature& source, const Piece& piece) {
-    for (auto& [poAnchor, strTool] : Anchors(piece)) {
-        std::unique_ptr<OGRFeature> poFeature = NewFeature(source, poAnchor.release(), strTool);
+    for (mapgis::TextPiece& text : mapgis::PlaceTexts(piece)) {
+        std::unique_ptr<OGRFeature> poFeature =
+            NewFeature(source, text.poAnchor.release(), text.strTool);
         // The item's identity is its RbUserID: its pieces are features of their own.
         poFeature->SetFID(OGRNullFID);
-        if (const std::optional<Label> label = ReadLabel(strTool)) {
-            poFeature->SetField(m_iText, label->strText.c_str());
-            poFeature->SetField(m_iTextAngle, label->dfAngle);
-            if (label->height)
-                poFeature->SetField(m_iTextHeight, *label->height);
-            if (!label->strColor.empty())
-                poFeature->SetField(m_iColor, label->strColor.c_str());
-            if (!label->strFont.empty())
-                poFeature->SetField(m_iFontName, label->strFont.c_str());
-            if (label->italic)
-                poFeature->SetField(m_iItalic, *label->italic ? 1 : 0);
+        if (text.bLabel) {
+            poFeature->SetField(m_iText, text.strText.c_str());
+            poFeature->SetField(m_iTextAngle, text.dfAngle);
+            if (text.height)
+                poFeature->SetField(m_iTextHeight, *text.height);
+            if (!text.strColor.empty())
+                poFeature->SetField(m_iColor, text.strColor.c_str());
+            if (!text.strFont.empty())
+                poFeature->SetField(m_iFontName, text.strFont.c_str());
+            if (text.italic)
+                poFeature->SetField(m_iItalic, *text.italic ? 1 : 0);
         }
         m_pending.push_back(std::move(poFeature));
     }
@@ -383,7 +226,7 @@ OGRFeature* KindLayer::GetNextFeature() {
         std::unique_ptr<OGRFeature> poSource{m_poSource->GetNextFeature()};
         if (poSource == nullptr)
             return nullptr;
-        std::vector<Piece> pieces = SplitFeature(*poSource, m_bNetwork);
+        std::vector<Piece> pieces = mapgis::CutByKind(*poSource, m_bNetwork);
         Take(*poSource, pieces);
     }
     return Next().release();
@@ -435,7 +278,7 @@ OGRFeature* CadLayer::GetNextFeature() {
         std::unique_ptr<OGRFeature> poSource{m_poSource->GetNextFeature()};
         if (poSource == nullptr)
             return nullptr;
-        for (Piece& piece : SplitFeature(*poSource, m_bNetwork)) {
+        for (Piece& piece : mapgis::CutByKind(*poSource, m_bNetwork)) {
             // A CAD entity is its geometry: an item without one has none.
             if (piece.poGeom == nullptr || piece.poGeom->IsEmpty())
                 continue;
@@ -446,12 +289,12 @@ OGRFeature* CadLayer::GetNextFeature() {
             if (piece.eKind == Kind::Points || piece.eKind == Kind::Texts) {
                 // The writer makes no entity of a multipoint: one per anchor, a text with its
                 // own label, a symbol with its colour as the point's pen.
-                for (auto& [poAnchor, strTool] : Anchors(piece)) {
-                    const std::string strColor = ColorOfSymbol(strTool);
-                    const std::string strStyle = piece.eKind == Kind::Texts ? strTool
+                for (mapgis::TextPiece& anchor : mapgis::PlaceTexts(piece)) {
+                    const std::string strColor = ColorOfSymbol(anchor.strTool);
+                    const std::string strStyle = piece.eKind == Kind::Texts ? anchor.strTool
                                                  : strColor.empty()         ? std::string()
                                                                     : "PEN(c:" + strColor + ")";
-                    Add(strLayer, std::move(poAnchor), strStyle, nFid);
+                    Add(strLayer, std::move(anchor.poAnchor), strStyle, nFid);
                 }
             } else if (piece.eKind == Kind::Lines) {
                 Add(strLayer, std::move(poLinear), piece.strStyle, nFid);

@@ -11,26 +11,15 @@
 #include <vector>
 
 #include "gdal_priv.h"
+#include "mapgiskinds.h"
 #include "ogrsf_frmts.h"
 
 namespace mapgis_import {
 
-enum class Kind { Points, Lines, Areas, Texts };
-// In the map's drawing order, bottom first: the order the layers are written in, and an item's
-// pieces.
-constexpr std::array<Kind, 4> kKinds = {Kind::Areas, Kind::Lines, Kind::Points, Kind::Texts};
-
-// What one item holds of one kind: the parts of that kind and their style tools.
-struct Piece {
-    Kind eKind;
-    std::unique_ptr<OGRGeometry> poGeom;
-    std::string strStyle;
-};
-
-// An item of a compound layer cut by kind. The points of a compound are the nodes of a
-// network entry in a network file and the anchors of a coded text in a point file.
-// The feature's geometry goes to the pieces; their styles only with bStyles.
-std::vector<Piece> SplitFeature(OGRFeature& feature, bool bNetwork, bool bStyles = true);
+// The driver cuts the items by kind (mapgiskinds.h); these views write what it cuts.
+using Kind = mapgis::MapKind;
+using Piece = mapgis::KindPiece;
+constexpr std::array<Kind, 4> kKinds = mapgis::kMapKinds;
 
 // How the writer wants the views: with curves or segmentised, with field names of at most
 // ten characters (dBase).
