@@ -161,8 +161,15 @@ public:
     const char* GetMetadataItem(const char* pszName, const char* pszDomain) override;
     char** GetMetadataDomainList() override;
 
-private:
     using Features = std::vector<std::unique_ptr<OGRFeature>>;
+    // For the data source's read of every layer in one pass: the positions from nFrom up to
+    // nAt were read in order and refused; the item at nAt was cut into pieces, of which this
+    // layer makes its features.
+    void SkipRefused(std::int64_t nFrom, std::int64_t nAt);
+    Features TakePieces(std::int64_t nItem, const OGRFeature& source,
+                        std::vector<mapgis::KindPiece>& pieces);
+
+private:
     OGRFeature* GetNextRawFeature();
     // This layer's features of the item read at that position.
     Features Take(std::int64_t nItem, OGRFeature* poSource);
@@ -221,7 +228,11 @@ public:
     // on the first such request: a host may list the layers of one mode and open them in
     // another.
     OGRLayer* GetLayerByName(const char* pszName) override;
-    int TestCapability(const char*) override { return FALSE; }
+    // MODE=MAP: RandomLayerRead, the features of every map layer in one pass over the file.
+    int TestCapability(const char* pszCap) override;
+    void ResetReading() override;
+    OGRFeature* GetNextFeature(OGRLayer** ppoBelongingLayer, double* pdfProgressPct,
+                               GDALProgressFunc pfnProgress, void* pProgressData) override;
 
     // Domain "MAPGIS", with the open option ACCOUNT=YES: the account of the file.
     // FILE_ITEM_COUNT (the items the file holds), FILE_IMPORTED_COUNT, FILE_REPAIRED_COUNT
@@ -268,6 +279,8 @@ private:
     std::optional<Mode> OtherModeOf(const char* pszName) const;
     // MODE=MAP: a layer for each kind the census finds.
     void AddMapLayers();
+    // The next batch of items of the one-pass read, cut for every map layer; false at the end.
+    bool ReadMapBatch();
 
     mapgis::ImportSettings m_settings;
     mapgis::Placement m_placement;
@@ -276,6 +289,10 @@ private:
     // The plug-in's layers; in MODE=MAP the compound layer the map layers read.
     std::vector<std::unique_ptr<OGRMapgisLayer>> m_layers;
     std::vector<std::unique_ptr<OGRMapgisMapLayer>> m_mapLayers;
+    // The one-pass read: where it goes on, and the features of its batch by map layer.
+    std::int64_t m_nMapItem = 0;
+    std::vector<std::deque<std::unique_ptr<OGRFeature>>> m_mapBatch;
+    size_t m_iMapBatchLayer = 0;
     std::optional<mapgis::Census> m_census;
     std::future<mapgis::Census> m_censusWalk;  // the census being taken, until it is needed
     std::set<std::string> m_warnedItems;

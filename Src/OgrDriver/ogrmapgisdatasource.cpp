@@ -368,3 +368,77 @@ const char* OGRMapgisDataSource::GetMetadataItem(const char* pszName, const char
 char** OGRMapgisDataSource::GetMetadataDomainList() {
     return BuildMetadataDomainList(GDALDataset::GetMetadataDomainList(), TRUE, "MAPGIS", nullptr);
 }
+
+namespace {
+
+// Items read before their features go out: the features of a batch leave layer by layer, so
+// that a writer switches tables (a COPY in PostgreSQL) a few times a batch, not every item.
+constexpr int kMapBatchItems = 1024;
+
+}  // namespace
+
+int OGRMapgisDataSource::TestCapability(const char* pszCap) {
+    return m_eMode == Mode::Map && !m_layers.empty() && EQUAL(pszCap, ODsCRandomLayerRead);
+}
+
+void OGRMapgisDataSource::ResetReading() {
+    m_nMapItem = 0;
+    m_mapBatch.clear();
+    m_iMapBatchLayer = 0;
+}
+
+bool OGRMapgisDataSource::ReadMapBatch() {
+    OGRMapgisLayer* poCompound = m_layers[0].get();
+    const bool bNetwork = EQUAL(CPLGetExtension(m_settings.strPath.c_str()), "wan");
+    m_mapBatch.clear();
+    m_mapBatch.resize(m_mapLayers.size());
+    m_iMapBatchLayer = 0;
+    int nRead = 0;
+    for (; nRead < kMapBatchItems && m_nMapItem < poCompound->End(); ++nRead) {
+        std::int64_t nAt = 0;
+        std::unique_ptr<OGRFeature> poSource(poCompound->NextInOrderFrom(m_nMapItem, &nAt));
+        for (const auto& poLayer : m_mapLayers)
+            poLayer->SkipRefused(m_nMapItem, nAt);
+        m_nMapItem = nAt + 1;
+        if (poSource == nullptr)
+            break;
+        // Cut once; each layer takes the pieces of its kind.
+        std::vector<mapgis::KindPiece> pieces = mapgis::CutByKind(*poSource, bNetwork);
+        for (size_t i = 0; i < m_mapLayers.size(); ++i) {
+            for (auto& poFeature : m_mapLayers[i]->TakePieces(nAt, *poSource, pieces))
+                m_mapBatch[i].push_back(std::move(poFeature));
+        }
+    }
+    return nRead > 0;
+}
+
+OGRFeature* OGRMapgisDataSource::GetNextFeature(OGRLayer** ppoBelongingLayer,
+                                                double* pdfProgressPct,
+                                                GDALProgressFunc pfnProgress, void* pProgressData) {
+    if (ppoBelongingLayer != nullptr)
+        *ppoBelongingLayer = nullptr;
+    if (!TestCapability(ODsCRandomLayerRead))
+        return nullptr;
+    for (;;) {
+        for (; m_iMapBatchLayer < m_mapBatch.size(); ++m_iMapBatchLayer) {
+            auto& queue = m_mapBatch[m_iMapBatchLayer];
+            if (queue.empty())
+                continue;
+            std::unique_ptr<OGRFeature> poFeature = std::move(queue.front());
+            queue.pop_front();
+            const std::int64_t nEnd = m_layers[0]->End();
+            const double dfDone =
+                nEnd > 0 ? static_cast<double>(std::min(m_nMapItem, nEnd)) / nEnd : 1.0;
+            if (pdfProgressPct != nullptr)
+                *pdfProgressPct = dfDone;
+            // The caller stops the reading by its progress function, as it does a layer's.
+            if (pfnProgress != nullptr && !pfnProgress(dfDone, "", pProgressData))
+                return nullptr;
+            if (ppoBelongingLayer != nullptr)
+                *ppoBelongingLayer = m_mapLayers[m_iMapBatchLayer].get();
+            return poFeature.release();
+        }
+        if (!ReadMapBatch())
+            return nullptr;
+    }
+}

@@ -92,18 +92,26 @@ OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakeTexts(const OGRFeature& sourc
 }
 
 OGRMapgisMapLayer::Features OGRMapgisMapLayer::Take(std::int64_t nItem, OGRFeature* poSource) {
+    if (poSource == nullptr) {
+        Catalogue(nItem, Features());
+        return Features();
+    }
+    std::vector<mapgis::KindPiece> pieces = mapgis::CutByKind(*poSource, m_bNetwork);
+    return TakePieces(nItem, *poSource, pieces);
+}
+
+OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakePieces(std::int64_t nItem,
+                                                          const OGRFeature& source,
+                                                          std::vector<mapgis::KindPiece>& pieces) {
     Features features;
-    if (poSource != nullptr) {
-        std::vector<mapgis::KindPiece> pieces = mapgis::CutByKind(*poSource, m_bNetwork);
-        for (mapgis::KindPiece& piece : pieces) {
-            if (piece.eKind != m_eKind)
-                continue;
-            if (m_eKind == mapgis::MapKind::Texts && piece.poGeom != nullptr &&
-                !piece.poGeom->IsEmpty()) {
-                features = TakeTexts(*poSource, piece);
-            } else {
-                features.push_back(NewFeature(*poSource, piece.poGeom.release(), piece.strStyle));
-            }
+    for (mapgis::KindPiece& piece : pieces) {
+        if (piece.eKind != m_eKind)
+            continue;
+        if (m_eKind == mapgis::MapKind::Texts && piece.poGeom != nullptr &&
+            !piece.poGeom->IsEmpty()) {
+            features = TakeTexts(source, piece);
+        } else {
+            features.push_back(NewFeature(source, piece.poGeom.release(), piece.strStyle));
         }
     }
     // The item's identity is its RbUserID: the pieces of a text are features of their own.
@@ -137,10 +145,13 @@ void OGRMapgisMapLayer::Catalogue(std::int64_t nItem, const Features& features) 
 
 OGRMapgisMapLayer::Features OGRMapgisMapLayer::ReadOn(std::int64_t nFrom, std::int64_t* pnAt) {
     std::unique_ptr<OGRFeature> poSource(m_poCompound->NextInOrderFrom(nFrom, pnAt));
-    // The positions passed over were refused: no features.
-    if (m_nCatalogued >= nFrom && m_nCatalogued < *pnAt)
-        m_nCatalogued = *pnAt;
+    SkipRefused(nFrom, *pnAt);
     return poSource ? Take(*pnAt, poSource.get()) : Features();
+}
+
+void OGRMapgisMapLayer::SkipRefused(std::int64_t nFrom, std::int64_t nAt) {
+    if (m_nCatalogued >= nFrom && m_nCatalogued < nAt)
+        m_nCatalogued = nAt;
 }
 
 OGRMapgisMapLayer::Features OGRMapgisMapLayer::ReadAt(std::int64_t nItem) {

@@ -171,6 +171,49 @@ TEST_P(MapMode, InterleavedReadsGiveWhatEachLayerGivesAlone) {
     EXPECT_EQ(got, want);
 }
 
+// GDAL's translation reads a dataset that allows it in one pass, layers interleaved.
+TEST_P(MapMode, OnePassOverTheDatasetGivesEachLayersFeatures) {
+    drivertest::ErrorCollector quiet;
+    const std::string strPath = Path();
+    GDALDatasetUniquePtr alone = OpenMapgis(strPath, "MAP");
+    GDALDatasetUniquePtr pass = OpenMapgis(strPath, "MAP");
+    ASSERT_NE(alone, nullptr);
+    ASSERT_NE(pass, nullptr);
+    ASSERT_TRUE(pass->TestCapability(ODsCRandomLayerRead));
+    std::map<std::string, std::vector<std::string>> want, got;
+    for (int i = 0; i < alone->GetLayerCount(); ++i)
+        want[alone->GetLayer(i)->GetName()] = drivertest::DumpAll(alone->GetLayer(i));
+    double dfLast = 0;
+    for (int nPass = 0; nPass < 2; ++nPass) {
+        got.clear();
+        for (int i = 0; i < pass->GetLayerCount(); ++i)
+            got[pass->GetLayer(i)->GetName()];
+        pass->ResetReading();
+        OGRLayer* poLayer = nullptr;
+        double dfDone = 0;
+        while (auto* poFeature = pass->GetNextFeature(&poLayer, &dfDone, nullptr, nullptr)) {
+            std::unique_ptr<OGRFeature> f(poFeature);
+            ASSERT_NE(poLayer, nullptr);
+            got[poLayer->GetName()].push_back(drivertest::Dump(f.get()));
+            EXPECT_GE(dfDone, dfLast);
+            dfLast = dfDone;
+        }
+        EXPECT_EQ(got, want) << "pass " << nPass;
+        dfLast = 0;
+    }
+    // The layers know their counts from the pass.
+    for (int i = 0; i < pass->GetLayerCount(); ++i) {
+        OGRLayer* poLayer = pass->GetLayer(i);
+        EXPECT_EQ(poLayer->GetFeatureCount(FALSE),
+                  static_cast<GIntBig>(want[poLayer->GetName()].size()));
+    }
+    // A progress function that says stop ends the pass.
+    pass->ResetReading();
+    EXPECT_EQ(pass->GetNextFeature(
+                  nullptr, nullptr, [](double, const char*, void*) { return FALSE; }, nullptr),
+              nullptr);
+}
+
 TEST_P(MapMode, ReadsByIdGiveTheSequentialFeatures) {
     drivertest::ErrorCollector quiet;
     const std::string strPath = Path();
