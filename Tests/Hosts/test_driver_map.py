@@ -57,3 +57,23 @@ class Ogr2ogrDefault(TempDirCase):
         del ds
         self.assertEqual(counts, {"sample_network": (ogr.wkbLineString, 2),
                                   "sample_nodes": (ogr.wkbMultiPoint, 2)})
+
+
+class ImporterModes(TempDirCase):
+    def test_compound_and_its_old_name_keep_one_layer_per_input(self):
+        # The point sample's 9 items read (item 10 an image, 11 refused), in the layer named
+        # after the file's kind.
+        for option in ("--compound", "--no-split"):
+            with self.subTest(option):
+                out = self.path(option.strip("-") + ".gpkg")
+                self.importer(sample("sample.wat"), option, "-o", out, "-q")
+                ds, layers = open_layers(out)
+                self.assertEqual([(layer.GetName(), layer.GetGeomType(),
+                                   layer.GetFeatureCount()) for layer in layers],
+                                 [("sample_points", ogr.wkbUnknown, 9)])
+                del ds
+
+    def test_help_names_both(self):
+        text = self.importer("--help").stdout
+        self.assertIn("--compound", text)
+        self.assertIn("--no-split is the same", text)
