@@ -166,6 +166,19 @@ std::string RepairedTextLine(const Fields& fields, int nFields, int nNeed) {
     return strLine;
 }
 
+// Whether a text record's text may be a fraction, which the reader lays out with a bar:
+// "/num/den/" inside its delimiters. A text not whole on the first line, or holding commas,
+// may be one.
+bool MayHaveBar(const Fields& fields, int nFields) {
+    if (nFields != kWatTextFields)
+        return true;
+    const PlxUnicodeString& strField = fields[kWatTextField];
+    const int nLength = strField.GetLength() - 2;
+    if (nLength < 2 || strField[1] != u'/' || strField[nLength] != u'/')
+        return false;
+    return strField.Mid(2, nLength - 2).Find(u'/') >= 0;
+}
+
 Census WalkWat(LineReader& in, Census census) {
     PlxUnicodeString strLine;
     in.Next(strLine);
@@ -205,6 +218,7 @@ Census WalkWat(LineReader& in, Census census) {
         const bool bFilled = nKind == kWatCircle && nFields > kWatCircleFillField &&
                              IsFillFlagSet(KTX::ugatof(fields[kWatCircleFillField]));
         item.nGeometryType = static_cast<std::uint8_t>(WatGeometryType(nKind, bFilled));
+        item.bMayHaveBar = nKind == kWatText && MayHaveBar(fields, nFields);
         item.bIndexed = nPass < nCount;
         if (item.bIndexed)
             UseWatColors(census, fields, nFields, nKind, bFilled);
@@ -454,6 +468,7 @@ CensusItem Census::Item(size_t iItem) const {
     item.eKind = static_cast<ItemKind>((nPacked >> 8) & 0xF);
     item.bHasId = (nPacked >> 12) & 1;
     item.bIndexed = (nPacked >> 13) & 1;
+    item.bMayHaveBar = (nPacked >> 14) & 1;
     return item;
 }
 
@@ -487,7 +502,8 @@ void Census::Add(int nLine, const CensusItem& item, int nItemId, std::string str
             m_longSteps.emplace_back(iItem, nLines);
     }
     m_nLastLine = nLine;
-    m_items.push_back(nStep << 16 | static_cast<std::uint32_t>(item.bIndexed) << 13 |
+    m_items.push_back(nStep << 16 | static_cast<std::uint32_t>(item.bMayHaveBar) << 14 |
+                      static_cast<std::uint32_t>(item.bIndexed) << 13 |
                       static_cast<std::uint32_t>(item.bHasId) << 12 |
                       static_cast<std::uint32_t>(item.eKind) << 8 | item.nGeometryType);
     // Identifiers mostly count up one an item: a run holds them all.

@@ -41,6 +41,9 @@ struct CensusItem {
     ItemKind eKind = ItemKind::Other;
     bool bHasId = false;    // whether the file gave the item an identifier
     bool bIndexed = false;  // whether the plug-in's pre-read indexes it
+    // A point file's text that may be laid out as a fraction, with a bar: its text reads
+    // "/num/den/", or its record is not plain enough to tell.
+    bool bMayHaveBar = false;
 };
 
 // What stands for a comma inside a repaired record's text: a character no text holds.

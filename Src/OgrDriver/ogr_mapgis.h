@@ -2,7 +2,9 @@
 // MAPGIS import plug-in.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <deque>
 #include <future>
 #include <memory>
 #include <optional>
@@ -16,6 +18,7 @@
 #include "mapgisgeometry.h"
 #include "mapgisgeoref.h"
 #include "mapgisitemnotes.h"
+#include "mapgiskinds.h"
 #include "mapgismessages.h"
 #include "mapgisplugin.h"
 #include "mapgisreadahead.h"
@@ -64,6 +67,13 @@ public:
 
     // What reading each position of the index gave; reads every position not read yet.
     mapgis::LayerResults Results();
+    // The next feature of the sequential read from position nItem on, which it moves to when
+    // it stands elsewhere; *pnItem: the position read, End() at the end. For the map layers,
+    // each of which reads on from a position of its own.
+    OGRFeature* NextInOrderFrom(std::int64_t nItem, std::int64_t* pnItem);
+    std::int64_t End() const {
+        return m_nEnd;
+    }
     // The bound the pre-read gathered, placed: for point files, of the items' anchors only.
     OGREnvelope Bound() const;
 
@@ -86,9 +96,6 @@ private:
     // Reads the positions a full count still lacks; with bExtent, also those a point file's
     // extent lacks.
     void ReadMissing(bool bExtent);
-    std::int64_t End() const {
-        return m_nEnd;
-    }
     bool AllNoted() const {
         return m_notes.NotedCount() >= End();
     }
@@ -127,6 +134,91 @@ private:
     std::optional<std::vector<std::uint32_t>> m_censusItems;
 };
 
+// A layer of MODE=MAP: the pieces of one kind of the compound layer's items (areas, lines,
+// point symbols, placed texts; a network file's lines and nodes), one geometry type. It reads
+// the compound layer by position and keeps its own, so that layers can be read in any order
+// or interleaved. Feature ids: the item's in the compound layer; in the texts layer, whose
+// items have a feature per placed piece, the pieces numbered from 1 in item order.
+class OGRMapgisMapLayer final : public OGRLayer,
+                                public OGRGetNextFeatureThroughRaw<OGRMapgisMapLayer> {
+public:
+    OGRMapgisMapLayer(OGRMapgisDataSource* poDS, OGRMapgisLayer* poCompound, mapgis::MapKind eKind,
+                      bool bNetwork);
+    ~OGRMapgisMapLayer() override;
+
+    OGRFeatureDefn* GetLayerDefn() override { return m_poDefn; }
+    void ResetReading() override;
+    DEFINE_GET_NEXT_FEATURE_THROUGH_RAW(OGRMapgisMapLayer)
+    OGRFeature* GetFeature(GIntBig nFID) override;
+    GIntBig GetFeatureCount(int bForce) override;
+#if GDAL_VERSION_NUM >= GDAL_COMPUTE_VERSION(3, 11, 0)
+    OGRErr IGetExtent(int iGeomField, OGREnvelope* psExtent, bool bForce) override;
+#else
+    OGRErr GetExtent(OGREnvelope* psExtent, int bForce) override;
+    OGRErr GetExtent(int iGeomField, OGREnvelope* psExtent, int bForce) override;
+#endif
+    int TestCapability(const char* pszCap) override;
+
+    // Domain "MAPGIS": the compound layer's, FEATURE_COUNT this layer's own (once every item
+    // has been read), and MAP_KIND, the layer's name suffix ("areas", "texts", "nodes"...).
+    char** GetMetadata(const char* pszDomain) override;
+    const char* GetMetadataItem(const char* pszName, const char* pszDomain) override;
+    char** GetMetadataDomainList() override;
+
+    using Features = std::vector<std::unique_ptr<OGRFeature>>;
+    // For the data source's read of every layer in one pass: the positions from nFrom up to
+    // nAt were read in order and refused; the item at nAt was cut into pieces, of which this
+    // layer makes its features.
+    void SkipRefused(std::int64_t nFrom, std::int64_t nAt);
+    Features TakePieces(std::int64_t nItem, const OGRFeature& source,
+                        std::vector<mapgis::KindPiece>& pieces);
+
+private:
+    OGRFeature* GetNextRawFeature();
+    // This layer's features of the item read at that position.
+    Features Take(std::int64_t nItem, OGRFeature* poSource);
+    Features TakeTexts(const OGRFeature& source, mapgis::KindPiece& piece);
+    // The id of the item's first text piece; null when the item was never counted.
+    GIntBig FirstTextFid(std::int64_t nItem) const;
+    // panMap: source field to this layer's field (-1: not copied); null: every field.
+    std::unique_ptr<OGRFeature> NewFeature(const OGRFeature& source, OGRGeometry* poGeom,
+                                           const std::string& strStyle,
+                                           const int* panMap = nullptr);
+    // The features of the first item read in order from nFrom on; *pnAt: its position.
+    Features ReadOn(std::int64_t nFrom, std::int64_t* pnAt);
+    Features ReadAt(std::int64_t nItem);
+    // Counts the item's features, widens the extent and numbers texts, when the item is the
+    // next one not counted yet.
+    void Catalogue(std::int64_t nItem, const Features& features);
+    void CatalogueAll();
+    bool Complete() const {
+        return m_nCatalogued >= m_poCompound->End();
+    }
+    OGRErr Extent(OGREnvelope* psExtent, bool bForce);
+    void BuildMetadata();
+
+    OGRMapgisDataSource* m_poDS;
+    OGRMapgisLayer* m_poCompound;
+    mapgis::MapKind m_eKind;
+    bool m_bNetwork;
+    OGRFeatureDefn* m_poDefn;
+    std::vector<int> m_fieldMap;
+    std::vector<int> m_pieceFieldMap;  // a text piece's: all but Text
+    // Fields a text piece sets from its label.
+    int m_iText = -1, m_iTextAngle = -1, m_iTextHeight = -1, m_iColor = -1, m_iFontName = -1,
+        m_iItalic = -1;
+    std::int64_t m_nNextItem = 0;  // where the sequential read goes on
+    std::deque<std::unique_ptr<OGRFeature>> m_pending;
+    // Items 0 to m_nCatalogued - 1 are counted: their features, their extent and, for texts,
+    // the id of each item's first piece.
+    std::int64_t m_nCatalogued = 0;
+    GIntBig m_nFeatures = 0;
+    OGREnvelope m_extent;
+    std::vector<std::pair<std::int64_t, GIntBig>> m_textStarts;  // item, id of its first piece
+    CPLStringList m_aosMetadata;
+    bool m_bDescribed = false;
+};
+
 class OGRMapgisDataSource final : public GDALDataset {
 public:
     static int Identify(GDALOpenInfo* poOpenInfo);
@@ -134,13 +226,20 @@ public:
 
     ~OGRMapgisDataSource() override;
 
-    int GetLayerCount() override { return static_cast<int>(m_layers.size()); }
+    // MODE: which layers the file gives.
+    enum class Mode { Map, Compound, Typed };
+
+    int GetLayerCount() override;
     OGRLayer* GetLayer(int i) override;
-    // Also the names of the other mode's layers (the compound layer in typed mode, the typed
-    // layers in compound mode), read through a second session opened on the first such
-    // request: a host may list the layers of one mode and open them in the other.
+    // Also the names of the other modes' layers, read through a session of that mode opened
+    // on the first such request: a host may list the layers of one mode and open them in
+    // another.
     OGRLayer* GetLayerByName(const char* pszName) override;
-    int TestCapability(const char*) override { return FALSE; }
+    // MODE=MAP: RandomLayerRead, the features of every map layer in one pass over the file.
+    int TestCapability(const char* pszCap) override;
+    void ResetReading() override;
+    OGRFeature* GetNextFeature(OGRLayer** ppoBelongingLayer, double* pdfProgressPct,
+                               GDALProgressFunc pfnProgress, void* pProgressData) override;
 
     // Domain "MAPGIS", with the open option ACCOUNT=YES: the account of the file.
     // FILE_ITEM_COUNT (the items the file holds), FILE_IMPORTED_COUNT, FILE_REPAIRED_COUNT
@@ -194,13 +293,24 @@ private:
     bool AssignSrs(const std::string& strUser);
     // Built once: after it every position of every layer has been read, so it stays.
     const mapgis::Account* GetAccount();
-    // Whether a layer of that name belongs to the other mode.
-    bool IsOtherModeName(const char* pszName) const;
+    // The mode other than this one whose layers have that name, if any.
+    std::optional<Mode> OtherModeOf(const char* pszName) const;
+    // MODE=MAP: a layer for each kind the census finds.
+    void AddMapLayers();
+    // The next batch of items of the one-pass read, cut for every map layer; false at the end.
+    bool ReadMapBatch();
 
     mapgis::ImportSettings m_settings;
     mapgis::Placement m_placement;
     mapgis::MessageReporter m_reporter;
+    Mode m_eMode = Mode::Map;
+    // The plug-in's layers; in MODE=MAP the compound layer the map layers read.
     std::vector<std::unique_ptr<OGRMapgisLayer>> m_layers;
+    std::vector<std::unique_ptr<OGRMapgisMapLayer>> m_mapLayers;
+    // The one-pass read: where it goes on, and the features of its batch by map layer.
+    std::int64_t m_nMapItem = 0;
+    std::vector<std::deque<std::unique_ptr<OGRFeature>>> m_mapBatch;
+    size_t m_iMapBatchLayer = 0;
     std::optional<mapgis::Census> m_census;
     std::future<mapgis::Census> m_censusWalk;  // the census being taken, until it is needed
     std::set<std::string> m_warnedItems;
@@ -208,8 +318,9 @@ private:
     std::optional<mapgis::Account> m_account;
     std::optional<std::string> m_strAccountSummary;
     CPLStringList m_aosOpenOptions;
-    std::unique_ptr<OGRMapgisDataSource> m_poOtherMode;
-    bool m_bOtherModeTried = false;
+    // By mode: the sessions opened for other modes' layer names.
+    std::array<std::unique_ptr<OGRMapgisDataSource>, 3> m_otherModes;
+    std::array<bool, 3> m_otherModesTried{};
     bool m_bReadAhead = false;
     bool m_bRepair = true;
     bool m_bAccount = false;

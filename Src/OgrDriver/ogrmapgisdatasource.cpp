@@ -1,6 +1,8 @@
 // A MAPGIS exchange file opened through the import plug-in.
+#include <algorithm>
 #include <cstring>
 #include <future>
+#include <iterator>
 
 #include "cpl_string.h"
 #include "mapgisencoding.h"
@@ -18,19 +20,27 @@ bool HasMapgisExtension(const char* pszFilename) {
     return false;
 }
 
+using Mode = OGRMapgisDataSource::Mode;
+
+constexpr const char* kModeNames[] = {"MAP", "COMPOUND", "TYPED"};
+
 // The open options as import settings; false, with the error reported, for a bad value.
-bool SettingsFromOptions(GDALOpenInfo* poOpenInfo, mapgis::ImportSettings* pSettings) {
+bool SettingsFromOptions(GDALOpenInfo* poOpenInfo, mapgis::ImportSettings* pSettings,
+                         Mode* peMode) {
     CSLConstList papszOptions = poOpenInfo->papszOpenOptions;
     pSettings->strPath = poOpenInfo->pszFilename;
-    const char* pszMode = CSLFetchNameValueDef(papszOptions, "MODE", "COMPOUND");
-    if (EQUAL(pszMode, "COMPOUND")) {
-        pSettings->nImportMode = 1;
-    } else if (EQUAL(pszMode, "TYPED")) {
-        pSettings->nImportMode = 0;
-    } else {
-        CPLError(CE_Failure, CPLE_IllegalArg, "MODE=%s: expected COMPOUND or TYPED", pszMode);
+    const char* pszMode = CSLFetchNameValueDef(papszOptions, "MODE", "MAP");
+    const auto* pEnd = std::end(kModeNames);
+    const auto* pFound = std::find_if(std::begin(kModeNames), pEnd, [pszMode](const char* pszName) {
+        return EQUAL(pszMode, pszName);
+    });
+    if (pFound == pEnd) {
+        CPLError(CE_Failure, CPLE_IllegalArg, "MODE=%s: expected MAP, COMPOUND or TYPED", pszMode);
         return false;
     }
+    *peMode = static_cast<Mode>(pFound - std::begin(kModeNames));
+    // The map layers read the compound reading.
+    pSettings->nImportMode = *peMode == Mode::Typed ? 0 : 1;
     const char* pszEncoding = CSLFetchNameValueDef(papszOptions, "ENCODING", "AUTO");
     if (!mapgis::CharsetFromOption(pszEncoding, pSettings->strPath, &pSettings->eCharset)) {
         CPLError(CE_Failure, CPLE_IllegalArg, "ENCODING=%s: expected AUTO, GBK, GB18030 or UTF-8",
@@ -114,10 +124,12 @@ GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
         return nullptr;
     }
     mapgis::ImportSettings settings;
-    if (!SettingsFromOptions(poOpenInfo, &settings))
+    Mode eMode = Mode::Map;
+    if (!SettingsFromOptions(poOpenInfo, &settings, &eMode))
         return nullptr;
     std::unique_ptr<OGRMapgisDataSource> poDS(new OGRMapgisDataSource(
         settings, mapgis::ShownPath(CPLGetFilename(poOpenInfo->pszFilename))));
+    poDS->m_eMode = eMode;
     poDS->SetDescription(poOpenInfo->pszFilename);
     poDS->m_aosOpenOptions = CPLStringList(CSLDuplicate(poOpenInfo->papszOpenOptions));
     CSLConstList papszOptions = poOpenInfo->papszOpenOptions;
@@ -135,9 +147,10 @@ GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
         return nullptr;
     }
     // The census walks the file on a thread of its own while the plug-in pre-reads it, so
-    // that the warnings of the reads can name the line of each item and the account is ready.
+    // that the warnings of the reads can name the line of each item and the account is ready;
+    // the map layers are those of the kinds it finds.
     poDS->m_bAccount = CPLFetchBool(papszOptions, "ACCOUNT", false);
-    if (poDS->m_bAccount) {
+    if (poDS->m_bAccount || eMode == Mode::Map) {
         poDS->m_censusWalk = std::async(std::launch::async, mapgis::TakeCensus, settings.strPath,
                                         settings.eCharset, poDS->ColorsLookedUp());
     }
@@ -224,7 +237,32 @@ bool OGRMapgisDataSource::Load() {
         m_layers.push_back(
             std::make_unique<OGRMapgisLayer>(this, session, i, session->GetLayerSummary(i)));
     }
+    if (m_eMode == Mode::Map)
+        AddMapLayers();
     return true;
+}
+
+void OGRMapgisDataSource::AddMapLayers() {
+    if (m_layers.empty())
+        return;
+    const bool bNetwork = EQUAL(CPLGetExtension(m_settings.strPath.c_str()), "wan");
+    const mapgis::Census* pCensus = TakeCensus();
+    // A file the census cannot walk may give any kind: a layer too many rather than a
+    // feature lost.
+    std::array<bool, 4> kinds;
+    kinds.fill(true);
+    if (pCensus->bTaken)
+        kinds = mapgis::MapKindsOf(*pCensus);
+    for (mapgis::MapKind eKind : mapgis::kMapKinds) {
+        if (kinds[static_cast<size_t>(eKind)]) {
+            m_mapLayers.push_back(
+                std::make_unique<OGRMapgisMapLayer>(this, m_layers[0].get(), eKind, bNetwork));
+        }
+    }
+}
+
+int OGRMapgisDataSource::GetLayerCount() {
+    return static_cast<int>(m_eMode == Mode::Map ? m_mapLayers.size() : m_layers.size());
 }
 
 bool OGRMapgisDataSource::AssignSrs(const std::string& strUser) {
@@ -238,6 +276,8 @@ bool OGRMapgisDataSource::AssignSrs(const std::string& strUser) {
     if (bResolved) {
         for (const auto& poLayer : m_layers)
             poLayer->GetLayerDefn()->GetGeomFieldDefn(0)->SetSpatialRef(poSRS);
+        for (const auto& poLayer : m_mapLayers)
+            poLayer->GetLayerDefn()->GetGeomFieldDefn(0)->SetSpatialRef(poSRS);
     } else {
         CPLError(CE_Failure, CPLE_IllegalArg, "%s: %s", m_reporter.GetFileName().c_str(),
                  strError.c_str());
@@ -247,7 +287,9 @@ bool OGRMapgisDataSource::AssignSrs(const std::string& strUser) {
 }
 
 OGRMapgisDataSource::~OGRMapgisDataSource() {
-    m_poOtherMode.reset();
+    for (auto& poOther : m_otherModes)
+        poOther.reset();
+    m_mapLayers.clear();
     m_layers.clear();
     WarnReplaced();
     m_reporter.Flush();
@@ -256,6 +298,8 @@ OGRMapgisDataSource::~OGRMapgisDataSource() {
 OGRLayer* OGRMapgisDataSource::GetLayer(int i) {
     if (i < 0 || i >= GetLayerCount())
         return nullptr;
+    if (m_eMode == Mode::Map)
+        return m_mapLayers[static_cast<size_t>(i)].get();
     return m_layers[static_cast<size_t>(i)].get();
 }
 
@@ -267,28 +311,42 @@ void OGRMapgisDataSource::WarnItem(int nLine, const std::string& strText) {
 OGRLayer* OGRMapgisDataSource::GetLayerByName(const char* pszName) {
     if (OGRLayer* poLayer = GDALDataset::GetLayerByName(pszName))
         return poLayer;
-    if (pszName == nullptr || !IsOtherModeName(pszName))
+    const std::optional<Mode> eOther = pszName != nullptr ? OtherModeOf(pszName) : std::nullopt;
+    if (!eOther)
         return nullptr;
-    if (!m_bOtherModeTried) {
-        m_bOtherModeTried = true;
+    const auto iOther = static_cast<size_t>(*eOther);
+    if (!m_otherModesTried[iOther]) {
+        m_otherModesTried[iOther] = true;
         CPLStringList aosOptions(m_aosOpenOptions);
-        aosOptions.SetNameValue("MODE", m_settings.nImportMode != 0 ? "TYPED" : "COMPOUND");
+        aosOptions.SetNameValue("MODE", kModeNames[iOther]);
         GDALOpenInfo oOpenInfo(GetDescription(), GDAL_OF_READONLY | GDAL_OF_VECTOR);
         oOpenInfo.papszOpenOptions = aosOptions.List();
-        m_poOtherMode.reset(static_cast<OGRMapgisDataSource*>(Open(&oOpenInfo)));
+        m_otherModes[iOther].reset(static_cast<OGRMapgisDataSource*>(Open(&oOpenInfo)));
     }
     // Only the other mode's own layers: its lookup would come back to this mode's names.
-    return m_poOtherMode ? m_poOtherMode->GDALDataset::GetLayerByName(pszName) : nullptr;
+    const auto& poOther = m_otherModes[iOther];
+    return poOther ? poOther->GDALDataset::GetLayerByName(pszName) : nullptr;
 }
 
-bool OGRMapgisDataSource::IsOtherModeName(const char* pszName) const {
+std::optional<Mode> OGRMapgisDataSource::OtherModeOf(const char* pszName) const {
     const std::string& strName = m_settings.strDestName;
-    if (m_settings.nImportMode == 0)
-        return EQUAL(pszName, strName.c_str());
-    // The plug-in names typed layers after the dataset with P, L, R or T added.
+    std::optional<Mode> eMode;
     const size_t nLength = strlen(pszName);
-    return nLength == strName.size() + 1 && EQUALN(pszName, strName.c_str(), strName.size()) &&
-           strchr("PLRTplrt", pszName[nLength - 1]) != nullptr;
+    if (EQUAL(pszName, strName.c_str())) {
+        eMode = Mode::Compound;
+    } else if (nLength == strName.size() + 1 && EQUALN(pszName, strName.c_str(), strName.size()) &&
+               strchr("PLRTplrt", pszName[nLength - 1]) != nullptr) {
+        // The plug-in names typed layers after the dataset with P, L, R or T added.
+        eMode = Mode::Typed;
+    } else if (nLength > strName.size() + 1 &&
+               EQUALN(pszName, (strName + "_").c_str(), strName.size() + 1)) {
+        const char* pszSuffix = pszName + strName.size() + 1;
+        for (const char* pszKnown : {"areas", "lines", "points", "texts", "network", "nodes"}) {
+            if (EQUAL(pszSuffix, pszKnown))
+                eMode = Mode::Map;
+        }
+    }
+    return eMode == m_eMode ? std::nullopt : eMode;
 }
 
 const mapgis::Account* OGRMapgisDataSource::GetAccount() {
@@ -365,4 +423,78 @@ const char* OGRMapgisDataSource::GetMetadataItem(const char* pszName, const char
 
 char** OGRMapgisDataSource::GetMetadataDomainList() {
     return BuildMetadataDomainList(GDALDataset::GetMetadataDomainList(), TRUE, "MAPGIS", nullptr);
+}
+
+namespace {
+
+// Items read before their features go out: the features of a batch leave layer by layer, so
+// that a writer switches tables (a COPY in PostgreSQL) a few times a batch, not every item.
+constexpr int kMapBatchItems = 1024;
+
+}  // namespace
+
+int OGRMapgisDataSource::TestCapability(const char* pszCap) {
+    return m_eMode == Mode::Map && !m_layers.empty() && EQUAL(pszCap, ODsCRandomLayerRead);
+}
+
+void OGRMapgisDataSource::ResetReading() {
+    m_nMapItem = 0;
+    m_mapBatch.clear();
+    m_iMapBatchLayer = 0;
+}
+
+bool OGRMapgisDataSource::ReadMapBatch() {
+    OGRMapgisLayer* poCompound = m_layers[0].get();
+    const bool bNetwork = EQUAL(CPLGetExtension(m_settings.strPath.c_str()), "wan");
+    m_mapBatch.clear();
+    m_mapBatch.resize(m_mapLayers.size());
+    m_iMapBatchLayer = 0;
+    int nRead = 0;
+    for (; nRead < kMapBatchItems && m_nMapItem < poCompound->End(); ++nRead) {
+        std::int64_t nAt = 0;
+        std::unique_ptr<OGRFeature> poSource(poCompound->NextInOrderFrom(m_nMapItem, &nAt));
+        for (const auto& poLayer : m_mapLayers)
+            poLayer->SkipRefused(m_nMapItem, nAt);
+        m_nMapItem = nAt + 1;
+        if (poSource == nullptr)
+            break;
+        // Cut once; each layer takes the pieces of its kind.
+        std::vector<mapgis::KindPiece> pieces = mapgis::CutByKind(*poSource, bNetwork);
+        for (size_t i = 0; i < m_mapLayers.size(); ++i) {
+            for (auto& poFeature : m_mapLayers[i]->TakePieces(nAt, *poSource, pieces))
+                m_mapBatch[i].push_back(std::move(poFeature));
+        }
+    }
+    return nRead > 0;
+}
+
+OGRFeature* OGRMapgisDataSource::GetNextFeature(OGRLayer** ppoBelongingLayer,
+                                                double* pdfProgressPct,
+                                                GDALProgressFunc pfnProgress, void* pProgressData) {
+    if (ppoBelongingLayer != nullptr)
+        *ppoBelongingLayer = nullptr;
+    if (!TestCapability(ODsCRandomLayerRead))
+        return nullptr;
+    for (;;) {
+        for (; m_iMapBatchLayer < m_mapBatch.size(); ++m_iMapBatchLayer) {
+            auto& queue = m_mapBatch[m_iMapBatchLayer];
+            if (queue.empty())
+                continue;
+            std::unique_ptr<OGRFeature> poFeature = std::move(queue.front());
+            queue.pop_front();
+            const std::int64_t nEnd = m_layers[0]->End();
+            const double dfDone =
+                nEnd > 0 ? static_cast<double>(std::min(m_nMapItem, nEnd)) / nEnd : 1.0;
+            if (pdfProgressPct != nullptr)
+                *pdfProgressPct = dfDone;
+            // The caller stops the reading by its progress function, as it does a layer's.
+            if (pfnProgress != nullptr && !pfnProgress(dfDone, "", pProgressData))
+                return nullptr;
+            if (ppoBelongingLayer != nullptr)
+                *ppoBelongingLayer = m_mapLayers[m_iMapBatchLayer].get();
+            return poFeature.release();
+        }
+        if (!ReadMapBatch())
+            return nullptr;
+    }
 }

@@ -224,6 +224,16 @@ OGRFeature* OGRMapgisLayer::GetNextRawFeature() {
     }
 }
 
+OGRFeature* OGRMapgisLayer::NextInOrderFrom(std::int64_t nItem, std::int64_t* pnItem) {
+    if (nItem != m_nNextItem) {
+        StopReadAhead();
+        m_nNextItem = nItem;
+    }
+    OGRFeature* poFeature = GetNextRawFeature();
+    *pnItem = poFeature != nullptr ? poFeature->GetFID() - 1 : End();
+    return poFeature;
+}
+
 OGRFeature* OGRMapgisLayer::GetFeature(GIntBig nFID) {
     const std::int64_t nItem = nFID - 1;
     if (nItem < 0 || nItem >= End())

@@ -164,7 +164,7 @@ std::vector<std::string> Passed(const Arguments& args, const OutputFormat& forma
         }
     };
     flag(args.bTyped, "--typed");
-    flag(args.bNoSplit, "--no-split");
+    flag(args.bCompound, "--compound");
     flag(args.bNoRepair, "--no-repair");
     flag(args.bNoStyle, "--no-style");
     flag(args.bOverwrite, "--overwrite");

@@ -106,7 +106,7 @@ bool TakeOutputFromEnvironment(Arguments* pArgs, std::string* pstrError) {
 }
 
 constexpr const char* kUsage =
-    "Usage: mapgis-import INPUT... [-o OUTPUT] [-f FORMAT] [--typed] [--no-split]\n"
+    "Usage: mapgis-import INPUT... [-o OUTPUT] [-f FORMAT] [--typed] [--compound]\n"
     "                     [--encoding E] [--colors FILE] [--name NAME] [--srs SRS]\n"
     "                     [--scale F] [--offset DX,DY] [--dbf-encoding E] [--overwrite]\n"
     "                     [--no-repair] [--no-style] [-q] [--help]\n"
@@ -135,8 +135,8 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments* pArgs,
             pArgs->bQuiet = true;
         } else if (arg == "--typed") {
             pArgs->bTyped = true;
-        } else if (arg == "--no-split") {
-            pArgs->bNoSplit = true;
+        } else if (arg == "--compound" || arg == "--no-split") {
+            pArgs->bCompound = true;
         } else if (arg == "--no-repair") {
             pArgs->bNoRepair = true;
         } else if (arg == "-r" || arg == "--recursive") {
@@ -217,10 +217,12 @@ const char* HelpText() {
         "                       (default: from the output's extension, else GPKG)\n"
         "  --typed              the reader's point, line, area and text layers: plain\n"
         "                       geometries, the identifier (and a text's text and\n"
-        "                       angle); default: every item with its MAPGIS style\n"
-        "  --no-split           one layer per input with every item, for formats that\n"
+        "                       angle); default: a layer per kind, every item with its\n"
+        "                       MAPGIS style\n"
+        "  --compound           one layer per input with every item, for formats that\n"
         "                       take mixed geometries (GeoPackage, FlatGeobuf, CSV,\n"
-        "                       GeoJSON, KML); QGIS shows one geometry type per layer\n"
+        "                       GeoJSON, KML); QGIS shows one geometry type per layer.\n"
+        "                       --no-split is the same\n"
         "  --encoding E         charset of the input: AUTO (default: UTF-8 when the\n"
         "                       start of the file holds valid UTF-8 beyond ASCII, else\n"
         "                       GB18030), GBK, GB18030 or UTF-8\n"

@@ -32,17 +32,17 @@ struct Arguments {
     std::string strScale;  // empty: coordinates as in the file
     std::string strOffset;
     std::string strDbfEncoding = "UTF-8";  // of shapefile attributes: UTF-8 or GBK
-    bool bNoSplit = false;
-    bool bNoRepair = false;   // texts holding commas refused, as the reader has them
-    bool bNoStyle = false;    // no QGIS styles with the layers
-    bool bStyleOnly = false;  // only the styles for the inputs read through the driver
-    bool bRecursive = false;  // an archive: its subfolders too
-    int nJobs = 0;            // worker processes for an archive; 0: one per core
-    std::string strReport;    // a line per input with its account: JSON lines, or CSV
-    bool bResume = false;     // an archive: sheets whose output exists are skipped
-    std::string strSchema;    // PostgreSQL: the schema of the tables
-    std::string strRoot;      // an archive: the folder its sheets are named from
-    std::string strMerge;     // an archive in one dataset: "common" or "sheets" layers
+    bool bCompound = false;                // the driver's compound layers whole
+    bool bNoRepair = false;                // texts holding commas refused, as the reader has them
+    bool bNoStyle = false;                 // no QGIS styles with the layers
+    bool bStyleOnly = false;               // only the styles for the inputs read through the driver
+    bool bRecursive = false;               // an archive: its subfolders too
+    int nJobs = 0;                         // worker processes for an archive; 0: one per core
+    std::string strReport;                 // a line per input with its account: JSON lines, or CSV
+    bool bResume = false;                  // an archive: sheets whose output exists are skipped
+    std::string strSchema;                 // PostgreSQL: the schema of the tables
+    std::string strRoot;                   // an archive: the folder its sheets are named from
+    std::string strMerge;                  // an archive in one dataset: "common" or "sheets" layers
     bool bQuiet = false;
     bool bOverwrite = false;
     bool bHelp = false;

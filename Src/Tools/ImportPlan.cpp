@@ -47,30 +47,6 @@ const char* LayerSuffix(const std::string& strInput, mapgis::LayerKind eLayerKin
     return EQUAL(strExt.c_str(), "wap") ? "areas" : "points";
 }
 
-// The kinds a file's items can give: line and area files hold one.
-std::vector<Kind> PossibleKinds(const std::string& strInput) {
-    const std::string strExt = CPLGetExtension(strInput.c_str());
-    if (EQUAL(strExt.c_str(), "wal"))
-        return {Kind::Lines};
-    if (EQUAL(strExt.c_str(), "wap"))
-        return {Kind::Areas};
-    return {kKinds.begin(), kKinds.end()};
-}
-
-const char* KindSuffix(Kind eKind, bool bNetwork) {
-    switch (eKind) {
-        case Kind::Points:
-            return bNetwork ? "nodes" : "points";
-        case Kind::Lines:
-            return bNetwork ? "network" : "lines";
-        case Kind::Areas:
-            return "areas";
-        case Kind::Texts:
-            break;
-    }
-    return "texts";
-}
-
 std::string Title(const Arguments& args, const std::string& strInput) {
     return args.strName.empty() ? NameFromBytes(CPLGetBasename(strInput.c_str())) : args.strName;
 }
@@ -140,97 +116,103 @@ size_t Plan::OutputLayerCount() const {
     return n;
 }
 
-bool PlanInput(const Arguments& args, const OutputFormat& format, const std::string& strInput,
-               size_t iSource, GDALDatasetH hSource, Plan* pPlan, std::string* pstrError) {
-    const bool bNetwork = IsNetwork(strInput);
-    const std::string strTitle = Title(args, strInput);
+namespace {
+
+// DXF: one layer of entities per input; the map layers are its CAD layers.
+void PlanCad(const std::string& strTitle, GDALDatasetH hSource, Job job, Plan* pPlan) {
+    std::vector<OGRLayer*> sources;
+    std::vector<std::string> names;
     for (int i = 0; i < GDALDatasetGetLayerCount(hSource); ++i) {
         OGRLayerH hLayer = GDALDatasetGetLayer(hSource, i);
-        OGRLayer* poLayer = OGRLayer::FromHandle(hLayer);
-        Job job;
-        job.iSource = iSource;
-        job.hSource = hLayer;
-        job.strInput = strInput;
-        const char* pszType = GDALGetMetadataItem(hLayer, "LAYER_TYPE", "MAPGIS");
-        const mapgis::LayerKind eLayerKind =
-            mapgis::LayerKindFromType(pszType != nullptr ? atoi(pszType) : 0);
-        const bool bCompound = eLayerKind == mapgis::LayerKind::Compound;
-        if (format.bCad) {
-            // One layer of entities per file; the kinds are its CAD layers.
-            std::array<std::string, 4> names;
-            for (Kind eKind : kKinds)
-                names[static_cast<size_t>(eKind)] = strTitle + "_" + KindSuffix(eKind, bNetwork);
-            auto poView = std::make_unique<ViewDataset>();
-            auto poCad = std::make_unique<CadLayer>(poLayer, bNetwork, names);
-            job.poCad = poCad.get();
-            job.strFromLayer = poCad->GetName();
-            job.strOutputLayer = "entities";
-            job.bAppend = !pPlan->jobs.empty();
-            job.nItems = ItemCount(hLayer);
-            poView->Add(std::move(poCad));
-            job.hFrom = GDALDataset::ToHandle(poView.get());
-            pPlan->views.push_back(std::move(poView));
-            pPlan->jobs.push_back(job);
-            continue;
-        }
-        if (!bCompound || args.bNoSplit) {
-            job.hFrom = hSource;
-            job.strFromLayer = OGR_L_GetName(hLayer);
-            job.nItems = ItemCount(hLayer);
-            // A typed layer holds one kind, which the sheet's other files may share.
-            if (!bCompound)
-                job.strPart = LayerSuffix(strInput, eLayerKind);
-            if (!NameJob(*pPlan, format, strTitle + "_" + LayerSuffix(strInput, eLayerKind),
-                         &job)) {
-                *pstrError = job.strOutputLayer;
-                return false;
-            }
-            pPlan->jobs.push_back(job);
-            continue;
-        }
-        const long long nItems = ItemCount(hLayer);
-        const std::array<long long, 4> counts =
-            FindKinds(*poLayer, bNetwork, PossibleKinds(strInput), nItems,
-                      [] { return InterruptSignal() != 0; });
-        ViewOptions options;
-        options.bCurves = format.bCurves;
-        options.bShortNames = format.bShortNames;
-        // The views of new layers, then those appending to layers of the sheet's other files:
-        // each set is read in one pass, the appending one without layer creation options.
-        std::vector<std::pair<Job, std::unique_ptr<KindLayer>>> parts;
-        for (Kind eKind : kKinds) {
-            const long long nCount = counts[static_cast<size_t>(eKind)];
-            if (nCount == 0)
+        sources.push_back(OGRLayer::FromHandle(hLayer));
+        names.push_back(strTitle + "_" + GDALGetMetadataItem(hLayer, "MAP_KIND", "MAPGIS"));
+        job.nItems = ItemCount(hLayer);
+    }
+    if (sources.empty())
+        return;
+    job.hSource = GDALDatasetGetLayer(hSource, 0);
+    auto poView = std::make_unique<ViewDataset>();
+    auto poCad = std::make_unique<CadLayer>(strTitle, std::move(sources), std::move(names));
+    job.poCad = poCad.get();
+    job.strFromLayer = poCad->GetName();
+    job.strOutputLayer = "entities";
+    job.bAppend = !pPlan->jobs.empty();
+    poView->Add(std::move(poCad));
+    job.hFrom = GDALDataset::ToHandle(poView.get());
+    pPlan->views.push_back(std::move(poView));
+    pPlan->jobs.push_back(job);
+}
+
+// The map layers' views: those of new output layers, then those appending to layers of the
+// sheet's other files; each set is read in one pass, the appending one without layer creation
+// options.
+void AddMapViews(const OutputFormat& format, GDALDatasetH hSource, std::vector<Job>& parts,
+                 Plan* pPlan) {
+    ViewOptions options;
+    options.bCurves = format.bCurves;
+    options.bShortNames = format.bShortNames;
+    bool bFirst = true;
+    for (bool bAppend : {false, true}) {
+        auto poViews = std::make_unique<MapViewDataset>(GDALDataset::FromHandle(hSource));
+        for (Job& part : parts) {
+            if (part.bAppend != bAppend)
                 continue;
-            Job part = job;
-            part.strPart = KindSuffix(eKind, bNetwork);
+            part.poView = poViews->Add(std::make_unique<MapView>(
+                OGRLayer::FromHandle(part.hSource), part.strOutputLayer, part.nItems, options));
+            part.poViews = poViews.get();
+            part.hFrom = GDALDataset::ToHandle(poViews.get());
+            part.bFirstOfSource = bFirst;
+            bFirst = false;
+            pPlan->jobs.push_back(part);
+        }
+        if (poViews->GetLayerCount() > 0)
+            pPlan->views.push_back(std::move(poViews));
+    }
+}
+
+}  // namespace
+
+bool PlanInput(const Arguments& args, const OutputFormat& format, const std::string& strInput,
+               size_t iSource, GDALDatasetH hSource, Plan* pPlan, std::string* pstrError) {
+    const std::string strTitle = Title(args, strInput);
+    Job job;
+    job.iSource = iSource;
+    job.strInput = strInput;
+    if (format.bCad) {
+        PlanCad(strTitle, hSource, job, pPlan);
+        return true;
+    }
+    std::vector<Job> parts;
+    for (int i = 0; i < GDALDatasetGetLayerCount(hSource); ++i) {
+        OGRLayerH hLayer = GDALDatasetGetLayer(hSource, i);
+        Job part = job;
+        part.hSource = hLayer;
+        part.nItems = ItemCount(hLayer);
+        if (const char* pszKind = GDALGetMetadataItem(hLayer, "MAP_KIND", "MAPGIS")) {
+            part.strPart = pszKind;
             if (!NameJob(*pPlan, format, strTitle + "_" + part.strPart, &part)) {
                 *pstrError = part.strOutputLayer;
                 return false;
             }
             part.strFromLayer = part.strOutputLayer;
-            part.nItems = nCount;
-            parts.emplace_back(
-                part, std::make_unique<KindLayer>(poLayer, eKind, bNetwork, part.strOutputLayer,
-                                                  nCount, options));
+            parts.push_back(part);
+            continue;
         }
-        bool bFirst = true;
-        for (bool bAppend : {false, true}) {
-            auto poKinds = std::make_unique<KindDataset>(poLayer, bNetwork, nItems);
-            for (auto& [part, poKind] : parts) {
-                if (part.bAppend != bAppend)
-                    continue;
-                part.poKind = poKinds->Add(std::move(poKind));
-                part.poKinds = poKinds.get();
-                part.hFrom = GDALDataset::ToHandle(poKinds.get());
-                part.bFirstOfSource = bFirst;
-                bFirst = false;
-                pPlan->jobs.push_back(part);
-            }
-            if (poKinds->GetLayerCount() > 0)
-                pPlan->views.push_back(std::move(poKinds));
+        const char* pszType = GDALGetMetadataItem(hLayer, "LAYER_TYPE", "MAPGIS");
+        const mapgis::LayerKind eLayerKind =
+            mapgis::LayerKindFromType(pszType != nullptr ? atoi(pszType) : 0);
+        part.hFrom = hSource;
+        part.strFromLayer = OGR_L_GetName(hLayer);
+        // A typed layer holds one kind, which the sheet's other files may share.
+        if (eLayerKind != mapgis::LayerKind::Compound)
+            part.strPart = LayerSuffix(strInput, eLayerKind);
+        if (!NameJob(*pPlan, format, strTitle + "_" + LayerSuffix(strInput, eLayerKind), &part)) {
+            *pstrError = part.strOutputLayer;
+            return false;
         }
+        pPlan->jobs.push_back(part);
     }
+    AddMapViews(format, hSource, parts, pPlan);
     return true;
 }
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "ImportArguments.h"
-#include "KindDataset.h"
-#include "KindLayers.h"
+#include "MapViewDataset.h"
+#include "MapViews.h"
 #include "OutputFormat.h"
 #include "gdal.h"
 
@@ -17,7 +17,7 @@ namespace mapgis_import {
 struct Job {
     size_t iSource;  // index of the input
     std::string strInput;
-    OGRLayerH hSource;           // the MAPGIS layer read
+    OGRLayerH hSource;           // the MAPGIS layer read (a map layer: of the kind written)
     GDALDatasetH hFrom;          // the dataset translated: the input's or its views
     std::string strFromLayer;    // the layer translated from it
     std::string strOutputLayer;  // the layer written
@@ -25,9 +25,9 @@ struct Job {
     long long nItems = 0;        // features to write, for the progress bar
     bool bAppend = false;        // into an output layer an earlier job made
     bool bFirstOfSource = true;  // the first job of its MAPGIS layer
-    // A kind view and the views of its compound layer it is read with.
-    KindDataset* poKinds = nullptr;
-    KindLayer* poKind = nullptr;
+    // A map layer's view and the views of its input it is read with.
+    MapViewDataset* poViews = nullptr;
+    MapView* poView = nullptr;
     const CadLayer* poCad = nullptr;
 };
 
@@ -42,8 +42,7 @@ struct Plan {
 // decoded from GBK (GB18030), else with its bytes beyond UTF-8 as \xNN.
 std::string NameFromBytes(const std::string& strBytes);
 
-// Adds the jobs of one input's layers (reading each compound layer once to find the kinds it
-// holds); false with the name that cannot be made unique.
+// Adds the jobs of one input's layers; false with the name that cannot be made unique.
 bool PlanInput(const Arguments& args, const OutputFormat& format, const std::string& strInput,
                size_t iSource, GDALDatasetH hSource, Plan* pPlan, std::string* pstrError);
 

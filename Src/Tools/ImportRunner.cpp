@@ -75,9 +75,17 @@ bool IsReadableFile(const std::string& strPath, std::string* pstrWhy) {
     return true;
 }
 
-DatasetPtr OpenInput(const std::string& strPath, const Arguments& args) {
+// The driver's mode: the map layers unless asked otherwise; DXF takes every item through them.
+const char* ModeOf(const Arguments& args, const OutputFormat& format) {
+    if (args.bTyped)
+        return "TYPED";
+    return args.bCompound && !format.bCad ? "COMPOUND" : "MAP";
+}
+
+DatasetPtr OpenInput(const std::string& strPath, const Arguments& args,
+                     const OutputFormat& format) {
     CPLStringList aosOpen;
-    aosOpen.SetNameValue("MODE", args.bTyped ? "TYPED" : "COMPOUND");
+    aosOpen.SetNameValue("MODE", ModeOf(args, format));
     aosOpen.SetNameValue("ENCODING", args.strEncoding.c_str());
     aosOpen.SetNameValue("ACCOUNT", "YES");
     // The plug-in reads on the second core while the writer writes: a line file's import
@@ -188,12 +196,21 @@ LayerResult ResultOf(const Job& job) {
     result.strPart = job.strPart;
     if (!job.bFirstOfSource)
         result.messages.clear();
-    if (job.poKind != nullptr || job.poCad != nullptr) {
-        result.nFeatures = job.poKind ? job.poKind->Emitted() : job.poCad->Emitted();
-        result.bounds = job.poKind ? job.poKind->Bounds() : job.poCad->Bounds();
+    if (job.poView != nullptr || job.poCad != nullptr) {
+        result.nFeatures = job.poView ? job.poView->Emitted() : job.poCad->Emitted();
+        result.bounds = job.poView ? job.poView->Bounds() : job.poCad->Bounds();
         result.bHasBounds = result.bounds.IsInit();
     }
     return result;
+}
+
+// The map layers are those of the kinds the files' items can give: when the reader refused
+// every item, they stayed empty.
+bool NothingWritten(const Plan& plan) {
+    return std::all_of(plan.jobs.begin(), plan.jobs.end(), [](const Job& job) {
+        return (job.poView != nullptr && job.poView->Emitted() == 0) ||
+               (job.poCad != nullptr && job.poCad->Emitted() == 0);
+    });
 }
 
 // What became of the items of the inputs a layer holds, for the layer's description (which
@@ -290,7 +307,7 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
     Plan plan;
     for (size_t iSource = 0; iSource < args.inputs.size(); ++iSource) {
         const std::string& strInput = args.inputs[iSource];
-        DatasetPtr src = OpenInput(strInput, args);
+        DatasetPtr src = OpenInput(strInput, args, format);
         if (InterruptSignal() != 0)
             return Interrupted(pOutcome);
         if (!src) {
@@ -386,8 +403,8 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         // A compound layer's views go in one pass when the writer takes its layers' features
         // in any order; its dataset is made here to ask.
         size_t nJobs = 1;
-        while (iJob + nJobs < plan.jobs.size() && job.poKinds != nullptr && !bFolder &&
-               plan.jobs[iJob + nJobs].poKinds == job.poKinds)
+        while (iJob + nJobs < plan.jobs.size() && job.poViews != nullptr && !bFolder &&
+               plan.jobs[iJob + nJobs].poViews == job.poViews)
             ++nJobs;
         if (nJobs > 1 && hDst == nullptr) {
             hDst = GDALCreate(format.hDriver, strPath.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
@@ -403,17 +420,17 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         long long nItems = 0;
         for (auto it = together; it != together + nJobs; ++it) {
             nItems += it->nItems;
-            if (it->poKind != nullptr) {
-                it->poKind->Rename(bDatabase ? database.PartialLayer(it->strOutputLayer)
+            if (it->poView != nullptr) {
+                it->poView->Rename(bDatabase ? database.PartialLayer(it->strOutputLayer)
                                              : it->strOutputLayer);
             }
         }
-        if (job.poKinds != nullptr) {
-            job.poKinds->SetInterleaved(nJobs > 1);
+        if (job.poViews != nullptr) {
+            job.poViews->SetInterleaved(nJobs > 1);
             // Read through the dataset, from the first item; layer by layer, each view's
             // reading is reset by the translation itself.
             if (nJobs > 1)
-                job.poKinds->ResetReading();
+                job.poViews->ResetReading();
         }
         CPLStringList aosArgs;
         if (hDst == nullptr)
@@ -439,7 +456,7 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
             aosArgs.AddString(format.aosOptions[i]);
         }
         for (auto it = together; it != together + nJobs; ++it)
-            aosArgs.AddString(it->poKind != nullptr ? it->poKind->GetName()
+            aosArgs.AddString(it->poView != nullptr ? it->poView->GetName()
                                                     : it->strFromLayer.c_str());
         GDALVectorTranslateOptions* psOptions =
             GDALVectorTranslateOptionsNew(aosArgs.List(), nullptr);
@@ -468,6 +485,8 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
         }
         nDone += nItems;
     }
+    if (NothingWritten(plan))
+        return Fail(pOutcome, kExitInput, "no layer to write: the inputs hold no item to import");
     // Every layer has been read: the accounts are complete.
     std::vector<InputAccount> accounts;
     for (size_t i = 0; i < sources.size(); ++i)

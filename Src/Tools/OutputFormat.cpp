@@ -209,8 +209,8 @@ bool ChooseFormat(const Arguments& args, OutputFormat* pFormat, int* pnExit,
     format.bSeveralFiles = IsOneOf(format.strName, {"ESRI Shapefile", "MapInfo File"});
     format.bOneType = IsOneOf(format.strName, {"ESRI Shapefile", "MapInfo File", "OpenFileGDB"});
     format.bShortNames = EQUAL(format.strName.c_str(), "ESRI Shapefile");
-    if (args.bNoSplit && format.bOneType) {
-        *pstrError = "--no-split: " + format.strName + " holds one geometry type per layer";
+    if (args.bCompound && format.bOneType) {
+        *pstrError = "--compound: " + format.strName + " holds one geometry type per layer";
         return false;
     }
     if (args.bTyped && format.bCad) {

@@ -150,7 +150,7 @@ TEST(OpenOptions, WhatCannotBeReadFailsWithAMessage) {
     EXPECT_EQ(OpenMapgis(Sample("sample.wal"), "COMPOUND", {"COLOR_INDEX=/nonexistent.clr"}),
               nullptr);
     ASSERT_EQ(errors.errors.size(), 3u);
-    EXPECT_EQ(errors.errors[0], "MODE=SIDEWAYS: expected COMPOUND or TYPED");
+    EXPECT_EQ(errors.errors[0], "MODE=SIDEWAYS: expected MAP, COMPOUND or TYPED");
     EXPECT_EQ(OpenMapgis(strText, "COMPOUND"), nullptr);
     EXPECT_EQ(OpenMapgis(strBinary, "COMPOUND"), nullptr);
     const std::string strUpper =

@@ -47,6 +47,8 @@ class Refusals(TempDirCase):
             (["--bogus", wal], 2, []),
             ([wal, "-o", self.path("out.unknownext")], 2, []),
             ([wal, wal, wal, "-o", out], 2, ["sample_lines would take the name of another"]),
+            ([wat, "--compound", "-f", "ESRI Shapefile"], 2,
+             ["--compound: ESRI Shapefile holds one"]),
             ([wat, "--no-split", "-f", "ESRI Shapefile"], 2, ["one geometry type per layer"]),
             ([wat, "--typed", "-f", "DXF"], 2, ["DXF takes the items with their styles"]),
             ([wat, "-f", "GeoJSON"], 2, ["longitude/latitude", "--srs"]),

@@ -151,7 +151,7 @@ class ControlCodeText(TempDirCase):
         path = os.path.join(self.dir, "codes.wat")
         with open(path, "w", encoding="ascii") as f:
             f.write("WMAPGIS point file\n1\n" + TEXT.format(x=100, id=1, text="#+2x#=" * 400000))
-        ds = gdal.OpenEx(path, gdal.OF_VECTOR)
+        ds = gdal.OpenEx(path, gdal.OF_VECTOR, open_options=["MODE=COMPOUND"])
         feature = ds.GetLayer(0).GetNextFeature()
         anchors = feature.GetGeometryRef().GetGeometryCount()
         del ds
@@ -316,7 +316,7 @@ class GbkNames(TempDirCase):
                                os.path.join(folder, GBK_NAME + b".wal")],
                               capture_output=True, timeout=60)
         self.assertEqual(done.returncode, 0, done.stderr)
-        self.assertIn("Layer name: 中文\n".encode(), done.stdout)
+        self.assertIn("Layer name: 中文_lines\n".encode(), done.stdout)
         self.assertIn(b"Feature Count: 30", done.stdout)
 
 

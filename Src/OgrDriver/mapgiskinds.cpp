@@ -1,0 +1,246 @@
+// Compound items cut by kind for the map layers.
+#include "mapgiskinds.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "cpl_conv.h"
+#include "mapgisstyle.h"
+
+namespace mapgis {
+
+namespace {
+
+size_t Index(MapKind eKind) {
+    return static_cast<size_t>(eKind);
+}
+
+bool StartsWith(const std::string& s, const char* pszPrefix) {
+    return s.compare(0, std::strlen(pszPrefix), pszPrefix) == 0;
+}
+
+// Whether a style tool draws parts of that kind.
+bool ToolDraws(const std::string& strTool, MapKind eKind) {
+    switch (eKind) {
+        case MapKind::Points:
+            return StartsWith(strTool, "SYMBOL(");
+        case MapKind::Texts:
+            return StartsWith(strTool, "LABEL(");
+        case MapKind::Lines:
+            return StartsWith(strTool, "PEN(");
+        case MapKind::Areas:
+            return StartsWith(strTool, "PEN(") || StartsWith(strTool, "BRUSH(");
+    }
+    return false;
+}
+
+std::string Join(const std::vector<std::string>& tools) {
+    std::string out;
+    for (const std::string& t : tools)
+        out += (out.empty() ? "" : ";") + t;
+    return out;
+}
+
+MapKind KindOfPart(const OGRGeometry& part, bool bTextPoints) {
+    const OGRwkbGeometryType eFlat = wkbFlatten(part.getGeometryType());
+    if (eFlat == wkbPoint || eFlat == wkbMultiPoint)
+        return bTextPoints ? MapKind::Texts : MapKind::Points;
+    if (OGR_GT_IsSubClassOf(eFlat, wkbCurve) || OGR_GT_IsSubClassOf(eFlat, wkbMultiCurve))
+        return MapKind::Lines;
+    return MapKind::Areas;
+}
+
+std::unique_ptr<OGRGeometryCollection> NewMulti(MapKind eKind) {
+    switch (eKind) {
+        case MapKind::Points:
+        case MapKind::Texts:
+            return std::make_unique<OGRMultiPoint>();
+        case MapKind::Lines:
+            return std::make_unique<OGRMultiCurve>();
+        case MapKind::Areas:
+            break;
+    }
+    return std::make_unique<OGRMultiSurface>();
+}
+
+// Takes the part, a collection part by part.
+void AddPart(OGRGeometryCollection& multi, OGRGeometry* poPart) {
+    if (OGR_GT_IsSubClassOf(wkbFlatten(poPart->getGeometryType()), wkbGeometryCollection)) {
+        auto* poInner = poPart->toGeometryCollection();
+        for (OGRGeometry* poChild : *poInner)
+            AddPart(multi, poChild);
+        poInner->removeGeometry(-1, FALSE);
+        delete poPart;
+    } else if (multi.addGeometryDirectly(poPart) != OGRERR_NONE) {
+        delete poPart;
+    }
+}
+
+const char* GeomKindOf(const OGRFeature& feature) {
+    const int iKind = feature.GetFieldIndex("GeomKind");
+    return iKind >= 0 ? feature.GetFieldAsString(iKind) : "";
+}
+
+// The kind of an item as a whole, by what the reader made of it.
+MapKind KindOfItem(const OGRFeature& feature, bool bNetwork) {
+    const char* pszKind = GeomKindOf(feature);
+    if (EQUAL(pszKind, "line") || EQUAL(pszKind, "arc"))
+        return MapKind::Lines;
+    if (EQUAL(pszKind, "region") || EQUAL(pszKind, "circle"))
+        return MapKind::Areas;
+    if (EQUAL(pszKind, "text"))
+        return MapKind::Texts;
+    if (EQUAL(pszKind, "compound"))
+        return bNetwork ? MapKind::Lines : MapKind::Texts;
+    return MapKind::Points;
+}
+
+// The label a text piece's fields are set from; read here rather than by GDAL's style tools,
+// which took a fifth of a point file's import.
+void ReadLabel(TextPiece& piece) {
+    std::string strName;
+    StyleParameters params;
+    if (!ReadStyleTool(piece.strTool, &strName, &params) || strName != "LABEL")
+        return;
+    piece.bLabel = true;
+    for (const auto& [strKey, strValue] : params) {
+        if (strKey == "t") {
+            piece.strText = strValue;
+        } else if (strKey == "a") {
+            piece.dfAngle = CPLAtof(strValue.c_str());
+        } else if (strKey == "s" && !strValue.empty() && strValue.back() == 'g') {
+            // Heights are written in ground units; nothing is converted.
+            piece.height = CPLAtof(strValue.c_str());
+        } else if (strKey == "c") {
+            piece.strColor = strValue;
+        } else if (strKey == "f") {
+            piece.strFont = strValue;
+        } else if (strKey == "it") {
+            piece.italic = strValue != "0";
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<KindPiece> CutByKind(OGRFeature& feature, bool bNetwork) {
+    std::vector<KindPiece> pieces;
+    std::unique_ptr<OGRGeometry> poGeom(feature.StealGeometry());
+    if (poGeom == nullptr || poGeom->IsEmpty()) {
+        // Nothing to cut: the item goes whole, empty, to the layer of its kind.
+        const MapKind eKind = KindOfItem(feature, bNetwork);
+        pieces.push_back({eKind, poGeom ? NewMulti(eKind) : nullptr, std::string()});
+        return pieces;
+    }
+    const std::vector<std::string> tools = StyleTools(feature.GetStyleString());
+    auto addPiece = [&](MapKind eKind, std::unique_ptr<OGRGeometry> poPart) {
+        std::vector<std::string> kept;
+        std::copy_if(tools.begin(), tools.end(), std::back_inserter(kept),
+                     [eKind](const std::string& t) { return ToolDraws(t, eKind); });
+        pieces.push_back({eKind, std::move(poPart), Join(kept)});
+    };
+    if (wkbFlatten(poGeom->getGeometryType()) != wkbGeometryCollection) {
+        const MapKind eKind = KindOfPart(*poGeom, EQUAL(GeomKindOf(feature), "text"));
+        addPiece(eKind, std::move(poGeom));
+        return pieces;
+    }
+    std::array<std::unique_ptr<OGRGeometryCollection>, 4> parts;
+    auto* poCollection = poGeom->toGeometryCollection();
+    for (OGRGeometry* poPart : *poCollection) {
+        const MapKind eKind = KindOfPart(*poPart, !bNetwork);
+        std::unique_ptr<OGRGeometryCollection>& poMulti = parts[Index(eKind)];
+        if (poMulti == nullptr)
+            poMulti = NewMulti(eKind);
+        AddPart(*poMulti, poPart);
+    }
+    poCollection->removeGeometry(-1, FALSE);  // the parts belong to the pieces now
+    for (MapKind eKind : kMapKinds) {
+        if (parts[Index(eKind)] != nullptr)
+            addPiece(eKind, std::move(parts[Index(eKind)]));
+    }
+    return pieces;
+}
+
+const char* MapKindSuffix(MapKind eKind, bool bNetwork) {
+    switch (eKind) {
+        case MapKind::Points:
+            return bNetwork ? "nodes" : "points";
+        case MapKind::Lines:
+            return bNetwork ? "network" : "lines";
+        case MapKind::Areas:
+            return "areas";
+        case MapKind::Texts:
+            break;
+    }
+    return "texts";
+}
+
+OGRwkbGeometryType MapKindGeometryType(MapKind eKind, bool bNetwork) {
+    switch (eKind) {
+        case MapKind::Points:
+            return bNetwork ? wkbMultiPoint : wkbPoint;
+        case MapKind::Texts:
+            return wkbPoint;
+        case MapKind::Lines:
+            return wkbMultiCurve;
+        case MapKind::Areas:
+            break;
+    }
+    return wkbMultiSurface;
+}
+
+std::array<bool, 4> MapKindsOf(const Census& census) {
+    std::array<bool, 4> kinds{};
+    auto add = [&kinds](MapKind eKind) { kinds[Index(eKind)] = true; };
+    for (size_t i = 0; i < census.Size(); ++i) {
+        const CensusItem item = census.Item(i);
+        if (!item.bIndexed || item.nGeometryType == 0)
+            continue;
+        switch (item.eKind) {
+            case ItemKind::Text:
+                if (item.bMayHaveBar)
+                    add(MapKind::Lines);
+                add(MapKind::Texts);
+                break;
+            case ItemKind::MultiLineText:
+                add(MapKind::Texts);
+                break;
+            case ItemKind::Symbol:
+                add(MapKind::Points);
+                break;
+            case ItemKind::Circle:
+            case ItemKind::Area:
+                add(MapKind::Areas);
+                break;
+            case ItemKind::Network:
+            case ItemKind::NetworkLine:
+                // A network's entries carry its nodes.
+                add(MapKind::Points);
+                add(MapKind::Lines);
+                break;
+            default:
+                add(MapKind::Lines);
+                break;
+        }
+    }
+    return kinds;
+}
+
+std::vector<TextPiece> PlaceTexts(const KindPiece& piece) {
+    std::vector<TextPiece> out;
+    const std::vector<std::string> tools = StyleTools(piece.strStyle.c_str());
+    std::unique_ptr<OGRGeometry> poPoints(
+        OGRGeometryFactory::forceToMultiPoint(piece.poGeom->getLinearGeometry()));
+    const auto* poMulti = poPoints->toMultiPoint();
+    for (int i = 0; i < poMulti->getNumGeometries(); ++i) {
+        TextPiece text;
+        text.poAnchor.reset(poMulti->getGeometryRef(i)->clone());
+        if (!tools.empty())
+            text.strTool = tools[std::min<size_t>(static_cast<size_t>(i), tools.size() - 1)];
+        ReadLabel(text);
+        out.push_back(std::move(text));
+    }
+    return out;
+}
+
+}  // namespace mapgis

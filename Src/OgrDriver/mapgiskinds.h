@@ -1,0 +1,61 @@
+// A compound item cut by the kind of what it draws, for the layers of MODE=MAP: areas, lines,
+// point symbols and texts (a network file's lines and nodes), one geometry type each.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "mapgiscensus.h"
+#include "ogr_feature.h"
+
+namespace mapgis {
+
+enum class MapKind { Areas, Lines, Points, Texts };
+// In the map's drawing order, bottom first: the order of the layers, and of an item's pieces.
+constexpr std::array<MapKind, 4> kMapKinds = {MapKind::Areas, MapKind::Lines, MapKind::Points,
+                                              MapKind::Texts};
+
+// What one item holds of one kind: the parts of that kind and the style tools that draw them.
+struct KindPiece {
+    MapKind eKind;
+    std::unique_ptr<OGRGeometry> poGeom;  // null when the item has no geometry
+    std::string strStyle;
+};
+
+// The item cut by kind; the feature's geometry goes to the pieces. Points of a compound are
+// the nodes of a network entry in a network file, the anchors of a coded text in a point
+// file. An item without geometry is one piece, of the kind its GeomKind names.
+std::vector<KindPiece> CutByKind(OGRFeature& feature, bool bNetwork);
+
+// "areas", "lines", "points", "texts"; a network file's lines "network", its points "nodes".
+const char* MapKindSuffix(MapKind eKind, bool bNetwork);
+
+// The one type of a kind's features: curves kept.
+OGRwkbGeometryType MapKindGeometryType(MapKind eKind, bool bNetwork);
+
+// The kinds whose layers the file's items can fill, from the census: by the item kinds the
+// plug-in indexes. A text that may be a fraction counts for the lines too (its bar), and a
+// network entry for both lines and nodes (the network's nodes go with each entry; a network
+// without nodes has an empty nodes layer).
+std::array<bool, 4> MapKindsOf(const Census& census);
+
+// One placed piece of a text: its anchor and what its LABEL tool says.
+struct TextPiece {
+    std::unique_ptr<OGRPoint> poAnchor;
+    std::string strTool;
+    bool bLabel = false;  // whether the tool is a LABEL the fields below come from
+    std::string strText;
+    double dfAngle = 0;
+    std::optional<double> height;  // ground units
+    std::string strColor;
+    std::string strFont;
+    std::optional<bool> italic;
+};
+
+// The anchors of a text piece in order, each with the LABEL tool that pairs with it.
+std::vector<TextPiece> PlaceTexts(const KindPiece& piece);
+
+}  // namespace mapgis

@@ -1,0 +1,306 @@
+// A layer of MODE=MAP: one kind of the compound layer's items.
+#include <algorithm>
+
+#include "ogr_mapgis.h"
+
+OGRMapgisMapLayer::OGRMapgisMapLayer(OGRMapgisDataSource* poDS, OGRMapgisLayer* poCompound,
+                                     mapgis::MapKind eKind, bool bNetwork)
+    : m_poDS(poDS),
+      m_poCompound(poCompound),
+      m_eKind(eKind),
+      m_bNetwork(bNetwork),
+      m_poDefn(new OGRFeatureDefn(
+          (poDS->GetSettings().strDestName + "_" + mapgis::MapKindSuffix(eKind, bNetwork))
+              .c_str())) {
+    m_poDefn->Reference();
+    m_poDefn->SetGeomType(mapgis::MapKindGeometryType(eKind, bNetwork));
+    OGRFeatureDefn* poSourceDefn = poCompound->GetLayerDefn();
+    m_poDefn->GetGeomFieldDefn(0)->SetSpatialRef(poCompound->GetSpatialRef());
+    for (int i = 0; i < poSourceDefn->GetFieldCount(); ++i) {
+        m_poDefn->AddFieldDefn(poSourceDefn->GetFieldDefn(i));
+        m_fieldMap.push_back(i);
+    }
+    if (eKind == mapgis::MapKind::Texts) {
+        OGRFieldDefn italic("Italic", OFTInteger);
+        italic.SetSubType(OFSTBoolean);
+        m_poDefn->AddFieldDefn(&italic);
+        m_iText = m_poDefn->GetFieldIndex("Text");
+        m_iTextAngle = m_poDefn->GetFieldIndex("TextAngle");
+        m_iTextHeight = m_poDefn->GetFieldIndex("TextHeight");
+        m_iColor = m_poDefn->GetFieldIndex("Color");
+        m_iFontName = m_poDefn->GetFieldIndex("FontName");
+        m_iItalic = m_poDefn->GetFieldIndex("Italic");
+        // A text piece gets its own text from its label: copying the item's whole text into
+        // each of its pieces made a text of many pieces quadratic.
+        m_pieceFieldMap = m_fieldMap;
+        if (m_iText >= 0)
+            m_pieceFieldMap[static_cast<size_t>(m_iText)] = -1;
+    }
+    SetDescription(m_poDefn->GetName());
+}
+
+OGRMapgisMapLayer::~OGRMapgisMapLayer() {
+    m_poDefn->Release();
+}
+
+void OGRMapgisMapLayer::ResetReading() {
+    m_nNextItem = 0;
+    m_pending.clear();
+}
+
+std::unique_ptr<OGRFeature> OGRMapgisMapLayer::NewFeature(const OGRFeature& source,
+                                                          OGRGeometry* poGeom,
+                                                          const std::string& strStyle,
+                                                          const int* panMap) {
+    auto poFeature = std::make_unique<OGRFeature>(m_poDefn);
+    poFeature->SetFieldsFrom(&source, panMap != nullptr ? panMap : m_fieldMap.data());
+    poFeature->SetFID(source.GetFID());
+    if (poGeom != nullptr) {
+        poGeom = OGRGeometryFactory::forceTo(poGeom, m_poDefn->GetGeomType());
+        poGeom->assignSpatialReference(GetSpatialRef());
+        poFeature->SetGeometryDirectly(poGeom);
+    }
+    if (!strStyle.empty())
+        poFeature->SetStyleString(strStyle.c_str());
+    return poFeature;
+}
+
+GIntBig OGRMapgisMapLayer::FirstTextFid(std::int64_t nItem) const {
+    if (nItem == m_nCatalogued)
+        return m_nFeatures + 1;
+    const auto it = std::lower_bound(m_textStarts.begin(), m_textStarts.end(), nItem,
+                                     [](const std::pair<std::int64_t, GIntBig>& start,
+                                        std::int64_t n) { return start.first < n; });
+    return it != m_textStarts.end() && it->first == nItem ? it->second : OGRNullFID;
+}
+
+OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakeTexts(const OGRFeature& source,
+                                                         mapgis::KindPiece& piece) {
+    Features features;
+    for (mapgis::TextPiece& text : mapgis::PlaceTexts(piece)) {
+        std::unique_ptr<OGRFeature> poFeature =
+            NewFeature(source, text.poAnchor.release(), text.strTool, m_pieceFieldMap.data());
+        if (text.bLabel) {
+            poFeature->SetField(m_iText, text.strText.c_str());
+            poFeature->SetField(m_iTextAngle, text.dfAngle);
+        } else if (m_iText >= 0 && source.IsFieldSetAndNotNull(m_iText)) {
+            poFeature->SetField(m_iText, source.GetFieldAsString(m_iText));
+        }
+        if (text.height)
+            poFeature->SetField(m_iTextHeight, *text.height);
+        if (!text.strColor.empty())
+            poFeature->SetField(m_iColor, text.strColor.c_str());
+        if (!text.strFont.empty())
+            poFeature->SetField(m_iFontName, text.strFont.c_str());
+        if (text.italic)
+            poFeature->SetField(m_iItalic, *text.italic ? 1 : 0);
+        features.push_back(std::move(poFeature));
+    }
+    return features;
+}
+
+OGRMapgisMapLayer::Features OGRMapgisMapLayer::Take(std::int64_t nItem, OGRFeature* poSource) {
+    if (poSource == nullptr) {
+        Catalogue(nItem, Features());
+        return Features();
+    }
+    std::vector<mapgis::KindPiece> pieces = mapgis::CutByKind(*poSource, m_bNetwork);
+    return TakePieces(nItem, *poSource, pieces);
+}
+
+OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakePieces(std::int64_t nItem,
+                                                          const OGRFeature& source,
+                                                          std::vector<mapgis::KindPiece>& pieces) {
+    Features features;
+    for (mapgis::KindPiece& piece : pieces) {
+        if (piece.eKind != m_eKind)
+            continue;
+        if (m_eKind == mapgis::MapKind::Texts && piece.poGeom != nullptr &&
+            !piece.poGeom->IsEmpty()) {
+            features = TakeTexts(source, piece);
+        } else {
+            features.push_back(NewFeature(source, piece.poGeom.release(), piece.strStyle));
+        }
+    }
+    // The item's identity is its RbUserID: the pieces of a text are features of their own.
+    if (m_eKind == mapgis::MapKind::Texts) {
+        GIntBig nFid = FirstTextFid(nItem);
+        for (auto& poFeature : features)
+            poFeature->SetFID(nFid == OGRNullFID ? OGRNullFID : nFid++);
+    }
+    Catalogue(nItem, features);
+    return features;
+}
+
+void OGRMapgisMapLayer::Catalogue(std::int64_t nItem, const Features& features) {
+    if (nItem != m_nCatalogued)
+        return;
+    ++m_nCatalogued;
+    if (m_eKind == mapgis::MapKind::Texts && features.size() > 0 &&
+        features[0]->GetFID() == m_nFeatures + 1) {
+        m_textStarts.emplace_back(nItem, m_nFeatures + 1);
+    }
+    m_nFeatures += static_cast<GIntBig>(features.size());
+    for (const auto& poFeature : features) {
+        const OGRGeometry* poGeom = poFeature->GetGeometryRef();
+        if (poGeom == nullptr || poGeom->IsEmpty())
+            continue;
+        OGREnvelope env;
+        poGeom->getEnvelope(&env);
+        m_extent.Merge(env);
+    }
+}
+
+OGRMapgisMapLayer::Features OGRMapgisMapLayer::ReadOn(std::int64_t nFrom, std::int64_t* pnAt) {
+    std::unique_ptr<OGRFeature> poSource(m_poCompound->NextInOrderFrom(nFrom, pnAt));
+    SkipRefused(nFrom, *pnAt);
+    return poSource ? Take(*pnAt, poSource.get()) : Features();
+}
+
+void OGRMapgisMapLayer::SkipRefused(std::int64_t nFrom, std::int64_t nAt) {
+    if (m_nCatalogued >= nFrom && m_nCatalogued < nAt)
+        m_nCatalogued = nAt;
+}
+
+OGRMapgisMapLayer::Features OGRMapgisMapLayer::ReadAt(std::int64_t nItem) {
+    std::unique_ptr<OGRFeature> poSource(m_poCompound->GetFeature(nItem + 1));
+    return Take(nItem, poSource.get());
+}
+
+OGRFeature* OGRMapgisMapLayer::GetNextRawFeature() {
+    while (m_pending.empty()) {
+        if (m_nNextItem >= m_poCompound->End())
+            return nullptr;
+        std::int64_t nAt = 0;
+        for (auto& poFeature : ReadOn(m_nNextItem, &nAt))
+            m_pending.push_back(std::move(poFeature));
+        m_nNextItem = nAt + 1;
+    }
+    OGRFeature* poFeature = m_pending.front().release();
+    m_pending.pop_front();
+    return poFeature;
+}
+
+void OGRMapgisMapLayer::CatalogueAll() {
+    while (!Complete()) {
+        std::int64_t nAt = 0;
+        ReadOn(m_nCatalogued, &nAt);
+    }
+}
+
+OGRFeature* OGRMapgisMapLayer::GetFeature(GIntBig nFID) {
+    std::int64_t nItem = nFID - 1;
+    if (m_eKind == mapgis::MapKind::Texts) {
+        while (m_nFeatures < nFID && !Complete())
+            ReadAt(m_nCatalogued);
+        const auto it =
+            std::upper_bound(m_textStarts.begin(), m_textStarts.end(), nFID,
+                             [](GIntBig n, const std::pair<std::int64_t, GIntBig>& start) {
+                                 return n < start.second;
+                             });
+        if (it == m_textStarts.begin())
+            return nullptr;
+        nItem = (it - 1)->first;
+    }
+    if (nItem < 0 || nItem >= m_poCompound->End())
+        return nullptr;
+    for (auto& poFeature : ReadAt(nItem)) {
+        if (poFeature->GetFID() == nFID)
+            return poFeature.release();
+    }
+    return nullptr;
+}
+
+GIntBig OGRMapgisMapLayer::GetFeatureCount(int bForce) {
+    if (m_poFilterGeom != nullptr || m_poAttrQuery != nullptr)
+        return OGRLayer::GetFeatureCount(bForce);
+    if (!Complete()) {
+        if (!bForce)
+            return -1;
+        CatalogueAll();
+    }
+    return m_nFeatures;
+}
+
+OGRErr OGRMapgisMapLayer::Extent(OGREnvelope* psExtent, bool bForce) {
+    if (!Complete()) {
+        if (!bForce)
+            return OGRERR_FAILURE;
+        CatalogueAll();
+    }
+    if (!m_extent.IsInit())
+        return OGRERR_FAILURE;
+    *psExtent = m_extent;
+    return OGRERR_NONE;
+}
+
+#if GDAL_VERSION_NUM >= GDAL_COMPUTE_VERSION(3, 11, 0)
+OGRErr OGRMapgisMapLayer::IGetExtent(int iGeomField, OGREnvelope* psExtent, bool bForce) {
+    return iGeomField == 0 ? Extent(psExtent, bForce) : OGRERR_FAILURE;
+}
+#else
+OGRErr OGRMapgisMapLayer::GetExtent(OGREnvelope* psExtent, int bForce) {
+    return Extent(psExtent, bForce != 0);
+}
+
+OGRErr OGRMapgisMapLayer::GetExtent(int iGeomField, OGREnvelope* psExtent, int bForce) {
+    return iGeomField == 0 ? Extent(psExtent, bForce != 0) : OGRERR_FAILURE;
+}
+#endif
+
+int OGRMapgisMapLayer::TestCapability(const char* pszCap) {
+    if (EQUAL(pszCap, OLCRandomRead) || EQUAL(pszCap, OLCStringsAsUTF8) ||
+        EQUAL(pszCap, OLCCurveGeometries)) {
+        return TRUE;
+    }
+    if (EQUAL(pszCap, OLCFastGetExtent))
+        return Complete();
+    if (EQUAL(pszCap, OLCFastFeatureCount))
+        return Complete() && m_poFilterGeom == nullptr && m_poAttrQuery == nullptr;
+    return FALSE;
+}
+
+void OGRMapgisMapLayer::BuildMetadata() {
+    if (m_poDS->Accounts())
+        CatalogueAll();
+    m_aosMetadata = CPLStringList(CSLDuplicate(m_poCompound->GetMetadata("MAPGIS")));
+    m_aosMetadata.SetNameValue("MAP_KIND", mapgis::MapKindSuffix(m_eKind, m_bNetwork));
+    m_aosMetadata.SetNameValue("FEATURE_COUNT",
+                               Complete() ? std::to_string(m_nFeatures).c_str() : nullptr);
+}
+
+char** OGRMapgisMapLayer::GetMetadata(const char* pszDomain) {
+    if (pszDomain != nullptr && EQUAL(pszDomain, "MAPGIS")) {
+        BuildMetadata();
+        return m_aosMetadata.List();
+    }
+    if ((pszDomain == nullptr || pszDomain[0] == '\0') && !m_bDescribed && m_poDS->Accounts()) {
+        m_bDescribed = true;
+        const std::string& strSummary = m_poDS->AccountSummary();
+        if (!strSummary.empty())
+            OGRLayer::SetMetadataItem("DESCRIPTION", strSummary.c_str());
+    }
+    return OGRLayer::GetMetadata(pszDomain);
+}
+
+const char* OGRMapgisMapLayer::GetMetadataItem(const char* pszName, const char* pszDomain) {
+    if (pszDomain != nullptr && EQUAL(pszDomain, "MAPGIS")) {
+        // The definition's figures need no read.
+        if (EQUAL(pszName, "MAP_KIND"))
+            return mapgis::MapKindSuffix(m_eKind, m_bNetwork);
+        if (EQUAL(pszName, "ITEM_COUNT") || EQUAL(pszName, "LAYER_TYPE"))
+            return m_poCompound->GetMetadataItem(pszName, pszDomain);
+        BuildMetadata();
+        return m_aosMetadata.FetchNameValue(pszName);
+    }
+    if (pszName != nullptr && EQUAL(pszName, "DESCRIPTION"))
+        GetMetadata(pszDomain);
+    return OGRLayer::GetMetadataItem(pszName, pszDomain);
+}
+
+char** OGRMapgisMapLayer::GetMetadataDomainList() {
+    // The default domain holds DESCRIPTION once asked for; listed before, so that ogr2ogr
+    // copies it.
+    return BuildMetadataDomainList(OGRLayer::GetMetadataDomainList(), TRUE, "MAPGIS",
+                                   m_poDS->Accounts() ? "" : nullptr, nullptr);
+}
