@@ -157,19 +157,20 @@ std::string AreaSymbol(const StyleFields& f, const std::string& strName) {
 
 std::string LineSymbol(const StyleFields& f, const std::string& strName) {
     const Properties props = {
-        {"outlineColor", OrDefault(f, StyleField::Color, "'0,0,0,255'")},
+        {"outlineColor", OrDefault(f, StyleField::Color, "'128,128,128,255'")},
         {"outlineWidth", OrDefault(f, StyleField::LineWidth, "0.2")},
         {"outlineStyle", PenStyle(f)},
     };
-    const Options options = {{"line_color", "0,0,0,255"}, {"line_width", "0.2"},
-                             {"line_width_unit", "MM"},   {"line_style", "solid"},
-                             {"capstyle", "round"},       {"joinstyle", "round"}};
+    const Options options = {
+        {"line_color", "128,128,128,255"}, {"line_width", "0.2"}, {"line_width_unit", "MM"},
+        {"line_style", "solid"},           {"capstyle", "round"}, {"joinstyle", "round"}};
     return QmlSymbol("line", "SimpleLine", options, props, strName);
 }
 
 std::string MarkerSymbol(const StyleFields& f, const std::string& strName) {
     Properties props;
-    const std::string strColor = OrDefault(f, StyleField::Color, "'0,0,0,255'");
+    // Without a colour source items have no colour: drawn grey, never black.
+    const std::string strColor = OrDefault(f, StyleField::Color, "'128,128,128,255'");
     if (Has(f, StyleField::Symbol)) {
         const std::string strSymbol = Ref(f, StyleField::Symbol);
         std::string strShape = "CASE";
@@ -191,10 +192,14 @@ std::string MarkerSymbol(const StyleFields& f, const std::string& strName) {
     props.emplace_back("size", OrDefault(f, StyleField::SymbolSize, "2"));
     // MAPGIS angles run counter-clockwise, QGIS's clockwise.
     props.emplace_back("angle", "-" + OrDefault(f, StyleField::SymbolAngle, "0"));
-    const Options options = {
-        {"name", kDefaultSymbol}, {"color", "0,0,0,255"},       {"outline_color", "0,0,0,255"},
-        {"outline_width", "0.2"}, {"outline_width_unit", "MM"}, {"size", "2"},
-        {"size_unit", "MM"},      {"scale_method", "diameter"}};
+    const Options options = {{"name", kDefaultSymbol},
+                             {"color", "128,128,128,255"},
+                             {"outline_color", "128,128,128,255"},
+                             {"outline_width", "0.2"},
+                             {"outline_width_unit", "MM"},
+                             {"size", "2"},
+                             {"size_unit", "MM"},
+                             {"scale_method", "diameter"}};
     return QmlSymbol("marker", "SimpleMarker", options, props, strName);
 }
 
@@ -302,7 +307,7 @@ std::string SldAreaRules(const StyleFields& f) {
 }
 
 std::string SldLineRule(const StyleFields& f) {
-    return "<se:Rule><se:Name>lines</se:Name><se:LineSymbolizer>" + SldStroke(f, "#000000") +
+    return "<se:Rule><se:Name>lines</se:Name><se:LineSymbolizer>" + SldStroke(f, "#808080") +
            "</se:LineSymbolizer></se:Rule>";
 }
 
@@ -310,9 +315,9 @@ std::string SldMark(const StyleFields& f, const char* pszShape, bool bFilled) {
     std::string out = "<se:PointSymbolizer><se:Graphic><se:Mark><se:WellKnownName>" +
                       std::string(pszShape) + "</se:WellKnownName>";
     if (bFilled)
-        out += "<se:Fill>" + SvgParameter("fill", SldValue(f, StyleField::Color, "#000000")) +
+        out += "<se:Fill>" + SvgParameter("fill", SldValue(f, StyleField::Color, "#808080")) +
                "</se:Fill>";
-    out += "<se:Stroke>" + SvgParameter("stroke", SldValue(f, StyleField::Color, "#000000")) +
+    out += "<se:Stroke>" + SvgParameter("stroke", SldValue(f, StyleField::Color, "#808080")) +
            "</se:Stroke></se:Mark><se:Size>" +
            SldValue(f, StyleField::SymbolSize, CPLSPrintf("%.3g", 2 * kPixelsPerMm), kPixelsPerMm) +
            "</se:Size><se:Rotation>" + SldValue(f, StyleField::SymbolAngle, "0", -1) +
