@@ -179,7 +179,8 @@ class Qgis(TempDirCase):
 
     def test_dashed_pen_becomes_a_dashed_line(self):
         from qgis.core import QgsFeatureRequest, QgsVectorLayer
-        # sample.wal item 3: style line "2,0,3,8,...": dashed, colour 3 (red), 0.8 mm.
+        # sample.wal item 3: style line "2,0,3,8,...": dashed, colour 3 (red), 8 mm (the file's
+        # width; the reader's is 0.8).
         self.layers = [QgsVectorLayer(f"{sample('sample.wal')}|option:COLOR_INDEX="
                                       f"{sample('colors.txt')}", "lines", "ogr")]
         request = QgsFeatureRequest(3)
@@ -187,7 +188,7 @@ class Qgis(TempDirCase):
         feature = next(self.layers[0].getFeatures(request))
         line = feature.embeddedSymbol().symbolLayer(0)
         self.assertEqual((line.color().name(), line.width(), line.useCustomDashPattern()),
-                         ("#ff0000", 0.8, True))
+                         ("#ff0000", 8.0, True))
         # "4 2mm": QGIS scales the lengths with the width, the dash stays twice the gap.
         dashes = line.customDashVector()
         self.assertEqual(len(dashes), 2)
