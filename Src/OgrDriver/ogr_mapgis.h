@@ -25,6 +25,7 @@
 #include "mapgismessages.h"
 #include "mapgisplugin.h"
 #include "mapgisreadahead.h"
+#include "mapgistextmetrics.h"
 #include "mapgisrepair.h"
 #include "mapgissource.h"
 #include "ogrsf_frmts.h"
@@ -79,6 +80,11 @@ public:
     }
     // The bound the pre-read gathered, placed: for point files, of the items' anchors only.
     OGREnvelope Bound() const;
+    // The text metrics of the feature with that id when it is the last one made; none
+    // otherwise. The map layers cut the feature they were just given.
+    mapgis::TextMetrics TextMetricsOf(GIntBig nFid) const {
+        return nFid == m_nMetricsFid ? m_textMetrics : mapgis::TextMetrics();
+    }
     // The number of the census item at a position of the index, taking the census when the
     // data source repairs or accounts.
     std::optional<size_t> CensusItemAt(std::int64_t nItem);
@@ -126,6 +132,8 @@ private:
     mapgis::ItemNotes m_notes;
     std::set<std::int64_t> m_geometryChecked;
     std::set<std::int64_t> m_replacedItems;
+    GIntBig m_nMetricsFid = OGRNullFID;
+    mapgis::TextMetrics m_textMetrics;  // of the feature m_nMetricsFid
     // Line, area and network files give their exact extent before any read; the items of a
     // point file reach beyond their anchors (radii, arc ends, text boxes), so its extent is
     // the union of the features' envelopes, gathered position by position from the start.
@@ -215,6 +223,7 @@ private:
     // Fields a text piece sets from its label.
     int m_iText = -1, m_iTextAngle = -1, m_iTextHeight = -1, m_iColor = -1, m_iFontName = -1,
         m_iItalic = -1;
+    int m_iTextWidth = -1;
     std::int64_t m_nNextItem = 0;  // where the sequential read goes on
     std::deque<std::unique_ptr<OGRFeature>> m_pending;
     // Items 0 to m_nCatalogued - 1 are counted: their features, their extent and, for texts,

@@ -27,6 +27,10 @@ OGRMapgisMapLayer::OGRMapgisMapLayer(OGRMapgisDataSource* poDS, OGRMapgisLayer* 
         OGRFieldDefn italic("Italic", OFTInteger);
         italic.SetSubType(OFSTBoolean);
         m_poDefn->AddFieldDefn(&italic);
+        // The width MAPGIS gives each character of the piece, beside its height.
+        OGRFieldDefn width("TextWidth", OFTReal);
+        m_poDefn->AddFieldDefn(&width);
+        m_iTextWidth = m_poDefn->GetFieldIndex("TextWidth");
         m_iText = m_poDefn->GetFieldIndex("Text");
         m_iTextAngle = m_poDefn->GetFieldIndex("TextAngle");
         m_iTextHeight = m_poDefn->GetFieldIndex("TextHeight");
@@ -92,7 +96,9 @@ GIntBig OGRMapgisMapLayer::FirstTextFid(std::int64_t nItem) const {
 OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakeTexts(const OGRFeature& source,
                                                          mapgis::KindPiece& piece) {
     Features features;
-    for (mapgis::TextPiece& text : mapgis::PlaceTexts(piece)) {
+    const double dfScale = m_poDS->GetPlacement().dScale;
+    for (mapgis::TextPiece& text :
+         mapgis::PlaceTexts(piece, m_poCompound->TextMetricsOf(source.GetFID()), dfScale)) {
         std::unique_ptr<OGRFeature> poFeature =
             NewFeature(source, text.poAnchor.release(), text.strTool, m_pieceFieldMap.data());
         if (text.bLabel) {
@@ -103,6 +109,8 @@ OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakeTexts(const OGRFeature& sourc
         }
         if (text.height)
             poFeature->SetField(m_iTextHeight, *text.height);
+        if (text.width)
+            poFeature->SetField(m_iTextWidth, *text.width);
         if (!text.strColor.empty())
             poFeature->SetField(m_iColor, text.strColor.c_str());
         if (!text.strFont.empty())
