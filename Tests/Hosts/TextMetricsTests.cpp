@@ -40,8 +40,8 @@ std::vector<Piece> Title(double dfX0, double dfY0, double dfCos, double dfSin, d
     const double widths[] = {6, 6, 3, 3, 6};
     std::vector<Piece> pieces;
     for (int i = 0; i < 5; ++i) {
-        pieces.push_back({texts[i], dfX0 + along[i] * dfCos, dfY0 + along[i] * dfSin, 6,
-                          widths[i], dfAngle});
+        pieces.push_back(
+            {texts[i], dfX0 + along[i] * dfCos, dfY0 + along[i] * dfSin, 6, widths[i], dfAngle});
     }
     return pieces;
 }
@@ -59,8 +59,14 @@ std::vector<TextCase> Cases() {
          {},
          Title(97, 200 + 6 * kCos30, kCos30, 0.5, 30)},
         // One character: at P0, its own width.
-        {"OneFullWidth", "100,200,1,0,\"中\",6,6,0.2,0,1,0,0,0,1,0,0", {}, {{"中", 100, 206, 6, 6, 0}}},
-        {"OneHalfWidth", "100,200,1,0,\"A\",6,6,0.2,0,1,0,0,0,1,0,0", {}, {{"A", 100, 206, 6, 3, 0}}},
+        {"OneFullWidth",
+         "100,200,1,0,\"中\",6,6,0.2,0,1,0,0,0,1,0,0",
+         {},
+         {{"中", 100, 206, 6, 6, 0}}},
+        {"OneHalfWidth",
+         "100,200,1,0,\"A\",6,6,0.2,0,1,0,0,0,1,0,0",
+         {},
+         {{"A", 100, 206, 6, 3, 0}}},
         // S -0.5: 中 advances 6 - 0.5 = 5.5, A 3 - 0.5 = 2.5: at 0, 5.5, 8.
         {"NegativeSpacing",
          "0,0,1,0,\"中A文\",6,6,-0.5,0,1,0,0,0,1,0,0",
@@ -180,13 +186,13 @@ TEST(TextMetricsKept, CodedAndVerticalTextsStandAsInTheCompound) {
 // The table against characters of each kind, by their Unicode East Asian Width.
 TEST(FullWidth, CharactersOfEachWidth) {
     const std::pair<char32_t, bool> cases[] = {
-        {U'A', false},     {U'é', false},     {U'—', false},  // Na, A (ambiguous), A
-        {U'中', true},     {U'图', true},     {U'。', true},  // W, W, W (CJK full stop)
-        {U'Ａ', true},     {U'ｱ', false},     {U'あ', true},  // F, H (half-width katakana), W
-        {U'한', true},     {U'\u1100', true}, {U'\u115F', true}, {U'\u1160', false},
-        {U'\U00020000', true},  // CJK Extension B, W
-        {U'\u3000', true},      // ideographic space, F
-        {U'\u303F', false},     // ideographic half fill space, N
+        {U'A', false},      {U'é', false},         {U'—', false},  // Na, A (ambiguous), A
+        {U'中', true},      {U'图', true},         {U'。', true},  // W, W, W (CJK full stop)
+        {U'Ａ', true},      {U'ｱ', false},         {U'あ', true},  // F, H (half-width katakana), W
+        {U'한', true},      {U'\u1100', true},     {U'\u115F', true},
+        {U'\u1160', false}, {U'\U00020000', true},  // CJK Extension B, W
+        {U'\u3000', true},                          // ideographic space, F
+        {U'\u303F', false},                         // ideographic half fill space, N
     };
     for (const auto& [c, bFull] : cases)
         EXPECT_EQ(mapgis::IsFullWidth(c), bFull) << static_cast<unsigned>(c);
