@@ -7,6 +7,7 @@
 #include "SqlQuote.h"
 #include "cpl_string.h"
 #include "mapgisschema.h"
+#include "mapgiswidechars.h"
 
 namespace mapgis_import {
 
@@ -14,7 +15,7 @@ namespace {
 
 constexpr const char* kFieldNames[] = {
     "Color",       "FillColor", "LineWidth",  "LineStyle", "FillStyle", "Symbol", "SymbolSize",
-    "SymbolAngle", "Text",      "TextHeight", "TextAngle", "FontName",  "Italic",
+    "SymbolAngle", "Text",      "TextHeight", "TextAngle", "FontName",  "Italic", "TextWidth",
 };
 static_assert(sizeof(kFieldNames) / sizeof(kFieldNames[0]) ==
               static_cast<size_t>(StyleField::Count));
@@ -232,6 +233,31 @@ std::string QmlRenderer(Drawing eDrawing, const StyleFields& f) {
            MarkerSymbol(f, "2") + "</symbols></renderer-v2>";
 }
 
+// Whether @c, a character's code, is a full-width one, by the driver's own table, in plain
+// comparisons that every QGIS 3 reads.
+std::string FullWidthCondition() {
+    std::string out;
+    for (const auto& [first, last] : mapgis::FullWidthRanges()) {
+        out += out.empty() ? "" : " OR ";
+        out += first == last
+                   ? "@c = " + std::to_string(first)
+                   : "@c >= " + std::to_string(first) + " AND @c <= " + std::to_string(last);
+    }
+    return out;
+}
+
+// The font stretch, in percent, that gives each character the width MAPGIS gives it: a CJK
+// font's glyph is as wide as it is high, a half-width one half as wide. A one-character
+// piece is as wide as its character; a longer piece's width is that of its half-width
+// characters. QGIS 3.24 and later honour it.
+std::string Stretch(const StyleFields& f) {
+    const std::string strText = Ref(f, StyleField::Text);
+    return "with_variable('c', CASE WHEN length(" + strText + ") = 1 THEN ascii(" + strText +
+           ") ELSE 0 END, round(100 * " + Ref(f, StyleField::TextWidth) + " / (" +
+           Ref(f, StyleField::TextHeight) + " * CASE WHEN " + FullWidthCondition() +
+           " THEN 1 ELSE 0.5 END)))";
+}
+
 std::string QmlLabels(const StyleFields& f) {
     Properties props = {
         {"Size", OrDefault(f, StyleField::TextHeight, "3")},
@@ -242,6 +268,12 @@ std::string QmlLabels(const StyleFields& f) {
         props.emplace_back("Family", Ref(f, StyleField::FontName));
     if (Has(f, StyleField::Italic))
         props.emplace_back("Italic", OrDefault(f, StyleField::Italic, "0"));
+    if (Has(f, StyleField::TextWidth) && Has(f, StyleField::TextHeight)) {
+        props.emplace_back("FontStretchFactor", Stretch(f));
+        // A family set per label otherwise comes with its named style, and Qt does not
+        // stretch a font of a named style.
+        props.emplace_back("FontStyle", "'Ignore'");
+    }
     // Each text at its anchor, which is the text's upper left corner, and every one drawn: the
     // map's annotation is placed by hand, nothing is to be moved or left out.
     return "<labeling type=\"simple\"><settings calloutType=\"simple\">"
