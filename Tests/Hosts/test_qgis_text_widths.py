@@ -3,21 +3,9 @@ character stands where MAPGIS puts it (a full-width one W + S after the one befo
 half-width one W / 2 + S) and, on QGIS 3.24 and later, is stretched to MAPGIS's width."""
 import math
 import os
-import tempfile
 import unittest
 
-# The sheet's face, SimSun, is not on this machine: as MAPGIS's hosts have it, its stand-in
-# is a CJK face whose Latin glyphs are half as wide as the Chinese ones (AR PL UMing, which
-# the project installs). Set before QGIS starts, so that its fonts are looked up through it.
-FONTS = tempfile.NamedTemporaryFile("w", suffix=".conf", delete=False)
-FONTS.write('<?xml version="1.0"?><!DOCTYPE fontconfig SYSTEM "fonts.dtd"><fontconfig>'
-            '<include ignore_missing="yes">/etc/fonts/fonts.conf</include>'
-            '<alias binding="strong"><family>SimSun</family>'
-            '<prefer><family>AR PL UMing CN</family></prefer></alias></fontconfig>')
-FONTS.close()
-os.environ["FONTCONFIG_FILE"] = FONTS.name
-
-from hosts_common import ARTEFACTS, TempDirCase, needs_qgis, qgis, run  # noqa: E402
+from hosts_common import ARTEFACTS, TempDirCase, needs_qgis, qgis, run
 
 X, Y = 39512100.0, 3421200.0
 TITLE = "中文AB图"
@@ -44,16 +32,14 @@ def has_font(family):
     return run(["fc-list", family]).stdout.strip() != ""
 
 
+# The records' face, SimSun, is drawn in AR PL UMing CN (the driver's font table), whose Latin
+# glyphs are half as wide as its Chinese ones, as SimSun's are.
 @needs_qgis
 @unittest.skipUnless(has_font("AR PL UMing CN"), "the CJK face AR PL UMing CN is not installed")
 class SpacedTitle(TempDirCase):
     @classmethod
     def setUpClass(cls):
         cls.render_map = qgis()
-
-    @classmethod
-    def tearDownClass(cls):
-        os.unlink(FONTS.name)
 
     def setUp(self):
         super().setUp()
