@@ -8,6 +8,7 @@
 #include "KoBase/PlxUnicodeString.h"
 #include "KoStream/KtFileStdio.h"
 #include "cpl_string.h"
+#include "mapgiscolorlibrary.h"
 #include "mapgissource.h"
 
 namespace mapgis {
@@ -92,27 +93,39 @@ std::string BeyondCount(int nCount, const char* pszWhat, int nCountLine) {
 }
 
 // The colour numbers a point file's record uses, by its kind: the reader looks them up in the
-// first line's fields.
+// first line's fields. Its width too, read as a real where the reader truncates it.
 void UseWatColors(Census& census, const Fields& fields, int nFields, int nKind, bool bFilled) {
     // A text whose text holds commas has its fields shifted: its colour is not known here.
     if ((nKind == kWatText || nKind == kWatMText) && nFields != WatMinFields(nKind))
         return;
-    auto color = [&](int iField) { return KTX::ugatoi(fields[iField]); };
+    auto number = [&](int iField) { return iField < nFields ? KTX::ugatoi(fields[iField]) : 0; };
+    auto width = [&](int iField) { return iField < nFields ? KTX::ugatof(fields[iField]) : -1.0; };
     constexpr int kTextColor = 13, kSubMapColor = 9, kArcColor = 8, kMTextColor = 16;
-    constexpr int kCircleLine = 5, kCircleFill = 8;
+    constexpr int kSubMapWidth = 10, kArcWidth = 7;
+    constexpr int kCircleLine = 5, kCircleWidth = 6, kCircleFill = 8;
+    ItemStyle style;
     const int nUsed = nKind == kWatText     ? kTextColor
                       : nKind == kWatSubMap ? kSubMapColor
                       : nKind == kWatArc    ? kArcColor
                       : nKind == kWatMText  ? kMTextColor
                                             : -1;
-    if (nUsed >= 0 && nUsed < nFields)
-        census.UseColors({color(nUsed)});
-    if (nKind == kWatCircle && kCircleLine < nFields) {
-        if (bFilled && kCircleFill < nFields)
-            census.UseColors({color(kCircleLine), color(kCircleFill)});
-        else
-            census.UseColors({color(kCircleLine)});
+    if (nUsed >= 0 && nUsed < nFields) {
+        style.nColor = number(nUsed);
+        census.UseColors({style.nColor});
     }
+    if (nKind == kWatSubMap || nKind == kWatArc)
+        style.dfWidth = width(nKind == kWatSubMap ? kSubMapWidth : kArcWidth);
+    if (nKind == kWatCircle && kCircleLine < nFields) {
+        style.nColor = number(kCircleLine);
+        style.dfWidth = width(kCircleWidth);
+        if (bFilled && kCircleFill < nFields) {
+            style.nFillColor = number(kCircleFill);
+            census.UseColors({style.nColor, style.nFillColor});
+        } else {
+            census.UseColors({style.nColor});
+        }
+    }
+    census.SetStyle(style);
 }
 
 // A count line that announces more than the file holds: the file may have been cut off.
@@ -271,9 +284,16 @@ Census WalkWal(LineReader& in, Census census) {
         const int nItemId = item.bHasId ? KTX::ugatoi(fields[0]) : 0;
         item.bIndexed = bCounted && nFields == kIdLineFields;
         Fields style;
-        constexpr int kStyleColor = 2;
-        if (item.bIndexed && strStyle.Split(style, u",") > kStyleColor)
-            census.UseColors({KTX::ugatoi(style[kStyleColor])});
+        constexpr int kStyleColor = 2, kStyleWidth = 3;
+        const int nStyleFields = strStyle.Split(style, u",");
+        if (item.bIndexed && nStyleFields > kStyleColor) {
+            ItemStyle numbers;
+            numbers.nColor = KTX::ugatoi(style[kStyleColor]);
+            if (nStyleFields > kStyleWidth)
+                numbers.dfWidth = KTX::ugatof(style[kStyleWidth]);
+            census.UseColors({numbers.nColor});
+            census.SetStyle(numbers);
+        }
         if (!bCounted) {
             census.Add(nLine, item, nItemId, BeyondCount(nCount, "lines", 2));
         } else if (!bRead) {
@@ -336,8 +356,13 @@ void WalkEntries(LineReader& in, int nCount, int nCountLine, bool bArea, Census&
         item.bHasId = nFields > nIdField;
         item.bIndexed = bCounted;
         constexpr int kAreaFill = 0, kAreaPattern = 5;
-        if (bArea && bCounted)
-            census.UseColors({KTX::ugatoi(fields[kAreaFill]), KTX::ugatoi(fields[kAreaPattern])});
+        if (bArea && bCounted) {
+            ItemStyle style;
+            style.nFillColor = KTX::ugatoi(fields[kAreaFill]);
+            style.nPatternColor = KTX::ugatoi(fields[kAreaPattern]);
+            census.UseColors({style.nFillColor, style.nPatternColor});
+            census.SetStyle(style);
+        }
         census.Add(nLine, item, item.bHasId ? KTX::ugatoi(fields[nIdField]) : 0,
                    bCounted ? std::string()
                             : BeyondCount(nCount, bArea ? "areas" : "network lines", nCountLine));
@@ -472,6 +497,10 @@ CensusItem Census::Item(size_t iItem) const {
     return item;
 }
 
+ItemStyle Census::Style(size_t iItem) const {
+    return iItem < m_styles.size() ? m_styles[iItem] : ItemStyle();
+}
+
 int Census::Line(size_t iItem) const {
     long long nLine = m_blockLines[iItem / kBlock];
     for (size_t i = iItem - iItem % kBlock + 1; i <= iItem; ++i)
@@ -502,6 +531,9 @@ void Census::Add(int nLine, const CensusItem& item, int nItemId, std::string str
             m_longSteps.emplace_back(iItem, nLines);
     }
     m_nLastLine = nLine;
+    if (m_bStyles)
+        m_styles.push_back(m_pendingStyle);
+    m_pendingStyle = ItemStyle();
     m_items.push_back(nStep << 16 | static_cast<std::uint32_t>(item.bMayHaveBar) << 14 |
                       static_cast<std::uint32_t>(item.bIndexed) << 13 |
                       static_cast<std::uint32_t>(item.bHasId) << 12 |
@@ -536,15 +568,25 @@ void Census::UseColors(std::initializer_list<int> colors) {
 }
 
 Census TakeCensus(const std::string& strPath, KTX::PLXCharset eCharset,
-                  const std::string& strColorIndexPath) {
+                  const std::string& strColorSourcePath, bool bStyles) {
     Census colors;
-    colors.m_bColorIndex = !strColorIndexPath.empty();
-    if (colors.m_bColorIndex)
-        colors.m_knownColors = ColorIndexNumbers(strColorIndexPath);
+    colors.m_bStyles = bStyles;
+    colors.m_bColorIndex = !strColorSourcePath.empty();
+    colors.m_bColorLibrary = colors.m_bColorIndex && IsColorLibraryFile(strColorSourcePath);
+    if (colors.m_bColorLibrary) {
+        ColorLibrary library;
+        std::string strError;
+        library.Load(strColorSourcePath, &strError);
+        for (int nColor = 1; nColor <= library.Count(); ++nColor)
+            colors.m_knownColors.insert(nColor);
+    } else if (colors.m_bColorIndex) {
+        colors.m_knownColors = ColorIndexNumbers(strColorSourcePath);
+    }
     Census census = Walk(strPath, eCharset, std::move(colors));
     census.EndWalk();
     if (!census.m_missingColors.empty()) {
-        std::string strNote = "colour numbers not in the colour index: ";
+        std::string strNote = census.m_bColorLibrary ? "colour numbers not in the colour library: "
+                                                     : "colour numbers not in the colour index: ";
         for (int nColor : census.m_missingColors) {
             if (nColor != *census.m_missingColors.begin())
                 strNote += ", ";

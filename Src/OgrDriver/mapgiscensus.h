@@ -33,6 +33,15 @@ enum class ItemKind : std::uint8_t {
     Other,  // a point file's record of a kind it does not know: named by its note
 };
 
+// The style numbers of an item as its record writes them, for MODE=MAP: colour numbers
+// (0: none given) and its line width in millimetres (negative: none given).
+struct ItemStyle {
+    int nColor = 0;         // line, text or symbol colour
+    int nFillColor = 0;     // area or circle fill colour
+    int nPatternColor = 0;  // an area's pattern colour
+    double dfWidth = -1;
+};
+
 // What the census says of an item besides its line. The census keeps it in 4 bytes (a file holds a
 // million items and more); what only a few items have (a skip reason, a repaired record, a kind's
 // own name) is in the census's notes, the identifiers in runs of consecutive ones.
@@ -72,6 +81,10 @@ struct Census {
     const std::string& Note(size_t iItem) const;
     // The identifier as the plug-in reads it, of an item the file gives one.
     int ItemId(size_t iItem) const;
+    // The item's style numbers, when the census was taken with them.
+    ItemStyle Style(size_t iItem) const;
+    // What the next Add is given as the item's style numbers.
+    void SetStyle(const ItemStyle& style) { m_pendingStyle = style; }
 
     // Appends an item with its line, its identifier, its note (may be empty) and, for
     // ItemKind::Other, its kind's name.
@@ -112,8 +125,12 @@ private:
     std::vector<IdRun> m_idRuns;  // by item, ascending
     // Texts the notes name; skip reasons and kind names kept once.
     std::vector<std::string> m_texts{std::string()};
-    friend Census TakeCensus(const std::string&, KTX::PLXCharset, const std::string&);
+    friend Census TakeCensus(const std::string&, KTX::PLXCharset, const std::string&, bool);
+    bool m_bStyles = false;
+    ItemStyle m_pendingStyle;
+    std::vector<ItemStyle> m_styles;  // by item, when m_bStyles
     std::set<int> m_knownColors;
+    bool m_bColorLibrary = false;
     bool m_bColorIndex = false;
     std::set<int> m_missingColors;
     long long m_nMissingColorItems = 0;
@@ -121,10 +138,11 @@ private:
 };
 
 // Walks the file once in that charset. Ends at the end of the file whatever the counts in it
-// say, and holds only the items actually present. With a colour index file, the colour
-// numbers of the indexed items that it lacks are a note: "colour numbers not in the colour
-// index: 13, 40 (57 items)" (the colours of a network file's arcs are not looked at).
+// say, and holds only the items actually present. With a colour index file or a colour
+// library, the colour numbers of the indexed items that it lacks are a note: "colour numbers
+// not in the colour index: 13, 40 (57 items)" (the colours of a network file's arcs are not
+// looked at). With bStyles, each item's style numbers are kept (Census::Style).
 Census TakeCensus(const std::string& strPath, KTX::PLXCharset eCharset,
-                  const std::string& strColorIndexPath = std::string());
+                  const std::string& strColorSourcePath = std::string(), bool bStyles = false);
 
 }  // namespace mapgis

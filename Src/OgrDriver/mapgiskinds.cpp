@@ -6,6 +6,7 @@
 
 #include "cpl_conv.h"
 #include "mapgisstyle.h"
+#include "mapgistextmetrics.h"
 
 namespace mapgis {
 
@@ -226,7 +227,8 @@ std::array<bool, 4> MapKindsOf(const Census& census) {
     return kinds;
 }
 
-std::vector<TextPiece> PlaceTexts(const KindPiece& piece) {
+std::vector<TextPiece> PlaceTexts(const KindPiece& piece, const TextMetrics& metrics,
+                                  double dfScale) {
     std::vector<TextPiece> out;
     const std::vector<std::string> tools = StyleTools(piece.strStyle.c_str());
     std::unique_ptr<OGRGeometry> poPoints(
@@ -240,6 +242,7 @@ std::vector<TextPiece> PlaceTexts(const KindPiece& piece) {
         ReadLabel(text);
         out.push_back(std::move(text));
     }
+    MeasureTexts(out, metrics, dfScale);
     return out;
 }
 

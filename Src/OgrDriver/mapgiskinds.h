@@ -50,12 +50,17 @@ struct TextPiece {
     std::string strText;
     double dfAngle = 0;
     std::optional<double> height;  // ground units
+    std::optional<double> width;   // of each character, as MAPGIS draws it (TextMetrics)
     std::string strColor;
     std::string strFont;
     std::optional<bool> italic;
 };
 
-// The anchors of a text piece in order, each with the LABEL tool that pairs with it.
-std::vector<TextPiece> PlaceTexts(const KindPiece& piece);
+struct TextMetrics;
+
+// The anchors of a text piece in order, each with the LABEL tool that pairs with it, measured
+// and laid out as MAPGIS does with the item's metrics (see MeasureTexts).
+std::vector<TextPiece> PlaceTexts(const KindPiece& piece, const TextMetrics& metrics,
+                                  double dfScale);
 
 }  // namespace mapgis

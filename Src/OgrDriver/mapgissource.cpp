@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cpl_string.h"
+#include "mapgiscolorlibrary.h"
 
 namespace mapgis {
 
@@ -169,6 +170,14 @@ bool CheckColorSource(const std::string& strPath, std::string* pstrWhy) {
         *pstrWhy = "cannot be read";
         return false;
     }
+    if (ColorLibrary::HasSignature(strStart.data(), strStart.size())) {
+        ColorLibrary library;
+        std::vector<std::uint8_t> bytes(strStart.begin(), strStart.end());
+        // Only what the first 64 KiB hold is checked; the library's own read sees the rest.
+        if (strStart.size() < kLooked && !library.Parse(bytes, pstrWhy))
+            return false;
+        return true;
+    }
     size_t nLine = 0;
     while (nLine < strStart.size()) {
         size_t nEnd = strStart.find('\n', nLine);
@@ -187,6 +196,12 @@ bool CheckColorSource(const std::string& strPath, std::string* pstrWhy) {
         "not a MAPGIS colour index file: no colour entry (a line of 16 fields whose "
         "fifth is \"Color:<number>\") in its first 64 KiB";
     return false;
+}
+
+bool IsColorLibraryFile(const std::string& strPath) {
+    std::string strStart;
+    return ReadStart(strPath, 8, &strStart) &&
+           ColorLibrary::HasSignature(strStart.data(), strStart.size());
 }
 
 std::set<int> ColorIndexNumbers(const std::string& strPath) {

@@ -26,11 +26,15 @@ std::string DecodedName(const std::string& strBytes);
 // file (a symbolic link counts as what it points to).
 std::string WhyNotAFile(const std::string& strPath);
 
-// Whether the file is a colour source the reader takes; false with why not. Today one kind:
-// the MAPGIS colour index file, text whose entries start with a line of 16 fields whose
-// fifth is a delimited "label:number" ("Color:1"); a file with no such entry within its
-// first 64 KiB is not one.
+// Whether the file is a colour source; false with why not. Two kinds, told apart by content:
+// MAPGIS's binary colour library (Pcolor.lib, starting "PCOLOR 3"), which only the driver's
+// map layers read, and the MAPGIS colour index file that the reader takes, text whose
+// entries start with a line of 16 fields whose fifth is a delimited "label:number"
+// ("Color:1"); a file with no such entry within its first 64 KiB is not one.
 bool CheckColorSource(const std::string& strPath, std::string* pstrWhy);
+
+// Whether the file starts as a MAPGIS colour library does.
+bool IsColorLibraryFile(const std::string& strPath);
 
 // The colour numbers a colour index file gives, read as the reader reads it: after two
 // header lines, each entry's first line names its number ("Color:<number>") and the four

@@ -15,13 +15,17 @@
 #include "gdal_priv.h"
 #include "mapgisaccount.h"
 #include "mapgiscensus.h"
+#include "mapgiscolorlibrary.h"
+#include "mapgisfonts.h"
 #include "mapgisgeometry.h"
 #include "mapgisgeoref.h"
 #include "mapgisitemnotes.h"
 #include "mapgiskinds.h"
+#include "mapgismapstyle.h"
 #include "mapgismessages.h"
 #include "mapgisplugin.h"
 #include "mapgisreadahead.h"
+#include "mapgistextmetrics.h"
 #include "mapgisrepair.h"
 #include "mapgissource.h"
 #include "ogrsf_frmts.h"
@@ -76,6 +80,14 @@ public:
     }
     // The bound the pre-read gathered, placed: for point files, of the items' anchors only.
     OGREnvelope Bound() const;
+    // The text metrics of the feature with that id when it is the last one made; none
+    // otherwise. The map layers cut the feature they were just given.
+    mapgis::TextMetrics TextMetricsOf(GIntBig nFid) const {
+        return nFid == m_nMetricsFid ? m_textMetrics : mapgis::TextMetrics();
+    }
+    // The number of the census item at a position of the index, taking the census when the
+    // data source repairs or accounts.
+    std::optional<size_t> CensusItemAt(std::int64_t nItem);
 
 private:
     OGRFeature* GetNextRawFeature();
@@ -106,9 +118,6 @@ private:
     void BuildMetadata();
     // Sets DESCRIPTION, on the first request for the default domain.
     void SetDescriptionItem();
-    // The number of the census item at a position of the index, taking the census when the
-    // data source repairs or accounts.
-    std::optional<size_t> CensusItemAt(std::int64_t nItem);
 
     OGRMapgisDataSource* m_poDS;
     std::shared_ptr<mapgis::PluginSession> m_session;
@@ -123,6 +132,8 @@ private:
     mapgis::ItemNotes m_notes;
     std::set<std::int64_t> m_geometryChecked;
     std::set<std::int64_t> m_replacedItems;
+    GIntBig m_nMetricsFid = OGRNullFID;
+    mapgis::TextMetrics m_textMetrics;  // of the feature m_nMetricsFid
     // Line, area and network files give their exact extent before any read; the items of a
     // point file reach beyond their anchors (radii, arc ends, text boxes), so its extent is
     // the union of the features' envelopes, gathered position by position from the start.
@@ -178,6 +189,8 @@ private:
     // This layer's features of the item read at that position.
     Features Take(std::int64_t nItem, OGRFeature* poSource);
     Features TakeTexts(const OGRFeature& source, mapgis::KindPiece& piece);
+    // The item's style values in MODE=MAP, from its style numbers in the census.
+    mapgis::MapStyle MapStyleAt(std::int64_t nItem);
     // The id of the item's first text piece; null when the item was never counted.
     GIntBig FirstTextFid(std::int64_t nItem) const;
     // panMap: source field to this layer's field (-1: not copied); null: every field.
@@ -204,9 +217,13 @@ private:
     OGRFeatureDefn* m_poDefn;
     std::vector<int> m_fieldMap;
     std::vector<int> m_pieceFieldMap;  // a text piece's: all but Text
+    // MODE=MAP's style values of the item being cut, and the fields they set.
+    mapgis::MapStyle m_itemStyle;
+    int m_iFillColor = -1, m_iLineWidth = -1;
     // Fields a text piece sets from its label.
     int m_iText = -1, m_iTextAngle = -1, m_iTextHeight = -1, m_iColor = -1, m_iFontName = -1,
         m_iItalic = -1;
+    int m_iTextWidth = -1;
     std::int64_t m_nNextItem = 0;  // where the sequential read goes on
     std::deque<std::unique_ptr<OGRFeature>> m_pending;
     // Items 0 to m_nCatalogued - 1 are counted: their features, their extent and, for texts,
@@ -277,6 +294,10 @@ public:
     bool ReadsAhead() const { return m_bReadAhead; }
     // SCALE and OFFSET: how the file's coordinates become the features'.
     const mapgis::Placement& GetPlacement() const { return m_placement; }
+    // MODE=MAP: the colour library COLOR_INDEX names, if it names one; null otherwise.
+    const mapgis::ColorLibrary* ColorLibrary() const { return m_colorLibrary.get(); }
+    // MODE=MAP: the font families of the faces (the shipped table and FONT_MAP's).
+    const mapgis::FontTable& Fonts() const { return m_fonts; }
 
 private:
     OGRMapgisDataSource(const mapgis::ImportSettings& settings, const std::string& strFileName)
@@ -286,6 +307,8 @@ private:
     void CheckHeader(GDALOpenInfo* poOpenInfo);
     // The colour index whose missing colour numbers the census notes: none in typed mode.
     std::string ColorsLookedUp() const;
+    // COLOR_INDEX naming a colour library, and FONT_MAP; false with the error reported.
+    bool TakeStyleSources(CSLConstList papszOptions);
     // The note on texts with U+FFFD, empty when there are none; warned once per new count.
     std::string ReplacedNote() const;
     void WarnReplaced();
@@ -326,6 +349,9 @@ private:
     bool m_bAccount = false;
     std::string m_strEncoding;  // the ENCODING option as given
     std::string m_strHeaderNote;
+    std::shared_ptr<const mapgis::ColorLibrary> m_colorLibrary;
+    std::string m_strColorLibraryPath;
+    mapgis::FontTable m_fonts;
     long long m_nReplacedTexts = 0;
     long long m_nReplacedWarned = 0;
 };

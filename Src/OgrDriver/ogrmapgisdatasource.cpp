@@ -136,6 +136,8 @@ GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
     poDS->m_bReadAhead = CPLFetchBool(papszOptions, "READ_AHEAD", false);
     poDS->m_strEncoding = CSLFetchNameValueDef(papszOptions, "ENCODING", "AUTO");
     poDS->CheckHeader(poOpenInfo);
+    if (!poDS->TakeStyleSources(papszOptions))
+        return nullptr;
     // Only point files hold the texts that can be repaired.
     poDS->m_bRepair = CPLFetchBool(papszOptions, "REPAIR", true) &&
                       EQUAL(CPLGetExtension(poOpenInfo->pszFilename), "wat");
@@ -151,8 +153,9 @@ GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
     // the map layers are those of the kinds it finds.
     poDS->m_bAccount = CPLFetchBool(papszOptions, "ACCOUNT", false);
     if (poDS->m_bAccount || eMode == Mode::Map) {
-        poDS->m_censusWalk = std::async(std::launch::async, mapgis::TakeCensus, settings.strPath,
-                                        settings.eCharset, poDS->ColorsLookedUp());
+        poDS->m_censusWalk =
+            std::async(std::launch::async, mapgis::TakeCensus, settings.strPath, settings.eCharset,
+                       poDS->ColorsLookedUp(), eMode == Mode::Map);
     }
     if (!poDS->Load())
         return nullptr;
@@ -164,9 +167,10 @@ GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
 
 const mapgis::Census* OGRMapgisDataSource::TakeCensus() {
     if (!m_census) {
-        m_census = m_censusWalk.valid() ? m_censusWalk.get()
-                                        : mapgis::TakeCensus(m_settings.strPath,
-                                                             m_settings.eCharset, ColorsLookedUp());
+        m_census = m_censusWalk.valid()
+                       ? m_censusWalk.get()
+                       : mapgis::TakeCensus(m_settings.strPath, m_settings.eCharset,
+                                            ColorsLookedUp(), m_eMode == Mode::Map);
         for (const std::string& strNote : m_census->notes)
             m_reporter.Warn(strNote);
     }
@@ -174,8 +178,40 @@ const mapgis::Census* OGRMapgisDataSource::TakeCensus() {
 }
 
 std::string OGRMapgisDataSource::ColorsLookedUp() const {
-    // Only compound layers carry colours.
+    // Only compound layers carry colours; a colour library only the map layers'.
+    if (m_colorLibrary)
+        return m_eMode == Mode::Map ? m_strColorLibraryPath : std::string();
     return m_settings.nImportMode != 0 ? m_settings.strColorIndexPath : std::string();
+}
+
+bool OGRMapgisDataSource::TakeStyleSources(CSLConstList papszOptions) {
+    const std::string strColors = m_settings.strColorIndexPath;
+    if (!strColors.empty() && mapgis::IsColorLibraryFile(strColors)) {
+        // The reader takes colour index files only: it is given none.
+        m_settings.strColorIndexPath.clear();
+        m_strColorLibraryPath = strColors;
+        auto library = std::make_shared<mapgis::ColorLibrary>();
+        std::string strError;
+        if (!library->Load(strColors, &strError)) {
+            CPLError(CE_Failure, CPLE_OpenFailed, "COLOR_INDEX=%s",
+                     mapgis::ShownPath(strError).c_str());
+            return false;
+        }
+        m_colorLibrary = std::move(library);
+        if (m_eMode != Mode::Map) {
+            m_reporter.Warn("COLOR_INDEX=" + mapgis::ShownPath(strColors) +
+                            " is a MAPGIS colour library, which only MODE=MAP reads: the " +
+                            kModeNames[static_cast<size_t>(m_eMode)] +
+                            " layers keep the reader's default colours");
+        }
+    }
+    const char* pszFonts = CSLFetchNameValue(papszOptions, "FONT_MAP");
+    std::string strError;
+    if (pszFonts != nullptr && !m_fonts.Load(pszFonts, &strError)) {
+        CPLError(CE_Failure, CPLE_OpenFailed, "FONT_MAP=%s", mapgis::ShownPath(strError).c_str());
+        return false;
+    }
+    return true;
 }
 
 void OGRMapgisDataSource::CheckHeader(GDALOpenInfo* poOpenInfo) {

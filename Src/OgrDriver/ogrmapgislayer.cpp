@@ -165,6 +165,8 @@ OGRFeature* OGRMapgisLayer::MakeFeature(const mapgis::ItemRead& read) {
         mapgis::RestoreCommas(*poFeature);
     NoteReplaced(read.nItem, *poFeature);
     const KTX::KtGeometry* pGeom = read.feature->GetGeometry();
+    m_nMetricsFid = poFeature->GetFID();
+    m_textMetrics = pGeom != nullptr ? mapgis::TextMetricsOf(*pGeom) : mapgis::TextMetrics();
     if (pGeom == nullptr)
         return poFeature.release();
     std::vector<std::string> warnings;

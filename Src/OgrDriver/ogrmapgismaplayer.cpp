@@ -20,14 +20,20 @@ OGRMapgisMapLayer::OGRMapgisMapLayer(OGRMapgisDataSource* poDS, OGRMapgisLayer* 
         m_poDefn->AddFieldDefn(poSourceDefn->GetFieldDefn(i));
         m_fieldMap.push_back(i);
     }
+    m_iColor = m_poDefn->GetFieldIndex("Color");
+    m_iFillColor = m_poDefn->GetFieldIndex("FillColor");
+    m_iLineWidth = m_poDefn->GetFieldIndex("LineWidth");
     if (eKind == mapgis::MapKind::Texts) {
         OGRFieldDefn italic("Italic", OFTInteger);
         italic.SetSubType(OFSTBoolean);
         m_poDefn->AddFieldDefn(&italic);
+        // The width MAPGIS gives each character of the piece, beside its height.
+        OGRFieldDefn width("TextWidth", OFTReal);
+        m_poDefn->AddFieldDefn(&width);
+        m_iTextWidth = m_poDefn->GetFieldIndex("TextWidth");
         m_iText = m_poDefn->GetFieldIndex("Text");
         m_iTextAngle = m_poDefn->GetFieldIndex("TextAngle");
         m_iTextHeight = m_poDefn->GetFieldIndex("TextHeight");
-        m_iColor = m_poDefn->GetFieldIndex("Color");
         m_iFontName = m_poDefn->GetFieldIndex("FontName");
         m_iItalic = m_poDefn->GetFieldIndex("Italic");
         // A text piece gets its own text from its label: copying the item's whole text into
@@ -62,7 +68,20 @@ std::unique_ptr<OGRFeature> OGRMapgisMapLayer::NewFeature(const OGRFeature& sour
     }
     if (!strStyle.empty())
         poFeature->SetStyleString(strStyle.c_str());
+    if (m_itemStyle.color && m_iColor >= 0)
+        poFeature->SetField(m_iColor, m_itemStyle.color->c_str());
+    if (m_itemStyle.fillColor && m_iFillColor >= 0)
+        poFeature->SetField(m_iFillColor, m_itemStyle.fillColor->c_str());
+    if (m_itemStyle.width && m_iLineWidth >= 0)
+        poFeature->SetField(m_iLineWidth, *m_itemStyle.width);
     return poFeature;
+}
+
+mapgis::MapStyle OGRMapgisMapLayer::MapStyleAt(std::int64_t nItem) {
+    const std::optional<size_t> iItem = m_poCompound->CensusItemAt(nItem);
+    if (!iItem)
+        return mapgis::MapStyle();
+    return mapgis::MapStyleOf(m_poDS->GetCensus()->Style(*iItem), m_poDS->ColorLibrary());
 }
 
 GIntBig OGRMapgisMapLayer::FirstTextFid(std::int64_t nItem) const {
@@ -77,7 +96,9 @@ GIntBig OGRMapgisMapLayer::FirstTextFid(std::int64_t nItem) const {
 OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakeTexts(const OGRFeature& source,
                                                          mapgis::KindPiece& piece) {
     Features features;
-    for (mapgis::TextPiece& text : mapgis::PlaceTexts(piece)) {
+    const double dfScale = m_poDS->GetPlacement().dScale;
+    for (mapgis::TextPiece& text :
+         mapgis::PlaceTexts(piece, m_poCompound->TextMetricsOf(source.GetFID()), dfScale)) {
         std::unique_ptr<OGRFeature> poFeature =
             NewFeature(source, text.poAnchor.release(), text.strTool, m_pieceFieldMap.data());
         if (text.bLabel) {
@@ -88,6 +109,8 @@ OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakeTexts(const OGRFeature& sourc
         }
         if (text.height)
             poFeature->SetField(m_iTextHeight, *text.height);
+        if (text.width)
+            poFeature->SetField(m_iTextWidth, *text.width);
         if (!text.strColor.empty())
             poFeature->SetField(m_iColor, text.strColor.c_str());
         if (!text.strFont.empty())
@@ -112,9 +135,11 @@ OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakePieces(std::int64_t nItem,
                                                           const OGRFeature& source,
                                                           std::vector<mapgis::KindPiece>& pieces) {
     Features features;
+    m_itemStyle = MapStyleAt(nItem);
     for (mapgis::KindPiece& piece : pieces) {
         if (piece.eKind != m_eKind)
             continue;
+        piece.strStyle = mapgis::Restyled(piece.strStyle, m_eKind, m_itemStyle, m_poDS->Fonts());
         if (m_eKind == mapgis::MapKind::Texts && piece.poGeom != nullptr &&
             !piece.poGeom->IsEmpty()) {
             features = TakeTexts(source, piece);

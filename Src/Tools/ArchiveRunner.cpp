@@ -174,6 +174,7 @@ std::vector<std::string> Passed(const Arguments& args, const OutputFormat& forma
     value(args.strOffset, "--offset");
     value(args.strDbfEncoding, "--dbf-encoding");
     value(args.strSchema, "--schema");
+    value(args.strFontMap, "--font-map");
     return out;
 }
 
@@ -339,7 +340,9 @@ public:
           m_bDatabase(IsPostgis(format)),
           m_merged(format, args.strMerge == "sheets",
                    args.strName.empty() ? CPLGetFilename(strRootPath.c_str()) : args.strName),
-          m_registry(m_strOutDir, SchemaOrPublic(args.strSchema)) {}
+          m_registry(m_strOutDir, SchemaOrPublic(args.strSchema)),
+          m_strSystemLibrary(args.strLibraryDir.empty() ? std::string()
+                                                        : ColorLibraryIn(args.strLibraryDir)) {}
     ~ArchiveImport() {
         if (!m_strSheetsFolder.empty())
             VSIRmdirRecursive(m_strSheetsFolder.c_str());
@@ -369,6 +372,7 @@ private:
     MergedOutput m_merged;
     SheetRegistry m_registry;
     std::string m_strSheetsFolder;
+    const std::string m_strSystemLibrary;  // --slib's Pcolor.lib, for sheets with no colours
     std::vector<SheetRun> m_runs;
     size_t m_nRunning = 0;
     size_t m_nFinished = 0;
@@ -416,7 +420,9 @@ bool ArchiveImport::Plan(const std::vector<Sheet>& sheets, std::string* pstrErro
         run.poSheet = &sheet;
         const std::string strFolder = Join(roots[sheet.iRoot], sheet.strFolder);
         run.strName = mapgis::DecodedName(Join(strFolder, sheet.strTitle));
-        run.strColors = m_args.strColors.empty() ? sheet.strColors : m_args.strColors;
+        run.strColors = !m_args.strColors.empty()  ? m_args.strColors
+                        : !sheet.strColors.empty() ? sheet.strColors
+                                                   : m_strSystemLibrary;
         run.inputs = sheet.files;
         if (m_bMerge) {
             run.strOutput = CPLFormFilename(m_strSheetsFolder.c_str(), CPLSPrintf("%zu", i),
@@ -651,6 +657,13 @@ int ArchiveImport::Account() {
             nFound += run.poSheet->strColors.empty() ? 0 : 1;
         if (!m_args.strColors.empty()) {
             std::printf("  colour index: %s for every sheet\n", m_args.strColors.c_str());
+        } else if (nFound == 0 && m_strSystemLibrary.empty()) {
+            std::printf(
+                "  colours: no colour index or Pcolor.lib found, items are drawn grey; "
+                "name one with --colors FILE or --slib DIR\n");
+        } else if (!m_strSystemLibrary.empty()) {
+            std::printf("  colour index: found beside %zu of the sheets, %s for the others\n",
+                        nFound, m_strSystemLibrary.c_str());
         } else {
             std::printf("  colour index: found beside %zu of the sheets (see the report)\n",
                         nFound);
@@ -688,6 +701,8 @@ int RunArchive(const Arguments& args) {
         return Fail(nExit, strError);
     if (bMerge && !MergeFits(args, format, &strError))
         return Fail(kExitUsage, strError);
+    if (!CheckStyleSources(args, &strError))
+        return Fail(kExitInput, strError);
     std::vector<Sheet> sheets;
     if (!FindSheets(args.inputs, args.bRecursive, &sheets, &strError))
         return Fail(kExitInput, strError);

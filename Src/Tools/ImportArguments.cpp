@@ -16,9 +16,9 @@ namespace {
 // Options that take a value; ogr2ogr's spellings are accepted beside the long ones.
 bool TakesValue(const std::string& opt) {
     static const char* const kWithValue[] = {
-        "-o",       "-f",     "--format", "--encoding", "--colors", "--name",
-        "--output", "--srs",  "-a_srs",   "--scale",    "--offset", "--dbf-encoding",
-        "-j",       "--jobs", "--report", "--schema",   "--root"};
+        "-o",       "-f",       "--format", "--encoding", "--colors",       "--name", "--output",
+        "--srs",    "-a_srs",   "--scale",  "--offset",   "--dbf-encoding", "-j",     "--jobs",
+        "--report", "--schema", "--root",   "--slib",     "--font-map"};
     for (const char* psz : kWithValue) {
         if (opt == psz)
             return true;
@@ -48,6 +48,10 @@ bool SetValue(const std::string& opt, const std::string& value, Arguments* pArgs
         pArgs->strEncoding = value;
     } else if (opt == "--colors") {
         pArgs->strColors = value;
+    } else if (opt == "--slib") {
+        pArgs->strLibraryDir = value;
+    } else if (opt == "--font-map") {
+        pArgs->strFontMap = value;
     } else if (opt == "--srs" || opt == "-a_srs") {
         pArgs->strSrs = value;
     } else if (opt == "--scale") {
@@ -107,7 +111,8 @@ bool TakeOutputFromEnvironment(Arguments* pArgs, std::string* pstrError) {
 
 constexpr const char* kUsage =
     "Usage: mapgis-import INPUT... [-o OUTPUT] [-f FORMAT] [--typed] [--compound]\n"
-    "                     [--encoding E] [--colors FILE] [--name NAME] [--srs SRS]\n"
+    "                     [--encoding E] [--colors FILE] [--slib DIR] [--font-map FILE]\n"
+    "                     [--name NAME] [--srs SRS]\n"
     "                     [--scale F] [--offset DX,DY] [--dbf-encoding E] [--overwrite]\n"
     "                     [--no-repair] [--no-style] [-q] [--help]\n"
     "       mapgis-import FOLDER... [-r] [-o OUTDIR | -o PG:...] [-j N] [--report FILE]\n"
@@ -206,7 +211,8 @@ const char* HelpText() {
         "the output folder OUTDIR, keeping the folder structure (OUTDIR/a/b/1.gpkg), or\n"
         "into a PostgreSQL database (-o PG:..., tables <folders>_<title>_<kind>), or with\n"
         "--merge into one dataset (default: FOLDER.gpkg). A colour\n"
-        "index file beside a sheet is used when --colors is not given. Sheets are\n"
+        "index file beside a sheet, else a colour library Pcolor.lib beside it, else\n"
+        "the one in --slib DIR, is used when --colors is not given. Sheets are\n"
         "converted by worker processes in parallel; a sheet that fails is reported and\n"
         "the others go on.\n"
         "\n"
@@ -227,7 +233,12 @@ const char* HelpText() {
         "                       start of the file holds valid UTF-8 beyond ASCII, else\n"
         "                       GB18030), GBK, GB18030 or UTF-8\n"
         "  --colors FILE        MAPGIS colour index file that turns colour numbers into\n"
-        "                       colours (without it items keep default colours)\n"
+        "                       colours, or MAPGIS's colour library Pcolor.lib (the map\n"
+        "                       layers only); without either items are drawn grey\n"
+        "  --slib DIR           MAPGIS's system library folder: its Pcolor.lib gives\n"
+        "                       the colours when --colors is not given\n"
+        "  --font-map FILE      UTF-8 lines face=family (# comments) naming the font\n"
+        "                       family of a MAPGIS face, over the shipped table\n"
         "  --name NAME          dataset name the layers are named after (default: the\n"
         "                       input's file name without extension)\n"
         "  --srs SRS            coordinate system of every layer (-a_srs also works):\n"

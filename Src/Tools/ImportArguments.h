@@ -26,7 +26,9 @@ struct Arguments {
     std::string strFormat;  // empty: from the output's extension
     bool bTyped = false;
     std::string strEncoding = "AUTO";
-    std::string strColors;
+    std::string strColors;      // a colour index file or a colour library (Pcolor.lib)
+    std::string strLibraryDir;  // --slib: the folder of a Pcolor.lib used without --colors
+    std::string strFontMap;     // --font-map: the user's face=family table
     std::string strName;
     std::string strSrs;    // empty: none assigned
     std::string strScale;  // empty: coordinates as in the file

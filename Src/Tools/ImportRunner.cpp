@@ -92,8 +92,13 @@ DatasetPtr OpenInput(const std::string& strPath, const Arguments& args,
     // takes a fifth less.
     aosOpen.SetNameValue("READ_AHEAD", "YES");
     aosOpen.SetNameValue("REPAIR", args.bNoRepair ? "NO" : "YES");
-    if (!args.strColors.empty())
-        aosOpen.SetNameValue("COLOR_INDEX", args.strColors.c_str());
+    const std::string strColors = !args.strColors.empty() || args.strLibraryDir.empty()
+                                      ? args.strColors
+                                      : ColorLibraryIn(args.strLibraryDir);
+    if (!strColors.empty())
+        aosOpen.SetNameValue("COLOR_INDEX", strColors.c_str());
+    if (!args.strFontMap.empty())
+        aosOpen.SetNameValue("FONT_MAP", args.strFontMap.c_str());
     if (!args.strName.empty())
         aosOpen.SetNameValue("NAME", args.strName.c_str());
     if (!args.strSrs.empty())
@@ -294,6 +299,8 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
             pOutcome, kExitInput,
             "cannot read colour index file " + mapgis::ShownPath(args.strColors) + ": " + strWhy);
     }
+    if (!CheckStyleSources(args, &strWhy))
+        return Fail(pOutcome, kExitInput, strWhy);
     OutputFormat format;
     int nExit = kExitOk;
     if (!ChooseFormat(args, &format, &nExit, &strWhy))
@@ -572,8 +579,13 @@ int RunImport(const Arguments& args, ImportOutcome* pOutcome) {
     }
     pOutcome->strOutput = strShown;
     pOutcome->accounts = accounts;
-    if (!args.bQuiet)
+    if (!args.bQuiet) {
         PrintSummary(stdout, strShown, results, accounts, system);
+        if (args.strColors.empty() && args.strLibraryDir.empty() && !args.bTyped)
+            std::printf(
+                "  colours: no colour source, items are drawn grey; name a colour index "
+                "or Pcolor.lib with --colors FILE\n");
+    }
     return kExitOk;
 }
 

@@ -7,6 +7,7 @@
 #include "SqlQuote.h"
 #include "cpl_string.h"
 #include "mapgisschema.h"
+#include "mapgiswidechars.h"
 
 namespace mapgis_import {
 
@@ -14,7 +15,7 @@ namespace {
 
 constexpr const char* kFieldNames[] = {
     "Color",       "FillColor", "LineWidth",  "LineStyle", "FillStyle", "Symbol", "SymbolSize",
-    "SymbolAngle", "Text",      "TextHeight", "TextAngle", "FontName",  "Italic",
+    "SymbolAngle", "Text",      "TextHeight", "TextAngle", "FontName",  "Italic", "TextWidth",
 };
 static_assert(sizeof(kFieldNames) / sizeof(kFieldNames[0]) ==
               static_cast<size_t>(StyleField::Count));
@@ -157,19 +158,20 @@ std::string AreaSymbol(const StyleFields& f, const std::string& strName) {
 
 std::string LineSymbol(const StyleFields& f, const std::string& strName) {
     const Properties props = {
-        {"outlineColor", OrDefault(f, StyleField::Color, "'0,0,0,255'")},
+        {"outlineColor", OrDefault(f, StyleField::Color, "'128,128,128,255'")},
         {"outlineWidth", OrDefault(f, StyleField::LineWidth, "0.2")},
         {"outlineStyle", PenStyle(f)},
     };
-    const Options options = {{"line_color", "0,0,0,255"}, {"line_width", "0.2"},
-                             {"line_width_unit", "MM"},   {"line_style", "solid"},
-                             {"capstyle", "round"},       {"joinstyle", "round"}};
+    const Options options = {
+        {"line_color", "128,128,128,255"}, {"line_width", "0.2"}, {"line_width_unit", "MM"},
+        {"line_style", "solid"},           {"capstyle", "round"}, {"joinstyle", "round"}};
     return QmlSymbol("line", "SimpleLine", options, props, strName);
 }
 
 std::string MarkerSymbol(const StyleFields& f, const std::string& strName) {
     Properties props;
-    const std::string strColor = OrDefault(f, StyleField::Color, "'0,0,0,255'");
+    // Without a colour source items have no colour: drawn grey, never black.
+    const std::string strColor = OrDefault(f, StyleField::Color, "'128,128,128,255'");
     if (Has(f, StyleField::Symbol)) {
         const std::string strSymbol = Ref(f, StyleField::Symbol);
         std::string strShape = "CASE";
@@ -191,10 +193,14 @@ std::string MarkerSymbol(const StyleFields& f, const std::string& strName) {
     props.emplace_back("size", OrDefault(f, StyleField::SymbolSize, "2"));
     // MAPGIS angles run counter-clockwise, QGIS's clockwise.
     props.emplace_back("angle", "-" + OrDefault(f, StyleField::SymbolAngle, "0"));
-    const Options options = {
-        {"name", kDefaultSymbol}, {"color", "0,0,0,255"},       {"outline_color", "0,0,0,255"},
-        {"outline_width", "0.2"}, {"outline_width_unit", "MM"}, {"size", "2"},
-        {"size_unit", "MM"},      {"scale_method", "diameter"}};
+    const Options options = {{"name", kDefaultSymbol},
+                             {"color", "128,128,128,255"},
+                             {"outline_color", "128,128,128,255"},
+                             {"outline_width", "0.2"},
+                             {"outline_width_unit", "MM"},
+                             {"size", "2"},
+                             {"size_unit", "MM"},
+                             {"scale_method", "diameter"}};
     return QmlSymbol("marker", "SimpleMarker", options, props, strName);
 }
 
@@ -227,6 +233,31 @@ std::string QmlRenderer(Drawing eDrawing, const StyleFields& f) {
            MarkerSymbol(f, "2") + "</symbols></renderer-v2>";
 }
 
+// Whether @c, a character's code, is a full-width one, by the driver's own table, in plain
+// comparisons that every QGIS 3 reads.
+std::string FullWidthCondition() {
+    std::string out;
+    for (const auto& [first, last] : mapgis::FullWidthRanges()) {
+        out += out.empty() ? "" : " OR ";
+        out += first == last
+                   ? "@c = " + std::to_string(first)
+                   : "@c >= " + std::to_string(first) + " AND @c <= " + std::to_string(last);
+    }
+    return out;
+}
+
+// The font stretch, in percent, that gives each character the width MAPGIS gives it: a CJK
+// font's glyph is as wide as it is high, a half-width one half as wide. A one-character
+// piece is as wide as its character; a longer piece's width is that of its half-width
+// characters. QGIS 3.24 and later honour it.
+std::string Stretch(const StyleFields& f) {
+    const std::string strText = Ref(f, StyleField::Text);
+    return "with_variable('c', CASE WHEN length(" + strText + ") = 1 THEN ascii(" + strText +
+           ") ELSE 0 END, round(100 * " + Ref(f, StyleField::TextWidth) + " / (" +
+           Ref(f, StyleField::TextHeight) + " * CASE WHEN " + FullWidthCondition() +
+           " THEN 1 ELSE 0.5 END)))";
+}
+
 std::string QmlLabels(const StyleFields& f) {
     Properties props = {
         {"Size", OrDefault(f, StyleField::TextHeight, "3")},
@@ -237,6 +268,12 @@ std::string QmlLabels(const StyleFields& f) {
         props.emplace_back("Family", Ref(f, StyleField::FontName));
     if (Has(f, StyleField::Italic))
         props.emplace_back("Italic", OrDefault(f, StyleField::Italic, "0"));
+    if (Has(f, StyleField::TextWidth) && Has(f, StyleField::TextHeight)) {
+        props.emplace_back("FontStretchFactor", Stretch(f));
+        // A family set per label otherwise comes with its named style, and Qt does not
+        // stretch a font of a named style.
+        props.emplace_back("FontStyle", "'Ignore'");
+    }
     // Each text at its anchor, which is the text's upper left corner, and every one drawn: the
     // map's annotation is placed by hand, nothing is to be moved or left out.
     return "<labeling type=\"simple\"><settings calloutType=\"simple\">"
@@ -302,7 +339,7 @@ std::string SldAreaRules(const StyleFields& f) {
 }
 
 std::string SldLineRule(const StyleFields& f) {
-    return "<se:Rule><se:Name>lines</se:Name><se:LineSymbolizer>" + SldStroke(f, "#000000") +
+    return "<se:Rule><se:Name>lines</se:Name><se:LineSymbolizer>" + SldStroke(f, "#808080") +
            "</se:LineSymbolizer></se:Rule>";
 }
 
@@ -310,9 +347,9 @@ std::string SldMark(const StyleFields& f, const char* pszShape, bool bFilled) {
     std::string out = "<se:PointSymbolizer><se:Graphic><se:Mark><se:WellKnownName>" +
                       std::string(pszShape) + "</se:WellKnownName>";
     if (bFilled)
-        out += "<se:Fill>" + SvgParameter("fill", SldValue(f, StyleField::Color, "#000000")) +
+        out += "<se:Fill>" + SvgParameter("fill", SldValue(f, StyleField::Color, "#808080")) +
                "</se:Fill>";
-    out += "<se:Stroke>" + SvgParameter("stroke", SldValue(f, StyleField::Color, "#000000")) +
+    out += "<se:Stroke>" + SvgParameter("stroke", SldValue(f, StyleField::Color, "#808080")) +
            "</se:Stroke></se:Mark><se:Size>" +
            SldValue(f, StyleField::SymbolSize, CPLSPrintf("%.3g", 2 * kPixelsPerMm), kPixelsPerMm) +
            "</se:Size><se:Rotation>" + SldValue(f, StyleField::SymbolAngle, "0", -1) +

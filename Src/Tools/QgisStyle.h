@@ -35,6 +35,7 @@ enum class StyleField {
     TextAngle,
     FontName,
     Italic,
+    TextWidth,
     Count
 };
 using StyleFields = std::array<std::string, static_cast<size_t>(StyleField::Count)>;

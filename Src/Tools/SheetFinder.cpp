@@ -11,6 +11,7 @@
 #include "cpl_conv.h"
 #include "cpl_string.h"
 #include "cpl_vsi.h"
+#include "mapgisfonts.h"
 #include "mapgissource.h"
 
 namespace mapgis_import {
@@ -91,9 +92,13 @@ bool Walk(size_t iRoot, const std::string& strRoot, const std::string& strRelati
             colors.push_back(strPath);
         }
     }
+    // A colour index beside the sheets wins over a library.
+    const std::string strLibrary = order.empty() ? std::string() : ColorLibraryIn(strFolder);
     for (const std::string& strKey : order) {
         Sheet& sheet = byTitle[strKey];
         ChooseColors(colors, sheet);
+        if (sheet.strColors.empty() && sheet.strColorsNote.empty())
+            sheet.strColors = strLibrary;
         pSheets->push_back(std::move(sheet));
     }
     if (!bRecursive)
@@ -127,7 +132,35 @@ bool IsFolder(const std::string& strPath) {
 bool LooksLikeColorIndex(const std::string& strPath) {
     // The check the import makes of --colors: never opens a FIFO or a device.
     std::string strWhy;
-    return mapgis::CheckColorSource(strPath, &strWhy);
+    return mapgis::CheckColorSource(strPath, &strWhy) && !mapgis::IsColorLibraryFile(strPath);
+}
+
+std::string ColorLibraryIn(const std::string& strFolder) {
+    const CPLStringList aosNames(VSIReadDir(strFolder.c_str()));
+    for (int i = 0; i < aosNames.size(); ++i) {
+        if (!EQUAL(aosNames[i], "Pcolor.lib"))
+            continue;
+        const std::string strPath = CPLFormFilename(strFolder.c_str(), aosNames[i], nullptr);
+        std::string strWhy;
+        if (mapgis::CheckColorSource(strPath, &strWhy) && mapgis::IsColorLibraryFile(strPath))
+            return strPath;
+    }
+    return std::string();
+}
+
+bool CheckStyleSources(const Arguments& args, std::string* pstrError) {
+    if (!args.strLibraryDir.empty() && ColorLibraryIn(args.strLibraryDir).empty()) {
+        *pstrError = "--slib " + mapgis::ShownPath(args.strLibraryDir) +
+                     ": no MAPGIS colour library (Pcolor.lib) in that folder";
+        return false;
+    }
+    mapgis::FontTable fonts;
+    std::string strWhy;
+    if (!args.strFontMap.empty() && !fonts.Load(args.strFontMap, &strWhy)) {
+        *pstrError = "--font-map " + mapgis::ShownPath(strWhy);
+        return false;
+    }
+    return true;
 }
 
 bool FindSheets(const std::vector<std::string>& roots, bool bRecursive, std::vector<Sheet>* pSheets,

@@ -21,7 +21,7 @@ HAND_WAT = [
     '39512050.00,3421260.00,1,0,"清河桥",12.0,12.0,0.0,0.0,1,0,0,0,1,0,0',
     # Rotated by 30 degrees: anchor (x - 10 sin 30, y + 10 cos 30).
     '39512450.00,3421060.00,2,0,"Qinghe Road",10.0,8.0,0.0,30.0,1,0,0,0,5,0,0',
-    # Spaced: one piece per character, W / 2 + S = 9 apart.
+    # Spaced: one piece per character, a full-width one W + S = 14 before the next.
     '39512560.00,3421250.00,3,0,"西山",10.0,10.0,4.0,0.0,2,0,0,0,3,0,0',
     # Subscript: H, then 2 half a height down at W / 2, then O at W / 2 + W / 4.
     '39512450.00,3421200.00,4,0,"H#-2#=O",10.0,8.0,0.0,0.0,1,0,0,0,5,0,0',
@@ -35,7 +35,7 @@ HAND_WAT = [
 HAND_PIECES = [
     ("清河桥", 39512050.0, 3421272.0, 12.0, 0.0),
     ("Qinghe Road", 39512445.0, 3421060.0 + 10 * math.cos(math.radians(30)), 10.0, 30.0),
-    ("西", 39512560.0, 3421260.0, 10.0, 0.0), ("山", 39512569.0, 3421260.0, 10.0, 0.0),
+    ("西", 39512560.0, 3421260.0, 10.0, 0.0), ("山", 39512574.0, 3421260.0, 10.0, 0.0),
     ("H", 39512450.0, 3421210.0, 10.0, 0.0), ("2", 39512454.0, 3421205.0, 5.0, 0.0),
     ("O", 39512456.0, 3421210.0, 10.0, 0.0), ("12", 39512600.0, 3421172.5, 10.0, 0.0),
     ("3", 39512602.0, 3421157.5, 10.0, 0.0), ("北", 39512350.0, 3421280.0, 8.0, 0.0),
@@ -179,7 +179,8 @@ class Qgis(TempDirCase):
 
     def test_dashed_pen_becomes_a_dashed_line(self):
         from qgis.core import QgsFeatureRequest, QgsVectorLayer
-        # sample.wal item 3: style line "2,0,3,8,...": dashed, colour 3 (red), 0.8 mm.
+        # sample.wal item 3: style line "2,0,3,8,...": dashed, colour 3 (red), 8 mm (the file's
+        # width; the reader's is 0.8).
         self.layers = [QgsVectorLayer(f"{sample('sample.wal')}|option:COLOR_INDEX="
                                       f"{sample('colors.txt')}", "lines", "ogr")]
         request = QgsFeatureRequest(3)
@@ -187,7 +188,7 @@ class Qgis(TempDirCase):
         feature = next(self.layers[0].getFeatures(request))
         line = feature.embeddedSymbol().symbolLayer(0)
         self.assertEqual((line.color().name(), line.width(), line.useCustomDashPattern()),
-                         ("#ff0000", 0.8, True))
+                         ("#ff0000", 8.0, True))
         # "4 2mm": QGIS scales the lengths with the width, the dash stays twice the gap.
         dashes = line.customDashVector()
         self.assertEqual(len(dashes), 2)

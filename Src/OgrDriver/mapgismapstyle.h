@@ -1,0 +1,32 @@
+// The style values of MODE=MAP: colours from the user's colour library, line widths in the
+// millimetres the file gives (the reader divides a line file's by ten), font families users
+// have.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "mapgiscensus.h"
+#include "mapgiscolorlibrary.h"
+#include "mapgisfonts.h"
+#include "mapgiskinds.h"
+
+namespace mapgis {
+
+// What MODE=MAP gives an item in place of the reader's style values; unset: the reader's.
+struct MapStyle {
+    std::optional<std::string> color;  // pen, text or symbol colour, "#RRGGBB"
+    std::optional<std::string> fillColor;
+    std::optional<double> width;  // millimetres
+};
+
+// The item's values from its style numbers; colours only with a library, as the reader
+// takes them: an area's pattern colour, when known, for both its fill and its outline.
+MapStyle MapStyleOf(const ItemStyle& numbers, const ColorLibrary* pLibrary);
+
+// A piece's style string with those values and the labels' faces as families. A piece of
+// lines or areas whose colour the reader did not know gets its pen or brush.
+std::string Restyled(const std::string& strStyle, MapKind eKind, const MapStyle& style,
+                     const FontTable& fonts);
+
+}  // namespace mapgis
