@@ -53,7 +53,7 @@ def open_postgis_layers(conninfo, schema, tables):
                                         t, "postgres") for t in tables])
 
 
-def render(layers, png, width=1000, antialias=True):
+def render(layers, png, width=1000, antialias=True, dpi=96):
     """Draws the layers (bottom first) over their joint extent into png; the map settings
     and QGIS's labelling results."""
     settings = QgsMapSettings()
@@ -66,7 +66,7 @@ def render(layers, png, width=1000, antialias=True):
     settings.setExtent(extent)
     height = int(width * extent.height() / extent.width())
     settings.setOutputSize(QSize(width, height))
-    settings.setOutputDpi(96)
+    settings.setOutputDpi(dpi)
     settings.setBackgroundColor(QColor("white"))
     settings.setFlag(QgsMapSettings.Antialiasing, antialias)
     job = QgsMapRendererSequentialJob(settings)
