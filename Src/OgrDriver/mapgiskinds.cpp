@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "KoGeometry/KtGeometry.h"
 #include "cpl_conv.h"
 #include "mapgisstyle.h"
 #include "mapgistextmetrics.h"
@@ -82,12 +83,18 @@ const char* GeomKindOf(const OGRFeature& feature) {
     return iKind >= 0 ? feature.GetFieldAsString(iKind) : "";
 }
 
+bool IsCircle(const OGRFeature& feature) {
+    return EQUAL(GeomKindOf(feature), "circle");
+}
+
 // The kind of an item as a whole, by what the reader made of it.
-MapKind KindOfItem(const OGRFeature& feature, bool bNetwork) {
+MapKind KindOfItem(const OGRFeature& feature, bool bNetwork, bool bFilled) {
     const char* pszKind = GeomKindOf(feature);
     if (EQUAL(pszKind, "line") || EQUAL(pszKind, "arc"))
         return MapKind::Lines;
-    if (EQUAL(pszKind, "region") || EQUAL(pszKind, "circle"))
+    if (EQUAL(pszKind, "circle"))
+        return bFilled ? MapKind::Areas : MapKind::Lines;
+    if (EQUAL(pszKind, "region"))
         return MapKind::Areas;
     if (EQUAL(pszKind, "text"))
         return MapKind::Texts;
@@ -124,16 +131,20 @@ void ReadLabel(TextPiece& piece) {
 
 }  // namespace
 
-std::vector<KindPiece> CutByKind(OGRFeature& feature, bool bNetwork) {
+std::vector<KindPiece> CutByKind(OGRFeature& feature, bool bNetwork, std::optional<bool> filled) {
     std::vector<KindPiece> pieces;
     std::unique_ptr<OGRGeometry> poGeom(feature.StealGeometry());
+    const std::vector<std::string> tools = StyleTools(feature.GetStyleString());
+    const bool bFilled = filled.value_or(std::any_of(
+        tools.begin(), tools.end(), [](const std::string& t) { return StartsWith(t, "BRUSH("); }));
     if (poGeom == nullptr || poGeom->IsEmpty()) {
         // Nothing to cut: the item goes whole, empty, to the layer of its kind.
-        const MapKind eKind = KindOfItem(feature, bNetwork);
+        const MapKind eKind = KindOfItem(feature, bNetwork, bFilled);
         pieces.push_back({eKind, poGeom ? NewMulti(eKind) : nullptr, std::string()});
         return pieces;
     }
-    const std::vector<std::string> tools = StyleTools(feature.GetStyleString());
+    if (IsCircle(feature) && !bFilled && wkbFlatten(poGeom->getGeometryType()) == wkbCurvePolygon)
+        poGeom.reset(poGeom->toCurvePolygon()->stealExteriorRingCurve());  // its outline
     auto addPiece = [&](MapKind eKind, std::unique_ptr<OGRGeometry> poPart) {
         std::vector<std::string> kept;
         std::copy_if(tools.begin(), tools.end(), std::back_inserter(kept),
@@ -160,6 +171,16 @@ std::vector<KindPiece> CutByKind(OGRFeature& feature, bool bNetwork) {
             addPiece(eKind, std::move(parts[Index(eKind)]));
     }
     return pieces;
+}
+
+std::optional<bool> FilledByCensus(const Census* pCensus, std::optional<size_t> iItem) {
+    if (pCensus == nullptr || !iItem)
+        return std::nullopt;
+    const CensusItem item = pCensus->Item(*iItem);
+    if (item.eKind != ItemKind::Circle || item.nGeometryType == 0)
+        return std::nullopt;
+    // The plug-in answers a region for a filled circle.
+    return item.nGeometryType == KTX::KTGEO_REGION;
 }
 
 const char* MapKindSuffix(MapKind eKind, bool bNetwork) {
@@ -210,6 +231,8 @@ std::array<bool, 4> MapKindsOf(const Census& census) {
                 add(MapKind::Points);
                 break;
             case ItemKind::Circle:
+                add(item.nGeometryType == KTX::KTGEO_REGION ? MapKind::Areas : MapKind::Lines);
+                break;
             case ItemKind::Area:
                 add(MapKind::Areas);
                 break;

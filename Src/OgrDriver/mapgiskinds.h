@@ -27,8 +27,14 @@ struct KindPiece {
 
 // The item cut by kind; the feature's geometry goes to the pieces. Points of a compound are
 // the nodes of a network entry in a network file, the anchors of a coded text in a point
-// file. An item without geometry is one piece, of the kind its GeomKind names.
-std::vector<KindPiece> CutByKind(OGRFeature& feature, bool bNetwork);
+// file. An item without geometry is one piece, of the kind its GeomKind names. A circle
+// MAPGIS draws unfilled is a line, its outline: filled as the census says (FilledByCensus),
+// or without it as its style says (a brush).
+std::vector<KindPiece> CutByKind(OGRFeature& feature, bool bNetwork,
+                                 std::optional<bool> filled = std::nullopt);
+
+// Whether the census's item is drawn filled, by its record's fill flag; none without a census.
+std::optional<bool> FilledByCensus(const Census* pCensus, std::optional<size_t> iItem);
 
 // "areas", "lines", "points", "texts"; a network file's lines "network", its points "nodes".
 const char* MapKindSuffix(MapKind eKind, bool bNetwork);
@@ -37,9 +43,9 @@ const char* MapKindSuffix(MapKind eKind, bool bNetwork);
 OGRwkbGeometryType MapKindGeometryType(MapKind eKind, bool bNetwork);
 
 // The kinds whose layers the file's items can fill, from the census: by the item kinds the
-// plug-in indexes. A text that may be a fraction counts for the lines too (its bar), and a
-// network entry for both lines and nodes (the network's nodes go with each entry; a network
-// without nodes has an empty nodes layer).
+// plug-in indexes, a circle by its fill flag. A text that may be a fraction counts for the
+// lines too (its bar), and a network entry for both lines and nodes (the network's nodes go
+// with each entry; a network without nodes has an empty nodes layer).
 std::array<bool, 4> MapKindsOf(const Census& census);
 
 // One placed piece of a text: its anchor and what its LABEL tool says.

@@ -495,7 +495,9 @@ bool OGRMapgisDataSource::ReadMapBatch() {
         if (poSource == nullptr)
             break;
         // Cut once; each layer takes the pieces of its kind.
-        std::vector<mapgis::KindPiece> pieces = mapgis::CutByKind(*poSource, bNetwork);
+        std::vector<mapgis::KindPiece> pieces =
+            mapgis::CutByKind(*poSource, bNetwork,
+                              mapgis::FilledByCensus(GetCensus(), poCompound->CensusItemAt(nAt)));
         for (size_t i = 0; i < m_mapLayers.size(); ++i) {
             for (auto& poFeature : m_mapLayers[i]->TakePieces(nAt, *poSource, pieces))
                 m_mapBatch[i].push_back(std::move(poFeature));

@@ -127,7 +127,9 @@ OGRMapgisMapLayer::Features OGRMapgisMapLayer::Take(std::int64_t nItem, OGRFeatu
         Catalogue(nItem, Features());
         return Features();
     }
-    std::vector<mapgis::KindPiece> pieces = mapgis::CutByKind(*poSource, m_bNetwork);
+    std::vector<mapgis::KindPiece> pieces = mapgis::CutByKind(
+        *poSource, m_bNetwork,
+        mapgis::FilledByCensus(m_poDS->GetCensus(), m_poCompound->CensusItemAt(nItem)));
     return TakePieces(nItem, *poSource, pieces);
 }
 

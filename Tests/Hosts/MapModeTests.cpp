@@ -27,6 +27,13 @@ const char* const kMixed =
     "50,50,5,3,25.0,0.0,135.0,1,3,0,0\n"
     "60,60,6,0,\"AB\",4,3,0,0,1,0,0,0,3,0,0\n";
 
+// Circles whose fill flags, 0.9 and 0, truncate to zero: unfilled, so drawn as lines only.
+const char* const kOutlines =
+    "WMAPGIS points\n"
+    "2\n"
+    "10,10,1,2,5.0,3,1,0.9,5,0,0\n"
+    "20,20,2,2,4.0,3,2,0,0,0,0\n";
+
 // Texts only: no bar, so no lines layer.
 const char* const kTexts =
     "WMAPGIS points\n"
@@ -61,18 +68,23 @@ std::vector<MapCase> Cases() {
         {"mixed",
          "mixed.wat",
          kMixed,
-         {{"mixed_areas", wkbMultiSurface, {3, 4}, {3, 4}},
-          {"mixed_lines", wkbMultiCurve, {1, 5}, {1, 5}},
+         {{"mixed_areas", wkbMultiSurface, {3}, {3}},
+          {"mixed_lines", wkbMultiCurve, {1, 4, 5}, {1, 4, 5}},
           {"mixed_points", wkbPoint, {2}, {2}},
           {"mixed_texts", wkbPoint, {1, 2, 3}, {1, 1, 6}}}},
+        {"outlines",
+         "outlines.wat",
+         kOutlines,
+         {{"outlines_lines", wkbMultiCurve, {1, 2}, {1, 2}}}},
         {"texts", "texts.wat", kTexts, {{"texts_texts", wkbPoint, {1, 2}, {1, 2}}}},
         // Items 1 to 11: texts 1-5 give 1, 3 (H, 2, O), 6 (vertical), 5 (spaced) and 1
-        // pieces; 6 an arc; 7 and 8 circles; 9 a symbol; 10 an image; 11 refused.
+        // pieces; 6 an arc; 7 a filled circle (fill flag 1), 8 one without (0); 9 a symbol;
+        // 10 an image; 11 refused.
         {"sample_wat",
          Sample("sample.wat"),
          "",
-         {{"sample_areas", wkbMultiSurface, {7, 8}, {7, 8}},
-          {"sample_lines", wkbMultiCurve, {6}, {6}},
+         {{"sample_areas", wkbMultiSurface, {7}, {7}},
+          {"sample_lines", wkbMultiCurve, {6, 8}, {6, 8}},
           {"sample_points", wkbPoint, {9}, {9}},
           {"sample_texts",
            wkbPoint,
@@ -328,6 +340,33 @@ TEST(MapModePieces, AFractionGivesALineAndTwoTexts) {
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->GetFieldAsInteger("RbUserID"), 1);
     EXPECT_EQ(wkbFlatten(bar->GetGeometryRef()->getGeometryType()), wkbMultiCurve);
+}
+
+// MAPGIS draws a circle without fill as its outline: a closed circular line with its pen
+// only; a filled one stays a disc with its brush. Item 4 of kMixed: centre (40, 40), radius 5,
+// colour 3 (red in the sample colour index), width 1 mm; item 3 fills with colour 5 (blue).
+TEST(MapModePieces, AnUnfilledCircleIsItsOutlineWithItsPen) {
+    testfiles::TempDir dir;
+    GDALDatasetUniquePtr ds = OpenMapgis(dir.Write("mixed.wat", kMixed), "MAP",
+                                         {"COLOR_INDEX=" + drivertest::Sample("colors.txt")});
+    ASSERT_NE(ds, nullptr);
+    std::unique_ptr<OGRFeature> outline(ds->GetLayerByName("mixed_lines")->GetFeature(4));
+    ASSERT_NE(outline, nullptr);
+    char* pszWkt = nullptr;
+    outline->GetGeometryRef()->exportToWkt(&pszWkt, wkbVariantIso);
+    EXPECT_STREQ(pszWkt, "MULTICURVE (CIRCULARSTRING (45 40,35 40,45 40))");
+    CPLFree(pszWkt);
+    const char* pszOutline = outline->GetStyleString();
+    ASSERT_NE(pszOutline, nullptr);
+    const std::string strOutline = pszOutline;
+    EXPECT_EQ(strOutline.rfind("PEN(c:#FF0000,w:1mm", 0), 0u) << strOutline;
+    EXPECT_EQ(strOutline.find("BRUSH("), std::string::npos) << strOutline;
+    std::unique_ptr<OGRFeature> disc(ds->GetLayerByName("mixed_areas")->GetFeature(3));
+    ASSERT_NE(disc, nullptr);
+    EXPECT_EQ(wkbFlatten(disc->GetGeometryRef()->getGeometryType()), wkbMultiSurface);
+    ASSERT_NE(disc->GetStyleString(), nullptr);
+    EXPECT_NE(std::string(disc->GetStyleString()).find("BRUSH(fc:#0000FF"), std::string::npos)
+        << disc->GetStyleString();
 }
 
 // Each mode answers the others' layer names, so that a host may list one mode's layers and

@@ -8,8 +8,8 @@ from hosts_common import TempDirCase, open_layers, run, sample
 # Per input: the layers in drawing order with their type and count, read off the records
 # (test_formats.py counts the point sample's pieces).
 EXPECTED = {
-    "sample.wat": [("sample_areas", ogr.wkbMultiSurface, 2),
-                   ("sample_lines", ogr.wkbMultiCurve, 1),
+    "sample.wat": [("sample_areas", ogr.wkbMultiSurface, 1),
+                   ("sample_lines", ogr.wkbMultiCurve, 2),
                    ("sample_points", ogr.wkbPoint, 1),
                    ("sample_texts", ogr.wkbPoint, 16)],
     "sample.wal": [("sample_lines", ogr.wkbMultiCurve, 30)],

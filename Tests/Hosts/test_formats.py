@@ -12,7 +12,8 @@ CN_WAT = ("WMAPGIS point file\n2\n"
           f'523412.50,3364180.25,1,0,"{CN_TEXTS[0]}",4.0,3.0,0.0,0.0,1,0,0,0,3,0,0\n'
           f'523500.00,3364200.00,2,0,"{CN_TEXTS[1]}",4.0,3.0,0.0,0.0,1,0,0,0,3,0,0\n')
 
-# The point sample's nine items, read off its records: a symbol, an arc, two circles and five
+# The point sample's nine items, read off its records: a symbol, an arc, a filled circle (item
+# 7, fill flag 1) and one without (item 8, fill flag 0, a line as MAPGIS draws it) and five
 # texts, each piece a feature of its own: a plain text, "H#-2#=O" coded as H, subscript 2
 # and O, "Xishan" vertical (arrangement 1), "RIVER" spaced (spacing 1.5) and a multi-line text.
 SAMPLE_TEXTS = ["Qinghe Bridge", "H", "2", "O", "X", "i", "s", "h", "a", "n",
@@ -21,8 +22,8 @@ SAMPLE_TEXTS = ["Qinghe Bridge", "H", "2", "O", "X", "i", "s", "h", "a", "n",
 # Input sets: files, --srs, and per output layer (kind, count, texts or None).
 SHEETS = {
     "points": (["sample.wat"], "EPSG:4548", {
-        "sample_points": ("point", 1, None), "sample_lines": ("line", 1, None),
-        "sample_areas": ("area", 2, None), "sample_texts": ("point", 16, SAMPLE_TEXTS)}),
+        "sample_points": ("point", 1, None), "sample_lines": ("line", 2, None),
+        "sample_areas": ("area", 1, None), "sample_texts": ("point", 16, SAMPLE_TEXTS)}),
     "chinese": (["cn.wat"], "EPSG:4548", {"cn_texts": ("point", 2, CN_TEXTS)}),
     # One sheet's line, area and network files: 30 lines, 3 areas, 2 network entries.
     "sheet": (["sample.wal", "sample.wap", "sample.wan"], "EPSG:4527", {

@@ -107,9 +107,9 @@ class Outputs(TempDirCase):
         inputs = [sample(n) for n in ("sample.wat", "sample.wal", "sample.wap", "sample.wan")]
         out, typed = self.path("sheet.gpkg"), self.path("typed.gpkg")
         self.importer(*inputs, "-o", out, "-q")
-        # The sheet's files share the layer of a kind.
-        self.assertEqual(layer_counts(out), {"sample_points": 1, "sample_lines": 1 + 30,
-                                             "sample_areas": 2 + 3, "sample_texts": 16,
+        # The sheet's files share the layer of a kind; the point file's unfilled circle is a line.
+        self.assertEqual(layer_counts(out), {"sample_points": 1, "sample_lines": 2 + 30,
+                                             "sample_areas": 1 + 3, "sample_texts": 16,
                                              "sample_network": 2, "sample_nodes": 2})
         self.importer(inputs[0], inputs[2], "--typed", "--name", "sheet", "-o", typed, "-q")
         # Typed: one feature per item; the point file's two circles and the area file's three.

@@ -77,8 +77,9 @@ class Installed(unittest.TestCase):
             counts = {ds.GetLayer(i).GetName(): ds.GetLayer(i).GetFeatureCount()
                       for i in range(ds.GetLayerCount())}
             del ds
-        # The point file's symbol, arc, two circles and 16 text pieces; 30 lines; 3 areas.
-        self.assertEqual(counts, {"sample_points": 1, "sample_lines": 31, "sample_areas": 5,
+        # The point file's symbol, arc and unfilled circle (lines), filled circle and 16 text
+        # pieces; 30 lines; 3 areas.
+        self.assertEqual(counts, {"sample_points": 1, "sample_lines": 32, "sample_areas": 4,
                                   "sample_texts": 16, "layer_styles": 4})
 
 
