@@ -127,7 +127,7 @@ void LayerStyleOf(OGRLayerH hLayer, const std::string& strName, Drawing eDrawing
 }
 
 std::string DriverStyle() {
-    return QgisQml(Drawing::Any, CompoundStyleFields());
+    return QgisQml(Drawing::Any, DriverStyleFields());
 }
 
 bool WriteStyles(StyleHome eHome, const std::vector<StyledLayer>& layers,

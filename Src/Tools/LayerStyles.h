@@ -41,7 +41,8 @@ bool WriteStyles(StyleHome eHome, const std::vector<StyledLayer>& layers,
 void LayerStyleOf(OGRLayerH hLayer, const std::string& strName, Drawing eDrawing,
                   std::string* pstrQml, std::string* pstrSld);
 
-// The style for the layers of a file opened through the driver, in either mode.
+// The style for the layers of a file opened through the driver: its map layers (the default)
+// and the compound and typed layers.
 std::string DriverStyle();
 
 // Writes a style file; false with a message.

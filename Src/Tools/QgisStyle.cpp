@@ -422,10 +422,13 @@ StyleFields StyleFieldsOf(const OGRFeatureDefn& defn) {
     return fields;
 }
 
-StyleFields CompoundStyleFields() {
+StyleFields DriverStyleFields() {
     OGRFeatureDefn defn;
     mapgis::AddLayerFields(defn, mapgis::LayerKind::Compound);
-    return StyleFieldsOf(defn);
+    StyleFields fields = StyleFieldsOf(defn);
+    for (StyleField eField : {StyleField::Italic, StyleField::TextWidth})
+        fields[static_cast<size_t>(eField)] = kFieldNames[static_cast<size_t>(eField)];
+    return fields;
 }
 
 std::string QgisQml(Drawing eDrawing, const StyleFields& fields) {

@@ -42,8 +42,9 @@ using StyleFields = std::array<std::string, static_cast<size_t>(StyleField::Coun
 
 StyleFields StyleFieldsOf(const OGRFeatureDefn& defn);
 
-// The fields of a compound layer the driver reads.
-StyleFields CompoundStyleFields();
+// The fields of the layers the driver reads: the compound layer's, which every map layer has,
+// and the map texts' own Italic and TextWidth.
+StyleFields DriverStyleFields();
 
 std::string QgisQml(Drawing eDrawing, const StyleFields& fields);
 std::string Sld(const std::string& strLayer, Drawing eDrawing, const StyleFields& fields);

@@ -65,15 +65,26 @@ PIXELS = [
 ]
 
 
+# The point sample opened in QGIS through the driver, by its records and the sample colour
+# index: item 7 a circle filled with colour 5, item 8 an unfilled circle of radius 8 in colour
+# 7, 2 mm wide, item 9 symbol 12 (no stand-in: a filled circle) in colour 3, 4 mm.
+SAMPLE_PIXELS = [
+    ((523600.0, 3364200.0), BLUE, "filled circle's fill"),
+    ((523648.0, 3364240.0), ORANGE, "unfilled circle's outline"),
+    ((523640.0, 3364240.0), WHITE, "inside the unfilled circle"),
+    ((523680.0, 3364280.0), RED, "symbol"),
+]
+
+
 def hand_sheet(case):
     """The hand-made point (GBK, as MAPGIS writes it) and line files."""
     return [case.write("hand.wat", "WMAPGIS point file: hand-made sheet\n%d\n%s\n" % (
         len(HAND_WAT), "\n".join(HAND_WAT)), "gbk"), case.write("hand.wal", HAND_WAL)]
 
 
-def assert_pixels(case, settings, image):
+def assert_pixels(case, settings, image, pixels=PIXELS):
     from qgis.core import QgsPointXY
-    for (x, y), colour, what in PIXELS:
+    for (x, y), colour, what in pixels:
         point = settings.mapToPixel().transform(QgsPointXY(x, y))
         c = image.pixelColor(int(point.x()), int(point.y()))
         got = (c.red(), c.green(), c.blue())
@@ -168,12 +179,38 @@ class Qgis(TempDirCase):
         self.assertEqual([n for n in os.listdir(bare) if n.endswith((".qml", ".sld"))], [])
 
     def test_style_only_serves_files_opened_through_the_driver(self):
+        from qgis.core import QgsVectorLayer
+        import test_formats
         inputs = self.copy_samples("sample.wal", "sample.wat")
         self.importer("--style-only", *inputs)
         self.assertEqual(sorted(os.listdir(self.dir)), ["sample.qml", "sample.wal",
                                                         "sample.wat"])
         for path in inputs:
             self.assertEqual(self.style(path)[:2], ("RuleRenderer", True), path)
+        # The point file's map layers, opened in QGIS as a user does, take the written style:
+        # each text piece labelled with its text, the items in their colours.
+        colors = sample("colors.txt")
+        self.layers = [QgsVectorLayer(f"{inputs[1]}|layername=sample_{kind}|option:COLOR_INDEX="
+                                      f"{colors}", kind, "ogr")
+                       for kind in ("areas", "lines", "points", "texts")]
+        for layer in self.layers:
+            self.assertTrue(layer.isValid(), layer.name())
+            self.assertEqual((layer.renderer().type(), layer.labelsEnabled()),
+                             ("RuleRenderer", True), layer.name())
+        # The texts' own fields: each character as wide as MAPGIS draws it, italics.
+        from qgis.core import QgsPalLayerSettings
+        labels = QgsPalLayerSettings(self.layers[3].labeling().settings())
+        for key, field in ((QgsPalLayerSettings.FontStretchFactor, "TextWidth"),
+                           (QgsPalLayerSettings.Italic, "Italic")):
+            prop = labels.dataDefinedProperties().property(key)
+            self.assertIn(field, prop.expressionString(), key)
+        png = os.path.join(ARTEFACTS or self.dir, "style-only-sample.png")
+        os.makedirs(os.path.dirname(png), exist_ok=True)
+        settings, results, image = self.render_map.render(self.layers, png, antialias=False)
+        self.assertEqual(sorted(label.labelText for label in results.allLabels()),
+                         sorted(test_formats.SAMPLE_TEXTS))
+        assert_pixels(self, settings, image, SAMPLE_PIXELS)
+        self.assertEqual([m for m in self.log if "rror" in m[1]], [])
         # An existing style is the user's: kept without --overwrite.
         self.importer("--style-only", inputs[0], status=4)
 
