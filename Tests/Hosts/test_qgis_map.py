@@ -41,8 +41,8 @@ HAND_PIECES = [
     ("3", 39512602.0, 3421157.5, 10.0, 0.0), ("北", 39512350.0, 3421280.0, 8.0, 0.0),
     ("京", 39512350.0, 3421280.0 - 1.1 * 8.0, 8.0, 0.0),
 ]
-# Lines of three colours and widths: blue (5) 1 mm down the sheet, green (2) 0.5 mm across,
-# black (1) 0.3 mm along the bottom.
+# Lines of three colours and widths (the file's own, in millimetres): blue (5) 10 mm down the
+# sheet, green (2) 5 mm across, black (1) 3 mm along the bottom.
 HAND_WAL = ("WMAP line file: hand-made sheet\n3\n"
             "1,0,5,10,0,0,0,0,0\n2\n39512300.00,3420980.00\n39512300.00,3421320.00\n9001,0\n"
             "1,0,2,5,0,0,0,0,0\n2\n39511980.00,3421230.00\n39512720.00,3421230.00\n9002,0\n"
