@@ -216,8 +216,8 @@ class Qgis(TempDirCase):
 
     def test_dashed_pen_becomes_a_dashed_line(self):
         from qgis.core import QgsFeatureRequest, QgsVectorLayer
-        # sample.wal item 3: style line "2,0,3,8,...": dashed, colour 3 (red), 8 mm (the file's
-        # width; the reader's is 0.8).
+        # sample.wal item 3: style line "2,0,3,0.3,...": dashed, colour 3 (red), 0.3 mm (the
+        # file's width; the reader's is 0.03).
         self.layers = [QgsVectorLayer(f"{sample('sample.wal')}|option:COLOR_INDEX="
                                       f"{sample('colors.txt')}", "lines", "ogr")]
         request = QgsFeatureRequest(3)
@@ -225,7 +225,7 @@ class Qgis(TempDirCase):
         feature = next(self.layers[0].getFeatures(request))
         line = feature.embeddedSymbol().symbolLayer(0)
         self.assertEqual((line.color().name(), line.width(), line.useCustomDashPattern()),
-                         ("#ff0000", 8.0, True))
+                         ("#ff0000", 0.3, True))
         # "4 2mm": QGIS scales the lengths with the width, the dash stays twice the gap.
         dashes = line.customDashVector()
         self.assertEqual(len(dashes), 2)
