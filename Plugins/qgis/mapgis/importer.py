@@ -56,7 +56,9 @@ class Importer:
                                    timeout=60).stdout
 
     def offers(self, option):
-        return re.search(r"(^|\s)%s\b" % re.escape(option), self.help, re.MULTILINE) is not None
+        # The option whole: --style is not --style-only.
+        pattern = r"(^|[\s,\[])%s(?=[\s=,\]\[]|$)" % re.escape(option)
+        return re.search(pattern, self.help, re.MULTILINE) is not None
 
     def run(self, args, feedback=None, env=None, accept=(0,)):
         """Runs mapgis-import with args; its standard output's lines other than progress.
