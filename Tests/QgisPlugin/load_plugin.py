@@ -18,6 +18,7 @@ def main():
     result = {"available": "mapgis" in qgis.utils.available_plugins,
               "loaded": qgis.utils.loadPlugin("mapgis"),
               "started": qgis.utils.startPlugin("mapgis")}
+    result["module"] = sys.modules["mapgis"].__file__
     provider = QgsApplication.processingRegistry().providerById("mapgis")
     result["provider"] = provider.name() if provider else None
     result["algorithms"] = sorted(a.displayName() for a in provider.algorithms()) if provider else []

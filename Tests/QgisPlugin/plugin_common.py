@@ -10,7 +10,9 @@ import unittest
 os.environ.setdefault("QT_QPA_PLATFORM", "offscreen")
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-PLUGINS = os.path.join(HERE, "..", "..", "Plugins", "qgis")
+SOURCE_PLUGINS = os.path.join(HERE, "..", "..", "Plugins", "qgis")
+# The folder the plugin is loaded from: the source's, or an installed copy's.
+PLUGINS = os.environ.get("MAPGIS_QGIS_PLUGINS", SOURCE_PLUGINS)
 sys.path.insert(0, PLUGINS)
 # QGIS's own plugins, Processing among them, as QGIS puts them on its path.
 sys.path.append("/usr/share/qgis/python/plugins")
