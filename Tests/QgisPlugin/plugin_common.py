@@ -1,5 +1,6 @@
 """Shared helpers of the QGIS plugin's tests: QGIS started headless once, the plugin's folder
 on the path, the built driver and mapgis-import, the samples."""
+import atexit
 import os
 import shutil
 import subprocess
@@ -30,7 +31,11 @@ def qgis_app():
     global _app
     if _app is None:
         from qgis.core import QgsApplication
-        _app = QgsApplication([], True)
+        # A profile of its own: the tests' settings and saved connections stay out of the
+        # user's QGIS.
+        profile = tempfile.mkdtemp(prefix="mapgis-qgis-profile-")
+        atexit.register(shutil.rmtree, profile, True)
+        _app = QgsApplication([], True, profile)
         _app.initQgis()
         QgsApplication.messageLog().messageReceived.connect(
             lambda message, tag, level: LOG.append((tag, message, int(level))))
