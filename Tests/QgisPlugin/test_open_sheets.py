@@ -72,7 +72,9 @@ class OpenSheets(TempDirCase):
         self.project = QgsProject.instance()
         self.project.clear()
         self.answers = Answers()
-        self.loader = SheetLoader(Notifier(), Session(), self.answers, self.project)
+        from qgis.gui import QgsMessageBar
+        self.bar = QgsMessageBar()
+        self.loader = SheetLoader(Notifier(self.bar), Session(), self.answers, self.project)
         self.handler = SheetDropHandler(self.loader)
         self.browser = SheetItemGuiProvider(self.loader)
 
@@ -126,6 +128,12 @@ class OpenSheets(TempDirCase):
         self.assertIn(("sample.wat:12: item 10 (image) not importable by design", 1), said)
         self.assertTrue(any(t.startswith("sample.wat:13: item 11 (text) refused: ") and lvl == 1
                             for t, lvl in said), said)
+        # The files that lost something, on the message bar as warnings: the point file's
+        # refused text and image, the area file's colour numbers that the index lacks.
+        shown = sorted((item.title(), item.level()) for item in self.bar.items())
+        self.assertEqual(shown, [("sample.wap", 1), ("sample.wat", 1)])
+        wat = next(item for item in self.bar.items() if item.title() == "sample.wat")
+        self.assertIn("1 refused (line 13)", wat.text())
 
     def test_a_hand_made_sheet_with_its_labels_and_colours(self):
         self.copy_samples(names=("colors.txt",))

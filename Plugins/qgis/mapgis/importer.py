@@ -31,7 +31,10 @@ def find_importer(configured=""):
 
 
 def configured_path():
-    from processing.core.ProcessingConfig import ProcessingConfig
+    try:
+        from processing.core.ProcessingConfig import ProcessingConfig
+    except ImportError:  # Processing is off, or Python runs outside QGIS: PATH alone
+        return ""
     return ProcessingConfig.getSetting(SETTING_PATH) or ""
 
 

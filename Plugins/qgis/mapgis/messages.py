@@ -1,14 +1,14 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
 # MAPGIS sheets for QGIS: where the plugin tells the user things.
-"""QGIS's message log always, and the message bar when there is a QGIS window."""
+"""QGIS's message log always, and the message bar of the QGIS window when there is one."""
 from qgis.core import Qgis, QgsMessageLog
 
 TAG = "MAPGIS"
 
 
 class Notifier:
-    def __init__(self, iface=None):
-        self.iface = iface
+    def __init__(self, bar=None):
+        self.bar = bar
 
     def log(self, text, level=Qgis.MessageLevel.Info):
         QgsMessageLog.logMessage(text, TAG, level)
@@ -16,5 +16,5 @@ class Notifier:
     def tell(self, title, text, level=Qgis.MessageLevel.Info, duration=10):
         """Logged, and shown on the message bar."""
         self.log("%s: %s" % (title, text), level)
-        if self.iface is not None:
-            self.iface.messageBar().pushMessage(title, text, level, duration)
+        if self.bar is not None:
+            self.bar.pushMessage(title, text, level, duration)

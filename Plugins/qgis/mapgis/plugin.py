@@ -23,7 +23,7 @@ def driver_present():
 class MapgisPlugin:
     def __init__(self, iface):
         self.iface = iface
-        self.notifier = Notifier(iface)
+        self.notifier = Notifier(iface.messageBar() if iface is not None else None)
         self.session = Session()
         self.provider = None
         self.drop_handler = None
