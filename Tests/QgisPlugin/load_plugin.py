@@ -21,7 +21,8 @@ def main():
     result["module"] = sys.modules["mapgis"].__file__
     provider = QgsApplication.processingRegistry().providerById("mapgis")
     result["provider"] = provider.name() if provider else None
-    result["algorithms"] = sorted(a.displayName() for a in provider.algorithms()) if provider else []
+    result["algorithms"] = sorted(a.displayName()
+                                  for a in (provider.algorithms() if provider else []))
     result["browser"] = [p.name() for p in QgsGui.dataItemGuiProviderRegistry().providers()]
     result["metadata"] = {key: qgis.utils.pluginMetadata("mapgis", key) for key in (
         "name", "qgisMinimumVersion", "hasProcessingProvider", "homepage")}

@@ -6,7 +6,7 @@ import glob
 import os
 import unittest
 
-from plugin_common import (SAMPLES, SHEET_FILES, TempDirCase, layer_counts, run_importer)
+from plugin_common import SHEET_FILES, TempDirCase, layer_counts, run_importer
 from processing_common import provider, run
 
 
@@ -68,6 +68,14 @@ class Algorithms(TempDirCase):
         feature = ds.GetLayerByName("sample_points").GetNextFeature()
         point = feature.GetGeometryRef()
         self.assertEqual((point.GetX(), point.GetY()), (1047370.0, 6728580.0))
+
+    def test_convert_sheet_writes_a_geopackage_by_default(self):
+        files = self.copy_samples(names=("sample.wal",))
+        results, context = run("mapgis:convertsheet", {"INPUT": files,
+                                                       "OUTPUT": "TEMPORARY_OUTPUT"})
+        self.assertTrue(results["OUTPUT"].endswith(".gpkg"), results)
+        self.assertEqual(layer_counts(results["OUTPUT"]), {"sample_lines": 30})
+        os.remove(results["OUTPUT"])
 
     def make_archive(self):
         for folder in ("a", "b/c"):

@@ -5,6 +5,8 @@ import unittest
 
 from plugin_common import IMPORTER, qgis_app
 
+from mapgis.importer import ImporterError
+
 
 class Importer(unittest.TestCase):
     @classmethod
@@ -31,6 +33,29 @@ class Importer(unittest.TestCase):
                                 ("--report", True), ("--style", False), ("--only", False)):
             with self.subTest(option=option):
                 self.assertEqual(importer.offers(option), offered)
+
+    def test_the_program_set_in_processings_options(self):
+        from mapgis.importer import SETTING_PATH, Importer
+        from processing.core.ProcessingConfig import ProcessingConfig
+        from processing_common import provider
+        import tempfile
+        provider()  # adds the setting
+        with tempfile.TemporaryDirectory() as folder:
+            elsewhere = os.path.join(folder, "importer")
+            os.symlink(IMPORTER, elsewhere)
+            ProcessingConfig.setSettingValue(SETTING_PATH, elsewhere)
+            try:
+                self.assertEqual(Importer().path, elsewhere)
+                # A setting naming a file that cannot run is said, not passed over for PATH.
+                plain = os.path.join(folder, "plain")
+                open(plain, "w").close()
+                ProcessingConfig.setSettingValue(SETTING_PATH, plain)
+                with self.assertRaises(ImporterError) as caught:
+                    Importer()
+                self.assertIn(plain + ", set as mapgis-import in Settings", str(caught.exception))
+            finally:
+                ProcessingConfig.setSettingValue(SETTING_PATH, "")
+        self.assertEqual(os.path.realpath(Importer().path), os.path.realpath(IMPORTER))
 
     def test_a_missing_program_is_said(self):
         from mapgis.importer import Importer, ImporterError

@@ -4,10 +4,11 @@ import os
 import sys
 import unittest
 
-from plugin_common import HERE, LOG, SHEET_FILES, TempDirCase, qgis_app
+from plugin_common import HERE, LOG, SAMPLES, SHEET_FILES, TempDirCase, qgis_app
 
 sys.path.insert(0, os.path.join(HERE, "..", "Hosts"))
 from test_qgis_map import HAND_PIECES, HAND_WAL, HAND_WAT  # noqa: E402  the hand-made sheet
+from test_color_library import GREEN, RED, library  # noqa: E402  a colour library made by hand
 
 # Top to bottom, by what the README's layers hold: texts, symbols, a network's nodes over its
 # arcs, lines, areas; a kind two files give is named after each file.
@@ -158,6 +159,42 @@ class OpenSheets(TempDirCase):
         labels = render(layers).allLabels()
         self.assertEqual(sorted(label.labelText for label in labels),
                          sorted(piece[0] for piece in HAND_PIECES))
+
+    def test_the_colour_source_beside_the_sheet(self):
+        import shutil
+        index = os.path.join(SAMPLES, "colors.txt")
+        # What lies beside sheet 1, the file used, the colour of its first line (colour 3:
+        # red in the sample index, green in the library) and what the log says.
+        cases = [
+            ("library", {"Pcolor.lib": None}, "Pcolor.lib", GREEN, ""),
+            ("index wins", {"colors.txt": index, "Pcolor.lib": None}, "colors.txt", RED, ""),
+            ("named", {"1.txt": index, "other.txt": index}, "1.txt", RED, ""),
+            ("unnamed", {"a.txt": index, "b.txt": index}, None, None,
+             "2 colour index files beside the sheet and none named after it: none used"),
+            ("none", {}, None, None, "no colour index file or Pcolor.lib beside the sheet"),
+        ]
+        for folder, beside, used, colour, said in cases:
+            with self.subTest(folder):
+                LOG.clear()
+                os.makedirs(self.path(folder))
+                wal = shutil.copy(os.path.join(SAMPLES, "sample.wal"), self.path(folder, "1.wal"))
+                for name, source in beside.items():
+                    if source is None:
+                        with open(self.path(folder, name), "wb") as f:
+                            f.write(library())
+                    else:
+                        shutil.copy(source, self.path(folder, name))
+                [group] = self.loader.open_files([wal])
+                layer = group.children()[0].layer()
+                option = "|option:COLOR_INDEX="
+                if used:
+                    self.assertIn(option + self.path(folder, used) + "|", layer.source() + "|")
+                else:
+                    self.assertNotIn(option, layer.source())
+                self.assertEqual(layer.getFeature(1)["Color"], colour)
+                if said:
+                    self.assertIn(("MAPGIS", "1: %s; the map keeps default colours" % said, 0),
+                                  LOG)
 
     def test_files_dropped_one_by_one_make_one_group(self):
         files = self.copy_samples()

@@ -50,7 +50,13 @@ class Importer:
     """One mapgis-import program and what its --help says it offers."""
 
     def __init__(self, path=None):
-        self.path = find_importer(configured_path()) if path is None else path
+        if path is None:
+            configured = configured_path()
+            path = find_importer(configured)
+            if configured and not path:
+                raise ImporterError("%s, set as mapgis-import in Settings > Options > "
+                                    "Processing > Providers > MAPGIS, cannot be run" % configured)
+        self.path = path
         if not self.path:
             raise ImporterError("mapgis-import was not found: install the Debian package "
                                 "mapgis-import, or set its path in Settings > Options > "
