@@ -224,10 +224,13 @@ class OpenSheets(TempDirCase):
         self.assertIn("sample.wap", items)
         # The folder is no MAPGIS file: QGIS opens it as it does.
         self.assertFalse(self.browser.handleDoubleClick(folder, QgsDataItemGuiContext()))
-        self.assertTrue(self.browser.handleDoubleClick(items["sample.wap"],
-                                                       QgsDataItemGuiContext()))
-        self.assertEqual(len(self.groups()), 1)
-        self.assert_sample_group(self.groups()[0])
+        for name in SHEET_FILES:
+            with self.subTest(name):
+                self.project.clear()
+                self.assertTrue(self.browser.handleDoubleClick(items[name],
+                                                               QgsDataItemGuiContext()))
+                self.assertEqual(len(self.groups()), 1)
+                self.assert_sample_group(self.groups()[0])
 
 
 if __name__ == "__main__":

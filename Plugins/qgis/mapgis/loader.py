@@ -10,8 +10,6 @@ from . import sheets, systems
 from .account import read_account
 from .importer import Importer, ImporterError
 
-SHEET_PROPERTY = "mapgis/sheet"
-
 
 def write_styles(importer, files, folder):
     """The QML mapgis-import writes for the files, made in folder (links to the files stand
@@ -39,12 +37,11 @@ class SheetLoader:
     system with a system, or "" for none; without it the question is logged and no system
     given."""
 
-    def __init__(self, notifier, session, ask=None, project=None, importer=None):
+    def __init__(self, notifier, session, ask=None, project=None):
         self.notifier = notifier
         self.session = session
         self.ask = ask
         self.project = project or QgsProject.instance()
-        self.importer = importer
 
     def open_files(self, paths):
         """Each sheet of the files (all its files) as a group; the groups added."""
@@ -72,7 +69,7 @@ class SheetLoader:
         layers = self.make_layers(title, accounts, file_options)
         if not layers:
             return None
-        return self.add_group(title, files, layers)
+        return self.add_group(title, layers)
 
     def choose_system(self, name, bounds):
         decision = systems.decide(bounds, self.session)
@@ -122,15 +119,14 @@ class SheetLoader:
     def styles(self, files, folder):
         """Each file's style, made in folder."""
         try:
-            return write_styles(self.importer or Importer(), files, folder)
+            return write_styles(Importer(), files, folder)
         except ImporterError as error:
             self.notifier.tell("MAPGIS", "styles not made: %s" % error, Qgis.MessageLevel.Warning)
             return {}
 
-    def add_group(self, title, files, layers):
+    def add_group(self, title, layers):
         root = self.project.layerTreeRoot()
         group = root.insertGroup(0, title)
-        group.setCustomProperty(SHEET_PROPERTY, os.path.splitext(files[0])[0])
         for layer in layers:
             self.project.addMapLayer(layer, False)
             group.addLayer(layer)
