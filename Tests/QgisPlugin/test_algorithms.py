@@ -109,6 +109,33 @@ class Algorithms(TempDirCase):
                     rows = f.read().splitlines()
                 self.assertEqual(len(rows), 1 + 4)  # a header and the four inputs
 
+    def test_an_archive_with_a_broken_sheet_writes_the_others(self):
+        from qgis.core import QgsProcessingFeedback
+        archive = self.make_archive()
+        self.write("archive/d/broken.wal", "WMAP line file\n1\n1,0,1\n")
+        direct = run_importer(archive, "-r", "-o", self.path("direct"), "-q")
+        self.assertEqual(direct.returncode, 5, direct.stderr)  # README: some sheets failed
+
+        class Errors(QgsProcessingFeedback):
+            def __init__(self):
+                super().__init__()
+                self.errors = []
+
+            def reportError(self, error, fatal=False):
+                self.errors.append((error, fatal))
+        feedback = Errors()
+        out = self.path("out")
+        run("mapgis:convertarchive", {"INPUT": archive, "TARGET": 0, "OUTPUT_FOLDER": out},
+            feedback)
+        # The sheets written, as a direct run writes them (with the broken sheet's folder).
+        self.assertEqual(self.listing(out), self.listing(self.path("direct")))
+        self.assertIn(os.path.join("b", "c", "sample.gpkg"), self.listing(out))
+        self.assertEqual(layer_counts(os.path.join(out, "a", "sample.gpkg")),
+                         layer_counts(os.path.join(self.path("direct"), "a", "sample.gpkg")))
+        self.assertIn(("some sheets failed (mapgis-import exit 5): the others are written; the "
+                       "messages above and the report say which and why", False),
+                      feedback.errors)
+
     def test_write_styles_writes_what_style_only_writes(self):
         files = self.copy_samples(names=SHEET_FILES)
         out = self.path("styles")

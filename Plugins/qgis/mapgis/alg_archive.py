@@ -13,7 +13,8 @@ from qgis.core import (QgsDataSourceUri, QgsProcessingException, QgsProcessingPa
 from .algorithm_base import ImportAlgorithm
 
 TARGETS = ["A folder: one output per sheet", "One merged GeoPackage", "A PostGIS database"]
-# Some sheets failed and the others were written; the output was written, the report not.
+# mapgis-import's exit statuses when some sheets failed and the others were written, and
+# when the output was written and the report was not.
 PARTIAL_EXITS = (5, 6)
 
 
@@ -98,5 +99,12 @@ class ConvertArchive(ImportAlgorithm):
         report = self.parameterAsFileOutput(parameters, "REPORT", context)
         if report:
             args += ["--report", report]
-        self.run_importer(args, feedback, env, accept=(0,) + PARTIAL_EXITS)
+        status, _ = self.run_importer(args, feedback, env, accept=(0,) + PARTIAL_EXITS)
+        if status == PARTIAL_EXITS[0]:
+            feedback.reportError("some sheets failed (mapgis-import exit %d): the others are "
+                                 "written; the messages above and the report say which and "
+                                 "why" % status, False)
+        elif status == PARTIAL_EXITS[1]:
+            feedback.reportError("the output is written, the report could not be (mapgis-import "
+                                 "exit %d): see the messages above" % status, False)
         return {"OUTPUT": output, "REPORT": report}

@@ -36,7 +36,8 @@ class ImportAlgorithm(QgsProcessingAlgorithm):
         return True, ""
 
     def run_importer(self, args, feedback, env=None, accept=(0,)):
-        """mapgis-import's standard output lines; a failure is the algorithm's error."""
+        """mapgis-import's exit status and standard output lines; a failure is the
+        algorithm's error."""
         try:
             return Importer().run(args, feedback, env, accept)
         except ImporterError as error:

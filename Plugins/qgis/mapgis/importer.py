@@ -70,9 +70,9 @@ class Importer:
         return re.search(pattern, self.help, re.MULTILINE) is not None
 
     def run(self, args, feedback=None, env=None, accept=(0,)):
-        """Runs mapgis-import with args; its standard output's lines other than progress.
-        Raises ImporterError with mapgis-import's message on cancel or an exit status not
-        in accept."""
+        """Runs mapgis-import with args: its exit status and its standard output's lines
+        other than progress. Raises ImporterError with mapgis-import's message on cancel or
+        an exit status not in accept."""
         command = [self.path] + list(args)
         if feedback is not None and self.offers("--progress"):
             command.append("--progress=lines")
@@ -84,7 +84,7 @@ class Importer:
         if status not in accept:
             raise ImporterError("mapgis-import failed (exit %d)%s" % (status, run.said()),
                                 status)
-        return run.out_lines
+        return status, run.out_lines
 
 
 class _Run:
