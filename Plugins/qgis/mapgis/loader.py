@@ -80,7 +80,7 @@ class SheetLoader:
         answer = self.ask(name, decision) if self.ask is not None else None
         if not answer:
             self.notifier.tell(name, "no coordinate system given (%s)" % decision.reason,
-                               Qgis.MessageLevel.Warning)
+                               Qgis.Warning)
             return ""
         systems.remember(self.session, decision, answer)
         self.notifier.log("%s: coordinate system %s (%s)" % (name, answer, decision.reason))
@@ -107,13 +107,13 @@ class SheetLoader:
     def make_layer(self, title, uri, shown, qml):
         layer = QgsVectorLayer(uri, shown, "ogr")
         if not layer.isValid():
-            self.notifier.tell(title, "%s cannot be opened" % uri, Qgis.MessageLevel.Critical)
+            self.notifier.tell(title, "%s cannot be opened" % uri, Qgis.Critical)
             return None
         if qml is not None:
             message, ok = layer.loadNamedStyle(qml)
             if not ok:
                 self.notifier.log("%s: style not loaded: %s" % (shown, message),
-                                  Qgis.MessageLevel.Warning)
+                                  Qgis.Warning)
         return layer
 
     def styles(self, files, folder):
@@ -121,7 +121,7 @@ class SheetLoader:
         try:
             return write_styles(Importer(), files, folder)
         except ImporterError as error:
-            self.notifier.tell("MAPGIS", "styles not made: %s" % error, Qgis.MessageLevel.Warning)
+            self.notifier.tell("MAPGIS", "styles not made: %s" % error, Qgis.Warning)
             return {}
 
     def add_group(self, title, layers):
@@ -136,7 +136,7 @@ class SheetLoader:
         for account in accounts:
             name = os.path.basename(account.path)
             if account.error:
-                self.notifier.tell(name, account.error, Qgis.MessageLevel.Critical)
+                self.notifier.tell(name, account.error, Qgis.Critical)
                 continue
             # The items with their lines; the read's warnings that say more than they do.
             entries = ["%s:%s" % (name, item) for item in account.items]
@@ -144,8 +144,8 @@ class SheetLoader:
                         not any(w.endswith(note) for note in account.notes)]
             entries += ["%s: %s" % (name, note) for note in account.notes]
             for entry in entries:
-                self.notifier.log(entry, Qgis.MessageLevel.Warning)
-            level = Qgis.MessageLevel.Warning if account.has_losses() else Qgis.MessageLevel.Info
+                self.notifier.log(entry, Qgis.Warning)
+            level = Qgis.Warning if account.has_losses() else Qgis.Info
             text = account.description or "opened"
             if account.has_losses():
                 self.notifier.tell(name, text + " (details in the MAPGIS log)", level)

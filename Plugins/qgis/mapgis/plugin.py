@@ -48,7 +48,7 @@ class MapgisPlugin:
                 lambda: QDesktopServices.openUrl(QUrl.fromLocalFile(help_path())))
             self.iface.pluginHelpMenu().addAction(self.help_action)
         if not driver_present():
-            self.notifier.tell("MAPGIS", MISSING_DRIVER, Qgis.MessageLevel.Critical, 0)
+            self.notifier.tell("MAPGIS", MISSING_DRIVER, Qgis.Critical, 0)
             return
         self.loader = self.make_loader()
         from .drop import SheetDropHandler, SheetItemGuiProvider
