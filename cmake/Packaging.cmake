@@ -17,4 +17,6 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # GDAL's runtime library of the version built against, not its development files.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgdal32 (>= ${MAPGIS_GDAL_ABI}), libsqlite3-0, libc6, libstdc++6, libgcc-s1")
+# The QGIS plugin it installs runs in QGIS; the driver and mapgis-import do not need it.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qgis, python3-qgis")
 include(CPack)
