@@ -1,0 +1,33 @@
+// The HEADER, TABLES and OBJECTS sections.
+#pragma once
+
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "DxfEntities.h"
+#include "DxfHandles.h"
+#include "ogr_core.h"
+
+namespace mapgis_dxf {
+
+// What the tables describe.
+struct DxfTableInput {
+    std::vector<std::pair<std::string, DxfLayerColor>> layers;  // DXF names, in order
+    std::set<int> lineStyles;
+    double dfUnitsPerMm = 1.0;  // drawing units per millimetre of the printed map
+    // The block records: model space, paper space, then one per block, with their names.
+    std::vector<std::pair<std::string, unsigned>> blockRecords;
+    OGREnvelope extent;
+};
+
+std::string DxfTablesSection(const DxfTableInput& input, DxfHandles* pHandles);
+
+// The root dictionary and the empty group dictionary every drawing has.
+std::string DxfObjectsSection(DxfHandles* pHandles);
+
+// Written last, once every handle is given out, but first in the file.
+std::string DxfHeaderSection(const OGREnvelope& extent, bool bMetres, unsigned nHandleSeed);
+
+}  // namespace mapgis_dxf
