@@ -326,6 +326,22 @@ class Escapes(DxfCase):
         self.assertEqual(decode_dxf_unicode(text.dxf.text), "Aก€中")
 
 
+class WriteFailures(DxfCase):
+    def run_writer(self, out):
+        return subprocess.run([WRITER, out, os.path.join(SAMPLES, "sample.wal")],
+                              capture_output=True, text=True, timeout=120)
+
+    def test_failures_name_the_file(self):
+        # A folder that does not exist, and a device that is always full.
+        missing = os.path.join(self.dir, "none", "out.dxf")
+        for out, reason in ((missing, "cannot be created"), ("/dev/full", "write failed")):
+            with self.subTest(out):
+                done = self.run_writer(out)
+                self.assertEqual(done.returncode, 1)
+                self.assertIn(f"{out}: {reason}", done.stderr)
+                self.assertNotIn("escaped", done.stdout)
+
+
 # The point sample's text pieces, worked out in Tests/Hosts/test_formats.py.
 SAMPLE_TEXTS = ["Qinghe Bridge", "H", "2", "O", "X", "i", "s", "h", "a", "n",
                 "R", "I", "V", "E", "R", "Survey station 12"]

@@ -2,6 +2,7 @@
 #include "DxfTables.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "DxfColor.h"
 #include "DxfGroups.h"
