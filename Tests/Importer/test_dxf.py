@@ -175,6 +175,14 @@ class HandSheet(DxfCase):
         self.assertEqual(len(handles), len(set(handles)))
         self.assertGreater(int(header["$HANDSEED"], 16), max(handles))
 
+    def test_opens_on_the_whole_sheet(self):
+        viewport, = self.doc.viewports.get("*ACTIVE")
+        self.assertPoint(viewport.dxf.center, ((997.5 + 39512700) / 2, (800 + 3421300) / 2))
+        # Tall enough for the sheet's height and, at the view's aspect, its width.
+        self.assertGreaterEqual(viewport.dxf.height, 3421300 - 800)
+        self.assertGreaterEqual(viewport.dxf.height * viewport.dxf.aspect_ratio,
+                                39512700 - 997.5)
+
     def test_without_metres_no_units(self):
         doc, _ = self.convert(self.inputs)
         self.assertEqual(doc.header["$INSUNITS"], 0)

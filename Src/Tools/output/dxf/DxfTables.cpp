@@ -77,6 +77,12 @@ void ViewportTable(const OGREnvelope& extent, DxfGroups* pGroups, DxfHandles* pH
     pGroups->Real(40, std::max(dfHeight, dfWidth / 1.5) * 1.1);
     pGroups->Real(41, 1.5);
     pGroups->Real(42, 50);
+    // No clipping, no twist, the usual display modes: what AutoCAD writes for a plan view.
+    for (int nCode : {43, 44, 50, 51})
+        pGroups->Real(nCode, 0);
+    for (const auto& [nCode, nValue] :
+         {std::pair{71, 0}, {72, 100}, {73, 1}, {74, 3}, {75, 0}, {76, 0}, {77, 0}, {78, 0}})
+        pGroups->Int(nCode, nValue);
 }
 
 void LineTypeRecord(Table* pTable, DxfGroups* pGroups, const char* pszName,
