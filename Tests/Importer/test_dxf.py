@@ -174,6 +174,11 @@ class HandSheet(DxfCase):
                    if code in (5, 105) and before != (9, b"$HANDSEED")]
         self.assertEqual(len(handles), len(set(handles)))
         self.assertGreater(int(header["$HANDSEED"], 16), max(handles))
+        # The drawing's own layouts, which ezdxf would otherwise make, under handles of its own.
+        layouts = {layout.name: layout.dxf_layout.dxf.handle for layout in self.doc.layouts}
+        self.assertEqual(sorted(layouts), ["Layout1", "Model"])
+        self.assertTrue(all(int(h, 16) in handles for h in layouts.values()))
+        self.assertEqual(self.doc.modelspace().block_record.dxf.layout, layouts["Model"])
 
     def test_opens_on_the_whole_sheet(self):
         viewport, = self.doc.viewports.get("*ACTIVE")

@@ -1,4 +1,4 @@
-// The HEADER and OBJECTS sections.
+// The HEADER section.
 #include "DxfGroups.h"
 #include "DxfNames.h"
 #include "DxfTables.h"
@@ -44,28 +44,6 @@ std::string DxfHeaderSection(const OGREnvelope& extent, bool bMetres, unsigned n
     groups.Int(70, bMetres ? kInsUnitsMetres : kInsUnitsUnitless);
     Variable(&groups, "$HANDSEED");
     groups.Handle(5, nHandleSeed);
-    groups.Text(0, "ENDSEC");
-    return groups.Str();
-}
-
-std::string DxfObjectsSection(DxfHandles* pHandles) {
-    const unsigned nRoot = pHandles->New();
-    const unsigned nGroups = pHandles->New();
-    DxfGroups groups;
-    groups.Text(0, "SECTION");
-    groups.Text(2, "OBJECTS");
-    groups.Text(0, "DICTIONARY");
-    groups.Handle(5, nRoot);
-    groups.Handle(330, 0);
-    groups.Text(100, "AcDbDictionary");
-    groups.Int(281, 1);
-    groups.Text(3, "ACAD_GROUP");
-    groups.Handle(350, nGroups);
-    groups.Text(0, "DICTIONARY");
-    groups.Handle(5, nGroups);
-    groups.Handle(330, nRoot);
-    groups.Text(100, "AcDbDictionary");
-    groups.Int(281, 1);
     groups.Text(0, "ENDSEC");
     return groups.Str();
 }

@@ -167,8 +167,13 @@ void SmallTables(DxfGroups* pGroups, DxfHandles* pHandles) {
 
 void BlockRecordTable(const DxfTableInput& input, DxfGroups* pGroups, DxfHandles* pHandles) {
     Table table(pGroups, pHandles, "BLOCK_RECORD", input.blockRecords.size());
-    for (const auto& [strName, nHandle] : input.blockRecords)
-        table.Record("AcDbBlockTableRecord", strName, nHandle);
+    for (size_t i = 0; i < input.blockRecords.size(); ++i) {
+        table.Record("AcDbBlockTableRecord", input.blockRecords[i].first,
+                     input.blockRecords[i].second);
+        // Model and paper space point to their layouts.
+        if (i < 2)
+            pGroups->Handle(340, i == 0 ? input.layouts.nModelLayout : input.layouts.nPaperLayout);
+    }
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The HEADER, TABLES and OBJECTS sections.
+// The HEADER and TABLES sections.
 #pragma once
 
 #include <set>
@@ -8,6 +8,7 @@
 
 #include "DxfEntities.h"
 #include "DxfHandles.h"
+#include "DxfObjects.h"
 #include "ogr_core.h"
 
 namespace mapgis_dxf {
@@ -19,13 +20,11 @@ struct DxfTableInput {
     double dfUnitsPerMm = 1.0;  // drawing units per millimetre of the printed map
     // The block records: model space, paper space, then one per block, with their names.
     std::vector<std::pair<std::string, unsigned>> blockRecords;
+    DxfLayoutHandles layouts;
     OGREnvelope extent;
 };
 
 std::string DxfTablesSection(const DxfTableInput& input, DxfHandles* pHandles);
-
-// The root dictionary and the empty group dictionary every drawing has.
-std::string DxfObjectsSection(DxfHandles* pHandles);
 
 // Written last, once every handle is given out, but first in the file.
 std::string DxfHeaderSection(const OGREnvelope& extent, bool bMetres, unsigned nHandleSeed);

@@ -7,6 +7,7 @@
 #include "DxfBlocks.h"
 #include "DxfEntities.h"
 #include "DxfNames.h"
+#include "DxfObjects.h"
 #include "DxfTables.h"
 #include "cpl_vsi.h"
 
@@ -45,8 +46,9 @@ bool WriteAll(const std::string& strPath, const std::vector<const std::string*>&
 DxfWriteResult WriteDxf(const std::vector<OGRLayer*>& layers, const std::string& strPath,
                         const DxfWriteOptions& options) {
     DxfHandles handles;
-    const unsigned nModelSpace = handles.New();
-    const unsigned nPaperSpace = handles.New();
+    const DxfLayoutHandles layouts = ReserveLayoutHandles(&handles);
+    const unsigned nModelSpace = layouts.nModelSpace;
+    const unsigned nPaperSpace = layouts.nPaperSpace;
     DxfEntities entities(&handles, nModelSpace, options.dfUnitsPerMm);
     DxfWriteResult result;
     DxfTableInput input;
@@ -69,11 +71,12 @@ DxfWriteResult WriteDxf(const std::vector<OGRLayer*>& layers, const std::string&
     input.lineStyles = entities.LineStyles();
     input.dfUnitsPerMm = options.dfUnitsPerMm;
     input.extent = entities.Extent();
+    input.layouts = layouts;
     input.blockRecords = DxfBlockRecords(nModelSpace, nPaperSpace, entities.Symbols(), &handles);
     const std::string strTables = DxfTablesSection(input, &handles);
     const std::string strBlocks =
         DxfBlocksSection(input.blockRecords, entities.Symbols(), &handles);
-    const std::string strObjects = DxfObjectsSection(&handles);
+    const std::string strObjects = DxfObjectsSection(layouts, entities.Extent(), &handles);
     const std::string strHeader =
         DxfHeaderSection(entities.Extent(), options.bMetres, handles.Seed());
     static const std::string strEntitiesBegin = "  0\nSECTION\n  2\nENTITIES\n";
