@@ -79,13 +79,13 @@ LINES = """WMAP line file: hand-made lines
 3003,0
 """
 # ... and a point file: a spaced Chinese title at 30 degrees (height 5, width 4, spacing 1,
-# colour 2), a plain text (height 3, width 3, colour 3), symbol 7 (a star: the host's marker
+# colour 2), a plain text (height 3, width 3, colour 3, font style 3: italic), symbol 7 (a star: the host's marker
 # 8) of 4 mm at 45 degrees, an arc of radius 25 from 0 to 135 degrees, a circle of radius 12.5
 # filled in colour 5 and one of radius 8 unfilled, pen 1 mm and 2 mm.
 POINTS = """WMAPGIS point file: hand-made sheet
 6
 1000.00,1200.00,1,0,"测绘图",5.0,4.0,1.0,30.0,1,0,0,0,2,0,0
-1000.00,1150.00,2,0,"高程 45",3.0,3.0,0.0,0.0,1,0,0,0,3,0,0
+1000.00,1150.00,2,0,"高程 45",3.0,3.0,0.0,0.0,1,0,3,0,3,0,0
 1050.00,1150.00,3,1,7,4.0,4.0,45.0,0,3,0.5,0,0
 1100.00,1150.00,4,3,25.0,0.0,135.0,1,3,0,0
 1150.00,1150.00,5,2,12.5,3,1,1,5,0,0
@@ -198,12 +198,13 @@ class HandSheet(DxfCase):
         # 30 degree baseline, each next one W + S = 5 along it; width factor W / H = 0.8.
         c, s = math.cos(math.radians(30)), math.sin(math.radians(30))
         x0, y0 = 1000 - 5 * s, 1200 + 5 * c
-        want = [("测", x0, y0, 5, 30, 0.8, GREEN),
-                ("绘", x0 + 5 * c, y0 + 5 * s, 5, 30, 0.8, GREEN),
-                ("图", x0 + 10 * c, y0 + 10 * s, 5, 30, 0.8, GREEN),
-                ("高程 45", 1000, 1153, 3, 0, 1.0, RED)]
+        # Italic leans 15 degrees.
+        want = [("测", x0, y0, 5, 30, 0.8, 0, GREEN),
+                ("绘", x0 + 5 * c, y0 + 5 * s, 5, 30, 0.8, 0, GREEN),
+                ("图", x0 + 10 * c, y0 + 10 * s, 5, 30, 0.8, 0, GREEN),
+                ("高程 45", 1000, 1153, 3, 0, 1.0, 15, RED)]
         self.assertEqual(len(texts), len(want))
-        for text, (string, x, y, height, angle, width, rgb) in zip(texts, want):
+        for text, (string, x, y, height, angle, width, oblique, rgb) in zip(texts, want):
             with self.subTest(string):
                 self.assertEqual(text.dxf.text, string)
                 self.assertPoint(text.dxf.insert, (x, y, 0))
@@ -211,6 +212,7 @@ class HandSheet(DxfCase):
                 self.assertAlmostEqual(text.dxf.height, height)
                 self.assertAlmostEqual(text.dxf.rotation, angle)
                 self.assertAlmostEqual(text.dxf.width, width)
+                self.assertEqual(text.dxf.oblique, oblique)
                 self.assertEqual((text.dxf.halign, text.dxf.valign), (0, 3))
                 self.assertEqual(text.dxf.style, "MAPGIS")
                 self.assertColor(text, rgb)
