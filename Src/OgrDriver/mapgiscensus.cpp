@@ -2,6 +2,7 @@
 #include "mapgiscensus.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "FileParserMAPGIS/KtMapGisGrammar.h"
 #include "KoBase/PlxArray.h"
@@ -310,23 +311,47 @@ Census WalkWal(LineReader& in, Census census) {
     return census;
 }
 
+// An area's outline and a network line are drawn with the pen of their arcs: each arc's
+// colour number and width, by its number in the arc section, when styles are taken.
+using ArcPens = std::vector<ItemStyle>;
+
+ItemStyle ArcPen(const Fields& fields, int nFields) {
+    constexpr int kArcColor = 2, kArcWidth = 3;
+    ItemStyle pen;
+    if (nFields > kArcColor)
+        pen.nColor = KTX::ugatoi(fields[kArcColor]);
+    if (nFields > kArcWidth)
+        pen.dfWidth = KTX::ugatof(fields[kArcWidth]);
+    return pen;
+}
+
 // The arc section that area and network files share; a file that ends inside it is one the
 // plug-in does not read at all.
-bool SkipArcs(LineReader& in, int nArcs) {
+bool SkipArcs(LineReader& in, int nArcs, ArcPens* pPens) {
     Fields fields;
     for (int i = 0; i < nArcs; ++i) {
         int nPoints = 0;
-        if (!in.Skip(kArcLinesBeforeCount) || !in.NextInt(nPoints) ||
+        PlxUnicodeString strPen;
+        if (!in.Next(strPen) || !in.Skip(kArcLinesBeforeCount - 1) || !in.NextInt(nPoints) ||
             !in.Skip(nPoints < 0 ? 0 : nPoints) || !in.NextFields(fields)) {
             return false;
         }
+        if (pPens != nullptr)
+            pPens->push_back(ArcPen(fields, strPen.Split(fields, u",")));
     }
     return true;
 }
 
+// The pen of the arc an entry's first reference names (negative: the arc backwards).
+ItemStyle FirstArcPen(const ArcPens& pens, const PlxUnicodeString& strFirstRef) {
+    const long long nArc = std::llabs(static_cast<long long>(KTX::ugatoi(strFirstRef)));
+    return nArc >= 1 && nArc <= static_cast<long long>(pens.size()) ? pens[nArc - 1] : ItemStyle();
+}
+
 // Area or network line entries: a first line, a reference count and the references. Every
 // line in an entry's place uses up one of the announced entries.
-void WalkEntries(LineReader& in, int nCount, int nCountLine, bool bArea, Census& census) {
+void WalkEntries(LineReader& in, int nCount, int nCountLine, bool bArea, const ArcPens& pens,
+                 Census& census) {
     bool bInMalformed = false;
     for (long long nPass = 0; !in.AtEnd(); ++nPass) {
         const bool bCounted = nPass < nCount;
@@ -355,22 +380,26 @@ void WalkEntries(LineReader& in, int nCount, int nCountLine, bool bArea, Census&
                                   bArea ? KTX::KTGEO_REGION : KTX::KTGEO_LINE);
         item.bHasId = nFields > nIdField;
         item.bIndexed = bCounted;
-        constexpr int kAreaFill = 0, kAreaPattern = 5;
-        if (bArea && bCounted) {
-            ItemStyle style;
-            style.nFillColor = KTX::ugatoi(fields[kAreaFill]);
-            style.nPatternColor = KTX::ugatoi(fields[kAreaPattern]);
-            census.UseColors({style.nFillColor, style.nPatternColor});
+        int nRefs = 0;
+        const bool bRefs = in.NextInt(nRefs);
+        PlxUnicodeString strFirstRef;
+        for (int r = 0; r < nRefs && !in.AtEnd(); ++r)
+            in.Next(r == 0 ? strFirstRef : strLine);
+        if (bCounted) {
+            ItemStyle style = FirstArcPen(pens, strFirstRef);
+            constexpr int kAreaFill = 0, kAreaPattern = 5;
+            if (bArea) {
+                style.nFillColor = KTX::ugatoi(fields[kAreaFill]);
+                style.nPatternColor = KTX::ugatoi(fields[kAreaPattern]);
+                census.UseColors({style.nFillColor, style.nPatternColor});
+            }
             census.SetStyle(style);
         }
         census.Add(nLine, item, item.bHasId ? KTX::ugatoi(fields[nIdField]) : 0,
                    bCounted ? std::string()
                             : BeyondCount(nCount, bArea ? "areas" : "network lines", nCountLine));
-        int nRefs = 0;
-        if (!in.NextInt(nRefs))
+        if (!bRefs)
             break;
-        for (int r = 0; r < nRefs && !in.AtEnd(); ++r)
-            in.Next(strLine);
     }
     NoteShortCount(census, nCount, nCountLine);
 }
@@ -380,7 +409,8 @@ Census WalkWap(LineReader& in, Census census) {
     int nArcs = 0;
     if (!in.Next(strLine) || !in.NextInt(nArcs))
         return Problem("no arc count on line 2");
-    if (!SkipArcs(in, nArcs))
+    ArcPens pens;
+    if (!SkipArcs(in, nArcs, census.TakesStyles() ? &pens : nullptr))
         return Problem("the file ends inside its arc section");
     int nNodes = 0;
     if (!in.NextInt(nNodes) || nNodes < 1)
@@ -396,7 +426,7 @@ Census WalkWap(LineReader& in, Census census) {
     if (nAreas == 0)
         return Problem(CPLSPrintf("line %d announces no area", nCountLine));
     census.bTaken = true;
-    WalkEntries(in, nAreas, nCountLine, true, census);
+    WalkEntries(in, nAreas, nCountLine, true, pens, census);
     return census;
 }
 
@@ -405,7 +435,8 @@ Census WalkWan(LineReader& in, Census census) {
     int nArcs = 0;
     if (!in.Next(strLine) || !in.NextInt(nArcs) || nArcs < 1)
         return Problem("no arc on line 2");
-    if (!SkipArcs(in, nArcs))
+    ArcPens pens;
+    if (!SkipArcs(in, nArcs, census.TakesStyles() ? &pens : nullptr))
         return Problem("the file ends inside its arc section");
     int nNodes = 0;
     if (!in.NextInt(nNodes) || nNodes < 1)
@@ -429,7 +460,7 @@ Census WalkWan(LineReader& in, Census census) {
         census.Add(nCountLine, item, 1, std::string());
         return census;
     }
-    WalkEntries(in, nLines, nCountLine, false, census);
+    WalkEntries(in, nLines, nCountLine, false, pens, census);
     return census;
 }
 

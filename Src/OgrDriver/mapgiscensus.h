@@ -83,6 +83,7 @@ struct Census {
     int ItemId(size_t iItem) const;
     // The item's style numbers, when the census was taken with them.
     ItemStyle Style(size_t iItem) const;
+    bool TakesStyles() const { return m_bStyles; }
     // What the next Add is given as the item's style numbers.
     void SetStyle(const ItemStyle& style) { m_pendingStyle = style; }
 

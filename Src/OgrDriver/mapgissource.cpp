@@ -178,6 +178,12 @@ bool CheckColorSource(const std::string& strPath, std::string* pstrWhy) {
             return false;
         return true;
     }
+    if (strStart.compare(0, 6, "PCOLOR") == 0 || strStart.find('\0') != std::string::npos) {
+        *pstrWhy =
+            "neither a MAPGIS colour index file (text) nor a colour library of MAPGIS 6.x "
+            "(its first 8 bytes are not \"PCOLOR 3\")";
+        return false;
+    }
     size_t nLine = 0;
     while (nLine < strStart.size()) {
         size_t nEnd = strStart.find('\n', nLine);

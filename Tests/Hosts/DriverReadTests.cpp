@@ -19,19 +19,19 @@ TEST(LineSample, CompoundLayerWithColoursAndTypedLayer) {
     // From item 1's first point to item 30's fourth.
     EXPECT_EQ(drivertest::Extent(poLayer, FALSE), "39511100 39514180 3420050 3421555");
 
-    // Item 1: line type 1 (solid), colour 3, width 5 tenths.
+    // Item 1: line type 1 (solid), colour 3, width 0.15 mm, which the reader gives as a tenth.
     std::unique_ptr<OGRFeature> f(poLayer->GetFeature(1));
     EXPECT_EQ(Dump(f.get()),
-              "FID 1 RbUserID=3001 GeomKind=line Color=#FF0000 FillColor=null LineWidth=0.5 "
+              "FID 1 RbUserID=3001 GeomKind=line Color=#FF0000 FillColor=null LineWidth=0.015 "
               "LineStyle=0 FillStyle=null Symbol=null SymbolSize=null SymbolAngle=null Text=null "
               "TextHeight=null TextAngle=null FontName=null "
-              "style=PEN(c:#FF0000,w:0.5mm,id:\"ogr-pen-0\") "
+              "style=PEN(c:#FF0000,w:0.015mm,id:\"ogr-pen-0\") "
               "geom=LINESTRING (39511100 3420050,39511160 3420090,39511220 3420060)");
-    // Item 30: line type 3 (short dashes), colour 8 (black), width 10.
+    // Item 30: line type 3 (short dashes), colour 8 (black), width 0.5 mm, a tenth read.
     f.reset(poLayer->GetFeature(30));
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->GetFieldAsInteger("RbUserID"), 3030);
-    EXPECT_STREQ(f->GetStyleString(), "PEN(c:#000000,w:1mm,p:\"2 2mm\",id:\"ogr-pen-3\")");
+    EXPECT_STREQ(f->GetStyleString(), "PEN(c:#000000,w:0.05mm,p:\"2 2mm\",id:\"ogr-pen-3\")");
     EXPECT_EQ(poLayer->GetFeature(31), nullptr);
     EXPECT_EQ(poLayer->GetFeature(0), nullptr);
 

@@ -44,15 +44,25 @@ const char* const kLines =
     "0,0,1,0.15,0,0,0,0,0\n2\n0,0\n10,0\n1,0\n"
     "0,0,4,0.3,0,0,0,0,0\n2\n0,5\n10,5\n2,0\n";
 
-// Two squares: area 1 fill colour 2 with pattern colour 0 (in no library), area 2 fill colour
-// 2 with pattern colour 5, which the reader takes for fill and outline.
+// Two squares, each drawn with the pen of its arc (colour 1 width 0.2, colour 3 width 0.3):
+// area 1 fill colour 2 with pattern colour 0 (in no library), area 2 fill colour 2 with
+// pattern colour 5, which the reader takes for fill and outline.
 const char* const kAreas =
     "WMAP areas\n2\n"
     "0,0,1,0.2,0,0,0,0,0\n1,0\n1,0\n5\n0,0\n10,0\n10,10\n0,10\n0,0\n1,0.000\n"
-    "0,0,1,0.2,0,0,0,0,0\n1,0\n2,0\n5\n20,0\n30,0\n30,10\n20,10\n20,0\n2,0.000\n"
+    "0,0,3,0.3,0,0,0,0,0\n1,0\n2,0\n5\n20,0\n30,0\n30,10\n20,10\n20,0\n2,0.000\n"
     "1\n2\n"
     "2,0,0,0,0,0,0,0,1,0,0\n2\n1\n0\n"
     "2,0,0,0,0,5,0,0,2,0,0\n2\n2\n0\n";
+
+// A network line over arc 2 backwards, then arc 1: drawn with arc 2's pen (colour 4, width
+// 0.3), the pen of the arc it starts with. The reader gives network lines no RbUserID.
+const char* const kNetwork =
+    "WMAP network\n2\n"
+    "0,0,1,0.15,0,0,0,0,0\n0,0\n0,0,0\n2\n0,0\n10,0\n1,0\n"
+    "0,0,4,0.3,0,0,0,0,0\n0,0\n0,0,0\n2\n20,0\n10,0\n2,0\n"
+    "2\n0,0\n1\n"
+    "1\n0,0,7\n2\n-2\n1\n";
 
 // A text of colour 3 in font 1, a symbol of colour 1 and width 0.5, a filled circle (line
 // colour 2, width 1, fill colour 5), an arc of colour 4 and width 0.5, a text of colour 9 (in
@@ -128,12 +138,18 @@ INSTANTIATE_TEST_SUITE_P(
                   "l_lines",
                   {{1, {"#FF0000", "", 0.15, {"PEN(c:#FF0000,w:0.15mm"}}},
                    {2, {"#FF379B", "", 0.3, {"PEN(c:#FF379B,w:0.3mm"}}}}},
-        StyleCase{"Areas",
-                  "a.wap",
-                  kAreas,
-                  "a_areas",
-                  {{1, {"", "#0000FF", 0, {"BRUSH(fc:#0000FF"}}},
-                   {2, {"#FFFF00", "#FFFF00", 0, {"PEN(c:#FFFF00", "BRUSH(fc:#FFFF00"}}}}},
+        StyleCase{
+            "Areas",
+            "a.wap",
+            kAreas,
+            "a_areas",
+            {{1, {"#FF0000", "#0000FF", 0.2, {"PEN(c:#FF0000,w:0.2mm", "BRUSH(fc:#0000FF"}}},
+             {2, {"#FFFF00", "#FFFF00", 0.3, {"PEN(c:#FFFF00,w:0.3mm", "BRUSH(fc:#FFFF00"}}}}},
+        StyleCase{"NetworkLines",
+                  "n.wan",
+                  kNetwork,
+                  "n_network",
+                  {{0, {"#FF379B", "", 0.3, {"PEN(c:#FF379B,w:0.3mm"}}}}},
         StyleCase{"Texts",
                   "p.wat",
                   kPoints,

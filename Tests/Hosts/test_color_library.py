@@ -48,8 +48,8 @@ class ColorLibrary(TempDirCase):
             self.assertNotIn("no colour source", r.stdout)
             first = self.first_line(out)
             self.assertEqual(first["Color"], GREEN, extra)
-            # The sample's width 5 in millimetres, not the reader's 0.5.
-            self.assertEqual(first["LineWidth"], 5.0, extra)
+            # The sample's width 0.15 in millimetres, not the reader's 0.015.
+            self.assertEqual(first["LineWidth"], 0.15, extra)
 
     def test_archive_finds_the_library_beside_or_in_slib(self):
         # x: a library beside; y: a colour index and a library beside, the index wins; z:

@@ -261,32 +261,36 @@ class ColourFiles(TempDirCase):
     """--colors and COLOR_INDEX take a colour index file and refuse anything else, naming it."""
 
     def test_not_a_colour_index(self):
-        shown = "not a MAPGIS colour index file"
-        for name, text, ok in (("points.txt", open(sample("sample.wat")).read(), False),
-                               ("empty.txt", "", False),
-                               ("header-only.txt", "colours\n0\n", False),
-                               # A --report line of 16 fields whose fifth is "status":0.
-                               ("report.json", "x\n1\n" + ",".join(
-                                   ['{"a":""', '"b":"x"', '"c":"o"', '"d":""', '"status":0'] +
-                                   [f'"k{i}":{i}' for i in range(10)] + ['"z":1}']) + "\n",
-                                False),
-                               ("colors.txt", open(sample("colors.txt")).read(), True)):
+        index = "not a MAPGIS colour index file: no colour entry"
+        binary = "neither a MAPGIS colour index file (text) nor a colour library of MAPGIS 6.x"
+        for name, data, shown in (
+                ("points.txt", open(sample("sample.wat"), "rb").read(), index),
+                ("empty.txt", b"", index),
+                ("header-only.txt", b"colours\n0\n", index),
+                # A --report line of 16 fields whose fifth is "status":0.
+                ("report.json", ("x\n1\n" + ",".join(
+                    ['{"a":""', '"b":"x"', '"c":"o"', '"d":""', '"status":0'] +
+                    [f'"k{i}":{i}' for i in range(10)] + ['"z":1}']) + "\n").encode(), index),
+                # Another version's library, and bytes that are no text.
+                ("Pcolor.lib", b"PCOLOR 2" + bytes(300), binary),
+                ("symbols.lib", b"\x01\x00\x02" + bytes(100), binary),
+                ("colors.txt", open(sample("colors.txt"), "rb").read(), None)):
             with self.subTest(name=name):
                 path = os.path.join(self.dir, name)
-                with open(path, "w", encoding="utf-8") as f:
-                    f.write(text)
+                with open(path, "wb") as f:
+                    f.write(data)
                 out = os.path.join(self.dir, name + ".gpkg")
                 code, _, err = run_bytes([IMPORTER, sample("sample.wal"), "--colors", path,
                                           "-o", out])
-                self.assertEqual(code, 0 if ok else 3, err)
+                self.assertEqual(code, 3 if shown else 0, err)
                 try:
                     ds = gdal.OpenEx(sample("sample.wal"), gdal.OF_VECTOR,
                                      open_options=["COLOR_INDEX=" + path])
                     message = ""
                 except RuntimeError as failure:
                     ds, message = None, str(failure)
-                self.assertEqual(ds is not None, ok, message)
-                if not ok:
+                self.assertEqual(ds is None, shown is not None, message)
+                if shown:
                     self.assertIn(f"cannot read colour index file {path}: {shown}", err)
                     self.assertIn(f"COLOR_INDEX={path}: {shown}", message)
 
