@@ -16,6 +16,7 @@
 #include "mapgisaccount.h"
 #include "mapgiscensus.h"
 #include "mapgiscolorlibrary.h"
+#include "mapgisdriver.h"
 #include "mapgisfonts.h"
 #include "mapgisgeometry.h"
 #include "mapgisgeoref.h"
@@ -25,13 +26,10 @@
 #include "mapgismessages.h"
 #include "mapgisplugin.h"
 #include "mapgisreadahead.h"
-#include "mapgistextmetrics.h"
 #include "mapgisrepair.h"
 #include "mapgissource.h"
+#include "mapgistextmetrics.h"
 #include "ogrsf_frmts.h"
-
-// Registers the driver with GDAL; the entry GDAL calls when it loads ogr_MAPGIS.so.
-extern "C" __attribute__((visibility("default"))) void RegisterOGRMAPGIS();
 
 class OGRMapgisDataSource;
 
