@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "FileParserMAPGIS/KtMapGisGrammar.h"
 #include "KoBase/PlxArray.h"
 #include "KoBase/PlxUnicodeString.h"
+#include "KoFileParser/KtMapGisGrammar.h"
 #include "KoStream/KtFileStdio.h"
 #include "cpl_string.h"
 #include "mapgiscolorlibrary.h"
