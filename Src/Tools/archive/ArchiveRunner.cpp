@@ -1,8 +1,6 @@
 // The sheets of an archive, each imported by a worker process, several at once.
 #include "archive/ArchiveRunner.h"
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +17,7 @@
 #include <vector>
 
 #include "archive/ArchiveMerge.h"
+#include "archive/Workers.h"
 #include "cli/Options.h"
 #include "cpl_conv.h"
 #include "cpl_string.h"
@@ -36,58 +35,9 @@
 #include "run/Interrupts.h"
 #include "run/Progress.h"
 
-extern char** environ;
-
 namespace mapgis_import {
 
 namespace {
-
-// The descriptor a worker writes its report into ("--report /dev/fd/3").
-constexpr int kReportFd = 3;
-
-// A worker's report or messages: a file without a name in $TMPDIR (else /tmp), which no temp
-// cleaner can take away, held open by this process and read when the worker is done.
-int OpenWorkFile() {
-    const char* pszTmp = std::getenv("TMPDIR");
-    const std::string strDir = pszTmp != nullptr && *pszTmp != '\0' ? pszTmp : "/tmp";
-    int nFd = open(strDir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (nFd < 0) {
-        std::string strTemplate = strDir + "/mapgis-import-XXXXXX";
-        nFd = mkostemp(&strTemplate[0], O_CLOEXEC);
-        if (nFd >= 0)
-            unlink(strTemplate.c_str());
-    }
-    // Above the descriptors a worker is given, so that giving them never lands on one.
-    if (nFd >= 0 && nFd <= kReportFd) {
-        const int nHigh = fcntl(nFd, F_DUPFD_CLOEXEC, kReportFd + 1);
-        close(nFd);
-        nFd = nHigh;
-    }
-    return nFd;
-}
-
-std::string ReadWorkFile(int nFd) {
-    std::string strText;
-    char sz[65536];
-    for (off_t nAt = 0;;) {
-        const ssize_t n = pread(nFd, sz, sizeof(sz), nAt);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return strText;
-        strText.append(sz, static_cast<size_t>(n));
-        nAt += n;
-    }
-}
-
-std::string SelfPath() {
-    char szPath[4096];
-    const ssize_t n = readlink("/proc/self/exe", szPath, sizeof(szPath) - 1);
-    if (n <= 0)
-        return "mapgis-import";
-    szPath[n] = '\0';
-    return szPath;
-}
 
 std::string AbsolutePath(const std::string& strPath) {
     char* pszReal = realpath(strPath.c_str(), nullptr);
@@ -114,9 +64,7 @@ struct SheetRun {
     std::string strTable;   // PostgreSQL: the title of its tables; merged: of its layers
     std::string strColors;
     std::vector<std::string> inputs;  // as its worker gets them
-    int nReportFd = -1;
-    int nErrorsFd = -1;
-    pid_t pid = 0;
+    Worker worker;
     int nStatus = -1;  // -1 while it is to run or running
     bool bSkipped = false;
     bool bClaimed = false;
@@ -134,95 +82,6 @@ std::vector<std::string> Passed(const Arguments& args, const OutputFormat& forma
     const std::vector<std::string> given = WorkerOptions(args);
     out.insert(out.end(), given.begin(), given.end());
     return out;
-}
-
-// The environment of the workers: the parent's, and the connection string for a database,
-// which no command line shows.
-std::vector<std::string> WorkerEnvironment(const std::string& strConnection) {
-    std::vector<std::string> out;
-    const std::string strPrefix = std::string(kConnectionVariable) + "=";
-    for (char** ppsz = environ; *ppsz != nullptr; ++ppsz) {
-        if (std::strncmp(*ppsz, strPrefix.c_str(), strPrefix.size()) != 0)
-            out.emplace_back(*ppsz);
-    }
-    if (!strConnection.empty())
-        out.push_back(strPrefix + strConnection);
-    return out;
-}
-
-std::vector<char*> Pointers(const std::vector<std::string>& strings) {
-    std::vector<char*> out;
-    for (const std::string& s : strings)
-        out.push_back(const_cast<char*>(s.c_str()));
-    out.push_back(nullptr);
-    return out;
-}
-
-// A worker in a process group of its own: a Ctrl-C at the terminal reaches the parent
-// alone, which passes it on once, so that no worker gets a second signal while it cleans up.
-bool Start(const std::string& strSelf, const std::vector<std::string>& argv,
-           const std::vector<std::string>& env, SheetRun& run) {
-    run.nReportFd = OpenWorkFile();
-    run.nErrorsFd = OpenWorkFile();
-    if (run.nReportFd < 0 || run.nErrorsFd < 0) {
-        run.strWhy = std::string("cannot make a work file: ") + std::strerror(errno);
-        return false;
-    }
-    std::vector<char*> apszArgs = Pointers(argv);
-    std::vector<char*> apszEnv = Pointers(env);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, run.nErrorsFd, 2);
-    posix_spawn_file_actions_adddup2(&actions, run.nReportFd, kReportFd);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (int nSignal : {SIGINT, SIGTERM, SIGHUP})
-        sigaddset(&defaults, nSignal);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
-    const int nErr =
-        posix_spawn(&run.pid, strSelf.c_str(), &actions, &attr, apszArgs.data(), apszEnv.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    if (nErr != 0)
-        run.strWhy = std::string("cannot start a worker: ") + std::strerror(nErr);
-    return nErr == 0;
-}
-
-// What a worker said of its failure, for the report: its first error names the cause (the
-// closing line only says the import stopped), else its last message; on one line.
-std::string FailureMessage(const std::string& strText) {
-    const std::string strPrefix = std::string(kProgram) + ": ";
-    std::string strLast, strError;
-    bool bInError = false;
-    for (size_t nFrom = 0; nFrom < strText.size();) {
-        const size_t nEnd = std::min(strText.find('\n', nFrom), strText.size());
-        const std::string strLine = strText.substr(nFrom, nEnd - nFrom);
-        nFrom = nEnd + 1;
-        const bool bOwn = strLine.compare(0, strPrefix.size(), strPrefix) == 0;
-        if (bOwn)
-            strLast = strLine.substr(strPrefix.size());
-        if (bOwn && strError.empty() && strLast.compare(0, 7, "error: ") == 0) {
-            strError = strLast.substr(7);
-            bInError = true;
-        } else if (bInError && !bOwn && !strLine.empty()) {
-            strError += " " + std::string(CPLString(strLine).Trim());
-        } else {
-            bInError = bInError && !bOwn;
-        }
-    }
-    return strError.empty() ? strLast : strError;
-}
-
-int StatusOf(int nWait) {
-    if (WIFEXITED(nWait))
-        return WEXITSTATUS(nWait);
-    return WIFSIGNALED(nWait) ? 128 + WTERMSIG(nWait) : 1;
 }
 
 // Each sheet's name for its tables or layers; sheets whose names meet (case aside: PostgreSQL
@@ -424,7 +283,7 @@ bool ArchiveImport::StartOrSettle(SheetRun& run) {
         argv.insert(argv.end(), run.inputs.begin(), run.inputs.end());
         const std::vector<std::string> passed = Passed(m_args, m_format);
         argv.insert(argv.end(), passed.begin(), passed.end());
-        argv.insert(argv.end(), {"--report", "/dev/fd/" + std::to_string(kReportFd)});
+        argv.insert(argv.end(), {"--report", "/dev/fd/" + std::to_string(kWorkerReportFd)});
         if (m_bDatabase)
             argv.insert(argv.end(), {"--output-from-environment", "--name", run.strTable});
         else
@@ -433,7 +292,8 @@ bool ArchiveImport::StartOrSettle(SheetRun& run) {
             argv.insert(argv.end(), {"--colors", run.strColors});
         if (m_bMerge)
             argv.insert(argv.end(), {"--name", kWorkerName, "--no-style"});
-        if (Start(strSelf, argv, WorkerEnvironment(m_bDatabase ? m_strOutDir : ""), run)) {
+        if (StartWorker(strSelf, argv, WorkerEnvironment(m_bDatabase ? m_strOutDir : ""),
+                        &run.worker, &run.strWhy)) {
             ++m_nRunning;
             return true;
         }
@@ -453,10 +313,10 @@ void ArchiveImport::Finished(SheetRun& run, int nWait) {
     run.nStatus = StatusOf(nWait);
     --m_nRunning;
     ++m_nFinished;
-    const bool bReport = ParseReport(ReadWorkFile(run.nReportFd), &run.lines) && !run.lines.empty();
-    run.strWhy = FailureMessage(ReadWorkFile(run.nErrorsFd));
-    close(run.nReportFd);
-    close(run.nErrorsFd);
+    std::string strReport, strMessages;
+    CollectWorker(run.worker, &strReport, &strMessages);
+    const bool bReport = ParseReport(strReport, &run.lines) && !run.lines.empty();
+    run.strWhy = FailureMessage(strMessages);
     // A worker that could not write its report wrote its output all the same.
     if (run.nStatus == kExitReport) {
         run.nStatus = kExitOk;
@@ -491,7 +351,7 @@ void ArchiveImport::Reap() {
     int nWait = 0;
     const pid_t pid = waitpid(-1, &nWait, WNOHANG);
     for (SheetRun& run : m_runs) {
-        if (pid > 0 && run.pid == pid && run.nStatus < 0)
+        if (pid > 0 && run.worker.pid == pid && run.nStatus < 0)
             Finished(run, nWait);
     }
     if (pid <= 0)
@@ -518,8 +378,8 @@ void ArchiveImport::Run() {
         }
         if (InterruptSignal() != 0 && !bForwarded) {
             for (const SheetRun& run : m_runs) {
-                if (run.pid > 0 && run.nStatus < 0)
-                    kill(run.pid, InterruptSignal());
+                if (run.worker.pid > 0 && run.nStatus < 0)
+                    kill(run.worker.pid, InterruptSignal());
             }
             bForwarded = true;
         }

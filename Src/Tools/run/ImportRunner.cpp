@@ -25,82 +25,17 @@
 #include "plan/SheetFinder.h"
 #include "report/ImportSummary.h"
 #include "report/Messages.h"
+#include "report/WrittenLayers.h"
 #include "run/Destinations.h"
+#include "run/Inputs.h"
 #include "run/Interrupts.h"
 #include "run/Progress.h"
+#include "styles/DriverStyles.h"
 #include "styles/LayerStyles.h"
 
 namespace mapgis_import {
 
 namespace {
-
-int Fail(ImportOutcome* pOutcome, int nCode, const std::string& strMessage) {
-    pOutcome->strError = strMessage;
-    return mapgis_import::Fail(nCode, strMessage);
-}
-
-// Item positions in the reader's index are 32-bit.
-constexpr long long kMaxInputSize = (1LL << 31) - 1;
-
-bool IsReadableFile(const std::string& strPath, std::string* pstrWhy) {
-    // Asked of the file system only: opening a FIFO blocks until something writes to it.
-    *pstrWhy = mapgis::WhyNotAFile(strPath);
-    if (!pstrWhy->empty())
-        return false;
-    VSIStatBufL sStat;
-    if (VSIStatL(strPath.c_str(), &sStat) != 0) {
-        *pstrWhy = "no such file";
-        return false;
-    }
-    if (static_cast<long long>(sStat.st_size) > kMaxInputSize) {
-        *pstrWhy = std::to_string(static_cast<long long>(sStat.st_size)) +
-                   " bytes: files of 2 GiB or more cannot be imported (item positions are "
-                   "32-bit)";
-        return false;
-    }
-    if (access(strPath.c_str(), R_OK) != 0) {
-        *pstrWhy = "permission denied";
-        return false;
-    }
-    return true;
-}
-
-// The driver's mode: the map layers unless asked otherwise; DXF takes every item through them.
-const char* ModeOf(const Arguments& args, const OutputFormat& format) {
-    if (args.bTyped)
-        return "TYPED";
-    return args.bCompound && !format.Traits().bCad ? "COMPOUND" : "MAP";
-}
-
-DatasetPtr OpenInput(const std::string& strPath, const Arguments& args,
-                     const OutputFormat& format) {
-    CPLStringList aosOpen;
-    aosOpen.SetNameValue("MODE", ModeOf(args, format));
-    aosOpen.SetNameValue("ENCODING", args.strEncoding.c_str());
-    aosOpen.SetNameValue("ACCOUNT", "YES");
-    // The plug-in reads on the second core while the writer writes: a line file's import
-    // takes a fifth less.
-    aosOpen.SetNameValue("READ_AHEAD", "YES");
-    aosOpen.SetNameValue("REPAIR", args.bNoRepair ? "NO" : "YES");
-    const std::string strColors = !args.strColors.empty() || args.strLibraryDir.empty()
-                                      ? args.strColors
-                                      : ColorLibraryIn(args.strLibraryDir);
-    if (!strColors.empty())
-        aosOpen.SetNameValue("COLOR_INDEX", strColors.c_str());
-    if (!args.strFontMap.empty())
-        aosOpen.SetNameValue("FONT_MAP", args.strFontMap.c_str());
-    if (!args.strName.empty())
-        aosOpen.SetNameValue("NAME", args.strName.c_str());
-    if (!args.strSrs.empty())
-        aosOpen.SetNameValue("SRS", args.strSrs.c_str());
-    if (!args.strScale.empty())
-        aosOpen.SetNameValue("SCALE", args.strScale.c_str());
-    if (!args.strOffset.empty())
-        aosOpen.SetNameValue("OFFSET", args.strOffset.c_str());
-    const char* const apszDrivers[] = {"MAPGIS", nullptr};
-    return DatasetPtr(GDALOpenEx(strPath.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, apszDrivers,
-                                 aosOpen.List(), nullptr));
-}
 
 // Errors and warnings to standard error in the program's voice, naming the output the user
 // asked for rather than the temporary one being written.
@@ -114,89 +49,6 @@ void CPL_STDCALL ReportError(CPLErr eClass, CPLErrorNum, const char* pszMessage)
         poOutput->NoteFailure();
     std::fprintf(stderr, "%s: %s: %s\n", kProgram, eClass == CE_Warning ? "warning" : "error",
                  poOutput->Shown(pszMessage).c_str());
-}
-
-// "EPSG:4527 (CGCS2000 / 3-degree Gauss-Kruger zone 39)", or empty without a system.
-std::string DescribeSystem(OGRLayerH hLayer) {
-    OGRSpatialReferenceH hSRS = OGR_L_GetSpatialRef(hLayer);
-    if (hSRS == nullptr)
-        return std::string();
-    const char* pszName = OSRGetName(hSRS);
-    const char* pszAuthority = OSRGetAuthorityName(hSRS, nullptr);
-    const char* pszCode = OSRGetAuthorityCode(hSRS, nullptr);
-    std::string strText = pszName != nullptr ? pszName : "unnamed system";
-    if (pszAuthority != nullptr && pszCode != nullptr)
-        strText = std::string(pszAuthority) + ":" + pszCode + " (" + strText + ")";
-    return strText;
-}
-
-// The figures of what a job wrote: its view's, or its MAPGIS layer's.
-LayerResult ResultOf(const Job& job) {
-    LayerResult result = CollectLayerResult(job.hSource, job.strInput, job.strOutputLayer);
-    result.strPart = job.strPart;
-    if (!job.bFirstOfSource)
-        result.messages.clear();
-    if (job.poView != nullptr || job.poCad != nullptr) {
-        result.nFeatures = job.poView ? job.poView->Emitted() : job.poCad->Emitted();
-        result.bounds = job.poView ? job.poView->Bounds() : job.poCad->Bounds();
-        result.bHasBounds = result.bounds.IsInit();
-    }
-    return result;
-}
-
-// The map layers are those of the kinds the files' items can give: when the reader refused
-// every item, they stayed empty.
-bool NothingWritten(const Plan& plan) {
-    return std::all_of(plan.jobs.begin(), plan.jobs.end(), [](const Job& job) {
-        return (job.poView != nullptr && job.poView->Emitted() == 0) ||
-               (job.poCad != nullptr && job.poCad->Emitted() == 0);
-    });
-}
-
-// What became of the items of the inputs a layer holds, for the layer's description (which
-// QGIS shows): each input's account and the first of its items not written.
-std::string LayerDescription(const Plan& plan, const std::string& strLayer,
-                             const std::vector<InputAccount>& accounts) {
-    constexpr size_t kEntries = 5;
-    std::string out;
-    std::vector<size_t> described;
-    for (const Job& job : plan.jobs) {
-        if (job.strOutputLayer != strLayer ||
-            std::find(described.begin(), described.end(), job.iSource) != described.end()) {
-            continue;
-        }
-        described.push_back(job.iSource);
-        const InputAccount& account = accounts[job.iSource];
-        out += (out.empty() ? "" : "\n") + AccountLine(account);
-        for (size_t i = 0; i < account.entries.size() && i < kEntries; ++i)
-            out += "\n" + std::string(CPLGetFilename(account.strInput.c_str())) + ":" +
-                   account.entries[i];
-        if (account.entries.size() > kEntries)
-            out += "\n(" + std::to_string(account.entries.size() - kEntries) + " more)";
-    }
-    return out;
-}
-
-// The style QGIS loads for a file it opens through the driver is the file's name with .qml:
-// one for the files of a sheet.
-int WriteDriverStyles(const Arguments& args, ImportOutcome* pOutcome) {
-    std::vector<std::string> written;
-    const std::string strStyle = DriverStyle();
-    for (const std::string& strInput : args.inputs) {
-        const std::string strPath = CPLResetExtension(strInput.c_str(), "qml");
-        if (std::find(written.begin(), written.end(), strPath) != written.end())
-            continue;
-        VSIStatBufL sStat;
-        if (VSIStatL(strPath.c_str(), &sStat) == 0 && !args.bOverwrite)
-            return Fail(pOutcome, kExitOutput, strPath + " exists; use --overwrite to replace it");
-        std::string strError;
-        if (!WriteStyleFile(strPath, strStyle, &strError))
-            return Fail(pOutcome, kExitOutput, strError);
-        written.push_back(strPath);
-        if (!args.bQuiet)
-            std::printf("%s: the style QGIS loads with %s\n", strPath.c_str(), strInput.c_str());
-    }
-    return kExitOk;
 }
 
 // Called for every feature written: passes progress on when it is shown, and stops the
@@ -232,6 +84,7 @@ public:
 
 private:
     bool CheckInputs();
+    bool WriteDriverStyles();
     bool CheckStyleAndColorSources();
     bool ChooseOutputFormat();
     bool OpenInputs();
@@ -314,7 +167,7 @@ int ImportRun::Run() {
     if (!CheckInputs())
         return m_nExit;
     if (m_args.bStyleOnly)
-        return WriteDriverStyles(m_args, m_pOutcome);
+        return WriteDriverStyles() ? kExitOk : m_nExit;
     // Everything the command line names is checked before an input is read: a large sheet's
     // pre-read takes seconds.
     if (!CheckStyleAndColorSources() || !ChooseOutputFormat())
@@ -349,6 +202,13 @@ bool ImportRun::CheckInputs() {
     return true;
 }
 
+// The style QGIS loads for a file it opens through the driver, beside each input.
+bool ImportRun::WriteDriverStyles() {
+    std::string strError;
+    const int nExit = mapgis_import::WriteDriverStyles(m_args, &strError);
+    return nExit == kExitOk || Fail(nExit, strError);
+}
+
 bool ImportRun::CheckStyleAndColorSources() {
     std::string strWhy;
     if (!m_args.strColors.empty() && (!IsReadableFile(m_args.strColors, &strWhy) ||
@@ -375,7 +235,7 @@ bool ImportRun::ChooseOutputFormat() {
 bool ImportRun::OpenInputs() {
     for (size_t iSource = 0; iSource < m_args.inputs.size(); ++iSource) {
         const std::string& strInput = m_args.inputs[iSource];
-        DatasetPtr src = OpenInput(strInput, m_args, m_format);
+        DatasetPtr src(OpenInput(strInput, m_args, m_format));
         if (InterruptSignal() != 0)
             return Interrupted();
         if (!src) {
