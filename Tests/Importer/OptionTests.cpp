@@ -173,6 +173,36 @@ TEST(WorkerOptions, ReadBackAsTheArchiveGaveThem) {
     EXPECT_EQ(read.inputs, std::vector<std::string>{"1.wal"});
 }
 
+// Every option --help lists is parsed into something: none is listed without a handler.
+TEST(OptionLists, EveryListedOptionIsAccepted) {
+    const std::string strHelp = "\n" + OptionsHelp();
+    size_t nListed = 0;
+    for (size_t nAt = 0; (nAt = strHelp.find("\n  -", nAt)) != std::string::npos; ++nAt) {
+        const size_t nEnd = strHelp.find("  ", nAt + 3);
+        const std::string strLeft = strHelp.substr(nAt + 3, nEnd - nAt - 3);
+        // "-o, --output OUTPUT": the long spelling, and a value of the kind named.
+        const size_t nSpace = strLeft.rfind(' ');
+        const bool bValue = nSpace != std::string::npos && strLeft[nSpace + 1] != '-';
+        const std::string strOption = strLeft.substr(
+            strLeft.rfind(' ', bValue ? nSpace - 1 : std::string::npos) + 1,
+            bValue ? nSpace - strLeft.rfind(' ', nSpace - 1) - 1 : std::string::npos);
+        const std::string strKind = bValue ? strLeft.substr(nSpace + 1) : "";
+        const std::string strValue = strKind == "E"     ? "UTF-8"
+                                     : strKind == "N"   ? "2"
+                                     : strKind == "HOW" ? "none"
+                                                        : "x";
+        std::vector<std::string> args = {"a.wal", strOption};
+        if (bValue)
+            args.push_back(strValue);
+        Arguments parsed;
+        std::string strError;
+        EXPECT_TRUE(ParseArguments(args, &parsed, &strError)) << strOption << ": " << strError;
+        ++nListed;
+    }
+    // -o to --version: the 28 options of the command line, the hidden ones aside.
+    EXPECT_EQ(nListed, 28u);
+}
+
 TEST(OptionLists, HelpAlignsTheTexts) {
     const std::string strHelp = OptionsHelp();
     EXPECT_NE(strHelp.find("  -o, --output OUTPUT  output dataset (default: the first input with "

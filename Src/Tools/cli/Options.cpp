@@ -349,11 +349,17 @@ bool Apply(const Option& option, const std::string& strSpelling, const char* psz
            Arguments* pArgs, std::string* pstrError) {
     if (option.pfnSet != nullptr)
         return option.pfnSet(strSpelling, pszValue, *pArgs, pstrError);
-    if (option.pbFlag != nullptr)
+    if (option.pbFlag != nullptr && pszValue == nullptr) {
         pArgs->*option.pbFlag = true;
-    else
+        return true;
+    }
+    if (option.pstrText != nullptr && pszValue != nullptr) {
         pArgs->*option.pstrText = pszValue;
-    return true;
+        return true;
+    }
+    // A row of the table that sets nothing with what it takes: never silently ignored.
+    *pstrError = strSpelling + ": the option is not handled";
+    return false;
 }
 
 // The message for what getopt refused: nResult ':' (a missing value) or '?'.
