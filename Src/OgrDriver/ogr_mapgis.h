@@ -17,6 +17,7 @@
 #include "mapgiscensus.h"
 #include "mapgiscolorlibrary.h"
 #include "mapgisdriver.h"
+#include "mapgisfilecontext.h"
 #include "mapgisfonts.h"
 #include "mapgisgeometry.h"
 #include "mapgisgeoref.h"
@@ -31,14 +32,12 @@
 #include "mapgistextmetrics.h"
 #include "ogrsf_frmts.h"
 
-class OGRMapgisDataSource;
-
 // One layer of the plug-in. Reads go through the plug-in's cursor, which can be set to any
 // position of the layer's index. Feature ids are the item's position in the layer's index
 // counted from 1, so an item the plug-in refuses leaves a gap.
 class OGRMapgisLayer final : public OGRLayer, public OGRGetNextFeatureThroughRaw<OGRMapgisLayer> {
 public:
-    OGRMapgisLayer(OGRMapgisDataSource* poDS, std::shared_ptr<mapgis::PluginSession> session,
+    OGRMapgisLayer(mapgis::FileContext& file, std::shared_ptr<mapgis::PluginSession> session,
                    int iLayer, const mapgis::LayerSummary& summary);
     ~OGRMapgisLayer() override;
 
@@ -117,7 +116,7 @@ private:
     // Sets DESCRIPTION, on the first request for the default domain.
     void SetDescriptionItem();
 
-    OGRMapgisDataSource* m_poDS;
+    mapgis::FileContext& m_file;
     std::shared_ptr<mapgis::PluginSession> m_session;
     int m_iLayer;
     mapgis::LayerSummary m_summary;
@@ -151,7 +150,7 @@ private:
 class OGRMapgisMapLayer final : public OGRLayer,
                                 public OGRGetNextFeatureThroughRaw<OGRMapgisMapLayer> {
 public:
-    OGRMapgisMapLayer(OGRMapgisDataSource* poDS, OGRMapgisLayer* poCompound, mapgis::MapKind eKind,
+    OGRMapgisMapLayer(mapgis::FileContext& file, OGRMapgisLayer* poCompound, mapgis::MapKind eKind,
                       bool bNetwork);
     ~OGRMapgisMapLayer() override;
 
@@ -208,7 +207,7 @@ private:
     OGRErr Extent(OGREnvelope* psExtent, bool bForce);
     void BuildMetadata();
 
-    OGRMapgisDataSource* m_poDS;
+    mapgis::FileContext& m_file;
     OGRMapgisLayer* m_poCompound;
     mapgis::MapKind m_eKind;
     bool m_bNetwork;
@@ -269,51 +268,12 @@ public:
     const char* GetMetadataItem(const char* pszName, const char* pszDomain) override;
     char** GetMetadataDomainList() override;
 
-    const mapgis::ImportSettings& GetSettings() const { return m_settings; }
-    mapgis::MessageReporter& Reporter() { return m_reporter; }
-    // The census of the file once needed; null before.
-    const mapgis::Census* GetCensus() const { return m_census ? &*m_census : nullptr; }
-    // ACCOUNT: whether the layers and the file give their account.
-    bool Accounts() const { return m_bAccount; }
-    // Takes the census now, if it was not taken before.
-    const mapgis::Census* TakeCensus();
-    // REPAIR: whether point files' text records whose text holds commas are read by the host
-    // when the reader refuses them.
-    bool Repairs() const { return m_bRepair; }
-    // Appends the FILE_... items of the account, when there is a census.
-    void AddAccount(CPLStringList& aosList);
-    // The account in one sentence, for the layers' DESCRIPTION; empty without ACCOUNT=YES.
-    const std::string& AccountSummary();
-    // A warning about the item at that line, once per dataset however often it is met.
-    void WarnItem(int nLine, const std::string& strText);
-    // Counts a text (once per item) that holds U+FFFD: its charset could not decode it.
-    void NoteReplacedText();
-    // Whether sequential reads of the layers go on ahead on a second thread.
-    bool ReadsAhead() const { return m_bReadAhead; }
-    // SCALE and OFFSET: how the file's coordinates become the features'.
-    const mapgis::Placement& GetPlacement() const { return m_placement; }
-    // MODE=MAP: the colour library COLOR_INDEX names, if it names one; null otherwise.
-    const mapgis::ColorLibrary* ColorLibrary() const { return m_colorLibrary.get(); }
-    // MODE=MAP: the font families of the faces (the shipped table and FONT_MAP's).
-    const mapgis::FontTable& Fonts() const { return m_fonts; }
-
 private:
-    OGRMapgisDataSource(const mapgis::ImportSettings& settings, const std::string& strFileName)
-        : m_settings(settings), m_reporter(strFileName) {}
+    OGRMapgisDataSource(std::unique_ptr<mapgis::FileContext> file, Mode eMode)
+        : m_file(std::move(file)), m_eMode(eMode) {}
     bool Load();
-    // Warns, and notes for the account, when the first line is not a header line.
-    void CheckHeader(GDALOpenInfo* poOpenInfo);
-    // The colour index whose missing colour numbers the census notes: none in typed mode.
-    std::string ColorsLookedUp() const;
-    // COLOR_INDEX naming a colour library, and FONT_MAP; false with the error reported.
-    bool TakeStyleSources(CSLConstList papszOptions);
-    // The note on texts with U+FFFD, empty when there are none; warned once per new count.
-    std::string ReplacedNote() const;
-    void WarnReplaced();
     // SRS=: the coordinate system of every layer.
     bool AssignSrs(const std::string& strUser);
-    // Built once: after it every position of every layer has been read, so it stays.
-    const mapgis::Account* GetAccount();
     // The mode other than this one whose layers have that name, if any.
     std::optional<Mode> OtherModeOf(const char* pszName) const;
     // MODE=MAP: a layer for each kind the census finds.
@@ -321,10 +281,9 @@ private:
     // The next batch of items of the one-pass read, cut for every map layer; false at the end.
     bool ReadMapBatch();
 
-    mapgis::ImportSettings m_settings;
-    mapgis::Placement m_placement;
-    mapgis::MessageReporter m_reporter;
-    Mode m_eMode = Mode::Map;
+    // Outlives the layers, which hold it.
+    std::unique_ptr<mapgis::FileContext> m_file;
+    Mode m_eMode;
     // The plug-in's layers; in MODE=MAP the compound layer the map layers read.
     std::vector<std::unique_ptr<OGRMapgisLayer>> m_layers;
     std::vector<std::unique_ptr<OGRMapgisMapLayer>> m_mapLayers;
@@ -332,24 +291,9 @@ private:
     std::int64_t m_nMapItem = 0;
     std::vector<std::deque<std::unique_ptr<OGRFeature>>> m_mapBatch;
     size_t m_iMapBatchLayer = 0;
-    std::optional<mapgis::Census> m_census;
-    std::future<mapgis::Census> m_censusWalk;  // the census being taken, until it is needed
-    std::set<std::string> m_warnedItems;
     CPLStringList m_aosMetadata;
-    std::optional<mapgis::Account> m_account;
-    std::optional<std::string> m_strAccountSummary;
     CPLStringList m_aosOpenOptions;
     // By mode: the sessions opened for other modes' layer names.
     std::array<std::unique_ptr<OGRMapgisDataSource>, 3> m_otherModes;
     std::array<bool, 3> m_otherModesTried{};
-    bool m_bReadAhead = false;
-    bool m_bRepair = true;
-    bool m_bAccount = false;
-    std::string m_strEncoding;  // the ENCODING option as given
-    std::string m_strHeaderNote;
-    std::shared_ptr<const mapgis::ColorLibrary> m_colorLibrary;
-    std::string m_strColorLibraryPath;
-    mapgis::FontTable m_fonts;
-    long long m_nReplacedTexts = 0;
-    long long m_nReplacedWarned = 0;
 };

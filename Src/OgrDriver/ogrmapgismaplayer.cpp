@@ -3,15 +3,14 @@
 
 #include "ogr_mapgis.h"
 
-OGRMapgisMapLayer::OGRMapgisMapLayer(OGRMapgisDataSource* poDS, OGRMapgisLayer* poCompound,
+OGRMapgisMapLayer::OGRMapgisMapLayer(mapgis::FileContext& file, OGRMapgisLayer* poCompound,
                                      mapgis::MapKind eKind, bool bNetwork)
-    : m_poDS(poDS),
+    : m_file(file),
       m_poCompound(poCompound),
       m_eKind(eKind),
       m_bNetwork(bNetwork),
       m_poDefn(new OGRFeatureDefn(
-          (poDS->GetSettings().strDestName + "_" + mapgis::MapKindSuffix(eKind, bNetwork))
-              .c_str())) {
+          (file.Settings().strDestName + "_" + mapgis::MapKindSuffix(eKind, bNetwork)).c_str())) {
     m_poDefn->Reference();
     m_poDefn->SetGeomType(mapgis::MapKindGeometryType(eKind, bNetwork));
     OGRFeatureDefn* poSourceDefn = poCompound->GetLayerDefn();
@@ -81,7 +80,7 @@ mapgis::MapStyle OGRMapgisMapLayer::MapStyleAt(std::int64_t nItem) {
     const std::optional<size_t> iItem = m_poCompound->CensusItemAt(nItem);
     if (!iItem)
         return mapgis::MapStyle();
-    return mapgis::MapStyleOf(m_poDS->GetCensus()->Style(*iItem), m_poDS->ColorLibrary());
+    return mapgis::MapStyleOf(m_file.GetCensus()->Style(*iItem), m_file.GetColorLibrary());
 }
 
 GIntBig OGRMapgisMapLayer::FirstTextFid(std::int64_t nItem) const {
@@ -96,7 +95,7 @@ GIntBig OGRMapgisMapLayer::FirstTextFid(std::int64_t nItem) const {
 OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakeTexts(const OGRFeature& source,
                                                          mapgis::KindPiece& piece) {
     Features features;
-    const double dfScale = m_poDS->GetPlacement().dScale;
+    const double dfScale = m_file.GetPlacement().dScale;
     for (mapgis::TextPiece& text :
          mapgis::PlaceTexts(piece, m_poCompound->TextMetricsOf(source.GetFID()), dfScale)) {
         std::unique_ptr<OGRFeature> poFeature =
@@ -129,7 +128,7 @@ OGRMapgisMapLayer::Features OGRMapgisMapLayer::Take(std::int64_t nItem, OGRFeatu
     }
     std::vector<mapgis::KindPiece> pieces = mapgis::CutByKind(
         *poSource, m_bNetwork,
-        mapgis::FilledByCensus(m_poDS->GetCensus(), m_poCompound->CensusItemAt(nItem)));
+        mapgis::FilledByCensus(m_file.GetCensus(), m_poCompound->CensusItemAt(nItem)));
     return TakePieces(nItem, *poSource, pieces);
 }
 
@@ -141,7 +140,7 @@ OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakePieces(std::int64_t nItem,
     for (mapgis::KindPiece& piece : pieces) {
         if (piece.eKind != m_eKind)
             continue;
-        piece.strStyle = mapgis::Restyled(piece.strStyle, m_eKind, m_itemStyle, m_poDS->Fonts());
+        piece.strStyle = mapgis::Restyled(piece.strStyle, m_eKind, m_itemStyle, m_file.Fonts());
         if (m_eKind == mapgis::MapKind::Texts && piece.poGeom != nullptr &&
             !piece.poGeom->IsEmpty()) {
             features = TakeTexts(source, piece);
@@ -288,7 +287,7 @@ int OGRMapgisMapLayer::TestCapability(const char* pszCap) {
 }
 
 void OGRMapgisMapLayer::BuildMetadata() {
-    if (m_poDS->Accounts())
+    if (m_file.GetReading().bAccount)
         CatalogueAll();
     m_aosMetadata = CPLStringList(CSLDuplicate(m_poCompound->GetMetadata("MAPGIS")));
     m_aosMetadata.SetNameValue("MAP_KIND", mapgis::MapKindSuffix(m_eKind, m_bNetwork));
@@ -301,9 +300,10 @@ char** OGRMapgisMapLayer::GetMetadata(const char* pszDomain) {
         BuildMetadata();
         return m_aosMetadata.List();
     }
-    if ((pszDomain == nullptr || pszDomain[0] == '\0') && !m_bDescribed && m_poDS->Accounts()) {
+    if ((pszDomain == nullptr || pszDomain[0] == '\0') && !m_bDescribed &&
+        m_file.GetReading().bAccount) {
         m_bDescribed = true;
-        const std::string& strSummary = m_poDS->AccountSummary();
+        const std::string& strSummary = m_file.AccountSummary();
         if (!strSummary.empty())
             OGRLayer::SetMetadataItem("DESCRIPTION", strSummary.c_str());
     }
@@ -329,5 +329,5 @@ char** OGRMapgisMapLayer::GetMetadataDomainList() {
     // The default domain holds DESCRIPTION once asked for; listed before, so that ogr2ogr
     // copies it.
     return BuildMetadataDomainList(OGRLayer::GetMetadataDomainList(), TRUE, "MAPGIS",
-                                   m_poDS->Accounts() ? "" : nullptr, nullptr);
+                                   m_file.GetReading().bAccount ? "" : nullptr, nullptr);
 }
