@@ -285,7 +285,7 @@ struct LongSpelling {
     size_t iOption;
 };
 
-// GETOPT's own tables from ours. Every long spelling is registered without its dashes and
+// getopt's own tables, made from ours. Every long spelling is registered without its dashes and
 // parsed as getopt_long_only does; what was typed is then checked against the spelling.
 class GetoptTables {
 public:
