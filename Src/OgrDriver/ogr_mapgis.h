@@ -5,7 +5,6 @@
 #include <array>
 #include <cstdint>
 #include <deque>
-#include <future>
 #include <memory>
 #include <optional>
 #include <set>
@@ -14,21 +13,13 @@
 
 #include "gdal_priv.h"
 #include "mapgisaccount.h"
-#include "mapgiscensus.h"
-#include "mapgiscolorlibrary.h"
 #include "mapgisdriver.h"
 #include "mapgisfilecontext.h"
-#include "mapgisfonts.h"
-#include "mapgisgeometry.h"
-#include "mapgisgeoref.h"
 #include "mapgisitemnotes.h"
 #include "mapgiskinds.h"
 #include "mapgismapstyle.h"
-#include "mapgismessages.h"
 #include "mapgisplugin.h"
 #include "mapgisreadahead.h"
-#include "mapgisrepair.h"
-#include "mapgissource.h"
 #include "mapgistextmetrics.h"
 #include "ogrsf_frmts.h"
 

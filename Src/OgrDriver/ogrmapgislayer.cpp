@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "KoGeometry/KtGeometry.h"
+#include "mapgisrepair.h"
 #include "mapgisschema.h"
 #include "ogr_mapgis.h"
 
