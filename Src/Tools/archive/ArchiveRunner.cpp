@@ -149,6 +149,8 @@ private:
     void PlanSheet(size_t i, const Sheet& sheet, const std::string& strFolder);
     void PlanSheetFile(SheetRun& run, const std::string& strDir);
     bool StartOrSettle(SheetRun& run);
+    void StartPending(std::deque<size_t>& pending, size_t nJobs);
+    void ForwardInterrupt();
     void Finished(SheetRun& run, int nWait);
     void MergeFinished();
     void Reap();
@@ -173,6 +175,7 @@ private:
     size_t m_nRunning = 0;
     size_t m_nFinished = 0;
     size_t m_nMerged = 0;
+    bool m_bForwarded = false;  // the interrupt passed on to the workers
     std::string m_strMergeError;
 };
 
@@ -358,6 +361,30 @@ void ArchiveImport::Reap() {
         usleep(10000);
 }
 
+// Starts workers for the pending sheets while fewer than nJobs run; a sheet another import
+// holds goes to the back of the queue, tried again later.
+void ArchiveImport::StartPending(std::deque<size_t>& pending, size_t nJobs) {
+    for (size_t nTried = pending.size(); nTried > 0 && m_nRunning < nJobs && InterruptSignal() == 0;
+         --nTried) {
+        const size_t i = pending.front();
+        pending.pop_front();
+        if (!StartOrSettle(m_runs[i]))
+            pending.push_back(i);
+    }
+}
+
+// The signal the archive got, passed on once to the workers running (each in a process group
+// of its own, out of the terminal's reach).
+void ArchiveImport::ForwardInterrupt() {
+    if (InterruptSignal() == 0 || m_bForwarded)
+        return;
+    for (const SheetRun& run : m_runs) {
+        if (run.worker.pid > 0 && run.nStatus < 0)
+            kill(run.worker.pid, InterruptSignal());
+    }
+    m_bForwarded = true;
+}
+
 void ArchiveImport::Run() {
     const long nCores = sysconf(_SC_NPROCESSORS_ONLN);
     const size_t nJobs = m_args.nJobs > 0 ? static_cast<size_t>(m_args.nJobs)
@@ -365,24 +392,10 @@ void ArchiveImport::Run() {
     std::deque<size_t> pending;
     for (size_t i = 0; i < m_runs.size(); ++i)
         pending.push_back(i);
-    bool bForwarded = false;
     while (m_nRunning > 0 || (!pending.empty() && InterruptSignal() == 0)) {
         MergeFinished();
-        // A sheet another import holds goes to the back of the queue, tried again later.
-        for (size_t nTried = pending.size();
-             nTried > 0 && m_nRunning < nJobs && InterruptSignal() == 0; --nTried) {
-            const size_t i = pending.front();
-            pending.pop_front();
-            if (!StartOrSettle(m_runs[i]))
-                pending.push_back(i);
-        }
-        if (InterruptSignal() != 0 && !bForwarded) {
-            for (const SheetRun& run : m_runs) {
-                if (run.worker.pid > 0 && run.nStatus < 0)
-                    kill(run.worker.pid, InterruptSignal());
-            }
-            bForwarded = true;
-        }
+        StartPending(pending, nJobs);
+        ForwardInterrupt();
         const size_t nBefore = m_nFinished;
         if (m_nRunning > 0)
             Reap();

@@ -176,13 +176,18 @@ int ImportRun::Run() {
     if (!OpenInputs() || !PrepareOutput() || !TranslateLayers() || !TakeAccounts() ||
         !WriteStyles())
         return m_nExit;
-    // The summary's figures are taken while the inputs are open. Closed before the outputs,
-    // the inputs leave their memory to what closing needs (Shapefile's record table, written
-    // whole) and to the spatial indexes.
+    // The summary's figures are taken while the inputs are open.
     TakeSummaryFigures();
+    // Closed before the outputs, the inputs leave their memory to what closing needs
+    // (Shapefile's record table, written whole) and to the spatial indexes.
     CloseInputs();
-    if (!CloseOutputs() || !PutInPlace())
+    // Closing writes what the writers held back; the indexes are packed into closed files.
+    if (!CloseOutputs())
         return m_nExit;
+    // Only a complete output is published or moved into place.
+    if (!PutInPlace())
+        return m_nExit;
+    // Said once the output is where it belongs, never before.
     m_progress.Complete();
     Summarise();
     return kExitOk;
