@@ -23,10 +23,71 @@
 #include "mapgistextmetrics.h"
 #include "ogrsf_frmts.h"
 
+// What both kinds of layer answer alike from what each knows of itself: its extent
+// (Extent) and whether that and its feature count are known without a read (ExtentKnown,
+// CountKnown).
+template <class Layer>
+class OGRMapgisLayerBase : public OGRLayer {
+public:
+#if GDAL_VERSION_NUM >= GDAL_COMPUTE_VERSION(3, 11, 0)
+    OGRErr IGetExtent(int iGeomField, OGREnvelope* psExtent, bool bForce) override {
+        return iGeomField == 0 ? Self().Extent(psExtent, bForce) : OGRERR_FAILURE;
+    }
+#else
+    OGRErr GetExtent(OGREnvelope* psExtent, int bForce) override {
+        return Self().Extent(psExtent, bForce != 0);
+    }
+    OGRErr GetExtent(int iGeomField, OGREnvelope* psExtent, int bForce) override {
+        return iGeomField == 0 ? Self().Extent(psExtent, bForce != 0) : OGRERR_FAILURE;
+    }
+#endif
+    int TestCapability(const char* pszCap) override {
+        if (EQUAL(pszCap, OLCRandomRead) || EQUAL(pszCap, OLCStringsAsUTF8) ||
+            EQUAL(pszCap, OLCCurveGeometries)) {
+            return TRUE;
+        }
+        if (EQUAL(pszCap, OLCFastGetExtent))
+            return Self().ExtentKnown();
+        if (EQUAL(pszCap, OLCFastFeatureCount))
+            return Self().CountKnown() && m_poFilterGeom == nullptr && m_poAttrQuery == nullptr;
+        return FALSE;
+    }
+    char** GetMetadataDomainList() override {
+        // The default domain holds DESCRIPTION once asked for; listed before, so that ogr2ogr
+        // copies it.
+        return BuildMetadataDomainList(OGRLayer::GetMetadataDomainList(), TRUE, "MAPGIS",
+                                       m_file.GetReading().bAccount ? "" : nullptr, nullptr);
+    }
+
+protected:
+    explicit OGRMapgisLayerBase(mapgis::FileContext& file) : m_file(file) {}
+    // With ACCOUNT=YES, DESCRIPTION is the account of the file in one sentence (the MAPGIS
+    // domain's FILE_... figures, read as they are); set on the first request for the default
+    // domain.
+    void SetDescriptionItem() {
+        if (m_bDescribed || !m_file.GetReading().bAccount)
+            return;
+        m_bDescribed = true;
+        const std::string& strSummary = m_file.AccountSummary();
+        if (!strSummary.empty())
+            OGRLayer::SetMetadataItem("DESCRIPTION", strSummary.c_str());
+    }
+
+    mapgis::FileContext& m_file;
+
+private:
+    Layer& Self() {
+        return static_cast<Layer&>(*this);
+    }
+
+    bool m_bDescribed = false;
+};
+
 // One layer of the plug-in. Reads go through the plug-in's cursor, which can be set to any
 // position of the layer's index. Feature ids are the item's position in the layer's index
 // counted from 1, so an item the plug-in refuses leaves a gap.
-class OGRMapgisLayer final : public OGRLayer, public OGRGetNextFeatureThroughRaw<OGRMapgisLayer> {
+class OGRMapgisLayer final : public OGRMapgisLayerBase<OGRMapgisLayer>,
+                             public OGRGetNextFeatureThroughRaw<OGRMapgisLayer> {
 public:
     OGRMapgisLayer(mapgis::FileContext& file, std::shared_ptr<mapgis::PluginSession> session,
                    int iLayer, const mapgis::LayerSummary& summary);
@@ -37,13 +98,6 @@ public:
     DEFINE_GET_NEXT_FEATURE_THROUGH_RAW(OGRMapgisLayer)
     OGRFeature* GetFeature(GIntBig nFID) override;
     GIntBig GetFeatureCount(int bForce) override;
-#if GDAL_VERSION_NUM >= GDAL_COMPUTE_VERSION(3, 11, 0)
-    OGRErr IGetExtent(int iGeomField, OGREnvelope* psExtent, bool bForce) override;
-#else
-    OGRErr GetExtent(OGREnvelope* psExtent, int bForce) override;
-    OGRErr GetExtent(int iGeomField, OGREnvelope* psExtent, int bForce) override;
-#endif
-    int TestCapability(const char* pszCap) override;
 
     // Domain "MAPGIS": ITEM_COUNT and LAYER_TYPE; once every position has been read,
     // FEATURE_COUNT, REFUSED_COUNT and the reasons grouped with counts: REFUSED_REASON_n and
@@ -53,9 +107,6 @@ public:
     // reads the file.
     char** GetMetadata(const char* pszDomain) override;
     const char* GetMetadataItem(const char* pszName, const char* pszDomain) override;
-    char** GetMetadataDomainList() override;
-    // With ACCOUNT=YES the default domain's DESCRIPTION is the account of the file in one
-    // sentence (the MAPGIS domain's FILE_... figures, read as they are).
 
     // What reading each position of the index gave; reads every position not read yet.
     mapgis::LayerResults Results();
@@ -63,9 +114,7 @@ public:
     // it stands elsewhere; *pnItem: the position read, End() at the end. For the map layers,
     // each of which reads on from a position of its own.
     OGRFeature* NextInOrderFrom(std::int64_t nItem, std::int64_t* pnItem);
-    std::int64_t End() const {
-        return m_nEnd;
-    }
+    std::int64_t End() const { return m_nEnd; }
     // The bound the pre-read gathered, placed: for point files, of the items' anchors only.
     OGREnvelope Bound() const;
     // The text metrics of the feature with that id when it is the last one made; none
@@ -78,6 +127,7 @@ public:
     std::optional<size_t> CensusItemAt(std::int64_t nItem);
 
 private:
+    friend class OGRMapgisLayerBase<OGRMapgisLayer>;
     OGRFeature* GetNextRawFeature();
     // Reads the item at a position; the read-ahead, if any, is stopped first.
     mapgis::ItemRead ReadAt(std::int64_t nItem);
@@ -96,18 +146,12 @@ private:
     // Reads the positions a full count still lacks; with bExtent, also those a point file's
     // extent lacks.
     void ReadMissing(bool bExtent);
-    bool AllNoted() const {
-        return m_notes.NotedCount() >= End();
-    }
-    bool ExtentKnown() const {
-        return m_bBoundIsExtent || m_nGrown >= End();
-    }
+    bool AllNoted() const { return m_notes.NotedCount() >= End(); }
+    bool ExtentKnown() const { return m_bBoundIsExtent || m_nGrown >= End(); }
+    bool CountKnown() const { return AllNoted(); }
     OGRErr Extent(OGREnvelope* psExtent, bool bForce);
     void BuildMetadata();
-    // Sets DESCRIPTION, on the first request for the default domain.
-    void SetDescriptionItem();
 
-    mapgis::FileContext& m_file;
     std::shared_ptr<mapgis::PluginSession> m_session;
     int m_iLayer;
     mapgis::LayerSummary m_summary;
@@ -129,7 +173,6 @@ private:
     OGREnvelope m_extent;
     std::int64_t m_nGrown = 0;  // positions 0 to m_nGrown - 1 are in m_extent
     CPLStringList m_aosMetadata;
-    bool m_bDescribed = false;
     std::optional<std::vector<std::uint32_t>> m_censusItems;
 };
 
@@ -138,7 +181,7 @@ private:
 // the compound layer by position and keeps its own, so that layers can be read in any order
 // or interleaved. Feature ids: the item's in the compound layer; in the texts layer, whose
 // items have a feature per placed piece, the pieces numbered from 1 in item order.
-class OGRMapgisMapLayer final : public OGRLayer,
+class OGRMapgisMapLayer final : public OGRMapgisLayerBase<OGRMapgisMapLayer>,
                                 public OGRGetNextFeatureThroughRaw<OGRMapgisMapLayer> {
 public:
     OGRMapgisMapLayer(mapgis::FileContext& file, OGRMapgisLayer* poCompound, mapgis::MapKind eKind,
@@ -150,19 +193,11 @@ public:
     DEFINE_GET_NEXT_FEATURE_THROUGH_RAW(OGRMapgisMapLayer)
     OGRFeature* GetFeature(GIntBig nFID) override;
     GIntBig GetFeatureCount(int bForce) override;
-#if GDAL_VERSION_NUM >= GDAL_COMPUTE_VERSION(3, 11, 0)
-    OGRErr IGetExtent(int iGeomField, OGREnvelope* psExtent, bool bForce) override;
-#else
-    OGRErr GetExtent(OGREnvelope* psExtent, int bForce) override;
-    OGRErr GetExtent(int iGeomField, OGREnvelope* psExtent, int bForce) override;
-#endif
-    int TestCapability(const char* pszCap) override;
 
     // Domain "MAPGIS": the compound layer's, FEATURE_COUNT this layer's own (once every item
     // has been read), and MAP_KIND, the layer's name suffix ("areas", "texts", "nodes"...).
     char** GetMetadata(const char* pszDomain) override;
     const char* GetMetadataItem(const char* pszName, const char* pszDomain) override;
-    char** GetMetadataDomainList() override;
 
     using Features = std::vector<std::unique_ptr<OGRFeature>>;
     // For the data source's read of every layer in one pass: the positions from nFrom up to
@@ -173,6 +208,7 @@ public:
                         std::vector<mapgis::KindPiece>& pieces);
 
 private:
+    friend class OGRMapgisLayerBase<OGRMapgisMapLayer>;
     OGRFeature* GetNextRawFeature();
     // This layer's features of the item read at that position.
     Features Take(std::int64_t nItem, OGRFeature* poSource);
@@ -192,13 +228,12 @@ private:
     // next one not counted yet.
     void Catalogue(std::int64_t nItem, const Features& features);
     void CatalogueAll();
-    bool Complete() const {
-        return m_nCatalogued >= m_poCompound->End();
-    }
+    bool Complete() const { return m_nCatalogued >= m_poCompound->End(); }
+    bool ExtentKnown() const { return Complete(); }
+    bool CountKnown() const { return Complete(); }
     OGRErr Extent(OGREnvelope* psExtent, bool bForce);
     void BuildMetadata();
 
-    mapgis::FileContext& m_file;
     OGRMapgisLayer* m_poCompound;
     mapgis::MapKind m_eKind;
     bool m_bNetwork;
@@ -221,7 +256,6 @@ private:
     OGREnvelope m_extent;
     std::vector<std::pair<std::int64_t, GIntBig>> m_textStarts;  // item, id of its first piece
     CPLStringList m_aosMetadata;
-    bool m_bDescribed = false;
 };
 
 class OGRMapgisDataSource final : public GDALDataset {

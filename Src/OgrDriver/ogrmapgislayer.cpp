@@ -10,7 +10,7 @@
 OGRMapgisLayer::OGRMapgisLayer(mapgis::FileContext& file,
                                std::shared_ptr<mapgis::PluginSession> session, int iLayer,
                                const mapgis::LayerSummary& summary)
-    : m_file(file),
+    : OGRMapgisLayerBase(file),
       m_session(std::move(session)),
       m_iLayer(iLayer),
       m_summary(summary),
@@ -306,32 +306,6 @@ OGRErr OGRMapgisLayer::Extent(OGREnvelope* psExtent, bool bForce) {
     return OGRERR_NONE;
 }
 
-#if GDAL_VERSION_NUM >= GDAL_COMPUTE_VERSION(3, 11, 0)
-OGRErr OGRMapgisLayer::IGetExtent(int iGeomField, OGREnvelope* psExtent, bool bForce) {
-    return iGeomField == 0 ? Extent(psExtent, bForce) : OGRERR_FAILURE;
-}
-#else
-OGRErr OGRMapgisLayer::GetExtent(OGREnvelope* psExtent, int bForce) {
-    return Extent(psExtent, bForce != 0);
-}
-
-OGRErr OGRMapgisLayer::GetExtent(int iGeomField, OGREnvelope* psExtent, int bForce) {
-    return iGeomField == 0 ? Extent(psExtent, bForce != 0) : OGRERR_FAILURE;
-}
-#endif
-
-int OGRMapgisLayer::TestCapability(const char* pszCap) {
-    if (EQUAL(pszCap, OLCRandomRead) || EQUAL(pszCap, OLCStringsAsUTF8) ||
-        EQUAL(pszCap, OLCCurveGeometries)) {
-        return TRUE;
-    }
-    if (EQUAL(pszCap, OLCFastGetExtent))
-        return ExtentKnown();
-    if (EQUAL(pszCap, OLCFastFeatureCount))
-        return AllNoted() && m_poFilterGeom == nullptr && m_poAttrQuery == nullptr;
-    return FALSE;
-}
-
 void OGRMapgisLayer::BuildMetadata() {
     m_aosMetadata.Clear();
     m_aosMetadata.SetNameValue("ITEM_COUNT", std::to_string(m_summary.nItemCount).c_str());
@@ -403,15 +377,6 @@ bool IsDefaultDomain(const char* pszDomain) {
 
 }  // namespace
 
-void OGRMapgisLayer::SetDescriptionItem() {
-    if (m_bDescribed || !m_file.GetReading().bAccount)
-        return;
-    m_bDescribed = true;
-    const std::string& strSummary = m_file.AccountSummary();
-    if (!strSummary.empty())
-        OGRLayer::SetMetadataItem("DESCRIPTION", strSummary.c_str());
-}
-
 char** OGRMapgisLayer::GetMetadata(const char* pszDomain) {
     if (pszDomain != nullptr && EQUAL(pszDomain, "MAPGIS")) {
         BuildMetadata();
@@ -436,11 +401,4 @@ const char* OGRMapgisLayer::GetMetadataItem(const char* pszName, const char* psz
         return m_aosMetadata.FetchNameValue(pszName);
     }
     return OGRLayer::GetMetadataItem(pszName, pszDomain);
-}
-
-char** OGRMapgisLayer::GetMetadataDomainList() {
-    // The default domain holds DESCRIPTION once asked for; listed before, so that ogr2ogr
-    // copies it.
-    return BuildMetadataDomainList(OGRLayer::GetMetadataDomainList(), TRUE, "MAPGIS",
-                                   m_file.GetReading().bAccount ? "" : nullptr, nullptr);
 }

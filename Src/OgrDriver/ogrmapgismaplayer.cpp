@@ -5,7 +5,7 @@
 
 OGRMapgisMapLayer::OGRMapgisMapLayer(mapgis::FileContext& file, OGRMapgisLayer* poCompound,
                                      mapgis::MapKind eKind, bool bNetwork)
-    : m_file(file),
+    : OGRMapgisLayerBase(file),
       m_poCompound(poCompound),
       m_eKind(eKind),
       m_bNetwork(bNetwork),
@@ -260,32 +260,6 @@ OGRErr OGRMapgisMapLayer::Extent(OGREnvelope* psExtent, bool bForce) {
     return OGRERR_NONE;
 }
 
-#if GDAL_VERSION_NUM >= GDAL_COMPUTE_VERSION(3, 11, 0)
-OGRErr OGRMapgisMapLayer::IGetExtent(int iGeomField, OGREnvelope* psExtent, bool bForce) {
-    return iGeomField == 0 ? Extent(psExtent, bForce) : OGRERR_FAILURE;
-}
-#else
-OGRErr OGRMapgisMapLayer::GetExtent(OGREnvelope* psExtent, int bForce) {
-    return Extent(psExtent, bForce != 0);
-}
-
-OGRErr OGRMapgisMapLayer::GetExtent(int iGeomField, OGREnvelope* psExtent, int bForce) {
-    return iGeomField == 0 ? Extent(psExtent, bForce != 0) : OGRERR_FAILURE;
-}
-#endif
-
-int OGRMapgisMapLayer::TestCapability(const char* pszCap) {
-    if (EQUAL(pszCap, OLCRandomRead) || EQUAL(pszCap, OLCStringsAsUTF8) ||
-        EQUAL(pszCap, OLCCurveGeometries)) {
-        return TRUE;
-    }
-    if (EQUAL(pszCap, OLCFastGetExtent))
-        return Complete();
-    if (EQUAL(pszCap, OLCFastFeatureCount))
-        return Complete() && m_poFilterGeom == nullptr && m_poAttrQuery == nullptr;
-    return FALSE;
-}
-
 void OGRMapgisMapLayer::BuildMetadata() {
     if (m_file.GetReading().bAccount)
         CatalogueAll();
@@ -300,13 +274,8 @@ char** OGRMapgisMapLayer::GetMetadata(const char* pszDomain) {
         BuildMetadata();
         return m_aosMetadata.List();
     }
-    if ((pszDomain == nullptr || pszDomain[0] == '\0') && !m_bDescribed &&
-        m_file.GetReading().bAccount) {
-        m_bDescribed = true;
-        const std::string& strSummary = m_file.AccountSummary();
-        if (!strSummary.empty())
-            OGRLayer::SetMetadataItem("DESCRIPTION", strSummary.c_str());
-    }
+    if (pszDomain == nullptr || pszDomain[0] == '\0')
+        SetDescriptionItem();
     return OGRLayer::GetMetadata(pszDomain);
 }
 
@@ -323,11 +292,4 @@ const char* OGRMapgisMapLayer::GetMetadataItem(const char* pszName, const char* 
     if (pszName != nullptr && EQUAL(pszName, "DESCRIPTION"))
         GetMetadata(pszDomain);
     return OGRLayer::GetMetadataItem(pszName, pszDomain);
-}
-
-char** OGRMapgisMapLayer::GetMetadataDomainList() {
-    // The default domain holds DESCRIPTION once asked for; listed before, so that ogr2ogr
-    // copies it.
-    return BuildMetadataDomainList(OGRLayer::GetMetadataDomainList(), TRUE, "MAPGIS",
-                                   m_file.GetReading().bAccount ? "" : nullptr, nullptr);
 }
