@@ -6,11 +6,11 @@
 #include "KoElement/KtFeature.h"
 #include "KoElement/KtFeatureClassDefn.h"
 #include "KoElement/KtStyle.h"
+#include "KoFileParser/KtMapGisGrammar.h"
 #include "KoGeometry/KtGeoLine.h"
 #include "KoStream/KtFileStdio.h"
 #include "KtBoundBuilder.h"
 #include "KtFieldSpans.h"
-#include "KtMapGisGrammar.h"
 
 namespace KTX {
 

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "KoElement/KtFeatureClassDefn.h"
+#include "KoFileParser/KtMapGisGrammar.h"
 #include "KoStream/KtFileStdio.h"
-#include "KtMapGisGrammar.h"
 
 namespace KTX {
 

@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "KoElement/KtFeatureClassDefn.h"
+#include "KoFileParser/KtMapGisGrammar.h"
 #include "KoGeometry/KtGeometry.h"
 #include "KoStream/KtFileStdio.h"
-#include "KtMapGisGrammar.h"
 
 namespace KTX {
 

@@ -8,9 +8,9 @@
 #include "KoBase/PlxVariant.h"
 #include "KoElement/KtFeature.h"
 #include "KoElement/KtFeatureClassDefn.h"
+#include "KoFileParser/KtMapGisGrammar.h"
 #include "KoStream/KtFileStdio.h"
 #include "KtFieldSpans.h"
-#include "KtMapGisGrammar.h"
 
 namespace KTX {
 

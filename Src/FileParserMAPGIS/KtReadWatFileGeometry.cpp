@@ -5,12 +5,12 @@
 #include <memory>
 
 #include "KoElement/KtFeature.h"
+#include "KoFileParser/KtMapGisGrammar.h"
 #include "KoGeometry/KtGeoLine.h"
 #include "KoGeometry/KtGeoPoint.h"
 #include "KoGeometry/KtGeoRegion.h"
 #include "KoGeometryCAD/KtGeoArc.h"
 #include "KoGeometryCAD/KtGeoCircle.h"
-#include "KtMapGisGrammar.h"
 #include "KtReadWatFile.h"
 
 namespace KTX {

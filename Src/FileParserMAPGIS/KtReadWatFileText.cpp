@@ -5,10 +5,10 @@
 
 #include "KoBase/KtStringEx.h"
 #include "KoElement/KtFeature.h"
+#include "KoFileParser/KtMapGisGrammar.h"
 #include "KoGeometry/KtGeoLine.h"
 #include "KoGeometry/KtGeoText.h"
 #include "KoGeometryCAD/KtGeoCompound.h"
-#include "KtMapGisGrammar.h"
 #include "KtReadWatFile.h"
 
 namespace KTX {

@@ -91,19 +91,14 @@ std::string RefusalReason(const CensusItem& item, const std::vector<std::string>
                                                  : "refused by the reader";
 }
 
-Account BuildAccount(const Census& census, bool bCompound,
-                     const std::vector<LayerResults>& layers) {
-    Account account;
-    if (!census.bTaken) {
-        account.strProblem = census.strProblem;
-        return account;
-    }
-    if (!bCompound && !MissingLayersEmpty(census, layers)) {
-        account.strProblem = "the file's items and the reader's layers disagree";
-        return account;
-    }
-    std::vector<std::uint8_t> outcomes(census.Size());
-    std::unordered_map<size_t, std::vector<std::string>> messagesOf;  // by census item
+namespace {
+
+using MessagesOf = std::unordered_map<size_t, std::vector<std::string>>;  // by census item
+
+// Marks in outcomes (by census item) what each layer's positions gave, and gathers the
+// messages of the refused ones; false when a layer's index and the census disagree.
+bool MarkOutcomes(const Census& census, const std::vector<LayerResults>& layers,
+                  std::vector<std::uint8_t>& outcomes, MessagesOf& messagesOf) {
     for (const LayerResults& layer : layers) {
         // The layer's k-th position is the k-th census item it takes.
         size_t k = 0;
@@ -125,41 +120,64 @@ Account BuildAccount(const Census& census, bool bCompound,
                 messages.insert(messages.end(), found->second.begin(), found->second.end());
             }
         }
-        if (k != layer.read.size() || k != layer.refused.size()) {
-            account.strProblem = "the file's items and the reader's index disagree";
-            return account;
+        if (k != layer.read.size() || k != layer.refused.size())
+            return false;
+    }
+    return true;
+}
+
+// Counts item i, with an entry when it was not simply imported.
+void AddOutcome(const Census& census, size_t i, bool bTaken,
+                const std::vector<std::string>& messages, Account& account) {
+    const CensusItem item = census.Item(i);
+    auto where = [&] { return std::to_string(census.Line(i)) + ": " + DescribeItem(census, i); };
+    ++account.nItems;
+    if (!item.bIndexed) {
+        ++account.nSkipped;
+        account.entries.push_back(where() + " skipped: " + census.Note(i));
+    } else if (item.nGeometryType == KTX::KTGEO_NONE && messages.empty() && !bTaken) {
+        ++account.nNotImportable;
+        account.entries.push_back(where() + " not importable by design");
+    } else if (!bTaken) {
+        ++account.nRefused;
+        account.refusedLines.push_back(census.Line(i));
+        account.entries.push_back(where() + " refused: " + RefusalReason(item, messages));
+    } else {
+        ++account.nImported;
+        // Imported though the reader refuses its record: the host's repair.
+        if (!census.Note(i).empty()) {
+            ++account.nRepaired;
+            account.entries.push_back(where() + " " + kRepairedNote);
         }
+    }
+}
+
+}  // namespace
+
+Account BuildAccount(const Census& census, bool bCompound,
+                     const std::vector<LayerResults>& layers) {
+    Account account;
+    if (!census.bTaken) {
+        account.strProblem = census.strProblem;
+        return account;
+    }
+    if (!bCompound && !MissingLayersEmpty(census, layers)) {
+        account.strProblem = "the file's items and the reader's layers disagree";
+        return account;
+    }
+    std::vector<std::uint8_t> outcomes(census.Size());
+    MessagesOf messagesOf;
+    if (!MarkOutcomes(census, layers, outcomes, messagesOf)) {
+        account.strProblem = "the file's items and the reader's index disagree";
+        return account;
     }
     static const std::vector<std::string> kNoMessages;
     for (size_t i = 0; i < census.Size(); ++i) {
-        const CensusItem item = census.Item(i);
         const bool bTaken = (outcomes[i] & kInLayer) != 0 && (outcomes[i] & kRefused) == 0;
         // Only the few items not taken have messages to look up.
         const auto found = bTaken ? messagesOf.end() : messagesOf.find(i);
-        const std::vector<std::string>& messages =
-            found != messagesOf.end() ? found->second : kNoMessages;
-        auto where = [&] {
-            return std::to_string(census.Line(i)) + ": " + DescribeItem(census, i);
-        };
-        ++account.nItems;
-        if (!item.bIndexed) {
-            ++account.nSkipped;
-            account.entries.push_back(where() + " skipped: " + census.Note(i));
-        } else if (item.nGeometryType == KTX::KTGEO_NONE && messages.empty() && !bTaken) {
-            ++account.nNotImportable;
-            account.entries.push_back(where() + " not importable by design");
-        } else if (!bTaken) {
-            ++account.nRefused;
-            account.refusedLines.push_back(census.Line(i));
-            account.entries.push_back(where() + " refused: " + RefusalReason(item, messages));
-        } else {
-            ++account.nImported;
-            // Imported though the reader refuses its record: the host's repair.
-            if (!census.Note(i).empty()) {
-                ++account.nRepaired;
-                account.entries.push_back(where() + " " + kRepairedNote);
-            }
-        }
+        AddOutcome(census, i, bTaken, found != messagesOf.end() ? found->second : kNoMessages,
+                   account);
     }
     account.notes = census.notes;
     account.bValid = true;

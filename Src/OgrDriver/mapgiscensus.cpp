@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "FileParserMAPGIS/KtMapGisGrammar.h"
 #include "KoBase/PlxArray.h"
 #include "KoBase/PlxUnicodeString.h"
+#include "KoFileParser/KtMapGisGrammar.h"
 #include "KoStream/KtFileStdio.h"
 #include "cpl_string.h"
 #include "mapgiscolorlibrary.h"
@@ -248,6 +248,21 @@ Census WalkWat(LineReader& in, Census census) {
     return census;
 }
 
+// The colour number and width of a line file's style line, for the item added next.
+void TakeLineStyle(const PlxUnicodeString& strStyle, Census& census) {
+    Fields style;
+    constexpr int kStyleColor = 2, kStyleWidth = 3;
+    const int nStyleFields = strStyle.Split(style, u",");
+    if (nStyleFields <= kStyleColor)
+        return;
+    ItemStyle numbers;
+    numbers.nColor = KTX::ugatoi(style[kStyleColor]);
+    if (nStyleFields > kStyleWidth)
+        numbers.dfWidth = KTX::ugatof(style[kStyleWidth]);
+    census.UseColors({numbers.nColor});
+    census.SetStyle(numbers);
+}
+
 // Line files: a style line, a point count, the points and an identifier line per item.
 Census WalkWal(LineReader& in, Census census) {
     PlxUnicodeString strLine;
@@ -284,17 +299,8 @@ Census WalkWal(LineReader& in, Census census) {
         item.bHasId = nFields == kIdLineFields;
         const int nItemId = item.bHasId ? KTX::ugatoi(fields[0]) : 0;
         item.bIndexed = bCounted && nFields == kIdLineFields;
-        Fields style;
-        constexpr int kStyleColor = 2, kStyleWidth = 3;
-        const int nStyleFields = strStyle.Split(style, u",");
-        if (item.bIndexed && nStyleFields > kStyleColor) {
-            ItemStyle numbers;
-            numbers.nColor = KTX::ugatoi(style[kStyleColor]);
-            if (nStyleFields > kStyleWidth)
-                numbers.dfWidth = KTX::ugatof(style[kStyleWidth]);
-            census.UseColors({numbers.nColor});
-            census.SetStyle(numbers);
-        }
+        if (item.bIndexed)
+            TakeLineStyle(strStyle, census);
         if (!bCounted) {
             census.Add(nLine, item, nItemId, BeyondCount(nCount, "lines", 2));
         } else if (!bRead) {

@@ -77,6 +77,11 @@ bool FontTable::Load(const std::string& strPath, std::string* pstrError) {
     return bOk;
 }
 
+bool CheckFontMap(const std::string& strPath, std::string* pstrError) {
+    FontTable fonts;
+    return fonts.Load(strPath, pstrError);
+}
+
 const std::string& FontTable::Family(const std::string& strFace) const {
     const auto it = m_families.find(strFace);
     return it != m_families.end() ? it->second : strFace;

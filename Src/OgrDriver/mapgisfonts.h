@@ -5,6 +5,8 @@
 #include <map>
 #include <string>
 
+#include "mapgisdriver.h"
+
 namespace mapgis {
 
 class FontTable {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "mapgisdriver.h"
 #include "ogr_core.h"
 #include "ogr_geometry.h"
 
@@ -23,10 +24,6 @@ class KtGeometry;
 
 namespace mapgis {
 
-// What a layer holds, from the layer type of its definition.
-enum class LayerKind { Compound, Point, Line, Region, Text };
-
-LayerKind LayerKindFromType(int nLayerType);
 // Compound: unknown (anything); typed layers: the one type every feature of theirs gets.
 OGRwkbGeometryType LayerGeometryType(LayerKind eKind);
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "mapgisdriver.h"
 #include "ogr_geometry.h"
 #include "ogr_spatialref.h"
 
@@ -34,8 +35,5 @@ int ZoneOfEastings(const OGREnvelope& bound);
 // database; anything else goes to SetFromUserInput. False with pstrError when none fits.
 bool ResolveSrs(const std::string& strUser, const OGREnvelope& bound, OGRSpatialReference* poSRS,
                 std::string* pstrError);
-
-// For a summary: what coordinates within bound look like and which SRS= would fit.
-std::string DescribeCoordinates(const OGREnvelope& bound);
 
 }  // namespace mapgis

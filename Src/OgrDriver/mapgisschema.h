@@ -10,6 +10,7 @@
 // face), so the other typed layers have nothing but RbUserID.
 #pragma once
 
+#include "mapgisdriver.h"
 #include "mapgisgeometry.h"
 #include "ogr_feature.h"
 
@@ -18,8 +19,6 @@ class KtFeature;
 }
 
 namespace mapgis {
-
-void AddLayerFields(OGRFeatureDefn& defn, LayerKind eKind);
 
 // Attributes and style string of a feature from the host feature (its geometry's styles
 // included). The geometry itself is set by the caller.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "KoBase/PlxTypes.h"
+#include "mapgisdriver.h"
 
 namespace KTX {
 class KtGeometry;
@@ -27,15 +28,6 @@ std::string ColorToHex(KTX::PLXCOLOR c);
 // geometry without style adds no tool. A text always adds one LABEL per sub-text, carrying
 // the text and its angle (the text is content, not style) and whatever its text style sets.
 std::string StyleString(const KTX::KtGeometry& geom);
-
-// The tools of a style string, split at the semicolons outside quoted text.
-std::vector<std::string> StyleTools(const char* pszStyle);
-
-// One tool of a style string as StyleString writes it, NAME(key:value,...): its name and its
-// parameters in order, quoted values without their quotes and escapes; false when the text is
-// not one such tool.
-using StyleParameters = std::vector<std::pair<std::string, std::string>>;
-bool ReadStyleTool(std::string_view tool, std::string* pstrName, StyleParameters* pParams);
 
 // Plain values for formats that keep no style: for each, the first part of the geometry
 // (in part order) that sets it. The text is every sub-text of every text part, joined.

@@ -8,12 +8,11 @@
 #include <utility>
 #include <vector>
 
+#include "mapgisdriver.h"
+
 namespace mapgis {
 
 bool IsFullWidth(char32_t c);
-
-// The full-width characters as sorted, disjoint ranges, first and last included.
-const std::vector<std::pair<char32_t, char32_t>>& FullWidthRanges();
 
 // The character of a UTF-8 text of exactly one character; none for any other text.
 std::optional<char32_t> OnlyCharacter(std::string_view strUtf8);

@@ -5,7 +5,6 @@
 #include <array>
 #include <cstdint>
 #include <deque>
-#include <future>
 #include <memory>
 #include <optional>
 #include <set>
@@ -14,33 +13,83 @@
 
 #include "gdal_priv.h"
 #include "mapgisaccount.h"
-#include "mapgiscensus.h"
-#include "mapgiscolorlibrary.h"
-#include "mapgisfonts.h"
-#include "mapgisgeometry.h"
-#include "mapgisgeoref.h"
+#include "mapgisdriver.h"
+#include "mapgisfilecontext.h"
 #include "mapgisitemnotes.h"
 #include "mapgiskinds.h"
 #include "mapgismapstyle.h"
-#include "mapgismessages.h"
 #include "mapgisplugin.h"
 #include "mapgisreadahead.h"
 #include "mapgistextmetrics.h"
-#include "mapgisrepair.h"
-#include "mapgissource.h"
 #include "ogrsf_frmts.h"
 
-// Registers the driver with GDAL; the entry GDAL calls when it loads ogr_MAPGIS.so.
-extern "C" __attribute__((visibility("default"))) void RegisterOGRMAPGIS();
+// What both kinds of layer answer alike from what each knows of itself: its extent
+// (Extent) and whether that and its feature count are known without a read (ExtentKnown,
+// CountKnown).
+template <class Layer>
+class OGRMapgisLayerBase : public OGRLayer {
+public:
+#if GDAL_VERSION_NUM >= GDAL_COMPUTE_VERSION(3, 11, 0)
+    OGRErr IGetExtent(int iGeomField, OGREnvelope* psExtent, bool bForce) override {
+        return iGeomField == 0 ? Self().Extent(psExtent, bForce) : OGRERR_FAILURE;
+    }
+#else
+    OGRErr GetExtent(OGREnvelope* psExtent, int bForce) override {
+        return Self().Extent(psExtent, bForce != 0);
+    }
+    OGRErr GetExtent(int iGeomField, OGREnvelope* psExtent, int bForce) override {
+        return iGeomField == 0 ? Self().Extent(psExtent, bForce != 0) : OGRERR_FAILURE;
+    }
+#endif
+    int TestCapability(const char* pszCap) override {
+        if (EQUAL(pszCap, OLCRandomRead) || EQUAL(pszCap, OLCStringsAsUTF8) ||
+            EQUAL(pszCap, OLCCurveGeometries)) {
+            return TRUE;
+        }
+        if (EQUAL(pszCap, OLCFastGetExtent))
+            return Self().ExtentKnown();
+        if (EQUAL(pszCap, OLCFastFeatureCount))
+            return Self().CountKnown() && m_poFilterGeom == nullptr && m_poAttrQuery == nullptr;
+        return FALSE;
+    }
+    char** GetMetadataDomainList() override {
+        // The default domain holds DESCRIPTION once asked for; listed before, so that ogr2ogr
+        // copies it.
+        return BuildMetadataDomainList(OGRLayer::GetMetadataDomainList(), TRUE, "MAPGIS",
+                                       m_file.GetReading().bAccount ? "" : nullptr, nullptr);
+    }
 
-class OGRMapgisDataSource;
+protected:
+    explicit OGRMapgisLayerBase(mapgis::FileContext& file) : m_file(file) {}
+    // With ACCOUNT=YES, DESCRIPTION is the account of the file in one sentence (the MAPGIS
+    // domain's FILE_... figures, read as they are); set on the first request for the default
+    // domain.
+    void SetDescriptionItem() {
+        if (m_bDescribed || !m_file.GetReading().bAccount)
+            return;
+        m_bDescribed = true;
+        const std::string& strSummary = m_file.AccountSummary();
+        if (!strSummary.empty())
+            OGRLayer::SetMetadataItem("DESCRIPTION", strSummary.c_str());
+    }
+
+    mapgis::FileContext& m_file;
+
+private:
+    Layer& Self() {
+        return static_cast<Layer&>(*this);
+    }
+
+    bool m_bDescribed = false;
+};
 
 // One layer of the plug-in. Reads go through the plug-in's cursor, which can be set to any
 // position of the layer's index. Feature ids are the item's position in the layer's index
 // counted from 1, so an item the plug-in refuses leaves a gap.
-class OGRMapgisLayer final : public OGRLayer, public OGRGetNextFeatureThroughRaw<OGRMapgisLayer> {
+class OGRMapgisLayer final : public OGRMapgisLayerBase<OGRMapgisLayer>,
+                             public OGRGetNextFeatureThroughRaw<OGRMapgisLayer> {
 public:
-    OGRMapgisLayer(OGRMapgisDataSource* poDS, std::shared_ptr<mapgis::PluginSession> session,
+    OGRMapgisLayer(mapgis::FileContext& file, std::shared_ptr<mapgis::PluginSession> session,
                    int iLayer, const mapgis::LayerSummary& summary);
     ~OGRMapgisLayer() override;
 
@@ -49,13 +98,6 @@ public:
     DEFINE_GET_NEXT_FEATURE_THROUGH_RAW(OGRMapgisLayer)
     OGRFeature* GetFeature(GIntBig nFID) override;
     GIntBig GetFeatureCount(int bForce) override;
-#if GDAL_VERSION_NUM >= GDAL_COMPUTE_VERSION(3, 11, 0)
-    OGRErr IGetExtent(int iGeomField, OGREnvelope* psExtent, bool bForce) override;
-#else
-    OGRErr GetExtent(OGREnvelope* psExtent, int bForce) override;
-    OGRErr GetExtent(int iGeomField, OGREnvelope* psExtent, int bForce) override;
-#endif
-    int TestCapability(const char* pszCap) override;
 
     // Domain "MAPGIS": ITEM_COUNT and LAYER_TYPE; once every position has been read,
     // FEATURE_COUNT, REFUSED_COUNT and the reasons grouped with counts: REFUSED_REASON_n and
@@ -65,9 +107,6 @@ public:
     // reads the file.
     char** GetMetadata(const char* pszDomain) override;
     const char* GetMetadataItem(const char* pszName, const char* pszDomain) override;
-    char** GetMetadataDomainList() override;
-    // With ACCOUNT=YES the default domain's DESCRIPTION is the account of the file in one
-    // sentence (the MAPGIS domain's FILE_... figures, read as they are).
 
     // What reading each position of the index gave; reads every position not read yet.
     mapgis::LayerResults Results();
@@ -75,9 +114,7 @@ public:
     // it stands elsewhere; *pnItem: the position read, End() at the end. For the map layers,
     // each of which reads on from a position of its own.
     OGRFeature* NextInOrderFrom(std::int64_t nItem, std::int64_t* pnItem);
-    std::int64_t End() const {
-        return m_nEnd;
-    }
+    std::int64_t End() const { return m_nEnd; }
     // The bound the pre-read gathered, placed: for point files, of the items' anchors only.
     OGREnvelope Bound() const;
     // The text metrics of the feature with that id when it is the last one made; none
@@ -90,6 +127,7 @@ public:
     std::optional<size_t> CensusItemAt(std::int64_t nItem);
 
 private:
+    friend class OGRMapgisLayerBase<OGRMapgisLayer>;
     OGRFeature* GetNextRawFeature();
     // Reads the item at a position; the read-ahead, if any, is stopped first.
     mapgis::ItemRead ReadAt(std::int64_t nItem);
@@ -108,18 +146,12 @@ private:
     // Reads the positions a full count still lacks; with bExtent, also those a point file's
     // extent lacks.
     void ReadMissing(bool bExtent);
-    bool AllNoted() const {
-        return m_notes.NotedCount() >= End();
-    }
-    bool ExtentKnown() const {
-        return m_bBoundIsExtent || m_nGrown >= End();
-    }
+    bool AllNoted() const { return m_notes.NotedCount() >= End(); }
+    bool ExtentKnown() const { return m_bBoundIsExtent || m_nGrown >= End(); }
+    bool CountKnown() const { return AllNoted(); }
     OGRErr Extent(OGREnvelope* psExtent, bool bForce);
     void BuildMetadata();
-    // Sets DESCRIPTION, on the first request for the default domain.
-    void SetDescriptionItem();
 
-    OGRMapgisDataSource* m_poDS;
     std::shared_ptr<mapgis::PluginSession> m_session;
     int m_iLayer;
     mapgis::LayerSummary m_summary;
@@ -141,7 +173,6 @@ private:
     OGREnvelope m_extent;
     std::int64_t m_nGrown = 0;  // positions 0 to m_nGrown - 1 are in m_extent
     CPLStringList m_aosMetadata;
-    bool m_bDescribed = false;
     std::optional<std::vector<std::uint32_t>> m_censusItems;
 };
 
@@ -150,10 +181,10 @@ private:
 // the compound layer by position and keeps its own, so that layers can be read in any order
 // or interleaved. Feature ids: the item's in the compound layer; in the texts layer, whose
 // items have a feature per placed piece, the pieces numbered from 1 in item order.
-class OGRMapgisMapLayer final : public OGRLayer,
+class OGRMapgisMapLayer final : public OGRMapgisLayerBase<OGRMapgisMapLayer>,
                                 public OGRGetNextFeatureThroughRaw<OGRMapgisMapLayer> {
 public:
-    OGRMapgisMapLayer(OGRMapgisDataSource* poDS, OGRMapgisLayer* poCompound, mapgis::MapKind eKind,
+    OGRMapgisMapLayer(mapgis::FileContext& file, OGRMapgisLayer* poCompound, mapgis::MapKind eKind,
                       bool bNetwork);
     ~OGRMapgisMapLayer() override;
 
@@ -162,19 +193,11 @@ public:
     DEFINE_GET_NEXT_FEATURE_THROUGH_RAW(OGRMapgisMapLayer)
     OGRFeature* GetFeature(GIntBig nFID) override;
     GIntBig GetFeatureCount(int bForce) override;
-#if GDAL_VERSION_NUM >= GDAL_COMPUTE_VERSION(3, 11, 0)
-    OGRErr IGetExtent(int iGeomField, OGREnvelope* psExtent, bool bForce) override;
-#else
-    OGRErr GetExtent(OGREnvelope* psExtent, int bForce) override;
-    OGRErr GetExtent(int iGeomField, OGREnvelope* psExtent, int bForce) override;
-#endif
-    int TestCapability(const char* pszCap) override;
 
     // Domain "MAPGIS": the compound layer's, FEATURE_COUNT this layer's own (once every item
     // has been read), and MAP_KIND, the layer's name suffix ("areas", "texts", "nodes"...).
     char** GetMetadata(const char* pszDomain) override;
     const char* GetMetadataItem(const char* pszName, const char* pszDomain) override;
-    char** GetMetadataDomainList() override;
 
     using Features = std::vector<std::unique_ptr<OGRFeature>>;
     // For the data source's read of every layer in one pass: the positions from nFrom up to
@@ -185,6 +208,7 @@ public:
                         std::vector<mapgis::KindPiece>& pieces);
 
 private:
+    friend class OGRMapgisLayerBase<OGRMapgisMapLayer>;
     OGRFeature* GetNextRawFeature();
     // This layer's features of the item read at that position.
     Features Take(std::int64_t nItem, OGRFeature* poSource);
@@ -204,13 +228,12 @@ private:
     // next one not counted yet.
     void Catalogue(std::int64_t nItem, const Features& features);
     void CatalogueAll();
-    bool Complete() const {
-        return m_nCatalogued >= m_poCompound->End();
-    }
+    bool Complete() const { return m_nCatalogued >= m_poCompound->End(); }
+    bool ExtentKnown() const { return Complete(); }
+    bool CountKnown() const { return Complete(); }
     OGRErr Extent(OGREnvelope* psExtent, bool bForce);
     void BuildMetadata();
 
-    OGRMapgisDataSource* m_poDS;
     OGRMapgisLayer* m_poCompound;
     mapgis::MapKind m_eKind;
     bool m_bNetwork;
@@ -233,7 +256,6 @@ private:
     OGREnvelope m_extent;
     std::vector<std::pair<std::int64_t, GIntBig>> m_textStarts;  // item, id of its first piece
     CPLStringList m_aosMetadata;
-    bool m_bDescribed = false;
 };
 
 class OGRMapgisDataSource final : public GDALDataset {
@@ -271,51 +293,12 @@ public:
     const char* GetMetadataItem(const char* pszName, const char* pszDomain) override;
     char** GetMetadataDomainList() override;
 
-    const mapgis::ImportSettings& GetSettings() const { return m_settings; }
-    mapgis::MessageReporter& Reporter() { return m_reporter; }
-    // The census of the file once needed; null before.
-    const mapgis::Census* GetCensus() const { return m_census ? &*m_census : nullptr; }
-    // ACCOUNT: whether the layers and the file give their account.
-    bool Accounts() const { return m_bAccount; }
-    // Takes the census now, if it was not taken before.
-    const mapgis::Census* TakeCensus();
-    // REPAIR: whether point files' text records whose text holds commas are read by the host
-    // when the reader refuses them.
-    bool Repairs() const { return m_bRepair; }
-    // Appends the FILE_... items of the account, when there is a census.
-    void AddAccount(CPLStringList& aosList);
-    // The account in one sentence, for the layers' DESCRIPTION; empty without ACCOUNT=YES.
-    const std::string& AccountSummary();
-    // A warning about the item at that line, once per dataset however often it is met.
-    void WarnItem(int nLine, const std::string& strText);
-    // Counts a text (once per item) that holds U+FFFD: its charset could not decode it.
-    void NoteReplacedText();
-    // Whether sequential reads of the layers go on ahead on a second thread.
-    bool ReadsAhead() const { return m_bReadAhead; }
-    // SCALE and OFFSET: how the file's coordinates become the features'.
-    const mapgis::Placement& GetPlacement() const { return m_placement; }
-    // MODE=MAP: the colour library COLOR_INDEX names, if it names one; null otherwise.
-    const mapgis::ColorLibrary* ColorLibrary() const { return m_colorLibrary.get(); }
-    // MODE=MAP: the font families of the faces (the shipped table and FONT_MAP's).
-    const mapgis::FontTable& Fonts() const { return m_fonts; }
-
 private:
-    OGRMapgisDataSource(const mapgis::ImportSettings& settings, const std::string& strFileName)
-        : m_settings(settings), m_reporter(strFileName) {}
+    OGRMapgisDataSource(std::unique_ptr<mapgis::FileContext> file, Mode eMode)
+        : m_file(std::move(file)), m_eMode(eMode) {}
     bool Load();
-    // Warns, and notes for the account, when the first line is not a header line.
-    void CheckHeader(GDALOpenInfo* poOpenInfo);
-    // The colour index whose missing colour numbers the census notes: none in typed mode.
-    std::string ColorsLookedUp() const;
-    // COLOR_INDEX naming a colour library, and FONT_MAP; false with the error reported.
-    bool TakeStyleSources(CSLConstList papszOptions);
-    // The note on texts with U+FFFD, empty when there are none; warned once per new count.
-    std::string ReplacedNote() const;
-    void WarnReplaced();
     // SRS=: the coordinate system of every layer.
     bool AssignSrs(const std::string& strUser);
-    // Built once: after it every position of every layer has been read, so it stays.
-    const mapgis::Account* GetAccount();
     // The mode other than this one whose layers have that name, if any.
     std::optional<Mode> OtherModeOf(const char* pszName) const;
     // MODE=MAP: a layer for each kind the census finds.
@@ -323,10 +306,9 @@ private:
     // The next batch of items of the one-pass read, cut for every map layer; false at the end.
     bool ReadMapBatch();
 
-    mapgis::ImportSettings m_settings;
-    mapgis::Placement m_placement;
-    mapgis::MessageReporter m_reporter;
-    Mode m_eMode = Mode::Map;
+    // Outlives the layers, which hold it.
+    std::unique_ptr<mapgis::FileContext> m_file;
+    Mode m_eMode;
     // The plug-in's layers; in MODE=MAP the compound layer the map layers read.
     std::vector<std::unique_ptr<OGRMapgisLayer>> m_layers;
     std::vector<std::unique_ptr<OGRMapgisMapLayer>> m_mapLayers;
@@ -334,24 +316,9 @@ private:
     std::int64_t m_nMapItem = 0;
     std::vector<std::deque<std::unique_ptr<OGRFeature>>> m_mapBatch;
     size_t m_iMapBatchLayer = 0;
-    std::optional<mapgis::Census> m_census;
-    std::future<mapgis::Census> m_censusWalk;  // the census being taken, until it is needed
-    std::set<std::string> m_warnedItems;
     CPLStringList m_aosMetadata;
-    std::optional<mapgis::Account> m_account;
-    std::optional<std::string> m_strAccountSummary;
     CPLStringList m_aosOpenOptions;
     // By mode: the sessions opened for other modes' layer names.
     std::array<std::unique_ptr<OGRMapgisDataSource>, 3> m_otherModes;
     std::array<bool, 3> m_otherModesTried{};
-    bool m_bReadAhead = false;
-    bool m_bRepair = true;
-    bool m_bAccount = false;
-    std::string m_strEncoding;  // the ENCODING option as given
-    std::string m_strHeaderNote;
-    std::shared_ptr<const mapgis::ColorLibrary> m_colorLibrary;
-    std::string m_strColorLibraryPath;
-    mapgis::FontTable m_fonts;
-    long long m_nReplacedTexts = 0;
-    long long m_nReplacedWarned = 0;
 };

@@ -85,6 +85,38 @@ std::string WhyUnreadable(GDALOpenInfo* poOpenInfo) {
     return std::string();
 }
 
+// The open options that say how the file is read.
+mapgis::FileContext::Reading ReadingFromOptions(GDALOpenInfo* poOpenInfo, Mode eMode) {
+    CSLConstList papszOptions = poOpenInfo->papszOpenOptions;
+    mapgis::FileContext::Reading reading;
+    reading.bMapLayers = eMode == Mode::Map;
+    reading.strModeName = kModeNames[static_cast<size_t>(eMode)];
+    reading.bReadAhead = CPLFetchBool(papszOptions, "READ_AHEAD", false);
+    reading.strEncoding = CSLFetchNameValueDef(papszOptions, "ENCODING", "AUTO");
+    // Only point files hold the texts that can be repaired.
+    reading.bRepair = CPLFetchBool(papszOptions, "REPAIR", true) &&
+                      EQUAL(CPLGetExtension(poOpenInfo->pszFilename), "wat");
+    reading.bAccount = CPLFetchBool(papszOptions, "ACCOUNT", false);
+    return reading;
+}
+
+// What the layers will share, with the checks of the open options that need the file; null,
+// with the error reported, when one fails.
+std::unique_ptr<mapgis::FileContext> OpenFileContext(GDALOpenInfo* poOpenInfo,
+                                                     const mapgis::ImportSettings& settings,
+                                                     Mode eMode) {
+    CSLConstList papszOptions = poOpenInfo->papszOpenOptions;
+    auto file = std::make_unique<mapgis::FileContext>(
+        settings, ReadingFromOptions(poOpenInfo, eMode),
+        mapgis::ShownPath(CPLGetFilename(poOpenInfo->pszFilename)));
+    file->CheckHeader(reinterpret_cast<const char*>(poOpenInfo->pabyHeader),
+                      static_cast<size_t>(poOpenInfo->nHeaderBytes));
+    if (!file->TakeStyleSources(papszOptions) || !file->TakePlacement(papszOptions))
+        return nullptr;
+    file->StartCensus();
+    return file;
+}
+
 }  // namespace
 
 int OGRMapgisDataSource::Identify(GDALOpenInfo* poOpenInfo) {
@@ -127,151 +159,49 @@ GDALDataset* OGRMapgisDataSource::Open(GDALOpenInfo* poOpenInfo) {
     Mode eMode = Mode::Map;
     if (!SettingsFromOptions(poOpenInfo, &settings, &eMode))
         return nullptr;
-    std::unique_ptr<OGRMapgisDataSource> poDS(new OGRMapgisDataSource(
-        settings, mapgis::ShownPath(CPLGetFilename(poOpenInfo->pszFilename))));
-    poDS->m_eMode = eMode;
+    std::unique_ptr<mapgis::FileContext> file = OpenFileContext(poOpenInfo, settings, eMode);
+    if (!file)
+        return nullptr;
+    std::unique_ptr<OGRMapgisDataSource> poDS(new OGRMapgisDataSource(std::move(file), eMode));
     poDS->SetDescription(poOpenInfo->pszFilename);
     poDS->m_aosOpenOptions = CPLStringList(CSLDuplicate(poOpenInfo->papszOpenOptions));
-    CSLConstList papszOptions = poOpenInfo->papszOpenOptions;
-    poDS->m_bReadAhead = CPLFetchBool(papszOptions, "READ_AHEAD", false);
-    poDS->m_strEncoding = CSLFetchNameValueDef(papszOptions, "ENCODING", "AUTO");
-    poDS->CheckHeader(poOpenInfo);
-    if (!poDS->TakeStyleSources(papszOptions))
-        return nullptr;
-    // Only point files hold the texts that can be repaired.
-    poDS->m_bRepair = CPLFetchBool(papszOptions, "REPAIR", true) &&
-                      EQUAL(CPLGetExtension(poOpenInfo->pszFilename), "wat");
-    std::string strError;
-    if (!mapgis::ParsePlacement(CSLFetchNameValue(papszOptions, "SCALE"),
-                                CSLFetchNameValue(papszOptions, "OFFSET"), &poDS->m_placement,
-                                &strError)) {
-        CPLError(CE_Failure, CPLE_IllegalArg, "%s", strError.c_str());
-        return nullptr;
-    }
-    // The census walks the file on a thread of its own while the plug-in pre-reads it, so
-    // that the warnings of the reads can name the line of each item and the account is ready;
-    // the map layers are those of the kinds it finds.
-    poDS->m_bAccount = CPLFetchBool(papszOptions, "ACCOUNT", false);
-    if (poDS->m_bAccount || eMode == Mode::Map) {
-        poDS->m_censusWalk =
-            std::async(std::launch::async, mapgis::TakeCensus, settings.strPath, settings.eCharset,
-                       poDS->ColorsLookedUp(), eMode == Mode::Map);
-    }
     if (!poDS->Load())
         return nullptr;
-    const char* pszSRS = CSLFetchNameValue(papszOptions, "SRS");
+    const char* pszSRS = CSLFetchNameValue(poOpenInfo->papszOpenOptions, "SRS");
     if (pszSRS != nullptr && !poDS->AssignSrs(pszSRS))
         return nullptr;
     return poDS.release();
-}
-
-const mapgis::Census* OGRMapgisDataSource::TakeCensus() {
-    if (!m_census) {
-        m_census = m_censusWalk.valid()
-                       ? m_censusWalk.get()
-                       : mapgis::TakeCensus(m_settings.strPath, m_settings.eCharset,
-                                            ColorsLookedUp(), m_eMode == Mode::Map);
-        for (const std::string& strNote : m_census->notes)
-            m_reporter.Warn(strNote);
-    }
-    return &*m_census;
-}
-
-std::string OGRMapgisDataSource::ColorsLookedUp() const {
-    // Only compound layers carry colours; a colour library only the map layers'.
-    if (m_colorLibrary)
-        return m_eMode == Mode::Map ? m_strColorLibraryPath : std::string();
-    return m_settings.nImportMode != 0 ? m_settings.strColorIndexPath : std::string();
-}
-
-bool OGRMapgisDataSource::TakeStyleSources(CSLConstList papszOptions) {
-    const std::string strColors = m_settings.strColorIndexPath;
-    if (!strColors.empty() && mapgis::IsColorLibraryFile(strColors)) {
-        // The reader takes colour index files only: it is given none.
-        m_settings.strColorIndexPath.clear();
-        m_strColorLibraryPath = strColors;
-        auto library = std::make_shared<mapgis::ColorLibrary>();
-        std::string strError;
-        if (!library->Load(strColors, &strError)) {
-            CPLError(CE_Failure, CPLE_OpenFailed, "COLOR_INDEX=%s",
-                     mapgis::ShownPath(strError).c_str());
-            return false;
-        }
-        m_colorLibrary = std::move(library);
-        if (m_eMode != Mode::Map) {
-            m_reporter.Warn("COLOR_INDEX=" + mapgis::ShownPath(strColors) +
-                            " is a MAPGIS colour library, which only MODE=MAP reads: the " +
-                            kModeNames[static_cast<size_t>(m_eMode)] +
-                            " layers keep the reader's default colours");
-        }
-    }
-    const char* pszFonts = CSLFetchNameValue(papszOptions, "FONT_MAP");
-    std::string strError;
-    if (pszFonts != nullptr && !m_fonts.Load(pszFonts, &strError)) {
-        CPLError(CE_Failure, CPLE_OpenFailed, "FONT_MAP=%s", mapgis::ShownPath(strError).c_str());
-        return false;
-    }
-    return true;
-}
-
-void OGRMapgisDataSource::CheckHeader(GDALOpenInfo* poOpenInfo) {
-    const auto* pszStart = reinterpret_cast<const char*>(poOpenInfo->pabyHeader);
-    std::string strWhy;
-    if (pszStart != nullptr &&
-        !mapgis::CheckHeaderLine(pszStart, static_cast<size_t>(poOpenInfo->nHeaderBytes),
-                                 &strWhy)) {
-        m_strHeaderNote = strWhy;
-        m_reporter.WarnAt(1, strWhy);
-    }
-}
-
-void OGRMapgisDataSource::NoteReplacedText() {
-    ++m_nReplacedTexts;
-}
-
-std::string OGRMapgisDataSource::ReplacedNote() const {
-    if (m_nReplacedTexts == 0)
-        return std::string();
-    return std::to_string(m_nReplacedTexts) +
-           (m_nReplacedTexts == 1 ? " text holds" : " texts hold") +
-           " characters the charset (ENCODING=" + m_strEncoding +
-           ") cannot decode, shown as U+FFFD: the file is likely in another charset; choose it "
-           "with the ENCODING open option (mapgis-import --encoding), e.g. GBK";
-}
-
-void OGRMapgisDataSource::WarnReplaced() {
-    if (m_nReplacedTexts > m_nReplacedWarned) {
-        m_nReplacedWarned = m_nReplacedTexts;
-        m_reporter.Warn(ReplacedNote());
-    }
 }
 
 bool OGRMapgisDataSource::Load() {
     std::string strError;
     std::vector<mapgis::LogMessage> messages;
     std::shared_ptr<mapgis::PluginSession> session =
-        mapgis::PluginSession::Open(m_settings, &strError, &messages);
+        mapgis::PluginSession::Open(m_file->Settings(), &strError, &messages);
     for (const mapgis::LogMessage& msg : messages)
-        m_reporter.Warn(msg.Describe());
+        m_file->Reporter().Warn(msg.Describe());
     if (session && session->GetLayerCount() == 0) {
         // Typed mode keeps only layers with items of their kind. Whether the file could not
         // be read at all only a compound read tells.
-        mapgis::ImportSettings compound = m_settings;
+        mapgis::ImportSettings compound = m_file->Settings();
         compound.nImportMode = 1;
         if (mapgis::PluginSession::Open(compound, &strError, nullptr) == nullptr)
             session.reset();
     }
     if (!session) {
-        CPLError(CE_Failure, CPLE_OpenFailed, "%s: %s", m_reporter.GetFileName().c_str(),
+        CPLError(CE_Failure, CPLE_OpenFailed, "%s: %s", m_file->Reporter().GetFileName().c_str(),
                  strError.c_str());
         return false;
     }
     if (session->GetLayerCount() == 0) {
-        m_reporter.Warn("no item fits a point, line, region or text layer");
+        m_file->Reporter().Warn("no item fits a point, line, region or text layer");
     }
+    // The account of the file is what its plug-in layers read.
     for (int i = 0; i < session->GetLayerCount(); ++i) {
         m_layers.push_back(
-            std::make_unique<OGRMapgisLayer>(this, session, i, session->GetLayerSummary(i)));
+            std::make_unique<OGRMapgisLayer>(*m_file, session, i, session->GetLayerSummary(i)));
+        OGRMapgisLayer* poLayer = m_layers.back().get();
+        m_file->AccountFor([poLayer] { return poLayer->Results(); });
     }
     if (m_eMode == Mode::Map)
         AddMapLayers();
@@ -281,8 +211,8 @@ bool OGRMapgisDataSource::Load() {
 void OGRMapgisDataSource::AddMapLayers() {
     if (m_layers.empty())
         return;
-    const bool bNetwork = EQUAL(CPLGetExtension(m_settings.strPath.c_str()), "wan");
-    const mapgis::Census* pCensus = TakeCensus();
+    const bool bNetwork = EQUAL(CPLGetExtension(m_file->Settings().strPath.c_str()), "wan");
+    const mapgis::Census* pCensus = m_file->TakeCensus();
     // A file the census cannot walk may give any kind: a layer too many rather than a
     // feature lost.
     std::array<bool, 4> kinds;
@@ -292,7 +222,7 @@ void OGRMapgisDataSource::AddMapLayers() {
     for (mapgis::MapKind eKind : mapgis::kMapKinds) {
         if (kinds[static_cast<size_t>(eKind)]) {
             m_mapLayers.push_back(
-                std::make_unique<OGRMapgisMapLayer>(this, m_layers[0].get(), eKind, bNetwork));
+                std::make_unique<OGRMapgisMapLayer>(*m_file, m_layers[0].get(), eKind, bNetwork));
         }
     }
 }
@@ -315,7 +245,7 @@ bool OGRMapgisDataSource::AssignSrs(const std::string& strUser) {
         for (const auto& poLayer : m_mapLayers)
             poLayer->GetLayerDefn()->GetGeomFieldDefn(0)->SetSpatialRef(poSRS);
     } else {
-        CPLError(CE_Failure, CPLE_IllegalArg, "%s: %s", m_reporter.GetFileName().c_str(),
+        CPLError(CE_Failure, CPLE_IllegalArg, "%s: %s", m_file->Reporter().GetFileName().c_str(),
                  strError.c_str());
     }
     poSRS->Release();
@@ -327,8 +257,7 @@ OGRMapgisDataSource::~OGRMapgisDataSource() {
         poOther.reset();
     m_mapLayers.clear();
     m_layers.clear();
-    WarnReplaced();
-    m_reporter.Flush();
+    m_file->Flush();
 }
 
 OGRLayer* OGRMapgisDataSource::GetLayer(int i) {
@@ -337,11 +266,6 @@ OGRLayer* OGRMapgisDataSource::GetLayer(int i) {
     if (m_eMode == Mode::Map)
         return m_mapLayers[static_cast<size_t>(i)].get();
     return m_layers[static_cast<size_t>(i)].get();
-}
-
-void OGRMapgisDataSource::WarnItem(int nLine, const std::string& strText) {
-    if (m_warnedItems.insert(std::to_string(nLine) + ":" + strText).second)
-        m_reporter.WarnAt(nLine, strText);
 }
 
 OGRLayer* OGRMapgisDataSource::GetLayerByName(const char* pszName) {
@@ -365,7 +289,7 @@ OGRLayer* OGRMapgisDataSource::GetLayerByName(const char* pszName) {
 }
 
 std::optional<Mode> OGRMapgisDataSource::OtherModeOf(const char* pszName) const {
-    const std::string& strName = m_settings.strDestName;
+    const std::string& strName = m_file->Settings().strDestName;
     std::optional<Mode> eMode;
     const size_t nLength = strlen(pszName);
     if (EQUAL(pszName, strName.c_str())) {
@@ -385,65 +309,10 @@ std::optional<Mode> OGRMapgisDataSource::OtherModeOf(const char* pszName) const 
     return eMode == m_eMode ? std::nullopt : eMode;
 }
 
-const mapgis::Account* OGRMapgisDataSource::GetAccount() {
-    if (!m_bAccount)
-        return nullptr;
-    if (!m_account) {
-        TakeCensus();
-        std::vector<mapgis::LayerResults> layers;
-        for (const auto& poLayer : m_layers)
-            layers.push_back(poLayer->Results());
-        m_account = mapgis::BuildAccount(*m_census, m_settings.nImportMode != 0, layers);
-        std::vector<std::string>& notes = m_account->notes;
-        if (!m_strHeaderNote.empty())
-            notes.insert(notes.begin(), m_strHeaderNote);
-        if (m_nReplacedTexts > 0)
-            notes.push_back(ReplacedNote());
-        WarnReplaced();
-    }
-    return &*m_account;
-}
-
-const std::string& OGRMapgisDataSource::AccountSummary() {
-    if (!m_strAccountSummary) {
-        const mapgis::Account* pAccount = GetAccount();
-        m_strAccountSummary = pAccount == nullptr
-                                  ? std::string()
-                                  : mapgis::SummarizeAccount(*pAccount, m_reporter.GetFileName());
-    }
-    return *m_strAccountSummary;
-}
-
-void OGRMapgisDataSource::AddAccount(CPLStringList& aosList) {
-    const mapgis::Account* pAccount = GetAccount();
-    if (pAccount == nullptr)
-        return;
-    const mapgis::Account& account = *pAccount;
-    if (!account.bValid) {
-        aosList.SetNameValue("FILE_ACCOUNT_PROBLEM", account.strProblem.c_str());
-        return;
-    }
-    aosList.SetNameValue("FILE_ITEM_COUNT", std::to_string(account.nItems).c_str());
-    aosList.SetNameValue("FILE_IMPORTED_COUNT", std::to_string(account.nImported).c_str());
-    aosList.SetNameValue("FILE_REPAIRED_COUNT", std::to_string(account.nRepaired).c_str());
-    aosList.SetNameValue("FILE_REFUSED_COUNT", std::to_string(account.nRefused).c_str());
-    aosList.SetNameValue("FILE_NOT_IMPORTABLE_COUNT",
-                         std::to_string(account.nNotImportable).c_str());
-    aosList.SetNameValue("FILE_SKIPPED_COUNT", std::to_string(account.nSkipped).c_str());
-    for (size_t i = 0; i < account.entries.size(); ++i) {
-        aosList.SetNameValue(("FILE_ITEM_" + std::to_string(i + 1)).c_str(),
-                             account.entries[i].c_str());
-    }
-    for (size_t i = 0; i < account.notes.size(); ++i) {
-        aosList.SetNameValue(("FILE_NOTE_" + std::to_string(i + 1)).c_str(),
-                             account.notes[i].c_str());
-    }
-}
-
 char** OGRMapgisDataSource::GetMetadata(const char* pszDomain) {
     if (pszDomain != nullptr && EQUAL(pszDomain, "MAPGIS")) {
         m_aosMetadata.Clear();
-        AddAccount(m_aosMetadata);
+        m_file->AddAccount(m_aosMetadata);
         return m_aosMetadata.List();
     }
     return GDALDataset::GetMetadata(pszDomain);
@@ -481,7 +350,7 @@ void OGRMapgisDataSource::ResetReading() {
 
 bool OGRMapgisDataSource::ReadMapBatch() {
     OGRMapgisLayer* poCompound = m_layers[0].get();
-    const bool bNetwork = EQUAL(CPLGetExtension(m_settings.strPath.c_str()), "wan");
+    const bool bNetwork = EQUAL(CPLGetExtension(m_file->Settings().strPath.c_str()), "wan");
     m_mapBatch.clear();
     m_mapBatch.resize(m_mapLayers.size());
     m_iMapBatchLayer = 0;
@@ -495,9 +364,9 @@ bool OGRMapgisDataSource::ReadMapBatch() {
         if (poSource == nullptr)
             break;
         // Cut once; each layer takes the pieces of its kind.
-        std::vector<mapgis::KindPiece> pieces =
-            mapgis::CutByKind(*poSource, bNetwork,
-                              mapgis::FilledByCensus(GetCensus(), poCompound->CensusItemAt(nAt)));
+        std::vector<mapgis::KindPiece> pieces = mapgis::CutByKind(
+            *poSource, bNetwork,
+            mapgis::FilledByCensus(m_file->GetCensus(), poCompound->CensusItemAt(nAt)));
         for (size_t i = 0; i < m_mapLayers.size(); ++i) {
             for (auto& poFeature : m_mapLayers[i]->TakePieces(nAt, *poSource, pieces))
                 m_mapBatch[i].push_back(std::move(poFeature));

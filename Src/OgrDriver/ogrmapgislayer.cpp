@@ -3,20 +3,21 @@
 #include <cstring>
 
 #include "KoGeometry/KtGeometry.h"
+#include "mapgisrepair.h"
 #include "mapgisschema.h"
 #include "ogr_mapgis.h"
 
-OGRMapgisLayer::OGRMapgisLayer(OGRMapgisDataSource* poDS,
+OGRMapgisLayer::OGRMapgisLayer(mapgis::FileContext& file,
                                std::shared_ptr<mapgis::PluginSession> session, int iLayer,
                                const mapgis::LayerSummary& summary)
-    : m_poDS(poDS),
+    : OGRMapgisLayerBase(file),
       m_session(std::move(session)),
       m_iLayer(iLayer),
       m_summary(summary),
       m_eKind(mapgis::LayerKindFromType(summary.nType)),
       m_poDefn(new OGRFeatureDefn(summary.strName.c_str())),
       m_nEnd(summary.nItemCount),
-      m_bBoundIsExtent(!EQUAL(CPLGetExtension(poDS->GetSettings().strPath.c_str()), "wat")) {
+      m_bBoundIsExtent(!EQUAL(CPLGetExtension(file.Settings().strPath.c_str()), "wat")) {
     m_poDefn->Reference();
     m_poDefn->SetGeomType(mapgis::LayerGeometryType(m_eKind));
     mapgis::AddLayerFields(*m_poDefn, m_eKind);
@@ -56,7 +57,7 @@ mapgis::ItemRead OGRMapgisLayer::ReadAt(std::int64_t nItem) {
 }
 
 mapgis::ItemRead OGRMapgisLayer::ReadNextInOrder() {
-    if (!m_readAhead && !m_poDS->ReadsAhead())
+    if (!m_readAhead && !m_file.GetReading().bReadAhead)
         return ReadAt(m_nNextItem);
     if (!m_readAhead) {
         if (m_nCursor != m_nNextItem)
@@ -72,11 +73,11 @@ mapgis::ItemRead OGRMapgisLayer::ReadNextInOrder() {
 }
 
 std::optional<size_t> OGRMapgisLayer::CensusItemAt(std::int64_t nItem) {
-    const mapgis::Census* pCensus = m_poDS->GetCensus();
+    const mapgis::Census* pCensus = m_file.GetCensus();
     // Repairs need the item's record, which only the census finds: taken on the first need.
     // With ACCOUNT the census begun at open is waited for.
-    if (pCensus == nullptr && (m_poDS->Repairs() || m_poDS->Accounts()))
-        pCensus = m_poDS->TakeCensus();
+    if (pCensus == nullptr && (m_file.GetReading().bRepair || m_file.GetReading().bAccount))
+        pCensus = m_file.TakeCensus();
     if (pCensus == nullptr)
         return std::nullopt;
     if (!m_censusItems)
@@ -90,25 +91,25 @@ std::optional<size_t> OGRMapgisLayer::CensusItemAt(std::int64_t nItem) {
 }
 
 void OGRMapgisLayer::Repair(mapgis::ItemRead& read) {
-    if (read.feature || !m_poDS->Repairs())
+    if (read.feature || !m_file.GetReading().bRepair)
         return;
     const std::optional<size_t> iItem = CensusItemAt(read.nItem);
     if (!iItem)
         return;
-    const mapgis::Census& census = *m_poDS->GetCensus();
+    const mapgis::Census& census = *m_file.GetCensus();
     const mapgis::CensusItem item = census.Item(*iItem);
     if (!item.bIndexed || census.Note(*iItem).empty())
         return;
     mapgis::ItemRead repaired =
-        mapgis::ReadRepairedRecord(m_poDS->GetSettings(), m_eKind, census.Note(*iItem));
+        mapgis::ReadRepairedRecord(m_file.Settings(), m_eKind, census.Note(*iItem));
     if (!repaired.feature)
         return;
     read.feature = std::move(repaired.feature);
     read.messages = std::move(repaired.messages);
     read.bRepaired = true;
     if (!m_notes.IsNoted(read.nItem))
-        m_poDS->WarnItem(census.Line(*iItem),
-                         mapgis::DescribeItem(census, *iItem) + " " + mapgis::kRepairedNote);
+        m_file.WarnItem(census.Line(*iItem),
+                        mapgis::DescribeItem(census, *iItem) + " " + mapgis::kRepairedNote);
 }
 
 void OGRMapgisLayer::Note(const mapgis::ItemRead& read) {
@@ -122,26 +123,26 @@ void OGRMapgisLayer::Note(const mapgis::ItemRead& read) {
     // With a census the warning names the line of the item; without, its feature id.
     if (!messages.empty()) {
         if (const std::optional<size_t> iItem = CensusItemAt(read.nItem)) {
-            const mapgis::Census& census = *m_poDS->GetCensus();
+            const mapgis::Census& census = *m_file.GetCensus();
             const mapgis::CensusItem item = census.Item(*iItem);
             const std::string strWho = mapgis::DescribeItem(census, *iItem);
             if (bRefused) {
-                m_poDS->WarnItem(census.Line(*iItem),
-                                 strWho + " refused: " + mapgis::RefusalReason(item, messages));
+                m_file.WarnItem(census.Line(*iItem),
+                                strWho + " refused: " + mapgis::RefusalReason(item, messages));
             } else {
                 for (const std::string& strText : messages)
-                    m_poDS->WarnItem(census.Line(*iItem), strWho + ": " + strText);
+                    m_file.WarnItem(census.Line(*iItem), strWho + ": " + strText);
             }
         } else {
             for (const std::string& strText : messages) {
-                m_poDS->Reporter().Warn(m_summary.strName + " feature " +
-                                        std::to_string(read.nItem + 1) + ": " + strText);
+                m_file.Reporter().Warn(m_summary.strName + " feature " +
+                                       std::to_string(read.nItem + 1) + ": " + strText);
             }
         }
     }
     if (bRefused) {
         CPLDebug("MAPGIS", "%s: %s item %d refused by the reader",
-                 m_poDS->Reporter().GetFileName().c_str(), m_summary.strName.c_str(),
+                 m_file.Reporter().GetFileName().c_str(), m_summary.strName.c_str(),
                  static_cast<int>(read.nItem + 1));
     }
 }
@@ -153,7 +154,7 @@ void OGRMapgisLayer::NoteReplaced(std::int64_t nItem, const OGRFeature& feature)
     // U+FFFD is what the host's decoders give for bytes the charset does not have.
     if (std::strstr(feature.GetFieldAsString(iText), "\xEF\xBF\xBD") != nullptr &&
         m_replacedItems.insert(nItem).second) {
-        m_poDS->NoteReplacedText();
+        m_file.NoteReplacedText();
     }
 }
 
@@ -172,7 +173,7 @@ OGRFeature* OGRMapgisLayer::MakeFeature(const mapgis::ItemRead& read) {
     std::vector<std::string> warnings;
     std::unique_ptr<OGRGeometry> poGeom = mapgis::ToLayerGeometry(*pGeom, m_eKind, warnings);
     if (poGeom) {
-        m_poDS->GetPlacement().Apply(*poGeom);
+        m_file.GetPlacement().Apply(*poGeom);
         poGeom->assignSpatialReference(GetSpatialRef());
         poFeature->SetGeometryDirectly(poGeom.release());
     }
@@ -184,7 +185,7 @@ OGRFeature* OGRMapgisLayer::MakeFeature(const mapgis::ItemRead& read) {
         }
         for (const std::string& strWarning : warnings) {
             m_notes.AddMessage(read.nItem, strWarning);
-            m_poDS->Reporter().Warn(strWho + ": " + strWarning);
+            m_file.Reporter().Warn(strWho + ": " + strWarning);
         }
     }
     return poFeature.release();
@@ -205,12 +206,12 @@ void OGRMapgisLayer::GrowExtent(std::int64_t nItem, const OGRFeature* poFeature)
 OGRFeature* OGRMapgisLayer::GetNextRawFeature() {
     for (;;) {
         if (m_nNextItem >= End()) {
-            m_poDS->Reporter().Flush();
+            m_file.Reporter().Flush();
             return nullptr;
         }
         mapgis::ItemRead read = ReadNextInOrder();
         if (read.bEnd) {
-            m_poDS->Reporter().Flush();
+            m_file.Reporter().Flush();
             return nullptr;
         }
         m_nNextItem = read.nItem + 1;
@@ -261,7 +262,7 @@ void OGRMapgisLayer::ReadMissing(bool bExtent) {
             GrowExtent(nItem, poFeature.get());
         }
     }
-    m_poDS->Reporter().Flush();
+    m_file.Reporter().Flush();
 }
 
 GIntBig OGRMapgisLayer::GetFeatureCount(int bForce) {
@@ -285,7 +286,7 @@ OGREnvelope OGRMapgisLayer::Bound() const {
     env.MaxX = rc.right;
     env.MinY = rc.bottom;
     env.MaxY = rc.top;
-    m_poDS->GetPlacement().Apply(env);
+    m_file.GetPlacement().Apply(env);
     return env;
 }
 
@@ -305,37 +306,11 @@ OGRErr OGRMapgisLayer::Extent(OGREnvelope* psExtent, bool bForce) {
     return OGRERR_NONE;
 }
 
-#if GDAL_VERSION_NUM >= GDAL_COMPUTE_VERSION(3, 11, 0)
-OGRErr OGRMapgisLayer::IGetExtent(int iGeomField, OGREnvelope* psExtent, bool bForce) {
-    return iGeomField == 0 ? Extent(psExtent, bForce) : OGRERR_FAILURE;
-}
-#else
-OGRErr OGRMapgisLayer::GetExtent(OGREnvelope* psExtent, int bForce) {
-    return Extent(psExtent, bForce != 0);
-}
-
-OGRErr OGRMapgisLayer::GetExtent(int iGeomField, OGREnvelope* psExtent, int bForce) {
-    return iGeomField == 0 ? Extent(psExtent, bForce != 0) : OGRERR_FAILURE;
-}
-#endif
-
-int OGRMapgisLayer::TestCapability(const char* pszCap) {
-    if (EQUAL(pszCap, OLCRandomRead) || EQUAL(pszCap, OLCStringsAsUTF8) ||
-        EQUAL(pszCap, OLCCurveGeometries)) {
-        return TRUE;
-    }
-    if (EQUAL(pszCap, OLCFastGetExtent))
-        return ExtentKnown();
-    if (EQUAL(pszCap, OLCFastFeatureCount))
-        return AllNoted() && m_poFilterGeom == nullptr && m_poAttrQuery == nullptr;
-    return FALSE;
-}
-
 void OGRMapgisLayer::BuildMetadata() {
     m_aosMetadata.Clear();
     m_aosMetadata.SetNameValue("ITEM_COUNT", std::to_string(m_summary.nItemCount).c_str());
     m_aosMetadata.SetNameValue("LAYER_TYPE", std::to_string(m_summary.nType).c_str());
-    const bool bAccount = m_poDS->Accounts();
+    const bool bAccount = m_file.GetReading().bAccount;
     if (bAccount)
         ReadMissing(false);
     if (!AllNoted())
@@ -372,7 +347,7 @@ void OGRMapgisLayer::BuildMetadata() {
         m_aosMetadata.SetNameValue(("MESSAGE_" + std::to_string(i + 1)).c_str(), strValue.c_str());
     }
     if (bAccount)
-        m_poDS->AddAccount(m_aosMetadata);
+        m_file.AddAccount(m_aosMetadata);
 }
 
 mapgis::LayerResults OGRMapgisLayer::Results() {
@@ -402,15 +377,6 @@ bool IsDefaultDomain(const char* pszDomain) {
 
 }  // namespace
 
-void OGRMapgisLayer::SetDescriptionItem() {
-    if (m_bDescribed || !m_poDS->Accounts())
-        return;
-    m_bDescribed = true;
-    const std::string& strSummary = m_poDS->AccountSummary();
-    if (!strSummary.empty())
-        OGRLayer::SetMetadataItem("DESCRIPTION", strSummary.c_str());
-}
-
 char** OGRMapgisLayer::GetMetadata(const char* pszDomain) {
     if (pszDomain != nullptr && EQUAL(pszDomain, "MAPGIS")) {
         BuildMetadata();
@@ -435,11 +401,4 @@ const char* OGRMapgisLayer::GetMetadataItem(const char* pszName, const char* psz
         return m_aosMetadata.FetchNameValue(pszName);
     }
     return OGRLayer::GetMetadataItem(pszName, pszDomain);
-}
-
-char** OGRMapgisLayer::GetMetadataDomainList() {
-    // The default domain holds DESCRIPTION once asked for; listed before, so that ogr2ogr
-    // copies it.
-    return BuildMetadataDomainList(OGRLayer::GetMetadataDomainList(), TRUE, "MAPGIS",
-                                   m_poDS->Accounts() ? "" : nullptr, nullptr);
 }

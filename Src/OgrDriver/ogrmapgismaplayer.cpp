@@ -3,15 +3,14 @@
 
 #include "ogr_mapgis.h"
 
-OGRMapgisMapLayer::OGRMapgisMapLayer(OGRMapgisDataSource* poDS, OGRMapgisLayer* poCompound,
+OGRMapgisMapLayer::OGRMapgisMapLayer(mapgis::FileContext& file, OGRMapgisLayer* poCompound,
                                      mapgis::MapKind eKind, bool bNetwork)
-    : m_poDS(poDS),
+    : OGRMapgisLayerBase(file),
       m_poCompound(poCompound),
       m_eKind(eKind),
       m_bNetwork(bNetwork),
       m_poDefn(new OGRFeatureDefn(
-          (poDS->GetSettings().strDestName + "_" + mapgis::MapKindSuffix(eKind, bNetwork))
-              .c_str())) {
+          (file.Settings().strDestName + "_" + mapgis::MapKindSuffix(eKind, bNetwork)).c_str())) {
     m_poDefn->Reference();
     m_poDefn->SetGeomType(mapgis::MapKindGeometryType(eKind, bNetwork));
     OGRFeatureDefn* poSourceDefn = poCompound->GetLayerDefn();
@@ -81,7 +80,7 @@ mapgis::MapStyle OGRMapgisMapLayer::MapStyleAt(std::int64_t nItem) {
     const std::optional<size_t> iItem = m_poCompound->CensusItemAt(nItem);
     if (!iItem)
         return mapgis::MapStyle();
-    return mapgis::MapStyleOf(m_poDS->GetCensus()->Style(*iItem), m_poDS->ColorLibrary());
+    return mapgis::MapStyleOf(m_file.GetCensus()->Style(*iItem), m_file.GetColorLibrary());
 }
 
 GIntBig OGRMapgisMapLayer::FirstTextFid(std::int64_t nItem) const {
@@ -96,7 +95,7 @@ GIntBig OGRMapgisMapLayer::FirstTextFid(std::int64_t nItem) const {
 OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakeTexts(const OGRFeature& source,
                                                          mapgis::KindPiece& piece) {
     Features features;
-    const double dfScale = m_poDS->GetPlacement().dScale;
+    const double dfScale = m_file.GetPlacement().dScale;
     for (mapgis::TextPiece& text :
          mapgis::PlaceTexts(piece, m_poCompound->TextMetricsOf(source.GetFID()), dfScale)) {
         std::unique_ptr<OGRFeature> poFeature =
@@ -129,7 +128,7 @@ OGRMapgisMapLayer::Features OGRMapgisMapLayer::Take(std::int64_t nItem, OGRFeatu
     }
     std::vector<mapgis::KindPiece> pieces = mapgis::CutByKind(
         *poSource, m_bNetwork,
-        mapgis::FilledByCensus(m_poDS->GetCensus(), m_poCompound->CensusItemAt(nItem)));
+        mapgis::FilledByCensus(m_file.GetCensus(), m_poCompound->CensusItemAt(nItem)));
     return TakePieces(nItem, *poSource, pieces);
 }
 
@@ -141,7 +140,7 @@ OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakePieces(std::int64_t nItem,
     for (mapgis::KindPiece& piece : pieces) {
         if (piece.eKind != m_eKind)
             continue;
-        piece.strStyle = mapgis::Restyled(piece.strStyle, m_eKind, m_itemStyle, m_poDS->Fonts());
+        piece.strStyle = mapgis::Restyled(piece.strStyle, m_eKind, m_itemStyle, m_file.Fonts());
         if (m_eKind == mapgis::MapKind::Texts && piece.poGeom != nullptr &&
             !piece.poGeom->IsEmpty()) {
             features = TakeTexts(source, piece);
@@ -261,34 +260,8 @@ OGRErr OGRMapgisMapLayer::Extent(OGREnvelope* psExtent, bool bForce) {
     return OGRERR_NONE;
 }
 
-#if GDAL_VERSION_NUM >= GDAL_COMPUTE_VERSION(3, 11, 0)
-OGRErr OGRMapgisMapLayer::IGetExtent(int iGeomField, OGREnvelope* psExtent, bool bForce) {
-    return iGeomField == 0 ? Extent(psExtent, bForce) : OGRERR_FAILURE;
-}
-#else
-OGRErr OGRMapgisMapLayer::GetExtent(OGREnvelope* psExtent, int bForce) {
-    return Extent(psExtent, bForce != 0);
-}
-
-OGRErr OGRMapgisMapLayer::GetExtent(int iGeomField, OGREnvelope* psExtent, int bForce) {
-    return iGeomField == 0 ? Extent(psExtent, bForce != 0) : OGRERR_FAILURE;
-}
-#endif
-
-int OGRMapgisMapLayer::TestCapability(const char* pszCap) {
-    if (EQUAL(pszCap, OLCRandomRead) || EQUAL(pszCap, OLCStringsAsUTF8) ||
-        EQUAL(pszCap, OLCCurveGeometries)) {
-        return TRUE;
-    }
-    if (EQUAL(pszCap, OLCFastGetExtent))
-        return Complete();
-    if (EQUAL(pszCap, OLCFastFeatureCount))
-        return Complete() && m_poFilterGeom == nullptr && m_poAttrQuery == nullptr;
-    return FALSE;
-}
-
 void OGRMapgisMapLayer::BuildMetadata() {
-    if (m_poDS->Accounts())
+    if (m_file.GetReading().bAccount)
         CatalogueAll();
     m_aosMetadata = CPLStringList(CSLDuplicate(m_poCompound->GetMetadata("MAPGIS")));
     m_aosMetadata.SetNameValue("MAP_KIND", mapgis::MapKindSuffix(m_eKind, m_bNetwork));
@@ -301,12 +274,8 @@ char** OGRMapgisMapLayer::GetMetadata(const char* pszDomain) {
         BuildMetadata();
         return m_aosMetadata.List();
     }
-    if ((pszDomain == nullptr || pszDomain[0] == '\0') && !m_bDescribed && m_poDS->Accounts()) {
-        m_bDescribed = true;
-        const std::string& strSummary = m_poDS->AccountSummary();
-        if (!strSummary.empty())
-            OGRLayer::SetMetadataItem("DESCRIPTION", strSummary.c_str());
-    }
+    if (pszDomain == nullptr || pszDomain[0] == '\0')
+        SetDescriptionItem();
     return OGRLayer::GetMetadata(pszDomain);
 }
 
@@ -323,11 +292,4 @@ const char* OGRMapgisMapLayer::GetMetadataItem(const char* pszName, const char* 
     if (pszName != nullptr && EQUAL(pszName, "DESCRIPTION"))
         GetMetadata(pszDomain);
     return OGRLayer::GetMetadataItem(pszName, pszDomain);
-}
-
-char** OGRMapgisMapLayer::GetMetadataDomainList() {
-    // The default domain holds DESCRIPTION once asked for; listed before, so that ogr2ogr
-    // copies it.
-    return BuildMetadataDomainList(OGRLayer::GetMetadataDomainList(), TRUE, "MAPGIS",
-                                   m_poDS->Accounts() ? "" : nullptr, nullptr);
 }

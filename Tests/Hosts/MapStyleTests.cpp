@@ -10,6 +10,7 @@
 
 #include "DriverTestSupport.h"
 #include "TestFiles.h"
+#include "mapgisdriver.h"
 
 using drivertest::OpenMapgis;
 
@@ -79,7 +80,7 @@ struct Want {
     std::string strColor, strFillColor;
     double dfWidth;                     // 0: none
     std::vector<std::string> styleHas;  // what the style string holds
-    std::string strStyle;               // the style string read
+    std::string strStyle{};             // the style string read
 };
 
 // The features of a layer by RbUserID.
@@ -229,6 +230,28 @@ TEST(MapStyleFonts, AMalformedTableIsRefusedNamingItsLine) {
         EXPECT_EQ(ds, nullptr) << pszTable;
         EXPECT_NE(std::string(CPLGetLastErrorMsg()).find(strUser + ":2: "), std::string::npos)
             << CPLGetLastErrorMsg();
+    }
+}
+
+// What mapgis-import checks of --font-map before any work: what FONT_MAP refuses, said the
+// same way.
+TEST(MapStyleFonts, CheckedBeforeUseAsFontMapTakesThem) {
+    testfiles::TempDir dir;
+    const std::string strMissing = dir.Path() + "/none.txt";
+    struct {
+        std::string strPath;
+        bool bTaken;
+        std::string strError;
+    } cases[] = {
+        {dir.Write("good.txt", "\xEF\xBB\xBFSimSun=A\n# note\n\nSimHei = B # why\n"), true, ""},
+        {dir.Write("bad.txt", "SimSun=A\nSimHei B\n"), false, dir.Path() + "/bad.txt:2: "},
+        {strMissing, false, strMissing + ": cannot be read"},
+    };
+    for (const auto& c : cases) {
+        std::string strError;
+        EXPECT_EQ(mapgis::CheckFontMap(c.strPath, &strError), c.bTaken) << c.strPath;
+        EXPECT_EQ(strError.substr(0, c.strError.size()), c.strError) << c.strPath;
+        EXPECT_EQ(strError.empty(), c.bTaken) << strError;
     }
 }
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "PostgisOutput.h"
+#include "output/Connection.h"
 
 namespace mapgis_import {
 namespace {

@@ -1,0 +1,595 @@
+// The sheets of an archive, each imported by a worker process, several at once.
+#include "archive/ArchiveRunner.h"
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "archive/ArchiveMerge.h"
+#include "archive/Workers.h"
+#include "cli/Options.h"
+#include "cpl_conv.h"
+#include "cpl_string.h"
+#include "cpl_vsi.h"
+#include "gdal.h"
+#include "mapgisdriver.h"
+#include "output/Connection.h"
+#include "output/Files.h"
+#include "output/OutputFormat.h"
+#include "output/PostgisOutput.h"
+#include "output/SafeOutput.h"
+#include "plan/SheetFinder.h"
+#include "report/ImportReport.h"
+#include "report/Messages.h"
+#include "run/Interrupts.h"
+#include "run/Progress.h"
+
+namespace mapgis_import {
+
+namespace {
+
+std::string AbsolutePath(const std::string& strPath) {
+    char* pszReal = realpath(strPath.c_str(), nullptr);
+    const std::string strOut = pszReal != nullptr ? pszReal : strPath;
+    std::free(pszReal);
+    return strOut;
+}
+
+// The path of strFolder from strRoot ("" for the root itself); false when it is not below.
+bool PathBelow(const std::string& strRoot, const std::string& strFolder, std::string* pstrPath) {
+    const std::string strFrom = AbsolutePath(strRoot) + "/";
+    const std::string strTo = AbsolutePath(strFolder) + "/";
+    if (strTo.compare(0, strFrom.size(), strFrom) != 0)
+        return false;
+    *pstrPath = CPLCleanTrailingSlash(strTo.substr(strFrom.size()).c_str());
+    return true;
+}
+
+// One sheet's import: what it reads, where it goes, and how it went.
+struct SheetRun {
+    const Sheet* poSheet = nullptr;
+    std::string strName;    // "a/b/1": its folders and title
+    std::string strOutput;  // a file; empty for a database
+    std::string strTable;   // PostgreSQL: the title of its tables; merged: of its layers
+    std::string strColors;
+    std::vector<std::string> inputs;  // as its worker gets them
+    Worker worker;
+    int nStatus = -1;  // -1 while it is to run or running
+    bool bSkipped = false;
+    bool bClaimed = false;
+    std::string strWhy;             // why it failed or was skipped
+    std::vector<ReportLine> lines;  // its worker's report
+};
+
+std::string Join(const std::string& a, const std::string& b) {
+    return a.empty() ? b : b.empty() ? a : CPLFormFilename(a.c_str(), b.c_str(), nullptr);
+}
+
+// The arguments every worker gets: its sheet's import as the archive's was asked for.
+std::vector<std::string> Passed(const Arguments& args, const OutputFormat& format) {
+    std::vector<std::string> out = {"-q", "-f", format.strName};
+    const std::vector<std::string> given = WorkerOptions(args);
+    out.insert(out.end(), given.begin(), given.end());
+    return out;
+}
+
+// Each sheet's name for its tables or layers; sheets whose names meet (case aside: PostgreSQL
+// and GeoPackage fold it) get a hash of their path from the root.
+template <typename NameOf>
+void NameSheets(std::vector<SheetRun>* pRuns, NameOf nameOf) {
+    std::map<std::string, int> counts;
+    for (SheetRun& run : *pRuns) {
+        run.strTable = nameOf(run.strName, false);
+        ++counts[CPLString(run.strTable).tolower()];
+    }
+    for (SheetRun& run : *pRuns) {
+        if (counts[CPLString(run.strTable).tolower()] > 1)
+            run.strTable = nameOf(run.strName, true);
+    }
+}
+
+std::string MergedLayerName(const std::string& strPath, bool bWithHash) {
+    const std::string strName = CPLString(strPath).replaceAll('/', '_');
+    return bWithHash ? strName + "_" + PathHash(strPath) : strName;
+}
+
+}  // namespace
+
+bool IsArchive(const Arguments& args) {
+    for (const std::string& strInput : args.inputs) {
+        if (IsFolder(strInput))
+            return true;
+    }
+    return false;
+}
+
+namespace {
+
+// An archive's import: its sheets given to workers, their outcomes gathered into the account.
+class ArchiveImport {
+public:
+    ArchiveImport(const Arguments& args, const OutputFormat& format, std::string strOutDir,
+                  const std::string& strRootPath)
+        : m_args(args),
+          m_format(format),
+          m_strOutDir(std::move(strOutDir)),
+          m_bMerge(!args.strMerge.empty()),
+          m_bDatabase(format.IsDatabase()),
+          m_progress(args),
+          m_merged(format, args.strMerge == "sheets",
+                   args.strName.empty() ? CPLGetFilename(strRootPath.c_str()) : args.strName),
+          m_registry(m_strOutDir, SchemaOrPublic(args.strSchema)),
+          m_strSystemLibrary(args.strLibraryDir.empty() ? std::string()
+                                                        : ColorLibraryIn(args.strLibraryDir)) {}
+    ~ArchiveImport() {
+        if (!m_strSheetsFolder.empty())
+            VSIRmdirRecursive(m_strSheetsFolder.c_str());
+    }
+
+    // The output made ready; the exit status and a message when it cannot be.
+    int Prepare(std::string* pstrError);
+    // The sheets' names and outputs; false with a message when --root is not above a folder.
+    bool Plan(const std::vector<Sheet>& sheets, std::string* pstrError);
+    void Run();
+    // The merged dataset put in place, the report and the summary; the exit status.
+    int Account();
+
+private:
+    void PlanSheet(size_t i, const Sheet& sheet, const std::string& strFolder);
+    void PlanSheetFile(SheetRun& run, const std::string& strDir);
+    bool StartOrSettle(SheetRun& run);
+    void StartPending(std::deque<size_t>& pending, size_t nJobs);
+    void ForwardInterrupt();
+    void Finished(SheetRun& run, int nWait);
+    void MergeFinished();
+    void Reap();
+    std::vector<ReportLine> LinesOf(const SheetRun& run, const std::string& strWhere) const;
+    int ExitStatus() const;
+    std::string Shown() const;
+    std::vector<ReportLine> Report() const;
+    void PrintSummary() const;
+
+    const Arguments& m_args;
+    const OutputFormat& m_format;
+    const std::string m_strOutDir;
+    const bool m_bMerge;
+    const bool m_bDatabase;
+    Replacing m_eReplacing = Replacing::Nothing;
+    ProgressShown m_progress;
+    MergedOutput m_merged;
+    SheetRegistry m_registry;
+    std::string m_strSheetsFolder;
+    const std::string m_strSystemLibrary;  // --slib's Pcolor.lib, for sheets with no colours
+    std::vector<SheetRun> m_runs;
+    size_t m_nRunning = 0;
+    size_t m_nFinished = 0;
+    size_t m_nMerged = 0;
+    bool m_bForwarded = false;  // the interrupt passed on to the workers
+    std::string m_strMergeError;
+};
+
+int ArchiveImport::Prepare(std::string* pstrError) {
+    if (m_bMerge) {
+        m_eReplacing = MayReplace(m_args, m_format, false, m_strOutDir, {}, pstrError);
+        if (!pstrError->empty() || !m_merged.Begin(m_strOutDir, pstrError))
+            return kExitOutput;
+        m_strSheetsFolder = MakeFolderBeside(m_strOutDir, ".sheets-");
+        if (m_strSheetsFolder.empty()) {
+            *pstrError = "cannot write beside " + m_strOutDir + ": " + std::strerror(errno);
+            return kExitOutput;
+        }
+    } else if (m_bDatabase) {
+        if (!PrepareDatabase(m_strOutDir, SchemaOrPublic(m_args.strSchema), pstrError) ||
+            !m_registry.Open(pstrError))
+            return kExitOutput;
+    } else if (!MakeFolders(m_strOutDir)) {
+        *pstrError = "cannot make the output folder " + m_strOutDir + ": " + std::strerror(errno);
+        return kExitOutput;
+    }
+    return kExitOk;
+}
+
+bool ArchiveImport::Plan(const std::vector<Sheet>& sheets, std::string* pstrError) {
+    // Several roots: each one's name keeps their sheets apart; --root names them all alike.
+    std::vector<std::string> roots;
+    for (const std::string& strInput : m_args.inputs) {
+        roots.emplace_back(m_args.inputs.size() > 1
+                               ? CPLGetFilename(CPLCleanTrailingSlash(strInput.c_str()))
+                               : "");
+        if (!m_args.strRoot.empty() && !PathBelow(m_args.strRoot, strInput, &roots.back())) {
+            *pstrError = "--root " + m_args.strRoot + " is not a folder above " + strInput;
+            return false;
+        }
+    }
+    m_runs.resize(sheets.size());
+    for (size_t i = 0; i < sheets.size(); ++i)
+        PlanSheet(i, sheets[i], Join(roots[sheets[i].iRoot], sheets[i].strFolder));
+    if (m_bDatabase)
+        NameSheets(&m_runs, SheetTableName);
+    else if (m_bMerge)
+        NameSheets(&m_runs, MergedLayerName);
+    return true;
+}
+
+// The sheet's name ("a/b/1"), colours, inputs and output; strFolder its path from the root.
+void ArchiveImport::PlanSheet(size_t i, const Sheet& sheet, const std::string& strFolder) {
+    SheetRun& run = m_runs[i];
+    run.poSheet = &sheet;
+    run.strName = mapgis::DecodedName(Join(strFolder, sheet.strTitle));
+    run.strColors = !m_args.strColors.empty()  ? m_args.strColors
+                    : !sheet.strColors.empty() ? sheet.strColors
+                                               : m_strSystemLibrary;
+    run.inputs = sheet.files;
+    if (m_bMerge) {
+        run.strOutput = CPLFormFilename(m_strSheetsFolder.c_str(), CPLSPrintf("%zu", i),
+                                        m_format.strExtension.c_str());
+    } else if (m_bDatabase) {
+        // Recorded with the sheet: what tells this sheet from another of the same name.
+        for (std::string& strInput : run.inputs)
+            strInput = AbsolutePath(strInput);
+    } else {
+        PlanSheetFile(run, Join(m_strOutDir, strFolder));
+    }
+}
+
+// A sheet's own output in strDir, made for it; with --resume, an output there skips it.
+void ArchiveImport::PlanSheetFile(SheetRun& run, const std::string& strDir) {
+    const std::string& strExt = m_format.strExtension;
+    run.strOutput = CPLFormFilename(strDir.c_str(), run.poSheet->strTitle.c_str(),
+                                    strExt.empty() ? nullptr : strExt.c_str());
+    // A format of one file per layer writes a folder, without the extension, for a sheet of
+    // several layers.
+    const std::string strFolderOut =
+        strExt.empty() ? run.strOutput
+                       : run.strOutput.substr(0, run.strOutput.size() - strExt.size() - 1);
+    run.bSkipped = m_args.bResume && (Exists(run.strOutput) || IsFolder(strFolderOut));
+    if (run.bSkipped) {
+        run.nStatus = kExitOk;
+        run.strWhy = "skipped: its output exists (--resume)";
+    } else if (!MakeFolders(strDir)) {
+        run.nStatus = kExitOutput;
+        run.strWhy = "cannot make the folder " + strDir + ": " + std::strerror(errno);
+    }
+}
+
+// Starts the sheet's worker, or settles the sheet at once (skipped, refused); false when
+// another import holds the sheet's name for now.
+bool ArchiveImport::StartOrSettle(SheetRun& run) {
+    if (run.nStatus < 0 && m_bDatabase) {
+        const SheetClaim eClaim = m_registry.Claim(run.strTable, run.strName, run.inputs,
+                                                   m_args.bResume, m_args.bOverwrite, &run.strWhy);
+        if (eClaim == SheetClaim::kBusy)
+            return false;
+        run.bClaimed = eClaim == SheetClaim::kGo;
+        run.bSkipped = eClaim == SheetClaim::kSkip;
+        if (run.bSkipped) {
+            run.nStatus = kExitOk;
+            run.strWhy = "skipped: recorded as imported from the same inputs (--resume)";
+        } else if (!run.bClaimed) {
+            run.nStatus = kExitOutput;
+        }
+    }
+    if (run.nStatus < 0) {
+        static const std::string strSelf = SelfPath();
+        std::vector<std::string> argv = {strSelf};
+        argv.insert(argv.end(), run.inputs.begin(), run.inputs.end());
+        const std::vector<std::string> passed = Passed(m_args, m_format);
+        argv.insert(argv.end(), passed.begin(), passed.end());
+        argv.insert(argv.end(), {"--report", "/dev/fd/" + std::to_string(kWorkerReportFd)});
+        if (m_bDatabase)
+            argv.insert(argv.end(), {"--output-from-environment", "--name", run.strTable});
+        else
+            argv.insert(argv.end(), {"-o", run.strOutput});
+        if (!run.strColors.empty())
+            argv.insert(argv.end(), {"--colors", run.strColors});
+        if (m_bMerge)
+            argv.insert(argv.end(), {"--name", kWorkerName, "--no-style"});
+        if (StartWorker(strSelf, argv, WorkerEnvironment(m_bDatabase ? m_strOutDir : ""),
+                        &run.worker, &run.strWhy)) {
+            ++m_nRunning;
+            return true;
+        }
+        run.nStatus = kExitOutput;
+        if (run.bClaimed)
+            m_registry.Release(run.strTable, run.strName, run.inputs, false);
+    }
+    if (run.nStatus != kExitOk && !m_args.bQuiet) {
+        std::fprintf(stderr, "%s: sheet %s failed: %s\n", kProgram, run.strName.c_str(),
+                     run.strWhy.c_str());
+    }
+    ++m_nFinished;
+    return true;
+}
+
+void ArchiveImport::Finished(SheetRun& run, int nWait) {
+    run.nStatus = StatusOf(nWait);
+    --m_nRunning;
+    ++m_nFinished;
+    std::string strReport, strMessages;
+    CollectWorker(run.worker, &strReport, &strMessages);
+    const bool bReport = ParseReport(strReport, &run.lines) && !run.lines.empty();
+    run.strWhy = FailureMessage(strMessages);
+    // A worker that could not write its report wrote its output all the same.
+    if (run.nStatus == kExitReport) {
+        run.nStatus = kExitOk;
+        run.strWhy = "written, but its account was lost: " + run.strWhy;
+    } else if (run.nStatus == kExitOk && !bReport) {
+        run.strWhy = "written, but its worker gave no account";
+    }
+    if (run.bClaimed)
+        m_registry.Release(run.strTable, run.strName, run.inputs, run.nStatus == kExitOk);
+    if (run.nStatus != kExitOk && !m_args.bQuiet) {
+        std::fprintf(stderr, "%s: sheet %s failed (exit %d): %s\n", kProgram, run.strName.c_str(),
+                     run.nStatus, run.strWhy.c_str());
+    }
+}
+
+// Sheets go into a merged dataset in their order, each once its worker is done, while the
+// others run; after a failure to append, nothing more is (the dataset will not be kept).
+void ArchiveImport::MergeFinished() {
+    for (; m_bMerge && m_nMerged < m_runs.size() && m_runs[m_nMerged].nStatus >= 0; ++m_nMerged) {
+        const SheetRun& run = m_runs[m_nMerged];
+        if (run.nStatus == kExitOk && m_strMergeError.empty() &&
+            !m_merged.Append(run.strName, run.strTable, run.strOutput, &m_strMergeError)) {
+            m_strMergeError =
+                "cannot merge the sheets into " + m_strOutDir + ": " + m_strMergeError;
+        }
+        VSIUnlink(run.strOutput.c_str());
+    }
+}
+
+// Polled, so that a signal is seen while the workers run.
+void ArchiveImport::Reap() {
+    int nWait = 0;
+    const pid_t pid = waitpid(-1, &nWait, WNOHANG);
+    for (SheetRun& run : m_runs) {
+        if (pid > 0 && run.worker.pid == pid && run.nStatus < 0)
+            Finished(run, nWait);
+    }
+    if (pid <= 0)
+        usleep(10000);
+}
+
+// Starts workers for the pending sheets while fewer than nJobs run; a sheet another import
+// holds goes to the back of the queue, tried again later.
+void ArchiveImport::StartPending(std::deque<size_t>& pending, size_t nJobs) {
+    for (size_t nTried = pending.size(); nTried > 0 && m_nRunning < nJobs && InterruptSignal() == 0;
+         --nTried) {
+        const size_t i = pending.front();
+        pending.pop_front();
+        if (!StartOrSettle(m_runs[i]))
+            pending.push_back(i);
+    }
+}
+
+// The signal the archive got, passed on once to the workers running (each in a process group
+// of its own, out of the terminal's reach).
+void ArchiveImport::ForwardInterrupt() {
+    if (InterruptSignal() == 0 || m_bForwarded)
+        return;
+    for (const SheetRun& run : m_runs) {
+        if (run.worker.pid > 0 && run.nStatus < 0)
+            kill(run.worker.pid, InterruptSignal());
+    }
+    m_bForwarded = true;
+}
+
+void ArchiveImport::Run() {
+    const long nCores = sysconf(_SC_NPROCESSORS_ONLN);
+    const size_t nJobs = m_args.nJobs > 0 ? static_cast<size_t>(m_args.nJobs)
+                                          : static_cast<size_t>(nCores > 0 ? nCores : 1);
+    std::deque<size_t> pending;
+    for (size_t i = 0; i < m_runs.size(); ++i)
+        pending.push_back(i);
+    while (m_nRunning > 0 || (!pending.empty() && InterruptSignal() == 0)) {
+        MergeFinished();
+        StartPending(pending, nJobs);
+        ForwardInterrupt();
+        const size_t nBefore = m_nFinished;
+        if (m_nRunning > 0)
+            Reap();
+        else if (!pending.empty())
+            usleep(200000);  // every sheet left is held by another import
+        if (m_progress.IsShown() && m_nFinished != nBefore)
+            m_progress.Show(static_cast<double>(m_nFinished) / m_runs.size());
+    }
+    for (const size_t i : pending) {
+        m_runs[i].nStatus = 128 + InterruptSignal();
+        m_runs[i].strWhy = "not imported: interrupted";
+    }
+    MergeFinished();
+}
+
+std::vector<ReportLine> ArchiveImport::LinesOf(const SheetRun& run,
+                                               const std::string& strWhere) const {
+    std::vector<ReportLine> lines = run.lines;
+    if (lines.size() != run.poSheet->files.size()) {
+        lines = ReportLines(run.poSheet->files, {}, run.strName, strWhere, run.strColors,
+                            run.nStatus, run.strWhy);
+    }
+    for (size_t i = 0; i < lines.size(); ++i) {
+        ReportLine& line = lines[i];
+        line.strSheet = run.strName;
+        line.strInput = run.poSheet->files[i];
+        line.strOutput = strWhere;
+        line.strColors = run.strColors;
+        line.nStatus = run.nStatus;
+        if (line.strError.empty())
+            line.strError = run.nStatus == kExitOk && !run.strWhy.empty() && !run.bSkipped
+                                ? run.strWhy
+                                : run.poSheet->strColorsNote;
+    }
+    return lines;
+}
+
+int ArchiveImport::Account() {
+    const int nSignal = InterruptSignal();
+    if (m_bMerge && m_strMergeError.empty() && nSignal == 0 &&
+        !m_merged.Commit(!m_args.bNoStyle, m_eReplacing, &m_strMergeError))
+        m_strMergeError = "cannot write " + m_strOutDir + ": " + m_strMergeError;
+    if (m_bMerge && nSignal != 0)
+        return Fail(128 + nSignal, "interrupted; nothing written");
+    if (!m_strMergeError.empty())
+        return Fail(kExitOutput, m_strMergeError + "; nothing written");
+    int nExit = nSignal != 0 ? 128 + nSignal : ExitStatus();
+    std::string strError;
+    if (!m_args.strReport.empty() && !WriteReport(m_args.strReport, Report(), &strError)) {
+        std::fprintf(stderr, "%s: warning: %s\n", kProgram, strError.c_str());
+        nExit = nExit == kExitOk ? kExitReport : nExit;
+    }
+    if (nSignal != 0)
+        return Fail(nExit, "interrupted; the sheets written so far are complete");
+    m_progress.Complete();
+    if (!m_args.bQuiet)
+        PrintSummary();
+    return nExit;
+}
+
+int ArchiveImport::ExitStatus() const {
+    const size_t nFailed = std::count_if(
+        m_runs.begin(), m_runs.end(), [](const SheetRun& run) { return run.nStatus != kExitOk; });
+    return nFailed > 0 ? kExitSheets : kExitOk;
+}
+
+// Messages and reports never show a password.
+std::string ArchiveImport::Shown() const {
+    return m_bDatabase ? PublicConnection(m_strOutDir) : m_strOutDir;
+}
+
+std::vector<ReportLine> ArchiveImport::Report() const {
+    std::vector<ReportLine> report;
+    for (const SheetRun& run : m_runs) {
+        // Where the report says the sheet went: a worker's own output is in the work folder.
+        const auto lines = LinesOf(run, m_bMerge || m_bDatabase ? Shown() : run.strOutput);
+        report.insert(report.end(), lines.begin(), lines.end());
+    }
+    return report;
+}
+
+void ArchiveImport::PrintSummary() const {
+    size_t nWritten = 0, nSkipped = 0, nFailed = 0, nFound = 0;
+    for (const SheetRun& run : m_runs) {
+        nSkipped += run.bSkipped ? 1 : 0;
+        nWritten += run.nStatus == kExitOk && !run.bSkipped ? 1 : 0;
+        nFailed += run.nStatus != kExitOk ? 1 : 0;
+        nFound += run.poSheet->strColors.empty() ? 0 : 1;
+    }
+    std::printf("%s: %zu sheets: %zu written, %zu skipped (their output exists), %zu failed\n",
+                Shown().c_str(), m_runs.size(), nWritten, nSkipped, nFailed);
+    if (!m_args.strColors.empty()) {
+        std::printf("  colour index: %s for every sheet\n", m_args.strColors.c_str());
+    } else if (nFound == 0 && m_strSystemLibrary.empty()) {
+        std::printf(
+            "  colours: no colour index or Pcolor.lib found, items are drawn grey; "
+            "name one with --colors FILE or --slib DIR\n");
+    } else if (!m_strSystemLibrary.empty()) {
+        std::printf("  colour index: found beside %zu of the sheets, %s for the others\n", nFound,
+                    m_strSystemLibrary.c_str());
+    } else {
+        std::printf("  colour index: found beside %zu of the sheets (see the report)\n", nFound);
+    }
+    for (const SheetRun& run : m_runs) {
+        if (run.nStatus != kExitOk)
+            std::printf("  %s: failed (exit %d)\n", run.strName.c_str(), run.nStatus);
+    }
+}
+
+// Every input a folder of sheets, and nothing asked that only files take.
+int CheckFolders(const Arguments& args, std::string* pstrError) {
+    for (const std::string& strInput : args.inputs) {
+        if (!IsFolder(strInput)) {
+            *pstrError = strInput + ": give folders of sheets or files, not both";
+            return kExitUsage;
+        }
+    }
+    if (args.bStyleOnly) {
+        *pstrError = "--style-only takes files, not folders";
+        return kExitUsage;
+    }
+    return kExitOk;
+}
+
+// The output of an archive is a folder or a database, a merged one a file: GeoPackage unless
+// told otherwise.
+int ChooseArchiveFormat(const Arguments& args, OutputFormat* pFormat, std::string* pstrError) {
+    // Registered first, so that a copy of the driver that GDAL loads from GDAL_DRIVER_PATH
+    // finds the name taken and stays out.
+    RegisterOGRMAPGIS();
+    const bool bMerge = !args.strMerge.empty();
+    Arguments chosen = args;
+    if (chosen.strFormat.empty() && !IsConnection(chosen.strOutput) &&
+        (!bMerge || chosen.strOutput.empty()))
+        chosen.strFormat = "GPKG";
+    RegisterWriters(chosen.strFormat, chosen.strOutput);
+    int nExit = kExitOk;
+    if (!ChooseFormat(chosen, pFormat, &nExit, pstrError))
+        return nExit;
+    if (bMerge && !MergeFits(args, *pFormat, pstrError))
+        return kExitUsage;
+    return kExitOk;
+}
+
+int FindArchiveSheets(const Arguments& args, std::vector<Sheet>* pSheets, std::string* pstrError) {
+    if (!CheckStyleSources(args, pstrError) ||
+        !FindSheets(args.inputs, args.bRecursive, pSheets, pstrError))
+        return kExitInput;
+    if (pSheets->empty()) {
+        *pstrError = "no exchange file (.wat, .wal, .wap, .wan) in " + args.inputs[0] +
+                     (args.bRecursive ? "" : " (-r: subfolders)");
+        return kExitInput;
+    }
+    return kExitOk;
+}
+
+// Where the archive goes: -o, else beside the first folder (FOLDER.gpkg merged, else the
+// folder FOLDER_gpkg).
+std::string ArchiveOutput(const Arguments& args, const OutputFormat& format,
+                          const std::string& strRootPath) {
+    std::string strOutDir = format.IsDatabase()
+                                ? args.strOutput
+                                : std::string(CPLCleanTrailingSlash(args.strOutput.c_str()));
+    if (strOutDir.empty() && !args.strMerge.empty())
+        strOutDir = strRootPath + "." + format.strExtension;
+    else if (strOutDir.empty())
+        strOutDir = strRootPath + "_" + (format.strExtension.empty() ? "out" : format.strExtension);
+    return strOutDir;
+}
+
+}  // namespace
+
+int RunArchive(const Arguments& args) {
+    std::string strError;
+    OutputFormat format;
+    std::vector<Sheet> sheets;
+    int nExit = CheckFolders(args, &strError);
+    if (nExit == kExitOk)
+        nExit = ChooseArchiveFormat(args, &format, &strError);
+    if (nExit == kExitOk)
+        nExit = FindArchiveSheets(args, &sheets, &strError);
+    if (nExit != kExitOk)
+        return Fail(nExit, strError);
+    const std::string strRootPath = CPLCleanTrailingSlash(args.inputs[0].c_str());
+    // From here a signal stops the workers; the sheets written so far stay complete.
+    CatchInterrupts();
+    ArchiveImport archive(args, format, ArchiveOutput(args, format, strRootPath), strRootPath);
+    nExit = archive.Prepare(&strError);
+    if (nExit != kExitOk)
+        return Fail(nExit, strError);
+    if (!archive.Plan(sheets, &strError))
+        return Fail(kExitUsage, strError);
+    archive.Run();
+    return archive.Account();
+}
+
+}  // namespace mapgis_import
