@@ -357,7 +357,7 @@ class WriteFailures(DxfCase):
                 self.assertNotIn("escaped", done.stdout)
 
 
-# The point sample's text pieces, worked out in Tests/Hosts/test_formats.py.
+# The point sample's text pieces, worked out in Tests/Importer/test_formats.py.
 SAMPLE_TEXTS = ["Qinghe Bridge", "H", "2", "O", "X", "i", "s", "h", "a", "n",
                 "R", "I", "V", "E", "R", "Survey station 12"]
 

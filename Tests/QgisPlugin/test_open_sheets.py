@@ -6,7 +6,7 @@ import unittest
 
 from plugin_common import HERE, LOG, SAMPLES, SHEET_FILES, TempDirCase, qgis_app
 
-sys.path.insert(0, os.path.join(HERE, "..", "Hosts"))
+sys.path.insert(0, os.path.join(HERE, "..", "Importer"))
 from test_qgis_map import HAND_PIECES, HAND_WAL, HAND_WAT  # noqa: E402  the hand-made sheet
 from test_color_library import GREEN, RED, library  # noqa: E402  a colour library made by hand
 
