@@ -128,6 +128,8 @@ std::string Restyled(const std::string& strStyle, MapKind eKind, const MapStyle&
             tool.Set("fc:", style.fillColor);
         } else if (tool.strName == "SYMBOL") {
             tool.Set("c:", style.color);
+            if (style.symbolSize)
+                tool.Set("s:", Millimetres(*style.symbolSize));
         } else if (tool.strName == "LABEL") {
             tool.Set("c:", style.color);
             const std::string strFamily = FamilyOf(tool, fonts);

@@ -13,11 +13,16 @@
 
 namespace mapgis {
 
+// A network's nodes: the file gives them no size and the reader a marker of 10, which on
+// a printed sheet would be a disc of a centimetre; MAPGIS marks them small.
+constexpr double kNodeSizeMm = 1.0;
+
 // What MODE=MAP gives an item in place of the reader's style values; unset: the reader's.
 struct MapStyle {
     std::optional<std::string> color;  // pen, text or symbol colour, "#RRGGBB"
     std::optional<std::string> fillColor;
-    std::optional<double> width;  // millimetres
+    std::optional<double> width;       // millimetres
+    std::optional<double> symbolSize;  // millimetres
 };
 
 // The item's values from its style numbers; colours only with a library, as the reader

@@ -242,7 +242,7 @@ private:
     std::vector<int> m_pieceFieldMap;  // a text piece's: all but Text
     // MODE=MAP's style values of the item being cut, and the fields they set.
     mapgis::MapStyle m_itemStyle;
-    int m_iFillColor = -1, m_iLineWidth = -1;
+    int m_iFillColor = -1, m_iLineWidth = -1, m_iSymbolSize = -1;
     // Fields a text piece sets from its label.
     int m_iText = -1, m_iTextAngle = -1, m_iTextHeight = -1, m_iColor = -1, m_iFontName = -1,
         m_iItalic = -1;

@@ -22,6 +22,7 @@ OGRMapgisMapLayer::OGRMapgisMapLayer(mapgis::FileContext& file, OGRMapgisLayer* 
     m_iColor = m_poDefn->GetFieldIndex("Color");
     m_iFillColor = m_poDefn->GetFieldIndex("FillColor");
     m_iLineWidth = m_poDefn->GetFieldIndex("LineWidth");
+    m_iSymbolSize = m_poDefn->GetFieldIndex("SymbolSize");
     if (eKind == mapgis::MapKind::Texts) {
         OGRFieldDefn italic("Italic", OFTInteger);
         italic.SetSubType(OFSTBoolean);
@@ -73,6 +74,8 @@ std::unique_ptr<OGRFeature> OGRMapgisMapLayer::NewFeature(const OGRFeature& sour
         poFeature->SetField(m_iFillColor, m_itemStyle.fillColor->c_str());
     if (m_itemStyle.width && m_iLineWidth >= 0)
         poFeature->SetField(m_iLineWidth, *m_itemStyle.width);
+    if (m_itemStyle.symbolSize && m_iSymbolSize >= 0)
+        poFeature->SetField(m_iSymbolSize, *m_itemStyle.symbolSize);
     return poFeature;
 }
 
@@ -137,6 +140,8 @@ OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakePieces(std::int64_t nItem,
                                                           std::vector<mapgis::KindPiece>& pieces) {
     Features features;
     m_itemStyle = MapStyleAt(nItem);
+    if (m_bNetwork && m_eKind == mapgis::MapKind::Points)
+        m_itemStyle.symbolSize = mapgis::kNodeSizeMm;
     for (mapgis::KindPiece& piece : pieces) {
         if (piece.eKind != m_eKind)
             continue;

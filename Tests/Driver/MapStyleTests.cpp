@@ -277,3 +277,24 @@ TEST(MapStyleLibrary, OtherModesWarnAndGoOn) {
 }
 
 }  // namespace
+
+// A network's nodes have no size in the file: MODE=MAP marks them 1 mm across, the reader's
+// own layer keeps its marker of 10.
+TEST(MapStyleNodes, SmallMarksInTheMapTheReadersSizeElsewhere) {
+    GDALDatasetUniquePtr ds = OpenMapgis(drivertest::Sample("sample.wan"), "MAP");
+    ASSERT_NE(ds, nullptr);
+    OGRLayer* poNodes = ds->GetLayerByName("sample_nodes");
+    ASSERT_NE(poNodes, nullptr);
+    int nNodes = 0;
+    for (auto& f : *poNodes) {
+        ++nNodes;
+        EXPECT_DOUBLE_EQ(f->GetFieldAsDouble("SymbolSize"), 1.0);
+        EXPECT_NE(std::string(f->GetStyleString()).find("s:1mm"), std::string::npos);
+    }
+    EXPECT_GT(nNodes, 0);
+    ds = OpenMapgis(drivertest::Sample("sample.wan"), "COMPOUND");
+    ASSERT_NE(ds, nullptr);
+    std::unique_ptr<OGRFeature> f(ds->GetLayer(0)->GetNextFeature());
+    ASSERT_NE(f, nullptr);
+    EXPECT_NE(std::string(f->GetStyleString()).find("s:10mm"), std::string::npos);
+}

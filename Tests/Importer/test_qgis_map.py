@@ -178,6 +178,20 @@ class Qgis(TempDirCase):
         bare = self.convert("bare.shp", "--no-style")[:-4]
         self.assertEqual([n for n in os.listdir(bare) if n.endswith((".qml", ".sld"))], [])
 
+    def test_style_only_labels_the_texts_alone(self):
+        # The hand-made sheet's fraction has a bar in the lines layer that carries the text
+        # "123" too: one style serves every layer, and only the texts are labelled.
+        from qgis.core import QgsVectorLayer
+        wat = hand_sheet(self)[0]
+        self.importer("--style-only", wat)
+        self.layers = [QgsVectorLayer(f"{wat}|layername=hand_{kind}", kind, "ogr")
+                       for kind in ("lines", "points", "texts")]
+        png = os.path.join(ARTEFACTS or self.dir, "style-only-hand.png")
+        os.makedirs(os.path.dirname(png), exist_ok=True)
+        _, results, _ = self.render_map.render(self.layers, png, antialias=False)
+        self.assertEqual(sorted(label.labelText for label in results.allLabels()),
+                         sorted(piece[0] for piece in HAND_PIECES))
+
     def test_style_only_serves_files_opened_through_the_driver(self):
         from qgis.core import QgsVectorLayer
         import test_formats

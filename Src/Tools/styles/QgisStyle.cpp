@@ -262,6 +262,8 @@ std::string QmlLabels(const StyleFields& f) {
         {"Size", OrDefault(f, StyleField::TextHeight, "3")},
         {"Color", OrDefault(f, StyleField::Color, "'0,0,0,255'")},
         {"LabelRotation", "-" + OrDefault(f, StyleField::TextAngle, "0")},
+        // Only texts are labelled: a fraction's bar in the lines carries its text too.
+        {"Show", "geometry_type($geometry) = 'Point'"},
     };
     if (Has(f, StyleField::FontName))
         props.emplace_back("Family", Ref(f, StyleField::FontName));
