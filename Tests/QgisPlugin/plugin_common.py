@@ -15,8 +15,6 @@ SOURCE_PLUGINS = os.path.join(HERE, "..", "..", "Plugins", "qgis")
 # The folder the plugin is loaded from: the source's, or an installed copy's.
 PLUGINS = os.environ.get("MAPGIS_QGIS_PLUGINS", SOURCE_PLUGINS)
 sys.path.insert(0, PLUGINS)
-# QGIS's own plugins, Processing among them, as QGIS puts them on its path.
-sys.path.append("/usr/share/qgis/python/plugins")
 SAMPLES = os.environ.get("MAPGIS_SAMPLES", "")
 IMPORTER = os.environ.get("MAPGIS_IMPORT", "")
 SHEET_FILES = ("sample.wat", "sample.wal", "sample.wap", "sample.wan")
@@ -39,6 +37,9 @@ def qgis_app():
         _app.initQgis()
         QgsApplication.messageLog().messageReceived.connect(
             lambda message, tag, level: LOG.append((tag, message, int(level))))
+        # QGIS's own plugins, Processing among them, as QGIS puts them on its path: those of
+        # the QGIS that runs (QGIS_PREFIX_PATH may name another than the system's).
+        sys.path.append(os.path.join(QgsApplication.pkgDataPath(), "python", "plugins"))
         from processing.core.Processing import Processing
         Processing.initialize()
     return _app
