@@ -89,7 +89,7 @@ class Kml(TempDirCase):
                                        heights[name] / 10, places=3)
                 self.assertEqual(float(value(style, "IconStyle/scale")), 0)
 
-    def test_symbols_lines_and_areas(self):
+    def test_symbols_and_lines_in_their_colours_and_widths(self):
         _, marks = self.hand_marks()
         symbols = [s for _, s, f, g in marks if g == "Point" and not f.get("Text")]
         self.assertEqual(len(symbols), 1)
