@@ -40,7 +40,7 @@ const Expected kExpected[] = {
      SystemRule::AsGiven, IndexPacking::None, MergeRule::Database, "SPATIAL_INDEX=NONE"},
     {"MapInfo File", true, true, false, false, false, false, false, StyleStore::Beside,
      SystemRule::AsGiven, IndexPacking::None, MergeRule::OutputPerSheet, nullptr},
-    {"KML", false, false, false, false, false, false, true, StyleStore::OwnStyleStrings,
+    {"KML", false, false, false, false, false, false, true, StyleStore::KmlPlacemarks,
      SystemRule::LongitudeLatitude, IndexPacking::None, MergeRule::OutputPerSheet, nullptr},
     {"LIBKML", false, false, false, false, false, false, false, StyleStore::OwnStyleStrings,
      SystemRule::LongitudeLatitude, IndexPacking::None, MergeRule::Accepted, nullptr},

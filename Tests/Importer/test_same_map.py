@@ -16,6 +16,7 @@ FORMATS = [
     ("ESRI Shapefile", "shp.shp", True, None),
     ("FlatGeobuf", "fgb.fgb", True, None),
     ("MapInfo File", "tab.tab", True, None),
+    ("GeoJSON", "geojson.geojson", True, "EPSG:4326"),
 ]
 WIDTH = 800
 # A label matches when its upper left corner is this many of its heights from the
@@ -68,7 +69,8 @@ class SameMap(TempDirCase):
 
     def draw(self, layers, crs, extent, name):
         """The image and labels of the layers over the extent (in crs)."""
-        from qgis.core import (QgsCoordinateReferenceSystem, QgsMapRendererSequentialJob,
+        from qgis.core import (QgsCoordinateReferenceSystem, QgsExpressionContext,
+                               QgsExpressionContextUtils, QgsMapRendererSequentialJob,
                                QgsMapSettings)
         from qgis.PyQt.QtCore import QSize
         from qgis.PyQt.QtGui import QColor
@@ -79,6 +81,10 @@ class SameMap(TempDirCase):
         settings.setOutputSize(QSize(WIDTH, int(WIDTH * extent.height() / extent.width())))
         settings.setBackgroundColor(QColor("white"))
         settings.setFlag(QgsMapSettings.Antialiasing, False)
+        # The map's variables (@map_units, ...), which QGIS's map canvas gives styles.
+        context = QgsExpressionContext()
+        context.appendScope(QgsExpressionContextUtils.mapSettingsScope(settings))
+        settings.setExpressionContext(context)
         job = QgsMapRendererSequentialJob(settings)
         job.start()
         job.waitForFinished()

@@ -72,7 +72,7 @@ const std::vector<FormatTraits> kFormats = {
         MergeRule::Database, {"SPATIAL_INDEX=NONE", "LAUNDER=NO", "GEOMETRY_NAME=geom", "FID=fid"}),
     Row("MapInfo File", nullptr, nullptr, kSeveralFiles | kOneType, kBeside, kAsGiven, kNoPacking,
         kPerSheet, {}),
-    Row("KML", nullptr, nullptr, kNeedsColors, StyleStore::OwnStyleStrings, kLonLat, kNoPacking,
+    Row("KML", nullptr, nullptr, kNeedsColors, StyleStore::KmlPlacemarks, kLonLat, kNoPacking,
         kPerSheet, {}),
     Row("LIBKML", nullptr, nullptr, 0, StyleStore::OwnStyleStrings, kLonLat, kNoPacking, kMerges,
         {}),

@@ -20,7 +20,8 @@ enum class StyleStore {
     Beside,           // a .qml and an .sld beside the file (or beside each file of a folder)
     LayerStyles,      // the GeoPackage's layer_styles table
     Database,         // the database's layer_styles table, published with the tables
-    OwnStyleStrings,  // none: the format keeps OGR style strings of its own (KML, DXF)
+    OwnStyleStrings,  // none: the format keeps OGR style strings of its own (LIBKML, DXF)
+    KmlPlacemarks,    // each placemark's style, from its style fields, once the file is closed
 };
 
 // What the format asks of the coordinate system.

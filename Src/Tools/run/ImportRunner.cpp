@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <numeric>
 #include <optional>
 
 #include "cpl_conv.h"
@@ -21,6 +22,7 @@
 #include "output/OutputFormat.h"
 #include "output/PostgisOutput.h"
 #include "output/SafeOutput.h"
+#include "output/kml/KmlStyles.h"
 #include "plan/ImportPlan.h"
 #include "plan/SheetFinder.h"
 #include "report/ImportSummary.h"
@@ -91,6 +93,7 @@ private:
     bool PrepareOutput();
     bool ClaimOutput();
     bool TranslateLayers();
+    bool TranslationOrder(std::vector<size_t>* pOrder);
     size_t GroupSize(size_t iJob, GDALDatasetH* phDst);
     bool TranslateGroup(size_t iJob, size_t nJobs, GDALDatasetH hDst);
     CPLStringList TranslationArguments(size_t iJob, size_t nJobs, GDALDatasetH hDst) const;
@@ -321,15 +324,52 @@ bool ImportRun::ClaimOutput() {
     return true;
 }
 
+// The order the jobs are translated in: the plan's, unless several layers go into one file
+// whose writer closes a layer when it makes the next (GDAL's KML writer): then the jobs of a
+// layer go one after the other, a sheet's other files appending to it right away. False
+// when the file cannot be made.
+bool ImportRun::TranslationOrder(std::vector<size_t>* pOrder) {
+    std::vector<size_t>& order = *pOrder;
+    order.resize(m_plan.jobs.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    const auto first = [this](size_t iJob) {
+        for (size_t i = 0; i < m_plan.jobs.size(); ++i) {
+            if (m_plan.jobs[i].strOutputLayer == m_plan.jobs[iJob].strOutputLayer)
+                return i;
+        }
+        return iJob;
+    };
+    std::vector<size_t> byLayer = order;
+    std::stable_sort(byLayer.begin(), byLayer.end(),
+                     [&first](size_t a, size_t b) { return first(a) < first(b); });
+    if (m_bFolder || m_bDatabase || byLayer == order)
+        return true;
+    const std::string strPath = m_poDestinations->PathOf(m_plan.jobs[0].strOutputLayer);
+    GDALDatasetH hDst = m_poDestinations->Find(strPath);
+    if (hDst == nullptr) {
+        hDst = GDALCreate(m_format.hDriver, strPath.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
+        if (hDst == nullptr)
+            return false;
+        m_poDestinations->Keep(strPath, hDst);
+    }
+    if (!GDALDatasetTestCapability(hDst, ODsCRandomLayerWrite))
+        order = byLayer;
+    return true;
+}
+
 bool ImportRun::TranslateLayers() {
-    for (size_t iJob = 0; iJob < m_plan.jobs.size();) {
+    std::vector<size_t> order;
+    if (!TranslationOrder(&order))
+        return FailWriting("cannot write " + m_strShown);
+    for (size_t k = 0; k < order.size();) {
+        const size_t iJob = order[k];
         GDALDatasetH hDst = nullptr;
         const size_t nJobs = GroupSize(iJob, &hDst);
         if (nJobs == 0)
             return FailWriting("cannot write " + m_strShown);
         if (!TranslateGroup(iJob, nJobs, hDst))
             return false;
-        iJob += nJobs;
+        k += nJobs;
     }
     if (NothingWritten(m_plan))
         return Fail(kExitInput, "no layer to write: the inputs hold no item to import");
@@ -537,6 +577,9 @@ bool ImportRun::CloseOutputs() {
         return FailWriting("writing " + m_strShown + " failed");
     std::string strError;
     if (!m_bDatabase && !PackIndexes(m_format, m_output.WorkPath(), &strError))
+        return FailWriting(strError);
+    if (m_format.Traits().eStyles == StyleStore::KmlPlacemarks && !m_args.bNoStyle &&
+        !RestyleKml(m_output.WorkPath(), &strError))
         return FailWriting(strError);
     return true;
 }

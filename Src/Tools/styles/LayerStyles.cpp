@@ -7,6 +7,7 @@
 #include "cpl_string.h"
 #include "cpl_vsi.h"
 #include "ogr_api.h"
+#include "ogr_srs_api.h"
 
 namespace mapgis_import {
 
@@ -78,6 +79,20 @@ bool AddStyleRow(OGRLayerH hTable, OGRLayerH hLayer, const std::string& strQml,
     return eErr == OGRERR_NONE;
 }
 
+// A writer of longitude/latitude by definition may leave its layers' system unsaid.
+bool InLonLat(GDALDatasetH hDataset) {
+    GDALDriverH hDriver = hDataset != nullptr ? GDALGetDatasetDriver(hDataset) : nullptr;
+    return hDriver != nullptr &&
+           TraitsOf(GDALGetDriverShortName(hDriver)).eSystem == SystemRule::LongitudeLatitude;
+}
+
+// Whether the layer's coordinates are degrees: its system is geographic, or it has none in a
+// writer of longitude/latitude.
+bool InDegrees(OGRLayerH hLayer, bool bLonLat) {
+    OGRSpatialReferenceH hSrs = OGR_L_GetSpatialRef(hLayer);
+    return hSrs == nullptr ? bLonLat : OSRIsGeographic(hSrs) != FALSE;
+}
+
 StyleFields FieldsOf(OGRLayerH hLayer) {
     return StyleFieldsOf(*OGRFeatureDefn::FromHandle(OGR_L_GetLayerDefn(hLayer)));
 }
@@ -85,7 +100,8 @@ StyleFields FieldsOf(OGRLayerH hLayer) {
 }  // namespace
 
 StyleHome StyleHomeOf(const OutputFormat& format, bool bFolder) {
-    if (format.Traits().eStyles == StyleStore::OwnStyleStrings)
+    if (format.Traits().eStyles == StyleStore::OwnStyleStrings ||
+        format.Traits().eStyles == StyleStore::KmlPlacemarks)
         return StyleHome::None;
     if (format.Traits().eStyles == StyleStore::LayerStyles)
         return StyleHome::GeoPackage;
@@ -118,9 +134,9 @@ bool WriteStyleFile(const std::string& strPath, const std::string& strText,
 }
 
 void LayerStyleOf(OGRLayerH hLayer, const std::string& strName, Drawing eDrawing,
-                  std::string* pstrQml, std::string* pstrSld) {
+                  std::string* pstrQml, std::string* pstrSld, bool bLonLat) {
     const StyleFields fields = FieldsOf(hLayer);
-    *pstrQml = QgisQml(eDrawing, fields);
+    *pstrQml = QgisQml(eDrawing, fields, InDegrees(hLayer, bLonLat));
     *pstrSld = Sld(strName, eDrawing, fields);
 }
 
@@ -137,11 +153,13 @@ bool WriteStyles(StyleHome eHome, const std::vector<StyledLayer>& layers,
         // QGIS looks for one style beside a file, whichever of its layers it opens: one that
         // draws every kind, with the fields any layer has.
         StyleFields fields;
+        bool bDegrees = false;
         GDALDatasetH hDataset = findDataset(layers[0].strPath);
         for (const StyledLayer& layer : layers) {
             OGRLayerH hLayer = GDALDatasetGetLayerByName(hDataset, layer.strName.c_str());
             if (hLayer == nullptr)
                 continue;
+            bDegrees = bDegrees || InDegrees(hLayer, InLonLat(hDataset));
             const StyleFields own = FieldsOf(hLayer);
             for (size_t i = 0; i < fields.size(); ++i) {
                 if (fields[i].empty())
@@ -149,7 +167,7 @@ bool WriteStyles(StyleHome eHome, const std::vector<StyledLayer>& layers,
             }
         }
         const std::string strBase = CPLResetExtension(layers[0].strPath.c_str(), "qml");
-        return WriteStyleFile(strBase, QgisQml(Drawing::Any, fields), pstrError) &&
+        return WriteStyleFile(strBase, QgisQml(Drawing::Any, fields, bDegrees), pstrError) &&
                WriteStyleFile(CPLResetExtension(strBase.c_str(), "sld"),
                               Sld(CPLGetBasename(strBase.c_str()), Drawing::Any, fields),
                               pstrError);
@@ -167,7 +185,7 @@ bool WriteStyles(StyleHome eHome, const std::vector<StyledLayer>& layers,
             return false;
         }
         std::string strQml, strSld;
-        LayerStyleOf(hLayer, layer.strName, layer.eDrawing, &strQml, &strSld);
+        LayerStyleOf(hLayer, layer.strName, layer.eDrawing, &strQml, &strSld, InLonLat(hDataset));
         if (eHome == StyleHome::GeoPackage) {
             OGRLayerH hTable = GDALDatasetGetLayerByName(hDataset, kStylesTable);
             if ((hTable == nullptr && !CreateStylesTable(hDataset, &hTable)) ||

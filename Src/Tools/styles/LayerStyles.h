@@ -37,9 +37,10 @@ bool WriteStyles(StyleHome eHome, const std::vector<StyledLayer>& layers,
                  const std::function<GDALDatasetH(const std::string&)>& findDataset,
                  std::string* pstrError);
 
-// The QGIS style of a layer and its SLD, for the fields it has.
+// The QGIS style of a layer and its SLD, for the fields it has; bLonLat: a layer without a
+// system is in longitude/latitude.
 void LayerStyleOf(OGRLayerH hLayer, const std::string& strName, Drawing eDrawing,
-                  std::string* pstrQml, std::string* pstrSld);
+                  std::string* pstrQml, std::string* pstrSld, bool bLonLat = false);
 
 // The style for the layers of a file opened through the driver: its map layers (the default)
 // and the compound and typed layers.

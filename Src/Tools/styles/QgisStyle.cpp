@@ -249,17 +249,31 @@ std::string FullWidthCondition() {
 // font's glyph is as wide as it is high, a half-width one half as wide. A one-character
 // piece is as wide as its character; a longer piece's width is that of its half-width
 // characters. QGIS 3.24 and later honour it.
-std::string Stretch(const StyleFields& f) {
+std::string Stretch(const StyleFields& f, const std::string& strFactor) {
     const std::string strText = Ref(f, StyleField::Text);
     return "with_variable('c', CASE WHEN length(" + strText + ") = 1 THEN ascii(" + strText +
-           ") ELSE 0 END, round(100 * " + Ref(f, StyleField::TextWidth) + " / (" +
+           ") ELSE 0 END, round(100 * " + Ref(f, StyleField::TextWidth) + strFactor + " / (" +
            Ref(f, StyleField::TextHeight) + " * CASE WHEN " + FullWidthCondition() +
            " THEN 1 ELSE 0.5 END)))";
 }
 
-std::string QmlLabels(const StyleFields& f) {
+// A layer in degrees drawn on a map in degrees (QGIS's map when the layer is opened on its
+// own): heights, metres, become degrees of latitude at the text's latitude (WGS 84's length
+// of a degree of latitude), and texts are stretched by the ratio of a degree of latitude to
+// one of longitude, which such a map draws as long. " * factor" on such a map, else nothing.
+std::string OnDegrees(bool bDegrees, const char* pszFactor) {
+    return bDegrees ? std::string(" * CASE WHEN @map_units = 'degrees' THEN ") + pszFactor +
+                          " ELSE 1 END"
+                    : std::string();
+}
+
+constexpr const char* kDegreesPerMetre =
+    "1 / (111132.954 - 559.822 * cos(radians(2 * $y)) + 1.175 * cos(radians(4 * $y)))";
+constexpr const char* kLatitudeOverLongitude = "1 / cos(radians($y))";
+
+std::string QmlLabels(const StyleFields& f, bool bDegrees) {
     Properties props = {
-        {"Size", OrDefault(f, StyleField::TextHeight, "3")},
+        {"Size", OrDefault(f, StyleField::TextHeight, "3") + OnDegrees(bDegrees, kDegreesPerMetre)},
         {"Color", OrDefault(f, StyleField::Color, "'0,0,0,255'")},
         {"LabelRotation", "-" + OrDefault(f, StyleField::TextAngle, "0")},
         // Only texts are labelled: a fraction's bar in the lines carries its text too.
@@ -270,7 +284,8 @@ std::string QmlLabels(const StyleFields& f) {
     if (Has(f, StyleField::Italic))
         props.emplace_back("Italic", OrDefault(f, StyleField::Italic, "0"));
     if (Has(f, StyleField::TextWidth) && Has(f, StyleField::TextHeight)) {
-        props.emplace_back("FontStretchFactor", Stretch(f));
+        props.emplace_back("FontStretchFactor",
+                           Stretch(f, OnDegrees(bDegrees, kLatitudeOverLongitude)));
         // A family set per label otherwise comes with its named style, and Qt does not
         // stretch a font of a named style.
         props.emplace_back("FontStyle", "'Ignore'");
@@ -432,7 +447,7 @@ StyleFields DriverStyleFields() {
     return fields;
 }
 
-std::string QgisQml(Drawing eDrawing, const StyleFields& fields) {
+std::string QgisQml(Drawing eDrawing, const StyleFields& fields, bool bDegrees) {
     const bool bLabels =
         (eDrawing == Drawing::Texts || eDrawing == Drawing::Any) && Has(fields, StyleField::Text);
     std::string out =
@@ -442,7 +457,7 @@ std::string QgisQml(Drawing eDrawing, const StyleFields& fields) {
     out += "\">";
     out += QmlRenderer(eDrawing, fields);
     if (bLabels)
-        out += QmlLabels(fields);
+        out += QmlLabels(fields, bDegrees);
     return out + "<blendMode>0</blendMode><featureBlendMode>0</featureBlendMode></qgis>\n";
 }
 

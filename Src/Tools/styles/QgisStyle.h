@@ -46,7 +46,10 @@ StyleFields StyleFieldsOf(const OGRFeatureDefn& defn);
 // and the map texts' own Italic and TextWidth.
 StyleFields DriverStyleFields();
 
-std::string QgisQml(Drawing eDrawing, const StyleFields& fields);
+// The QML of a layer. bDegrees: the layer is in longitude/latitude, and its labels' heights,
+// metres of the sheet, are converted to the map's units as QGIS draws them (in degrees when
+// the layer is opened on its own).
+std::string QgisQml(Drawing eDrawing, const StyleFields& fields, bool bDegrees = false);
 std::string Sld(const std::string& strLayer, Drawing eDrawing, const StyleFields& fields);
 
 }  // namespace mapgis_import
