@@ -16,6 +16,7 @@ FORMATS = [
     ("ESRI Shapefile", "shp.shp", True, None),
     ("FlatGeobuf", "fgb.fgb", True, None),
     ("MapInfo File", "tab.tab", True, None),
+    ("OpenFileGDB", "gdb.gdb", False, None),
 ]
 WIDTH = 800
 # A label matches when its upper left corner is this many of its heights from the

@@ -257,7 +257,7 @@ std::string Stretch(const StyleFields& f) {
            " THEN 1 ELSE 0.5 END)))";
 }
 
-std::string QmlLabels(const StyleFields& f) {
+std::string QmlLabels(Drawing eDrawing, const StyleFields& f) {
     Properties props = {
         {"Size", OrDefault(f, StyleField::TextHeight, "3")},
         {"Color", OrDefault(f, StyleField::Color, "'0,0,0,255'")},
@@ -273,6 +273,10 @@ std::string QmlLabels(const StyleFields& f) {
         // stretch a font of a named style.
         props.emplace_back("FontStyle", "'Ignore'");
     }
+    // Texts are points: a line or an area of a style that draws every kind may carry a text
+    // field too, which the map does not write.
+    if (eDrawing == Drawing::Any)
+        props.emplace_back("Show", "geometry_type($geometry) = 'Point'");
     // Each text at its anchor, which is the text's upper left corner, and every one drawn: the
     // map's annotation is placed by hand, nothing is to be moved or left out.
     return "<labeling type=\"simple\"><settings calloutType=\"simple\">"
@@ -440,7 +444,7 @@ std::string QgisQml(Drawing eDrawing, const StyleFields& fields) {
     out += "\">";
     out += QmlRenderer(eDrawing, fields);
     if (bLabels)
-        out += QmlLabels(fields);
+        out += QmlLabels(eDrawing, fields);
     return out + "<blendMode>0</blendMode><featureBlendMode>0</featureBlendMode></qgis>\n";
 }
 
