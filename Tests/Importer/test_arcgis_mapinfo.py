@@ -90,3 +90,11 @@ class MapInfoChinese(TempDirCase):
             self.assertNotIn(text.encode("utf-8"), dat)
         _, layers = open_layers(tab)
         self.assertEqual([f.GetField("Text") for f in layers[0]], CN_TEXTS)
+        # What MapInfo keeps of EPSG:4527: its projection (zone 39: central meridian 117,
+        # false easting 39 500 000) on WGS 84, GDAL having no MapInfo datum for CGCS2000.
+        srs = layers[0].GetSpatialRef()
+        self.assertEqual(srs.GetAttrValue("PROJECTION"), "Transverse_Mercator")
+        self.assertEqual(srs.GetProjParm("central_meridian"), 117)
+        self.assertEqual(srs.GetProjParm("false_easting"), 39500000)
+        self.assertEqual(srs.GetProjParm("scale_factor"), 1)
+        self.assertEqual(srs.GetAttrValue("DATUM"), "WGS_1984")
