@@ -31,6 +31,7 @@
 #include "run/Interrupts.h"
 #include "run/Progress.h"
 #include "styles/DriverStyles.h"
+#include "styles/GpkgProject.h"
 #include "styles/LayerStyles.h"
 
 namespace mapgis_import {
@@ -98,6 +99,7 @@ private:
     std::string TargetLayer(const Job& job) const;
     bool TakeAccounts();
     bool WriteStyles();
+    bool WriteProject(const std::vector<StyledLayer>& styled);
     void PublishedTables();
     void TakeSummaryFigures();
     void CloseInputs();
@@ -521,6 +523,25 @@ bool ImportRun::WriteStyles() {
             &strError)) {
         return FailWriting(strError);
     }
+    return StyleHomeOf(m_format, m_bFolder) != StyleHome::GeoPackage || WriteProject(styled);
+}
+
+// A GeoPackage also keeps a QGIS project named after the sheet, its layers in map order.
+bool ImportRun::WriteProject(const std::vector<StyledLayer>& styled) {
+    GDALDatasetH hDst = m_poDestinations->Find(styled[0].strPath);
+    std::vector<ProjectLayer> layers;
+    for (const StyledLayer& layer : styled) {
+        OGRLayerH hLayer = GDALDatasetGetLayerByName(hDst, layer.strName.c_str());
+        std::string strQml, strSld;
+        if (hLayer != nullptr)
+            LayerStyleOf(hLayer, layer.strName, layer.eDrawing, &strQml, &strSld);
+        layers.push_back({layer.strName, strQml});
+    }
+    const std::string strTitle =
+        m_args.strName.empty() ? CPLGetBasename(m_args.inputs[0].c_str()) : m_args.strName;
+    std::string strError;
+    if (!WriteGpkgProject(hDst, CPLGetFilename(m_strOutput.c_str()), strTitle, layers, &strError))
+        return FailWriting(strError);
     return true;
 }
 
