@@ -16,6 +16,7 @@ FORMATS = [
     ("ESRI Shapefile", "shp.shp", True, None),
     ("FlatGeobuf", "fgb.fgb", True, None),
     ("MapInfo File", "tab.tab", True, None),
+    ("OpenFileGDB", "gdb.gdb", False, None),
     ("GeoJSON", "geojson.geojson", True, "EPSG:4326"),
 ]
 WIDTH = 800

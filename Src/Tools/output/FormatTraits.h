@@ -50,6 +50,7 @@ struct FormatTraits {
     bool bDbfEncoding;         // its attributes' charset named by --dbf-encoding
     bool bDescriptions;        // keeps a layer's description, which QGIS shows
     bool bNeedsColors;         // its writer cannot take styles without colours (KML)
+    bool bFeatureDataset;      // its layers go in a feature dataset named after their system
     StyleStore eStyles;
     SystemRule eSystem;
     IndexPacking ePacking;

@@ -2,6 +2,7 @@
 #include "output/OutputFormat.h"
 
 #include "cpl_conv.h"
+#include "ogr_srs_api.h"
 #include "output/Connection.h"
 #include "output/FgbSpatialIndex.h"
 #include "output/GpkgSpatialIndex.h"
@@ -90,6 +91,27 @@ bool AddSystemOptions(const Arguments& args, OutputFormat& format, std::string* 
     return true;
 }
 
+// A feature dataset named after the coordinate system its layers share, as ArcGIS groups
+// them: letters, digits and underscores, beginning with a letter.
+std::string FeatureDatasetOf(const std::string& strSrs) {
+    std::string strName = "undefined_system";
+    OGRSpatialReferenceH hSRS = OSRNewSpatialReference(nullptr);
+    if (!strSrs.empty() && OSRSetFromUserInput(hSRS, strSrs.c_str()) == OGRERR_NONE &&
+        OSRGetName(hSRS) != nullptr)
+        strName = OSRGetName(hSRS);
+    OSRDestroySpatialReference(hSRS);
+    std::string strDataset;
+    for (const char c : strName) {
+        const bool bKept = isalnum(static_cast<unsigned char>(c)) != 0;
+        if (bKept || (!strDataset.empty() && strDataset.back() != '_'))
+            strDataset += bKept ? c : '_';
+    }
+    while (!strDataset.empty() && strDataset.back() == '_')
+        strDataset.pop_back();
+    return isalpha(static_cast<unsigned char>(strDataset.c_str()[0])) ? strDataset
+                                                                      : "system_" + strDataset;
+}
+
 // The layer creation options the format always gets, and its text encoding: the shapefile
 // writer recodes text to ISO-8859-1 unless told otherwise, and every Chinese character would
 // become "?". UTF-8 is declared in a .cpg beside the .dbf, GBK as code page 936.
@@ -102,6 +124,10 @@ void AddLayerOptions(const Arguments& args, OutputFormat& format) {
     if (traits.bDbfEncoding) {
         const bool bGbk = EQUAL(args.strDbfEncoding.c_str(), "GBK");
         format.aosOptions.AddString("-lco").AddString(bGbk ? "ENCODING=CP936" : "ENCODING=UTF-8");
+    }
+    if (traits.bFeatureDataset) {
+        format.aosOptions.AddString("-lco").AddString(
+            ("FEATURE_DATASET=" + FeatureDatasetOf(args.strSrs)).c_str());
     }
     // A partial table's rows in one transaction.
     if (traits.bDatabase)

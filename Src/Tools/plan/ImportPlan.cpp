@@ -1,6 +1,8 @@
 // Output layers of an import and their names.
 #include "plan/ImportPlan.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <vector>
 
@@ -212,6 +214,17 @@ bool PlanInput(const Arguments& args, const OutputFormat& format, const std::str
     }
     AddMapViews(format, hSource, parts, pPlan);
     return true;
+}
+
+void SortInMapOrder(Plan* pPlan) {
+    constexpr std::array<const char*, 6> kMapOrder = {"areas",  "lines", "network",
+                                                      "points", "nodes", "texts"};
+    const auto rank = [&kMapOrder](const Job& job) {
+        return std::find(kMapOrder.begin(), kMapOrder.end(), job.strPart) - kMapOrder.begin();
+    };
+    // Stable: the job that makes a layer stays ahead of those appending to it.
+    std::stable_sort(pPlan->jobs.begin(), pPlan->jobs.end(),
+                     [&rank](const Job& a, const Job& b) { return rank(a) < rank(b); });
 }
 
 }  // namespace mapgis_import

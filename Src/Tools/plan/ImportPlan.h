@@ -21,6 +21,7 @@ struct Job {
     GDALDatasetH hFrom;          // the dataset translated: the input's or its views
     std::string strFromLayer;    // the layer translated from it
     std::string strOutputLayer;  // the layer written
+    std::string strWritten;      // its name as the writer made it (laundered), once written
     std::string strPart;         // the one kind it writes; empty: a whole compound layer
     long long nItems = 0;        // features to write, for the progress bar
     bool bAppend = false;        // into an output layer an earlier job made
@@ -45,5 +46,10 @@ std::string NameFromBytes(const std::string& strBytes);
 // Adds the jobs of one input's layers; false with the name that cannot be made unique.
 bool PlanInput(const Arguments& args, const OutputFormat& format, const std::string& strInput,
                size_t iSource, GDALDatasetH hSource, Plan* pPlan, std::string* pstrError);
+
+// Orders the jobs bottom first as the map draws their layers (areas, lines, network, points,
+// nodes, texts), so that a dataset of several layers lists them so; whole compound layers
+// keep their place after them.
+void SortInMapOrder(Plan* pPlan);
 
 }  // namespace mapgis_import

@@ -22,7 +22,7 @@ std::string DescribeSystem(OGRLayerH hLayer) {
 }
 
 LayerResult ResultOf(const Job& job) {
-    LayerResult result = CollectLayerResult(job.hSource, job.strInput, job.strOutputLayer);
+    LayerResult result = CollectLayerResult(job.hSource, job.strInput, job.strWritten);
     result.strPart = job.strPart;
     if (!job.bFirstOfSource)
         result.messages.clear();

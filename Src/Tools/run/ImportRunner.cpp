@@ -33,6 +33,7 @@
 #include "run/Interrupts.h"
 #include "run/Progress.h"
 #include "styles/DriverStyles.h"
+#include "styles/GpkgProject.h"
 #include "styles/LayerStyles.h"
 
 namespace mapgis_import {
@@ -97,8 +98,11 @@ private:
     size_t GroupSize(size_t iJob, GDALDatasetH* phDst);
     bool TranslateGroup(size_t iJob, size_t nJobs, GDALDatasetH hDst);
     CPLStringList TranslationArguments(size_t iJob, size_t nJobs, GDALDatasetH hDst) const;
+    void NoteWrittenNames(size_t iJob, size_t nJobs, GDALDatasetH hOut, int nBefore);
+    std::string TargetLayer(const Job& job) const;
     bool TakeAccounts();
     bool WriteStyles();
+    bool WriteProject(const std::vector<StyledLayer>& styled);
     void PublishedTables();
     void TakeSummaryFigures();
     void CloseInputs();
@@ -264,6 +268,7 @@ bool ImportRun::OpenInputs() {
     }
     if (m_plan.jobs.empty())
         return Fail(kExitInput, "no layer to write: the inputs hold no item to import");
+    SortInMapOrder(&m_plan);
     return true;
 }
 
@@ -410,9 +415,7 @@ CPLStringList ImportRun::TranslationArguments(size_t iJob, size_t nJobs, GDALDat
     else if (m_bDatabase)
         aosArgs.AddString("-overwrite");  // a partial table an earlier run left
     if (nJobs == 1) {
-        const std::string strLayer =
-            m_bDatabase ? m_poDatabase->PartialLayer(job.strOutputLayer) : job.strOutputLayer;
-        aosArgs.AddString("-nln").AddString(strLayer.c_str());
+        aosArgs.AddString("-nln").AddString(TargetLayer(job).c_str());
     }
     // The layer's description is written from the accounts once every layer has been
     // read; copied from the source, it would make the driver read the layer ahead.
@@ -447,10 +450,8 @@ bool ImportRun::TranslateGroup(size_t iJob, size_t nJobs, GDALDatasetH hDst) {
     for (size_t i = iJob; i < iJob + nJobs; ++i) {
         const Job& member = m_plan.jobs[i];
         nItems += member.nItems;
-        if (member.poView != nullptr) {
-            member.poView->Rename(m_bDatabase ? m_poDatabase->PartialLayer(member.strOutputLayer)
-                                              : member.strOutputLayer);
-        }
+        if (member.poView != nullptr)
+            member.poView->Rename(TargetLayer(member));
     }
     if (job.poViews != nullptr) {
         job.poViews->SetInterleaved(nJobs > 1);
@@ -469,6 +470,7 @@ bool ImportRun::TranslateGroup(size_t iJob, size_t nJobs, GDALDatasetH hDst) {
     }
     GDALVectorTranslateOptionsSetProgress(psOptions, TranslationProgress, pScaled);
     const std::string strPath = m_poDestinations->PathOf(job.strOutputLayer);
+    const int nBefore = hDst != nullptr ? GDALDatasetGetLayerCount(hDst) : 0;
     GDALDatasetH hFrom = job.hFrom;
     GDALDatasetH hResult =
         GDALVectorTranslate(hDst ? nullptr : strPath.c_str(), hDst, 1, &hFrom, psOptions, nullptr);
@@ -483,11 +485,41 @@ bool ImportRun::TranslateGroup(size_t iJob, size_t nJobs, GDALDatasetH hDst) {
         return FailWriting("cannot write layer " + job.strOutputLayer + " to " + m_strShown +
                            (strLost.empty() ? "" : ": " + strLost));
     }
+    NoteWrittenNames(iJob, nJobs, hDst != nullptr ? hDst : hResult, nBefore);
     m_nDone += nItems;
     // A step done, whether or not the translation reported on its way.
     if (m_progress.IsShown())
         m_progress.Show(static_cast<double>(m_nDone) / std::max(m_nAllItems, 1LL));
     return true;
+}
+
+// GDAL's writers launder names (a File Geodatabase's may not begin with a digit): the names
+// of the layers made are read back for the layers appended to, the styles, the descriptions
+// and the summary. A translation adds its new layers after the dataset's others.
+void ImportRun::NoteWrittenNames(size_t iJob, size_t nJobs, GDALDatasetH hOut, int nBefore) {
+    int iLayer = nBefore;
+    for (size_t i = iJob; i < iJob + nJobs; ++i) {
+        Job& member = m_plan.jobs[i];
+        if (member.bAppend)
+            continue;
+        member.strWritten = member.strOutputLayer;
+        // A database's dataset lists every table of its schema; its names are kept as given.
+        OGRLayerH hLayer = m_bDatabase ? nullptr : GDALDatasetGetLayer(hOut, iLayer++);
+        if (hLayer != nullptr &&
+            GDALDatasetGetLayerByName(hOut, member.strOutputLayer.c_str()) == nullptr)
+            member.strWritten = OGR_L_GetName(hLayer);
+        for (size_t j = i + 1; j < m_plan.jobs.size(); ++j) {
+            if (m_plan.jobs[j].bAppend && m_plan.jobs[j].strOutputLayer == member.strOutputLayer)
+                m_plan.jobs[j].strWritten = member.strWritten;
+        }
+    }
+}
+
+// The layer a job's features go to: a new one as planned, else the one made before.
+std::string ImportRun::TargetLayer(const Job& job) const {
+    if (m_bDatabase)
+        return m_poDatabase->PartialLayer(job.strOutputLayer);
+    return job.bAppend ? job.strWritten : job.strOutputLayer;
 }
 
 // Every layer has been read: the accounts are complete, and a format that keeps layer
@@ -499,7 +531,7 @@ bool ImportRun::TakeAccounts() {
         return true;
     for (const Job& job : m_plan.jobs) {
         GDALDatasetH hDst = m_poDestinations->Find(m_poDestinations->PathOf(job.strOutputLayer));
-        OGRLayerH hLayer = GDALDatasetGetLayerByName(hDst, job.strOutputLayer.c_str());
+        OGRLayerH hLayer = GDALDatasetGetLayerByName(hDst, job.strWritten.c_str());
         if (hLayer != nullptr && !job.bAppend) {
             GDALSetMetadataItem(hLayer, "DESCRIPTION",
                                 LayerDescription(m_plan, job.strOutputLayer, m_accounts).c_str(),
@@ -519,7 +551,7 @@ bool ImportRun::WriteStyles() {
     std::vector<StyledLayer> styled;
     for (const Job& job : m_plan.jobs) {
         if (!job.bAppend) {
-            styled.push_back({m_poDestinations->PathOf(job.strOutputLayer), job.strOutputLayer,
+            styled.push_back({m_poDestinations->PathOf(job.strOutputLayer), job.strWritten,
                               DrawingOf(job.strPart)});
         }
     }
@@ -531,6 +563,25 @@ bool ImportRun::WriteStyles() {
             &strError)) {
         return FailWriting(strError);
     }
+    return StyleHomeOf(m_format, m_bFolder) != StyleHome::GeoPackage || WriteProject(styled);
+}
+
+// A GeoPackage also keeps a QGIS project named after the sheet, its layers in map order.
+bool ImportRun::WriteProject(const std::vector<StyledLayer>& styled) {
+    GDALDatasetH hDst = m_poDestinations->Find(styled[0].strPath);
+    std::vector<ProjectLayer> layers;
+    for (const StyledLayer& layer : styled) {
+        OGRLayerH hLayer = GDALDatasetGetLayerByName(hDst, layer.strName.c_str());
+        std::string strQml, strSld;
+        if (hLayer != nullptr)
+            LayerStyleOf(hLayer, layer.strName, layer.eDrawing, &strQml, &strSld);
+        layers.push_back({layer.strName, strQml});
+    }
+    const std::string strTitle =
+        m_args.strName.empty() ? CPLGetBasename(m_args.inputs[0].c_str()) : m_args.strName;
+    std::string strError;
+    if (!WriteGpkgProject(hDst, CPLGetFilename(m_strOutput.c_str()), strTitle, layers, &strError))
+        return FailWriting(strError);
     return true;
 }
 
