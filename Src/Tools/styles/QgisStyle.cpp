@@ -290,10 +290,6 @@ std::string QmlLabels(const StyleFields& f, bool bDegrees) {
         // stretch a font of a named style.
         props.emplace_back("FontStyle", "'Ignore'");
     }
-    // Texts are points: a line or an area of a style that draws every kind may carry a text
-    // field too, which the map does not write.
-    if (eDrawing == Drawing::Any)
-        props.emplace_back("Show", "geometry_type($geometry) = 'Point'");
     // Each text at its anchor, which is the text's upper left corner, and every one drawn: the
     // map's annotation is placed by hand, nothing is to be moved or left out.
     return "<labeling type=\"simple\"><settings calloutType=\"simple\">"
