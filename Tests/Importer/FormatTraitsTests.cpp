@@ -39,7 +39,7 @@ const Expected kExpected[] = {
     {"PostgreSQL", false, false, false, true, false, false, false, StyleStore::Database,
      SystemRule::AsGiven, IndexPacking::None, MergeRule::Database, "SPATIAL_INDEX=NONE"},
     {"MapInfo File", true, true, false, false, false, false, false, StyleStore::Beside,
-     SystemRule::AsGiven, IndexPacking::None, MergeRule::OutputPerSheet, nullptr},
+     SystemRule::AsGiven, IndexPacking::None, MergeRule::OutputPerSheet, "ENCODING=CP936"},
     {"KML", false, false, false, false, false, false, true, StyleStore::KmlPlacemarks,
      SystemRule::LongitudeLatitude, IndexPacking::None, MergeRule::OutputPerSheet, nullptr},
     {"LIBKML", false, false, false, false, false, false, false, StyleStore::OwnStyleStrings,
