@@ -100,3 +100,22 @@ class TempDirCase(unittest.TestCase):
         for row in rows:
             self.assertNotIn(None, row)  # no column beyond the header's
         return rows
+
+
+@needs_qgis
+class QgisCase(TempDirCase):
+    """A case that draws with QGIS, started once: its messages in self.log, the layers a test
+    opens in self.layers, which go before QGIS does."""
+    @classmethod
+    def setUpClass(cls):
+        cls.log = []
+        cls.render_map = qgis(cls.log)
+
+    def setUp(self):
+        super().setUp()
+        self.log.clear()
+        self.layers = []
+
+    def tearDown(self):
+        del self.layers
+        super().tearDown()

@@ -6,7 +6,7 @@ import sys
 import textwrap
 import unittest
 
-from hosts_common import ARTEFACTS, TempDirCase, needs_qgis, qgis, run, sample
+from hosts_common import ARTEFACTS, QgisCase, run, sample
 
 SHEET = [sample(n) for n in ("sample.wat", "sample.wal", "sample.wap", "sample.wan")]
 SHEET_LAYERS = ("sample_areas", "sample_lines", "sample_points", "sample_texts",
@@ -92,22 +92,7 @@ def assert_pixels(case, settings, image, pixels=PIXELS):
         case.assertLess(max(abs(a - b) for a, b in zip(got, colour)), 32, (what, got))
 
 
-@needs_qgis
-class Qgis(TempDirCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.log = []
-        cls.render_map = qgis(cls.log)
-
-    def setUp(self):
-        super().setUp()
-        self.log.clear()
-        self.layers = []
-
-    def tearDown(self):
-        del self.layers  # layers go before QGIS does
-        super().tearDown()
-
+class Qgis(QgisCase):
     def test_a_hand_made_sheet_as_a_map(self):
         out = self.path("hand-sheet.gpkg")
         self.importer(*hand_sheet(self), sample("sample.wap"), "-o", out,

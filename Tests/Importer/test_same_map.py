@@ -6,7 +6,7 @@ import os
 import shutil
 import unittest
 
-from hosts_common import ARTEFACTS, TempDirCase, needs_qgis, qgis, sample
+from hosts_common import ARTEFACTS, QgisCase, sample
 from test_qgis_map import PIXELS, assert_pixels, hand_sheet
 
 SRS = "EPSG:4527"  # CGCS2000 / 3-degree Gauss-Kruger zone 39, as the sheet's eastings say
@@ -39,21 +39,7 @@ def layer_sources(path, folder):
     return [f"{path}|layername={n}" for n in names if n != "layer_styles"]
 
 
-@needs_qgis
-class SameMap(TempDirCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.log = []
-        cls.render_map = qgis(cls.log)
-
-    def setUp(self):
-        super().setUp()
-        self.layers = []
-
-    def tearDown(self):
-        del self.layers
-        super().tearDown()
-
+class SameMap(QgisCase):
     def convert(self, out, *extra):
         self.importer(*self.inputs, "-q", "--srs", SRS, "--colors", sample("colors.txt"),
                       "-o", self.path(out), *extra)
