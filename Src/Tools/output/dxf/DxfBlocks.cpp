@@ -9,15 +9,21 @@ namespace mapgis_dxf {
 
 namespace {
 
-void Block(const std::string& strName, unsigned nRecord, bool bPaper, DxfGroups* pGroups,
-           DxfHandles* pHandles) {
-    pGroups->Text(0, "BLOCK");
+// What BLOCK and ENDBLK begin with: their handle, owner, space and layer.
+void BlockEntity(const char* pszType, unsigned nRecord, bool bPaper, DxfGroups* pGroups,
+                 DxfHandles* pHandles) {
+    pGroups->Text(0, pszType);
     pGroups->Handle(5, pHandles->New());
     pGroups->Handle(330, nRecord);
     pGroups->Text(100, "AcDbEntity");
     if (bPaper)
         pGroups->Int(67, 1);
     pGroups->Text(8, "0");
+}
+
+void Block(const std::string& strName, unsigned nRecord, bool bPaper, DxfGroups* pGroups,
+           DxfHandles* pHandles) {
+    BlockEntity("BLOCK", nRecord, bPaper, pGroups, pHandles);
     pGroups->Text(100, "AcDbBlockBegin");
     pGroups->Text(2, strName);
     pGroups->Int(70, 0);
@@ -27,13 +33,7 @@ void Block(const std::string& strName, unsigned nRecord, bool bPaper, DxfGroups*
 }
 
 void EndBlock(unsigned nRecord, bool bPaper, DxfGroups* pGroups, DxfHandles* pHandles) {
-    pGroups->Text(0, "ENDBLK");
-    pGroups->Handle(5, pHandles->New());
-    pGroups->Handle(330, nRecord);
-    pGroups->Text(100, "AcDbEntity");
-    if (bPaper)
-        pGroups->Int(67, 1);
-    pGroups->Text(8, "0");
+    BlockEntity("ENDBLK", nRecord, bPaper, pGroups, pHandles);
     pGroups->Text(100, "AcDbBlockEnd");
 }
 
