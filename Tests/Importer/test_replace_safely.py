@@ -190,7 +190,7 @@ class FullDisk(unittest.TestCase):
 
     def check_full_disk(self, wal):
         for fmt, name in (("GPKG", "out.gpkg"), ("FlatGeobuf", "out"),
-                          ("ESRI Shapefile", "out")):
+                          ("ESRI Shapefile", "out"), ("DXF", "out.dxf")):
             with self.subTest(format=fmt):
                 out = os.path.join(self.mount, name)
                 r = run([IMPORTER, wal, "-f", fmt, "-o", out, "-q"])

@@ -44,7 +44,7 @@ struct FormatTraits {
     void (*pfnRegister)();     // registers it alone; null: with GDAL's other writers
     bool bSeveralFiles;        // a layer is several files (.shp, .shx, .dbf): always a folder
     bool bOneType;             // a layer holds one geometry type
-    bool bCad;                 // one layer of entities on CAD layers (DXF)
+    bool bCad;                 // a drawing of CAD layers, by our own writer (DXF)
     bool bDatabase;            // a database (PostgreSQL): tables, not files
     bool bShortNames;          // field names of at most ten characters (dBase)
     bool bDbfEncoding;         // its attributes' charset named by --dbf-encoding

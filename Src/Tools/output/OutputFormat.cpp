@@ -211,9 +211,13 @@ bool ChooseFormat(const Arguments& args, OutputFormat* pFormat, int* pnExit,
         return false;
     format.strExtension =
         format.IsDatabase() ? std::string() : Extension(format.hDriver, args.strOutput);
+    // A DXF drawing is written by our own writer: arcs and circles as such, every map layer
+    // a CAD layer of the one file.
+    const bool bCad = format.Traits().bCad;
     format.bCurves =
-        GDALGetMetadataItem(format.hDriver, GDAL_DCAP_CURVE_GEOMETRIES, nullptr) != nullptr;
+        bCad || GDALGetMetadataItem(format.hDriver, GDAL_DCAP_CURVE_GEOMETRIES, nullptr) != nullptr;
     format.bOneLayer =
+        !bCad &&
         GDALGetMetadataItem(format.hDriver, GDAL_DCAP_MULTIPLE_VECTOR_LAYERS, nullptr) == nullptr;
     if (!AddSystemOptions(args, format, pstrError))
         return false;

@@ -118,31 +118,6 @@ size_t Plan::OutputLayerCount() const {
 
 namespace {
 
-// DXF: one layer of entities per input; the map layers are its CAD layers.
-void PlanCad(const std::string& strTitle, GDALDatasetH hSource, Job job, Plan* pPlan) {
-    std::vector<OGRLayer*> sources;
-    std::vector<std::string> names;
-    for (int i = 0; i < GDALDatasetGetLayerCount(hSource); ++i) {
-        OGRLayerH hLayer = GDALDatasetGetLayer(hSource, i);
-        sources.push_back(OGRLayer::FromHandle(hLayer));
-        names.push_back(strTitle + "_" + GDALGetMetadataItem(hLayer, "MAP_KIND", "MAPGIS"));
-        job.nItems = ItemCount(hLayer);
-    }
-    if (sources.empty())
-        return;
-    job.hSource = GDALDatasetGetLayer(hSource, 0);
-    auto poView = std::make_unique<ViewDataset>();
-    auto poCad = std::make_unique<CadLayer>(strTitle, std::move(sources), std::move(names));
-    job.poCad = poCad.get();
-    job.strFromLayer = poCad->GetName();
-    job.strOutputLayer = "entities";
-    job.bAppend = !pPlan->jobs.empty();
-    poView->Add(std::move(poCad));
-    job.hFrom = GDALDataset::ToHandle(poView.get());
-    pPlan->views.push_back(std::move(poView));
-    pPlan->jobs.push_back(job);
-}
-
 // The map layers' views: those of new output layers, then those appending to layers of the
 // sheet's other files; each set is read in one pass, the appending one without layer creation
 // options.
@@ -178,10 +153,6 @@ bool PlanInput(const Arguments& args, const OutputFormat& format, const std::str
     Job job;
     job.iSource = iSource;
     job.strInput = strInput;
-    if (format.Traits().bCad) {
-        PlanCad(strTitle, hSource, job, pPlan);
-        return true;
-    }
     std::vector<Job> parts;
     for (int i = 0; i < GDALDatasetGetLayerCount(hSource); ++i) {
         OGRLayerH hLayer = GDALDatasetGetLayer(hSource, i);

@@ -29,7 +29,6 @@ struct Job {
     // A map layer's view and the views of its input it is read with.
     MapViewDataset* poViews = nullptr;
     MapView* poView = nullptr;
-    const CadLayer* poCad = nullptr;
 };
 
 struct Plan {

@@ -1,6 +1,5 @@
 // The driver's map layers as the writer takes them: under the name each is written as, with
-// field names the format holds; and the single layer of entities a DXF file takes, each entity
-// on a CAD layer named after its kind.
+// field names the format holds.
 #pragma once
 
 #include <memory>
@@ -50,49 +49,6 @@ private:
     std::vector<int> m_fieldMap;
     long long m_nEmitted = 0;
     OGREnvelope m_bounds;
-};
-
-// Every part of every item as DXF entities, from the map layers in drawing order: texts one
-// per piece with their own label, point symbols with their colour as a pen, areas as their
-// outline (and a hatch when filled); the field "Layer" names the kind's layer.
-class CadLayer final : public OGRLayer {
-public:
-    // names: per map layer, the CAD layer its entities go to.
-    CadLayer(const std::string& strName, std::vector<OGRLayer*> sources,
-             std::vector<std::string> names);
-    ~CadLayer() override;
-
-    void ResetReading() override;
-    OGRFeature* GetNextFeature() override;
-    OGRFeatureDefn* GetLayerDefn() override { return m_poDefn; }
-    int TestCapability(const char* pszCap) override;
-
-    long long Emitted() const { return m_nEmitted; }
-    const OGREnvelope& Bounds() const { return m_bounds; }
-
-private:
-    void Add(const std::string& strLayer, std::unique_ptr<OGRGeometry> poGeom,
-             const std::string& strStyle, GIntBig nFid);
-    void AddEntities(OGRFeature& source, const std::string& strLayer);
-
-    std::vector<OGRLayer*> m_sources;
-    std::vector<std::string> m_names;
-    size_t m_iSource = 0;
-    OGRFeatureDefn* m_poDefn;
-    std::vector<std::unique_ptr<OGRFeature>> m_pending;  // in reverse order
-    long long m_nEmitted = 0;
-    OGREnvelope m_bounds;
-};
-
-// A dataset of views, for GDAL's vector translation to read from.
-class ViewDataset final : public GDALDataset {
-public:
-    void Add(std::unique_ptr<OGRLayer> poLayer) { m_layers.push_back(std::move(poLayer)); }
-    int GetLayerCount() override { return static_cast<int>(m_layers.size()); }
-    OGRLayer* GetLayer(int i) override;
-
-private:
-    std::vector<std::unique_ptr<OGRLayer>> m_layers;
 };
 
 }  // namespace mapgis_import

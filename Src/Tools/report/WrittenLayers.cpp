@@ -26,9 +26,9 @@ LayerResult ResultOf(const Job& job) {
     result.strPart = job.strPart;
     if (!job.bFirstOfSource)
         result.messages.clear();
-    if (job.poView != nullptr || job.poCad != nullptr) {
-        result.nFeatures = job.poView ? job.poView->Emitted() : job.poCad->Emitted();
-        result.bounds = job.poView ? job.poView->Bounds() : job.poCad->Bounds();
+    if (job.poView != nullptr) {
+        result.nFeatures = job.poView->Emitted();
+        result.bounds = job.poView->Bounds();
         result.bHasBounds = result.bounds.IsInit();
     }
     return result;
@@ -36,8 +36,7 @@ LayerResult ResultOf(const Job& job) {
 
 bool NothingWritten(const Plan& plan) {
     return std::all_of(plan.jobs.begin(), plan.jobs.end(), [](const Job& job) {
-        return (job.poView != nullptr && job.poView->Emitted() == 0) ||
-               (job.poCad != nullptr && job.poCad->Emitted() == 0);
+        return job.poView != nullptr && job.poView->Emitted() == 0;
     });
 }
 

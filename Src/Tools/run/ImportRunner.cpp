@@ -28,6 +28,7 @@
 #include "report/ImportSummary.h"
 #include "report/Messages.h"
 #include "report/WrittenLayers.h"
+#include "run/CadDrawing.h"
 #include "run/Destinations.h"
 #include "run/Inputs.h"
 #include "run/Interrupts.h"
@@ -94,6 +95,7 @@ private:
     bool PrepareOutput();
     bool ClaimOutput();
     bool TranslateLayers();
+    bool WriteDrawing();
     bool TranslationOrder(std::vector<size_t>* pOrder);
     size_t GroupSize(size_t iJob, GDALDatasetH* phDst);
     bool TranslateGroup(size_t iJob, size_t nJobs, GDALDatasetH hDst);
@@ -363,6 +365,8 @@ bool ImportRun::TranslationOrder(std::vector<size_t>* pOrder) {
 }
 
 bool ImportRun::TranslateLayers() {
+    if (m_format.Traits().bCad)
+        return WriteDrawing();
     std::vector<size_t> order;
     if (!TranslationOrder(&order))
         return FailWriting("cannot write " + m_strShown);
@@ -376,6 +380,26 @@ bool ImportRun::TranslateLayers() {
             return false;
         k += nJobs;
     }
+    if (NothingWritten(m_plan))
+        return Fail(kExitInput, "no layer to write: the inputs hold no item to import");
+    return true;
+}
+
+// DXF: one drawing of every layer, by our writer rather than GDAL's translation.
+bool ImportRun::WriteDrawing() {
+    const DrawingResult result = WriteCadDrawing(m_args, m_output.WorkPath(), &m_plan);
+    if (InterruptSignal() != 0)
+        return Interrupted();
+    if (!result.bOk)
+        return FailWriting("cannot write " + m_strShown);
+    if (result.nEscaped > 0) {
+        CPLError(CE_Warning, CPLE_AppDefined,
+                 "%s: %d character(s) that GBK lacks are written as \\U+XXXX escapes",
+                 m_strShown.c_str(), result.nEscaped);
+    }
+    m_nDone = m_nAllItems;
+    if (m_progress.IsShown())
+        m_progress.Show(1.0);
     if (NothingWritten(m_plan))
         return Fail(kExitInput, "no layer to write: the inputs hold no item to import");
     return true;

@@ -11,15 +11,17 @@ std::string SymbolBlockName(int nSymbol) {
     return "MAPGIS_SYMBOL_" + std::to_string(nSymbol);
 }
 
-std::string DxfLayerName(const std::string& strUtf8, int* pnEscaped) {
+std::string CadLayerName(const std::string& strUtf8) {
     std::string strName = strUtf8;
     for (char& c : strName) {
         if (c != '\0' && std::strchr("<>/\\\":;?*|=`", c) != nullptr)
             c = '_';
     }
-    if (strName.empty())
-        strName = "_";
-    const DxfEncodedText encoded = EncodeDxfText(strName);
+    return strName.empty() ? "_" : strName;
+}
+
+std::string DxfLayerName(const std::string& strUtf8, int* pnEscaped) {
+    const DxfEncodedText encoded = EncodeDxfText(CadLayerName(strUtf8));
     *pnEscaped += encoded.nEscaped;
     return encoded.strBytes;
 }
