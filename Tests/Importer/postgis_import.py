@@ -1,5 +1,6 @@
 """mapgis-import into a real PostgreSQL + PostGIS server, the throw-away cluster of pg_virtualenv:
-tables as in the GeoPackage, their styles for QGIS, re-runs and sheets written in parallel;
+tables as in the GeoPackage, drawn by QGIS with their styles as the GeoPackage is, re-runs
+and sheets written in parallel;
 passwords kept off command lines and out of messages, sheets whose names meet, two runs into
 one schema at once, an interrupt, and the server stopped in the middle of an archive."""
 import json
@@ -12,8 +13,9 @@ import urllib.parse
 
 from osgeo import gdal
 
-from hosts_common import IMPORTER, TempDirCase, layer_counts, needs_qgis, qgis, sample
+from hosts_common import IMPORTER, TempDirCase, layer_counts, needs_qgis, sample
 from test_archives import heavy_sheet
+from test_same_map import SRS, SameMapCase
 
 CONNINFO = " ".join(f"{key}={os.environ.get(var, '')}" for key, var in (
     ("dbname", "PGDATABASE"), ("host", "PGHOST"), ("port", "PGPORT"), ("user", "PGUSER"),
@@ -125,23 +127,6 @@ class Postgis(TempDirCase):
             self.assertEqual(self.count(table), 30)  # unquoted
         r = self.importer(SHEET[0], "-o", CONNECTION, "--schema", "Bad-Name", status=2)
         self.assertIn("--schema", r.stderr)
-
-    @needs_qgis
-    def test_qgis_draws_the_tables_with_their_styles(self):
-        import test_qgis_map
-        render_map = qgis()
-        self.to_postgis(test_qgis_map.hand_sheet(self) + [sample("sample.wap")], "--colors",
-                        sample("colors.txt"))
-        layers = render_map.open_postgis_layers(CONNINFO, self.schema, self.tables())
-        try:
-            self.assertTrue(all(layer.isValid() for layer in layers))
-            settings, results, image = render_map.render(layers, self.path("postgis.png"),
-                                                         antialias=False)
-            self.assertEqual(sorted(label.labelText for label in results.allLabels()),
-                             sorted(piece[0] for piece in test_qgis_map.HAND_PIECES))
-            test_qgis_map.assert_pixels(self, settings, image)
-        finally:
-            del layers
 
     def test_sheets_in_parallel_then_resumed(self):
         root = self.path("archive")
@@ -347,3 +332,23 @@ class Postgis(TempDirCase):
         self.assertIn(f"8 sheets: {len(failed)} written, {len(done)} skipped", r.stdout)
         self.assertEqual(self.partial_tables(), [])
         self.assertEqual(len(self.sheets()), 8)
+
+
+@needs_qgis
+class PostgisSameMap(SameMapCase):
+    """The tables draw in QGIS, with the styles QGIS finds in layer_styles, as the sheet's
+    GeoPackage does."""
+
+    def tearDown(self):
+        psql("DROP SCHEMA IF EXISTS same_map CASCADE")
+        psql("DELETE FROM public.layer_styles WHERE f_table_schema = 'same_map'")
+        super().tearDown()
+
+    def test_the_tables_draw_the_geopackages_map(self):
+        sheet, extent = self.reference()
+        self.importer(*self.inputs, "-o", CONNECTION, "--schema", "same_map", "--srs", SRS,
+                      "--colors", sample("colors.txt"), "-q")
+        tables = [t for (t,) in psql("SELECT tablename FROM pg_tables WHERE schemaname = "
+                                     "'same_map' AND tablename <> 'mapgis_import_sheets'")]
+        layers = self.keep(self.render_map.open_postgis_layers(CONNINFO, "same_map", tables))
+        self.assert_same(sheet, self.draw(layers, SRS, extent, "postgis"), "PostGIS")
