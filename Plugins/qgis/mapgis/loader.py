@@ -3,10 +3,11 @@
 """Opens sheets through the driver, each as a layer group in map order with its style."""
 import os
 import tempfile
+from dataclasses import dataclass, field
 
 from qgis.core import Qgis, QgsProject, QgsVectorLayer
 
-from . import sheets, systems
+from . import sheets, systems, uris
 from .account import read_account
 from .importer import Importer, ImporterError
 
@@ -28,8 +29,15 @@ def write_styles(importer, files, folder):
     return styles
 
 
-def layer_uri(path, name, options):
-    return "|".join([path, "layername=" + name] + ["option:" + o for o in options])
+@dataclass
+class Sheet:
+    """A sheet on its way into the project: its files as QGIS opens them (links for those no
+    URI carries), its colour options, the files' accounts and each file's options."""
+    title: str
+    files: list
+    options: list = field(default_factory=list)
+    accounts: list = field(default_factory=list)
+    file_options: dict = field(default_factory=dict)
 
 
 class SheetLoader:
@@ -47,29 +55,33 @@ class SheetLoader:
         """Each sheet of the files (all its files) as a group; the groups added."""
         groups = []
         for title, files in sheets.group_sheets(paths):
-            group = self.open_sheet(title, files)
+            sheet = self.read(title, files)
+            self.decide(sheet)
+            group = self.add_group(sheet.title, self.make_layers(sheet))
             if group is not None:
                 groups.append(group)
         return groups
 
-    def open_sheet(self, title, files):
+    def read(self, title, files):
+        """The sheet's files through the driver: links, colour source and accounts."""
+        opened = [uris.openable(f) for f in files]
         colors, why_none = sheets.color_source(files)
         if why_none:
             self.notifier.log("%s: %s; the map keeps default colours" % (title, why_none))
-        options = ["COLOR_INDEX=" + colors] if colors else []
-        accounts = [read_account(path, options) for path in files]
-        self.report(accounts)
-        accounts = [a for a in accounts if not a.error]
+        sheet = Sheet(title, opened, ["COLOR_INDEX=" + uris.option_openable(colors)]
+                      if colors else [])
+        sheet.accounts = [read_account(path, sheet.options) for path in opened]
+        return sheet
+
+    def decide(self, sheet):
+        """The accounts said, each file's system chosen (this may ask the user)."""
+        self.report(sheet.accounts)
+        sheet.accounts = [a for a in sheet.accounts if not a.error]
         # Each file its own system: a sheet's point file may be drawn without the zone
         # number its line file carries.
-        file_options = {}
-        for account in accounts:
+        for account in sheet.accounts:
             srs = self.choose_system(os.path.basename(account.path), account.bounds)
-            file_options[account.path] = options + (["SRS=" + srs] if srs else [])
-        layers = self.make_layers(title, accounts, file_options)
-        if not layers:
-            return None
-        return self.add_group(title, layers)
+            sheet.file_options[account.path] = sheet.options + (["SRS=" + srs] if srs else [])
 
     def choose_system(self, name, bounds):
         decision = systems.decide(bounds, self.session)
@@ -86,17 +98,20 @@ class SheetLoader:
         self.notifier.log("%s: coordinate system %s (%s)" % (name, answer, decision.reason))
         return answer
 
-    def make_layers(self, title, accounts, file_options):
-        entries = sheets.in_map_order([(name, a.path) for a in accounts for name in a.layers])
+    def make_layers(self, sheet):
+        """The sheet's layers in map order, styled."""
+        entries = sheets.in_map_order([(name, a.path) for a in sheet.accounts
+                                       for name in a.layers])
         names = [name for name, _ in entries]
+        index = {a.path: a.layers.index for a in sheet.accounts}
         with tempfile.TemporaryDirectory(prefix="mapgis-styles-") as folder:
-            styles = self.styles([a.path for a in accounts], folder)
+            styles = self.styles([a.path for a in sheet.accounts], folder)
             layers = []
             for name, path in entries:
                 shown = name if names.count(name) == 1 else "%s (%s)" % (
                     name, os.path.basename(path))
-                layer = self.make_layer(title, layer_uri(path, name, file_options[path]),
-                                        shown, styles.get(path))
+                layer = self.make_layer(sheet.title, path, (name, index[path](name)),
+                                        sheet.file_options[path], shown, styles.get(path))
                 if layer is not None:
                     # One style serves every layer of a file; only the texts layer draws the
                     # texts (a fraction's bar in the lines layer keeps its text's fields).
@@ -104,7 +119,12 @@ class SheetLoader:
                     layers.append(layer)
         return layers
 
-    def make_layer(self, title, uri, shown, qml):
+    def make_layer(self, title, path, name_index, options, shown, qml):
+        uri = uris.layer_uri(path, name_index[0], name_index[1], options)
+        if uri is None:
+            self.notifier.tell(title, "%s cannot be named in a layer URI" % path,
+                               Qgis.Critical)
+            return None
         layer = QgsVectorLayer(uri, shown, "ogr")
         if not layer.isValid():
             self.notifier.tell(title, "%s cannot be opened" % uri, Qgis.Critical)
@@ -125,6 +145,8 @@ class SheetLoader:
             return {}
 
     def add_group(self, title, layers):
+        if not layers:
+            return None
         root = self.project.layerTreeRoot()
         group = root.insertGroup(0, title)
         for layer in layers:
