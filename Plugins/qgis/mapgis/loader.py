@@ -5,14 +5,15 @@ import os
 import tempfile
 from dataclasses import dataclass, field
 
-from qgis.core import Qgis, QgsProject, QgsVectorLayer
+from qgis.core import Qgis, QgsApplication, QgsProject, QgsVectorLayer
 
 from . import sheets, systems, uris
 from .account import read_account
 from .importer import Importer, ImporterError
+from .tasks import SheetTask, TaskFeedback
 
 
-def write_styles(importer, files, folder):
+def write_styles(importer, files, folder, feedback=None):
     """The QML mapgis-import writes for the files, made in folder (links to the files stand
     in for them, so nothing is written beside the user's files): {file: qml path}."""
     styles = {}
@@ -21,12 +22,22 @@ def write_styles(importer, files, folder):
         if not os.path.lexists(link):
             os.symlink(path, link)
     importer.run(["--style-only", "--overwrite", "-q"] +
-                 [os.path.join(folder, os.path.basename(p)) for p in files])
+                 [os.path.join(folder, os.path.basename(p)) for p in files], feedback)
     for path in files:
         qml = os.path.splitext(os.path.join(folder, os.path.basename(path)))[0] + ".qml"
         if os.path.isfile(qml):
             styles[path] = qml
     return styles
+
+
+# Sheets smaller than this open at once (about 85 ms a megabyte here, mapgis-import's start
+# aside): a task would only add the wait for a thread and a flash in the task manager, and
+# leave the caller without the group.
+SMALL_SHEET = 2 * 1024 * 1024
+
+
+def sheet_size(files):
+    return sum(os.path.getsize(f) for f in files if os.path.isfile(f))
 
 
 @dataclass
@@ -43,18 +54,26 @@ class Sheet:
 class SheetLoader:
     """Opens sheets into a project. ask(title, decision) answers a question about the coordinate
     system with a system, or "" for none; without it the question is logged and no system
-    given."""
+    given. Large sheets open in QGIS's task manager; tasks holds those under way."""
 
-    def __init__(self, notifier, session, ask=None, project=None):
+    def __init__(self, notifier, session, ask=None, project=None, small_sheet=SMALL_SHEET):
         self.notifier = notifier
         self.session = session
         self.ask = ask
         self.project = project or QgsProject.instance()
+        self.small_sheet = small_sheet
+        self.tasks = []
 
     def open_files(self, paths):
-        """Each sheet of the files (all its files) as a group; the groups added."""
+        """Each sheet of the files (all its files) as a group: the groups of small sheets,
+        added at once; large sheets are added when their tasks are done."""
         groups = []
         for title, files in sheets.group_sheets(paths):
+            if sheet_size(files) >= self.small_sheet:
+                self.start(SheetTask("Opening MAPGIS sheet " + title,
+                                     lambda task, t=title, f=files: self.read(t, f, task),
+                                     self.read_done, self.notifier))
+                continue
             sheet = self.read(title, files)
             self.decide(sheet)
             group = self.add_group(sheet.title, self.make_layers(sheet))
@@ -62,15 +81,37 @@ class SheetLoader:
                 groups.append(group)
         return groups
 
-    def read(self, title, files):
-        """The sheet's files through the driver: links, colour source and accounts."""
+    def start(self, task):
+        self.tasks.append(task)
+        task.taskCompleted.connect(lambda: self.forget(task))
+        task.taskTerminated.connect(lambda: self.forget(task))
+        QgsApplication.taskManager().addTask(task)
+
+    def forget(self, task):
+        if task in self.tasks:
+            self.tasks.remove(task)
+
+    def read_done(self, sheet):
+        self.decide(sheet)
+        self.start(SheetTask("Loading the layers of MAPGIS sheet " + sheet.title,
+                             lambda task: self.make_layers(sheet, task),
+                             lambda layers: self.add_group(sheet.title, layers), self.notifier))
+
+    def read(self, title, files, task=None):
+        """The sheet's files through the driver: links, colour source and accounts. Safe in
+        a task's thread: it only logs and links."""
         opened = [uris.openable(f) for f in files]
         colors, why_none = sheets.color_source(files)
         if why_none:
             self.notifier.log("%s: %s; the map keeps default colours" % (title, why_none))
         sheet = Sheet(title, opened, ["COLOR_INDEX=" + uris.option_openable(colors)]
                       if colors else [])
-        sheet.accounts = [read_account(path, sheet.options) for path in opened]
+        for done, path in enumerate(opened):
+            if task is not None and task.isCanceled():
+                break
+            sheet.accounts.append(read_account(path, sheet.options))
+            if task is not None:
+                task.setProgress(100.0 * (done + 1) / len(opened))
         return sheet
 
     def decide(self, sheet):
@@ -98,16 +139,19 @@ class SheetLoader:
         self.notifier.log("%s: coordinate system %s (%s)" % (name, answer, decision.reason))
         return answer
 
-    def make_layers(self, sheet):
-        """The sheet's layers in map order, styled."""
+    def make_layers(self, sheet, task=None):
+        """The sheet's layers in map order, styled. In a task, handed to QGIS's thread."""
         entries = sheets.in_map_order([(name, a.path) for a in sheet.accounts
                                        for name in a.layers])
         names = [name for name, _ in entries]
         index = {a.path: a.layers.index for a in sheet.accounts}
+        feedback = TaskFeedback(task, self.notifier, 0, 50) if task is not None else None
         with tempfile.TemporaryDirectory(prefix="mapgis-styles-") as folder:
-            styles = self.styles([a.path for a in sheet.accounts], folder)
+            styles = self.styles([a.path for a in sheet.accounts], folder, feedback)
             layers = []
-            for name, path in entries:
+            for done, (name, path) in enumerate(entries, 1):
+                if task is not None and task.isCanceled():
+                    return []
                 shown = name if names.count(name) == 1 else "%s (%s)" % (
                     name, os.path.basename(path))
                 layer = self.make_layer(sheet.title, path, (name, index[path](name)),
@@ -117,6 +161,12 @@ class SheetLoader:
                     # texts (a fraction's bar in the lines layer keeps its text's fields).
                     layer.setLabelsEnabled(sheets.kind_of(name) == "texts")
                     layers.append(layer)
+                if task is not None:
+                    task.setProgress(50.0 + 50.0 * done / len(entries))
+        if task is not None:
+            # Not before: the layers of a cancelled task go with its thread.
+            for layer in layers:
+                layer.moveToThread(QgsApplication.instance().thread())
         return layers
 
     def make_layer(self, title, path, name_index, options, shown, qml):
@@ -136,10 +186,10 @@ class SheetLoader:
                                   Qgis.Warning)
         return layer
 
-    def styles(self, files, folder):
+    def styles(self, files, folder, feedback=None):
         """Each file's style, made in folder."""
         try:
-            return write_styles(Importer(), files, folder)
+            return write_styles(Importer(), files, folder, feedback)
         except ImporterError as error:
             self.notifier.tell("MAPGIS", "styles not made: %s" % error, Qgis.Warning)
             return {}
