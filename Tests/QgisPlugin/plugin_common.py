@@ -33,6 +33,8 @@ def qgis_app():
         # user's QGIS.
         profile = tempfile.mkdtemp(prefix="mapgis-qgis-profile-")
         atexit.register(shutil.rmtree, profile, True)
+        # QGIS 3.40 takes the folder from here; the argument alone leaves the user's.
+        os.environ["QGIS_CUSTOM_CONFIG_PATH"] = profile
         _app = QgsApplication([], True, profile)
         _app.initQgis()
         QgsApplication.messageLog().messageReceived.connect(

@@ -57,10 +57,12 @@ class Algorithms(TempDirCase):
                 self.assertEqual(counts, dataset_counts(direct))
                 loaded = context.layersToLoadOnCompletion()
                 self.assertEqual(sorted(d.name for d in loaded.values()), sorted(counts))
-                if system:
-                    from qgis.core import QgsVectorLayer
-                    for uri in loaded:
-                        self.assertEqual(QgsVectorLayer(uri, "l", "ogr").crs().authid(), system)
+                from qgis.core import QgsVectorLayer
+                for uri, details in loaded.items():
+                    layer = QgsVectorLayer(uri, details.name, "ogr")
+                    self.assertEqual(layer.featureCount(), counts[details.name], uri)
+                    if system:
+                        self.assertEqual(layer.crs().authid(), system)
         # The scale and offset reached mapgis-import: the point file's symbol at (523680,
         # 3364280) lands at (2 * 523680 + 10, 2 * 3364280 + 20).
         from osgeo import ogr

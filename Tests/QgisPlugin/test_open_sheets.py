@@ -149,6 +149,7 @@ class OpenSheets(TempDirCase):
                           "hand_lines (hand.wat)"])
         layers = [c.layer() for c in group.children()]
         self.assertEqual({l.crs().authid() for l in layers}, {"EPSG:4527"})
+        self.assertEqual({l.renderer().type() for l in layers}, {"RuleRenderer"})
         self.assertEqual(self.answers.asked, [("hand.wal", "ask_datum")])
         # Colour 5 of the index is blue, 2 green, 1 black (test_qgis_map works them out).
         lines = {f["RbUserID"]: f["Color"] for f in layers[2].getFeatures()}

@@ -66,6 +66,14 @@ class Packaging(unittest.TestCase):
             archive.extractall(self.dir.name)
         self.assert_loads_from(self.dir.name)
 
+    def test_every_python_file_says_its_licence(self):
+        with open(os.path.join(SOURCE_PLUGINS, "mapgis", "metadata.txt")) as f:
+            self.assertIn("license=GPL-2.0-or-later\n", f.read())
+        for name in source_files():
+            if name.endswith(".py"):
+                with self.subTest(name), open(os.path.join(SOURCE_PLUGINS, name)) as f:
+                    self.assertEqual(f.readline(), "# SPDX-License-Identifier: GPL-2.0-or-later\n")
+
     def test_the_versions_agree(self):
         with open(os.path.join(HERE, "..", "..", "CMakeLists.txt")) as f:
             project = next(l for l in f if l.startswith("project("))

@@ -47,6 +47,20 @@ class Load(unittest.TestCase):
         self.assertNotIn("MAPGIS", got["browser_after_unload"])
         self.assertEqual([m for m in got["log_of_unload"] if m[2] != 0], [])
 
+    def test_unloading_cancels_a_sheet_still_opening(self):
+        with tempfile.TemporaryDirectory() as folder:
+            sheet = os.path.join(folder, "big.wal")
+            # Large enough to open in a task (2 MB and more).
+            subprocess.run([sys.executable, os.path.join(HERE, "..", "..", "Bench",
+                                                         "gen_mapgis.py"), "wal", "--size-mb",
+                            "3", "-o", sheet], check=True, capture_output=True)
+            got = load(dict(os.environ, MAPGIS_OPEN_BEFORE_UNLOAD=sheet))
+        self.assertTrue(got["unloaded"], got)
+        self.assertEqual(got["groups_after_unload"], [])
+        self.assertEqual([m for m in got["log_of_unload"] if m[2] != 0], [])
+        self.assertIn(["MAPGIS", "Opening MAPGIS sheet big: cancelled, nothing added", 0],
+                      got["log_of_unload"])
+
     def test_a_missing_driver_is_said_once_with_the_package_to_install(self):
         with tempfile.TemporaryDirectory() as empty:
             got = load(dict(os.environ, GDAL_DRIVER_PATH=empty))

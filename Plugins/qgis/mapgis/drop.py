@@ -1,15 +1,28 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
 # MAPGIS sheets for QGIS: files dropped on QGIS and opened from its browser.
 """The drop handler and the browser's open for .wat/.wal/.wap/.wan files."""
+import os
+from urllib.parse import unquote_to_bytes
+
 from qgis.gui import QgsCustomDropHandler, QgsDataItemGuiProvider
-from qgis.PyQt.QtCore import QTimer
+from qgis.PyQt.QtCore import QTimer, QUrl
 from qgis.PyQt.QtWidgets import QAction
 
 from . import sheets
 
 
+def local_file(url):
+    """The file a URL names. A name that is not UTF-8 (GBK bytes) reaches Python as its own
+    bytes, surrogate-escaped, where QUrl would make it replacement characters."""
+    path = url.toLocalFile()
+    if os.path.exists(path):
+        return path
+    raw = os.fsdecode(unquote_to_bytes(url.path(QUrl.FullyEncoded)))
+    return raw if os.path.exists(raw) else path
+
+
 def local_files(mime_data):
-    return [url.toLocalFile() for url in mime_data.urls() if url.isLocalFile()]
+    return [local_file(url) for url in mime_data.urls() if url.isLocalFile()]
 
 
 class SheetDropHandler(QgsCustomDropHandler):

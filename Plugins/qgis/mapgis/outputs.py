@@ -5,6 +5,7 @@ import os
 
 from osgeo import gdal, ogr
 
+from . import uris
 from .sheets import kind_of, KIND_ORDER
 
 
@@ -24,11 +25,18 @@ def writable_formats():
 
 
 def _layer_names(path):
+    """(index, name) of each layer of a dataset, the styles table aside."""
     ds = ogr.Open(path)
     if ds is None:
         return []
     names = [ds.GetLayer(i).GetName() for i in range(ds.GetLayerCount())]
-    return [n for n in names if n != "layer_styles"]
+    return [(i, n) for i, n in enumerate(names) if n != "layer_styles"]
+
+
+def _file_layers(path):
+    """(uri, name) of each layer of a file, through a link when no URI carries its path."""
+    opened = uris.openable(path)
+    return [(uris.layer_uri(opened, n, i, []), n) for i, n in _layer_names(opened)]
 
 
 def output_layers(path):
@@ -36,7 +44,7 @@ def output_layers(path):
     the files of the folder mapgis-import writes for formats of a layer per file."""
     found = []
     if os.path.isfile(path):
-        found = [("%s|layername=%s" % (path, n), n) for n in _layer_names(path)]
+        found = _file_layers(path)
     else:
         stem, extension = os.path.splitext(path)
         folder = path if os.path.isdir(path) else stem
@@ -44,7 +52,7 @@ def output_layers(path):
             for name in sorted(os.listdir(folder)):
                 file_path = os.path.join(folder, name)
                 if os.path.splitext(name)[1].lower() == extension.lower():
-                    found += [(file_path, n) for n in _layer_names(file_path)]
+                    found += _file_layers(file_path)
 
     def rank(entry):
         kind = kind_of(entry[1])

@@ -69,6 +69,10 @@ class MapgisPlugin:
         return SheetLoader(self.notifier, self.session, ask)
 
     def unload(self):
+        if self.loader is not None:
+            # A sheet still opening would add its group through the unloaded plugin.
+            for task in list(self.loader.tasks):
+                task.cancel()
         if self.help_action is not None:
             self.iface.pluginHelpMenu().removeAction(self.help_action)
             self.help_action = None

@@ -16,6 +16,18 @@ _COLOR_ENTRY = re.compile(rb'^[^,\r\n]*(?:,[^,\r\n]*){3},"[^":\r\n]+:\d+"(?:,[^,
 _COLOR_LIBRARY = "pcolor.lib"
 
 
+def readable_name(name):
+    """A file name as text: its bytes as UTF-8, else as GBK (names of sheets made on Chinese
+    Windows, unpacked on Linux)."""
+    raw = os.fsencode(name)
+    for encoding in ("utf-8", "gbk"):
+        try:
+            return raw.decode(encoding)
+        except UnicodeDecodeError:
+            continue
+    return raw.decode("utf-8", "replace")
+
+
 def is_exchange_file(path):
     return os.path.splitext(path)[1].lower() in EXTENSIONS
 
@@ -43,7 +55,8 @@ def group_sheets(paths):
         key = sheet_key(path)
         if key not in sheets:
             files = sheet_files(path)
-            title = os.path.splitext(os.path.basename(files[0] if files else path))[0]
+            title = readable_name(os.path.splitext(os.path.basename(files[0] if files
+                                                                     else path))[0])
             sheets[key] = (title, files or [os.path.abspath(path)])
     return list(sheets.values())
 
