@@ -19,6 +19,7 @@ FORMATS = [
     ("MapInfo File", "tab.tab", True, None),
     ("OpenFileGDB", "gdb.gdb", False, None),
     ("GeoJSON", "geojson.geojson", True, "EPSG:4326"),
+    ("CSV", "csv.csv", True, None),
 ]
 WIDTH = 800
 # A label matches when its upper left corner is this many of its heights from the
@@ -34,7 +35,7 @@ def layer_sources(path, folder):
     if folder:
         path = os.path.splitext(path)[0]  # -o x.shp gives the folder x/
         return sorted(os.path.join(path, n) for n in os.listdir(path)
-                      if os.path.splitext(n)[1] in (".shp", ".fgb", ".tab", ".geojson"))
+                      if os.path.splitext(n)[1] in (".shp", ".fgb", ".tab", ".geojson", ".csv"))
     ds = ogr.Open(path)
     names = [ds.GetLayer(i).GetName() for i in range(ds.GetLayerCount())]
     return [f"{path}|layername={n}" for n in names if n != "layer_styles"]
