@@ -211,41 +211,48 @@ OGRwkbGeometryType MapKindGeometryType(MapKind eKind, bool bNetwork) {
     return wkbMultiSurface;
 }
 
-std::array<bool, 4> MapKindsOf(const Census& census) {
+std::array<bool, 4> ItemMapKinds(const CensusItem& item) {
     std::array<bool, 4> kinds{};
     auto add = [&kinds](MapKind eKind) { kinds[Index(eKind)] = true; };
+    if (!item.bIndexed || item.nGeometryType == 0)
+        return kinds;
+    switch (item.eKind) {
+        case ItemKind::Text:
+            if (item.bMayHaveBar)
+                add(MapKind::Lines);
+            add(MapKind::Texts);
+            break;
+        case ItemKind::MultiLineText:
+            add(MapKind::Texts);
+            break;
+        case ItemKind::Symbol:
+            add(MapKind::Points);
+            break;
+        case ItemKind::Circle:
+            add(item.nGeometryType == KTX::KTGEO_REGION ? MapKind::Areas : MapKind::Lines);
+            break;
+        case ItemKind::Area:
+            add(MapKind::Areas);
+            break;
+        case ItemKind::Network:
+        case ItemKind::NetworkLine:
+            // A network's entries carry its nodes.
+            add(MapKind::Points);
+            add(MapKind::Lines);
+            break;
+        default:
+            add(MapKind::Lines);
+            break;
+    }
+    return kinds;
+}
+
+std::array<bool, 4> MapKindsOf(const Census& census) {
+    std::array<bool, 4> kinds{};
     for (size_t i = 0; i < census.Size(); ++i) {
-        const CensusItem item = census.Item(i);
-        if (!item.bIndexed || item.nGeometryType == 0)
-            continue;
-        switch (item.eKind) {
-            case ItemKind::Text:
-                if (item.bMayHaveBar)
-                    add(MapKind::Lines);
-                add(MapKind::Texts);
-                break;
-            case ItemKind::MultiLineText:
-                add(MapKind::Texts);
-                break;
-            case ItemKind::Symbol:
-                add(MapKind::Points);
-                break;
-            case ItemKind::Circle:
-                add(item.nGeometryType == KTX::KTGEO_REGION ? MapKind::Areas : MapKind::Lines);
-                break;
-            case ItemKind::Area:
-                add(MapKind::Areas);
-                break;
-            case ItemKind::Network:
-            case ItemKind::NetworkLine:
-                // A network's entries carry its nodes.
-                add(MapKind::Points);
-                add(MapKind::Lines);
-                break;
-            default:
-                add(MapKind::Lines);
-                break;
-        }
+        const std::array<bool, 4> item = ItemMapKinds(census.Item(i));
+        for (size_t k = 0; k < kinds.size(); ++k)
+            kinds[k] = kinds[k] || item[k];
     }
     return kinds;
 }

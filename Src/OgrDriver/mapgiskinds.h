@@ -48,6 +48,10 @@ OGRwkbGeometryType MapKindGeometryType(MapKind eKind, bool bNetwork);
 // with each entry; a network without nodes has an empty nodes layer).
 std::array<bool, 4> MapKindsOf(const Census& census);
 
+// The kinds one item of the census can give pieces of (by kMapKinds' index); none for an item
+// the plug-in does not index or cannot import.
+std::array<bool, 4> ItemMapKinds(const CensusItem& item);
+
 // One placed piece of a text: its anchor and what its LABEL tool says.
 struct TextPiece {
     std::unique_ptr<OGRPoint> poAnchor;

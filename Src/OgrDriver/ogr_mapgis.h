@@ -200,10 +200,11 @@ public:
     const char* GetMetadataItem(const char* pszName, const char* pszDomain) override;
 
     using Features = std::vector<std::unique_ptr<OGRFeature>>;
-    // For the data source's read of every layer in one pass: the positions from nFrom up to
-    // nAt were read in order and refused; the item at nAt was cut into pieces, of which this
-    // layer makes its features.
-    void SkipRefused(std::int64_t nFrom, std::int64_t nAt);
+    // The positions from nFrom up to nAt give this layer nothing: read in order and refused
+    // (the data source's read of every layer in one pass, which then cuts the item at nAt into
+    // pieces this layer makes its features of), or of other kinds by the census.
+    void SkipEmpty(std::int64_t nFrom, std::int64_t nAt);
+    std::int64_t NextItemOfKind(std::int64_t nItem);
     Features TakePieces(std::int64_t nItem, const OGRFeature& source,
                         std::vector<mapgis::KindPiece>& pieces);
 

@@ -359,7 +359,7 @@ bool OGRMapgisDataSource::ReadMapBatch() {
         std::int64_t nAt = 0;
         std::unique_ptr<OGRFeature> poSource(poCompound->NextInOrderFrom(m_nMapItem, &nAt));
         for (const auto& poLayer : m_mapLayers)
-            poLayer->SkipRefused(m_nMapItem, nAt);
+            poLayer->SkipEmpty(m_nMapItem, nAt);
         m_nMapItem = nAt + 1;
         if (poSource == nullptr)
             break;

@@ -184,11 +184,11 @@ void OGRMapgisMapLayer::Catalogue(std::int64_t nItem, const Features& features) 
 
 OGRMapgisMapLayer::Features OGRMapgisMapLayer::ReadOn(std::int64_t nFrom, std::int64_t* pnAt) {
     std::unique_ptr<OGRFeature> poSource(m_poCompound->NextInOrderFrom(nFrom, pnAt));
-    SkipRefused(nFrom, *pnAt);
+    SkipEmpty(nFrom, *pnAt);
     return poSource ? Take(*pnAt, poSource.get()) : Features();
 }
 
-void OGRMapgisMapLayer::SkipRefused(std::int64_t nFrom, std::int64_t nAt) {
+void OGRMapgisMapLayer::SkipEmpty(std::int64_t nFrom, std::int64_t nAt) {
     if (m_nCatalogued >= nFrom && m_nCatalogued < nAt)
         m_nCatalogued = nAt;
 }
@@ -198,12 +198,29 @@ OGRMapgisMapLayer::Features OGRMapgisMapLayer::ReadAt(std::int64_t nItem) {
     return Take(nItem, poSource.get());
 }
 
+// The first item from nItem on that may give this layer a piece, by the census: a layer of
+// few items (a point file's areas) reads those alone rather than the whole file. Reading
+// ahead goes in file order: there every item is read.
+std::int64_t OGRMapgisMapLayer::NextItemOfKind(std::int64_t nItem) {
+    const mapgis::Census* pCensus = m_file.GetCensus();
+    if (pCensus == nullptr || !pCensus->bTaken || m_file.GetReading().bReadAhead)
+        return nItem;
+    for (; nItem < m_poCompound->End(); ++nItem) {
+        const std::optional<size_t> iItem = m_poCompound->CensusItemAt(nItem);
+        if (!iItem || mapgis::ItemMapKinds(pCensus->Item(*iItem))[static_cast<size_t>(m_eKind)])
+            break;
+    }
+    return nItem;
+}
+
 OGRFeature* OGRMapgisMapLayer::GetNextRawFeature() {
     while (m_pending.empty()) {
-        if (m_nNextItem >= m_poCompound->End())
+        const std::int64_t nFrom = NextItemOfKind(m_nNextItem);
+        SkipEmpty(m_nNextItem, nFrom);
+        if (nFrom >= m_poCompound->End())
             return nullptr;
         std::int64_t nAt = 0;
-        for (auto& poFeature : ReadOn(m_nNextItem, &nAt))
+        for (auto& poFeature : ReadOn(nFrom, &nAt))
             m_pending.push_back(std::move(poFeature));
         m_nNextItem = nAt + 1;
     }

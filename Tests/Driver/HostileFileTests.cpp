@@ -5,8 +5,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <sstream>
 
 #include "DriverTestSupport.h"
@@ -25,6 +25,14 @@ constexpr long kMaxGrowthKiB = 256 * 1024;
 #endif
 
 using Lines = std::vector<std::string>;
+
+// The processor time of the process, every thread's: a runaway read shows in it whatever else
+// the machine is doing, where the time on the clock does not.
+double CpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
 
 // The first nCount lines, each ended with a line feed.
 std::string Join(const Lines& lines, size_t nCount = std::string::npos) {
@@ -99,7 +107,7 @@ std::vector<Variant> Variants(const std::string& s) {
 // Reads everything, the account included: what was wrong, or an empty string.
 std::string CheckImport(const std::string& strPath, const std::string& strMode) {
     drivertest::ErrorCollector errors;
-    const auto start = std::chrono::steady_clock::now();
+    const double dStart = CpuSeconds();
     GDALDatasetUniquePtr ds = drivertest::OpenMapgis(strPath, strMode, {"ACCOUNT=YES"},
                                                      GDAL_OF_VECTOR | GDAL_OF_VERBOSE_ERROR);
     std::string strProblem;
@@ -123,10 +131,9 @@ std::string CheckImport(const std::string& strPath, const std::string& strMode) 
             strProblem = "the account does not add up";
         }
     }
-    const double dSeconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double dSeconds = CpuSeconds() - dStart;
     if (dSeconds > kMaxSeconds)
-        strProblem += " took " + std::to_string(dSeconds) + " s";
+        strProblem += " took " + std::to_string(dSeconds) + " s of processor time";
     return strProblem;
 }
 
