@@ -10,7 +10,7 @@ import time
 import unittest
 
 from plugin_common import HERE, LOG, TempDirCase, qgis_app
-from test_open_sheets import Answers, mime
+from test_open_sheets import Answers, fresh_drop, mime
 
 GENERATOR = os.path.join(HERE, "..", "..", "Bench", "gen_mapgis.py")
 # About 20 MB: the driver's pre-read and the styles take most of a second here.
@@ -76,15 +76,7 @@ class LargeSheet(TempDirCase):
 
     def setUp(self):
         super().setUp()
-        from mapgis.drop import SheetDropHandler
-        from mapgis.loader import SheetLoader
-        from mapgis.messages import Notifier
-        from mapgis.systems import Session
-        from qgis.core import QgsProject
-        self.project = QgsProject.instance()
-        self.project.clear()
-        self.loader = SheetLoader(Notifier(), Session(), Answers(), self.project)
-        self.handler = SheetDropHandler(self.loader)
+        self.project, self.loader, self.handler = fresh_drop()
         self.files = [os.path.join(self.sheet_dir, n) for n in SIZES_MB]
 
     def tearDown(self):

@@ -32,6 +32,19 @@ class Answers:
         return "CGCS2000" if decision.action == "ask_datum" else "EPSG:4548"
 
 
+def fresh_drop():
+    """A cleared project, a loader that answers every question, and a drop handler over it."""
+    from mapgis.drop import SheetDropHandler
+    from mapgis.loader import SheetLoader
+    from mapgis.messages import Notifier
+    from mapgis.systems import Session
+    from qgis.core import QgsProject
+    project = QgsProject.instance()
+    project.clear()
+    loader = SheetLoader(Notifier(), Session(), Answers(), project)
+    return project, loader, SheetDropHandler(loader)
+
+
 def mime(paths):
     from qgis.PyQt.QtCore import QMimeData, QUrl
     data = QMimeData()

@@ -11,7 +11,7 @@ from urllib.parse import quote_from_bytes
 
 from plugin_common import HERE, SAMPLES, TempDirCase, qgis_app
 from processing_common import provider, run
-from test_open_sheets import Answers, render
+from test_open_sheets import fresh_drop, render
 
 sys.path.insert(0, os.path.join(HERE, "..", "Importer"))
 from test_qgis_map import HAND_PIECES, HAND_WAL, HAND_WAT  # noqa: E402  the hand-made sheet
@@ -49,15 +49,7 @@ class SheetNames(TempDirCase):
 
     def setUp(self):
         super().setUp()
-        from mapgis.drop import SheetDropHandler
-        from mapgis.loader import SheetLoader
-        from mapgis.messages import Notifier
-        from mapgis.systems import Session
-        from qgis.core import QgsProject
-        self.project = QgsProject.instance()
-        self.project.clear()
-        self.loader = SheetLoader(Notifier(), Session(), Answers(), self.project)
-        self.handler = SheetDropHandler(self.loader)
+        self.project, self.loader, self.handler = fresh_drop()
 
     def tearDown(self):
         self.project.clear()
