@@ -165,7 +165,7 @@ class Postgis(TempDirCase):
         # x-y/t01 and x_y/t01 meet as x_y_t01 and fall in different shares of two.
         sheets = [f"f{i % 3}/s{i}" for i in range(8)] + ["x-y/t01", "x_y/t01"]
         make_archive(root, sheets)
-        whole = self.schema + "_whole"
+        whole = "shares_whole"
         self.addCleanup(psql, f"DELETE FROM public.layer_styles WHERE f_table_schema = "
                               f"'{whole}'")
         self.addCleanup(psql, f"DROP SCHEMA IF EXISTS {whole} CASCADE")
