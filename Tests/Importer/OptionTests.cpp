@@ -52,6 +52,19 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{{"a.wal", "--dbf-encoding", "UTF-16"},
                 "--dbf-encoding UTF-16: expected UTF-8 or GBK"},
         Refusal{{"a.wal", "--name", ""}, "--name needs a non-empty name"},
+        Refusal{{"a", "--shard", "0/2"},
+                "--shard 0/2: "
+                "expected K/N, share K from 1 to N of N shares (N at most 100000)"},
+        Refusal{{"a", "--shard", "3/2"},
+                "--shard 3/2: "
+                "expected K/N, share K from 1 to N of N shares (N at most 100000)"},
+        Refusal{{"a", "--shard", "x/y"},
+                "--shard x/y: "
+                "expected K/N, share K from 1 to N of N shares (N at most 100000)"},
+        Refusal{{"a", "--shard=2"},
+                "--shard 2: "
+                "expected K/N, share K from 1 to N of N shares (N at most 100000)"},
+        Refusal{{"a", "--shard"}, "--shard needs a value"},
         Refusal{{"a.wal", "--report", "/dev/null"}, "--report /dev/null: not a regular file"},
         Refusal{{}, "no input file"}, Refusal{{"-q", "--overwrite"}, "no input file"}));
 
@@ -96,6 +109,15 @@ INSTANTIATE_TEST_SUITE_P(
         Accepted{{"a.wal", "--merge=sheets"},
                  [](const Arguments& a) { return a.strMerge == "sheets"; },
                  "--merge=sheets"},
+        Accepted{{"a", "--shard", "2/3"},
+                 [](const Arguments& a) { return a.nShare == 2 && a.nShares == 3; },
+                 "--shard 2/3"},
+        Accepted{{"a"},
+                 [](const Arguments& a) { return a.nShares == 0 && !a.bListSheets; },
+                 "every sheet by default"},
+        Accepted{{"a", "-r", "--list-sheets"},
+                 [](const Arguments& a) { return a.bListSheets && a.bRecursive; },
+                 "--list-sheets"},
         Accepted{{"a.wal"},
                  [](const Arguments& a) { return a.eProgress == Progress::Bar; },
                  "the bar by default"},
@@ -190,6 +212,7 @@ TEST(OptionLists, EveryListedOptionIsAccepted) {
         const std::string strValue = strKind == "E"     ? "UTF-8"
                                      : strKind == "N"   ? "2"
                                      : strKind == "HOW" ? "none"
+                                     : strKind == "K/N" ? "1/2"
                                                         : "x";
         std::vector<std::string> args = {"a.wal", strOption};
         if (bValue)
@@ -199,8 +222,8 @@ TEST(OptionLists, EveryListedOptionIsAccepted) {
         EXPECT_TRUE(ParseArguments(args, &parsed, &strError)) << strOption << ": " << strError;
         ++nListed;
     }
-    // -o to --version: the 28 options of the command line, the hidden ones aside.
-    EXPECT_EQ(nListed, 28u);
+    // -o to --version: the 30 options of the command line, the hidden ones aside.
+    EXPECT_EQ(nListed, 30u);
 }
 
 TEST(OptionLists, HelpAlignsTheTexts) {

@@ -143,6 +143,56 @@ class Postgis(TempDirCase):
         r = self.importer(root, "-r", "-o", CONNECTION, "--schema", self.schema, "--resume")
         self.assertIn("6 sheets: 0 written, 6 skipped", r.stdout)
 
+    def snapshot(self, schema, times=False):
+        """What an import left in a schema: its recorded sheets (with their times or not),
+        its tables, each with its row count and a digest of its rows in any order, and their
+        styles."""
+        times_sql = ", imported_at::text" if times else ""
+        sheets = psql(f"SELECT sheet, path, array_to_string(tables, ','), "
+                      f"array_to_string(inputs, ','){times_sql} FROM "
+                      f"{schema}.mapgis_import_sheets ORDER BY sheet")
+        tables = [t for (t,) in psql(f"SELECT tablename FROM pg_tables WHERE schemaname = "
+                                     f"'{schema}' AND tablename <> 'mapgis_import_sheets' "
+                                     f"ORDER BY 1")]
+        rows = {t: psql(f"SELECT count(*), md5(string_agg(r::text, '|' ORDER BY r::text)) "
+                        f"FROM {schema}.{t} r")[0] for t in tables}
+        styles = psql(f"SELECT f_table_name, stylename, md5(styleqml::text) FROM "
+                      f"public.layer_styles WHERE f_table_schema = '{schema}' ORDER BY 1, 2")
+        return {"sheets": sheets, "tables": tables, "rows": rows, "styles": styles}
+
+    def test_shares_over_gnu_parallel_equal_one_run(self):
+        root = self.path("archive")
+        # x-y/t01 and x_y/t01 meet as x_y_t01 and fall in different shares of two.
+        sheets = [f"f{i % 3}/s{i}" for i in range(8)] + ["x-y/t01", "x_y/t01"]
+        make_archive(root, sheets)
+        whole = "shares_whole"
+        self.addCleanup(psql, f"DELETE FROM public.layer_styles WHERE f_table_schema = "
+                              f"'{whole}'")
+        self.addCleanup(psql, f"DROP SCHEMA IF EXISTS {whole} CASCADE")
+        self.importer(root, "-r", "-o", CONNECTION, "--schema", whole, "-q")
+        command = [IMPORTER, root, "-r", "-o", CONNECTION, "--schema", self.schema, "-q",
+                   "--shard", "{}/2", "--report", self.path("report-{}.json")]
+        r = subprocess.run(["parallel", "--will-cite", "-j", "2", "--halt", "never", "-q",
+                            *command, ":::", "1", "2"], capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        got, want = self.snapshot(self.schema), self.snapshot(whole)
+        self.assertEqual(len(want["sheets"]), 10)
+        self.assertEqual(len(want["tables"]), 20)
+        self.assertEqual({n for n, _ in want["rows"].values()}, {"30", "3"})
+        self.assertEqual(got, want)
+        shares = [{row["sheet"] for row in self.report(self.path(f"report-{k}.json"))}
+                  for k in (1, 2)]
+        self.assertEqual(shares[0] | shares[1], set(sheets))
+        self.assertEqual(shares[0] & shares[1], set())
+        # A share again with --resume: every sheet of it skipped, nothing changed.
+        before = self.snapshot(self.schema, times=True)
+        for _ in range(2):
+            r = self.importer(root, "-r", "-o", CONNECTION, "--schema", self.schema,
+                              "--shard", "1/2", "--resume")
+            n = len(shares[0])
+            self.assertIn(f"{n} sheets of share 1/2: 0 written, {n} skipped", r.stdout)
+            self.assertEqual(self.snapshot(self.schema, times=True), before)
+
     def start(self, root, *extra, connection=CONNECTION, quiet=True):
         return subprocess.Popen([IMPORTER, root, "-r", "-o", connection, "--schema",
                                  self.schema, *(["-q"] if quiet else []), *extra],

@@ -30,6 +30,7 @@
 #include "output/PostgisOutput.h"
 #include "output/SafeOutput.h"
 #include "plan/SheetFinder.h"
+#include "plan/SheetShares.h"
 #include "report/ImportReport.h"
 #include "report/Messages.h"
 #include "run/Interrupts.h"
@@ -99,6 +100,30 @@ void NameSheets(std::vector<SheetRun>* pRuns, NameOf nameOf) {
     }
 }
 
+// Each root's path from the archive's root: several roots are kept apart by their names,
+// --root names them all from one folder; false with a message when it is not above one.
+bool RootPaths(const Arguments& args, std::vector<std::string>* pRoots, std::string* pstrError) {
+    for (const std::string& strInput : args.inputs) {
+        pRoots->emplace_back(
+            args.inputs.size() > 1 ? CPLGetFilename(CPLCleanTrailingSlash(strInput.c_str())) : "");
+        if (!args.strRoot.empty() && !PathBelow(args.strRoot, strInput, &pRoots->back())) {
+            *pstrError = "--root " + args.strRoot + " is not a folder above " + strInput;
+            return false;
+        }
+    }
+    return true;
+}
+
+// The sheet's folder from the archive's root, as found (the output folders follow it).
+std::string SheetFolder(const std::vector<std::string>& roots, const Sheet& sheet) {
+    return Join(roots[sheet.iRoot], sheet.strFolder);
+}
+
+// The sheet's name ("a/b/1"), in UTF-8: its folder from the archive's root and its title.
+std::string SheetName(const std::vector<std::string>& roots, const Sheet& sheet) {
+    return mapgis::DecodedName(Join(SheetFolder(roots, sheet), sheet.strTitle));
+}
+
 std::string MergedLayerName(const std::string& strPath, bool bWithHash) {
     const std::string strName = CPLString(strPath).replaceAll('/', '_');
     return bWithHash ? strName + "_" + PathHash(strPath) : strName;
@@ -139,14 +164,15 @@ public:
 
     // The output made ready; the exit status and a message when it cannot be.
     int Prepare(std::string* pstrError);
-    // The sheets' names and outputs; false with a message when --root is not above a folder.
-    bool Plan(const std::vector<Sheet>& sheets, std::string* pstrError);
+    // The sheets' names and outputs (of the share asked for); roots: each root's path from
+    // the archive's root.
+    void Plan(const std::vector<Sheet>& sheets, const std::vector<std::string>& roots);
     void Run();
     // The merged dataset put in place, the report and the summary; the exit status.
     int Account();
 
 private:
-    void PlanSheet(size_t i, const Sheet& sheet, const std::string& strFolder);
+    void PlanSheet(size_t i, const std::string& strFolder);
     void PlanSheetFile(SheetRun& run, const std::string& strDir);
     bool StartOrSettle(SheetRun& run);
     void StartPending(std::deque<size_t>& pending, size_t nJobs);
@@ -200,33 +226,34 @@ int ArchiveImport::Prepare(std::string* pstrError) {
     return kExitOk;
 }
 
-bool ArchiveImport::Plan(const std::vector<Sheet>& sheets, std::string* pstrError) {
-    // Several roots: each one's name keeps their sheets apart; --root names them all alike.
-    std::vector<std::string> roots;
-    for (const std::string& strInput : m_args.inputs) {
-        roots.emplace_back(m_args.inputs.size() > 1
-                               ? CPLGetFilename(CPLCleanTrailingSlash(strInput.c_str()))
-                               : "");
-        if (!m_args.strRoot.empty() && !PathBelow(m_args.strRoot, strInput, &roots.back())) {
-            *pstrError = "--root " + m_args.strRoot + " is not a folder above " + strInput;
-            return false;
-        }
-    }
+void ArchiveImport::Plan(const std::vector<Sheet>& sheets, const std::vector<std::string>& roots) {
     m_runs.resize(sheets.size());
-    for (size_t i = 0; i < sheets.size(); ++i)
-        PlanSheet(i, sheets[i], Join(roots[sheets[i].iRoot], sheets[i].strFolder));
+    for (size_t i = 0; i < sheets.size(); ++i) {
+        m_runs[i].poSheet = &sheets[i];
+        m_runs[i].strName = SheetName(roots, sheets[i]);
+    }
     if (m_bDatabase)
         NameSheets(&m_runs, SheetTableName);
     else if (m_bMerge)
         NameSheets(&m_runs, MergedLayerName);
-    return true;
+    // Named among all the sheets first: names that meet get their hash in whichever shares
+    // they fall, as in an import of the whole archive.
+    if (m_args.nShares > 0) {
+        m_runs.erase(std::remove_if(m_runs.begin(), m_runs.end(),
+                                    [this](const SheetRun& run) {
+                                        return ShareOf(run.strName, m_args.nShares) !=
+                                               m_args.nShare;
+                                    }),
+                     m_runs.end());
+    }
+    for (size_t i = 0; i < m_runs.size(); ++i)
+        PlanSheet(i, SheetFolder(roots, *m_runs[i].poSheet));
 }
 
-// The sheet's name ("a/b/1"), colours, inputs and output; strFolder its path from the root.
-void ArchiveImport::PlanSheet(size_t i, const Sheet& sheet, const std::string& strFolder) {
+// The sheet's colours, inputs and output; strFolder its path from the root.
+void ArchiveImport::PlanSheet(size_t i, const std::string& strFolder) {
     SheetRun& run = m_runs[i];
-    run.poSheet = &sheet;
-    run.strName = mapgis::DecodedName(Join(strFolder, sheet.strTitle));
+    const Sheet& sheet = *run.poSheet;
     run.strColors = !m_args.strColors.empty()  ? m_args.strColors
                     : !sheet.strColors.empty() ? sheet.strColors
                                                : m_strSystemLibrary;
@@ -485,8 +512,10 @@ void ArchiveImport::PrintSummary() const {
         nFailed += run.nStatus != kExitOk ? 1 : 0;
         nFound += run.poSheet->strColors.empty() ? 0 : 1;
     }
-    std::printf("%s: %zu sheets: %zu written, %zu skipped (their output exists), %zu failed\n",
-                Shown().c_str(), m_runs.size(), nWritten, nSkipped, nFailed);
+    const std::string strShare =
+        m_args.nShares > 0 ? CPLSPrintf(" of share %d/%d", m_args.nShare, m_args.nShares) : "";
+    std::printf("%s: %zu sheets%s: %zu written, %zu skipped (their output exists), %zu failed\n",
+                Shown().c_str(), m_runs.size(), strShare.c_str(), nWritten, nSkipped, nFailed);
     if (!m_args.strColors.empty()) {
         std::printf("  colour index: %s for every sheet\n", m_args.strColors.c_str());
     } else if (nFound == 0 && m_strSystemLibrary.empty()) {
@@ -552,6 +581,21 @@ int FindArchiveSheets(const Arguments& args, std::vector<Sheet>* pSheets, std::s
     return kExitOk;
 }
 
+// The names of the sheets of the share asked for, a line each in the order they are imported.
+int ListSheets(const Arguments& args, const std::vector<Sheet>& sheets,
+               const std::vector<std::string>& roots) {
+    for (const Sheet& sheet : sheets) {
+        const std::string strName = SheetName(roots, sheet);
+        if (args.nShares == 0 || ShareOf(strName, args.nShares) == args.nShare)
+            std::printf("%s\n", strName.c_str());
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0)
+        return Fail(kExitOutput, std::string("cannot write the list of sheets to standard "
+                                             "output: ") +
+                                     std::strerror(errno));
+    return kExitOk;
+}
+
 // Where the archive goes: -o, else beside the first folder (FOLDER.gpkg merged, else the
 // folder FOLDER_gpkg).
 std::string ArchiveOutput(const Arguments& args, const OutputFormat& format,
@@ -572,13 +616,18 @@ int RunArchive(const Arguments& args) {
     std::string strError;
     OutputFormat format;
     std::vector<Sheet> sheets;
+    std::vector<std::string> roots;
     int nExit = CheckFolders(args, &strError);
-    if (nExit == kExitOk)
+    if (nExit == kExitOk && !args.bListSheets)
         nExit = ChooseArchiveFormat(args, &format, &strError);
     if (nExit == kExitOk)
         nExit = FindArchiveSheets(args, &sheets, &strError);
+    if (nExit == kExitOk && !RootPaths(args, &roots, &strError))
+        nExit = kExitUsage;
     if (nExit != kExitOk)
         return Fail(nExit, strError);
+    if (args.bListSheets)
+        return ListSheets(args, sheets, roots);
     const std::string strRootPath = CPLCleanTrailingSlash(args.inputs[0].c_str());
     // From here a signal stops the workers; the sheets written so far stay complete.
     CatchInterrupts();
@@ -586,8 +635,7 @@ int RunArchive(const Arguments& args) {
     nExit = archive.Prepare(&strError);
     if (nExit != kExitOk)
         return Fail(nExit, strError);
-    if (!archive.Plan(sheets, &strError))
-        return Fail(kExitUsage, strError);
+    archive.Plan(sheets, roots);
     archive.Run();
     return archive.Account();
 }

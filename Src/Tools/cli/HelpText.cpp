@@ -15,7 +15,9 @@ constexpr const char* kUsage =
     "                     [--scale F] [--offset DX,DY] [--dbf-encoding E] [--overwrite]\n"
     "                     [--no-repair] [--no-style] [--progress HOW] [-q] [--help]\n"
     "       mapgis-import FOLDER... [-r] [-o OUTDIR | -o PG:...] [-j N] [--report FILE]\n"
-    "                     [--resume] [--schema S] [--root DIR] [options as above]\n"
+    "                     [--resume] [--schema S] [--root DIR] [--shard K/N]\n"
+    "                     [options as above]\n"
+    "       mapgis-import FOLDER... [-r] [--root DIR] --list-sheets [--shard K/N]\n"
     "       mapgis-import FOLDER... [-r] --merge[=sheets] [-o OUTPUT] [-j N] [...]\n"
     "       mapgis-import --style-only INPUT... [--overwrite]\n"
     "       mapgis-import --version\n";

@@ -41,6 +41,9 @@ struct Arguments {
     std::string strSchema;                 // PostgreSQL: the schema of the tables
     std::string strRoot;                   // an archive: the folder its sheets are named from
     std::string strMerge;                  // an archive in one dataset: "common" or "sheets" layers
+    bool bListSheets = false;  // an archive: its sheets' names printed, nothing imported
+    int nShare = 0;            // --shard K/N: K, the share of the sheets imported
+    int nShares = 0;           // N; 0: every sheet
     Progress eProgress = Progress::Bar;
     bool bQuiet = false;
     bool bOverwrite = false;

@@ -12,6 +12,7 @@
 #include "gdal.h"
 #include "output/Connection.h"
 #include "report/ImportReport.h"
+#include "report/Messages.h"
 #include "run/ImportRunner.h"
 #include "sqlite3.h"
 
@@ -43,6 +44,9 @@ int Reported(const Arguments& args, const ImportOutcome& outcome, int nCode) {
 int Run(const Arguments& args) {
     if (IsArchive(args))
         return RunArchive(args);
+    if (args.bListSheets || args.nShares > 0)
+        return Fail(kExitUsage, std::string(args.bListSheets ? "--list-sheets" : "--shard") +
+                                    " takes folders of sheets, not files");
     ImportOutcome outcome;
     const int nCode = RunImport(args, &outcome);
     return args.strReport.empty() || args.bStyleOnly ? nCode : Reported(args, outcome, nCode);

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "plan/SheetShares.h"
+
 namespace mapgis_import {
 
 namespace {
@@ -120,6 +122,16 @@ bool SetMerge(const std::string&, const char* pszValue, Arguments& args, std::st
         return false;
     }
     args.strMerge = pszValue != nullptr ? pszValue : "common";
+    return true;
+}
+
+bool SetShard(const std::string&, const char* pszValue, Arguments& args, std::string* pstrError) {
+    if (!ParseShare(pszValue, &args.nShare, &args.nShares)) {
+        *pstrError = std::string("--shard ") + pszValue +
+                     ": expected K/N, share K from 1 to N of N shares (N at most " +
+                     std::to_string(kMaxShares) + ")";
+        return false;
+    }
     return true;
 }
 
@@ -245,6 +257,16 @@ const std::vector<Option>& Options() {
                 "NAME_points, NAME_lines... with a field sheet naming\n"
                 "each feature's sheet (a/b/1); --merge=sheets: layers of\n"
                 "each sheet of their own, a_b_1_points..."),
+        Flag({"--list-sheets"}, &Arguments::bListSheets, kOwn,
+             "an archive: print its sheets' names (their paths from\n"
+             "the root, as the report has them), a line each in the\n"
+             "order they are imported, and import nothing; with\n"
+             "--shard, the sheets of that share"),
+        Special({"--shard"}, Value::Required, "K/N", SetShard,
+                "an archive: import the K-th of N shares of its sheets,\n"
+                "for N machines or jobs importing one each; a sheet's\n"
+                "share follows from a hash of its name alone, so adding\n"
+                "sheets elsewhere moves no other"),
         Special({"--progress"}, Value::Required, "HOW", SetProgress,
                 "bar (default): a progress bar when standard output is a\n"
                 "terminal; lines: a line \"progress F\" per step on\n"

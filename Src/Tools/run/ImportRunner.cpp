@@ -19,6 +19,7 @@
 #include "mapgisdriver.h"
 #include "ogr_srs_api.h"
 #include "output/Connection.h"
+#include "output/GpkgPageSize.h"
 #include "output/OutputFormat.h"
 #include "output/PostgisOutput.h"
 #include "output/SafeOutput.h"
@@ -133,7 +134,7 @@ private:
     std::unique_ptr<PostgisOutput> m_poDatabase;
     bool m_bPartialTables = false;  // partial tables may exist, to be dropped unless published
     std::unique_ptr<Destinations> m_poDestinations;
-    std::optional<CPLConfigOptionSetter> m_largePages;
+    std::optional<CPLConfigOptionSetter> m_pageSize;
     long long m_nAllItems = 0;
     long long m_nDone = 0;
     std::vector<InputAccount> m_accounts;
@@ -145,7 +146,7 @@ private:
 
 ImportRun::~ImportRun() {
     // The outputs are closed before partial tables go: their connection lets go of them.
-    m_largePages.reset();
+    m_pageSize.reset();
     m_poDestinations.reset();
     if (m_bPartialTables)
         m_poDatabase->DropPartials(m_tables);
@@ -323,11 +324,11 @@ bool ImportRun::ClaimOutput() {
     m_bPartialTables = m_bDatabase;
     m_poDestinations = std::make_unique<Destinations>(
         m_bDatabase ? m_strOutput : m_output.WorkPath(), m_bFolder, m_format.strExtension);
-    // A GeoPackage in SQLite pages of 64 KiB rather than 4: a sheet's geometries are written
-    // and read back for the index in a sixteenth of the page reads and writes (a line file's
-    // import takes a sixth less). Unless the user sets SQLite's pragmas.
-    if (m_format.Traits().ePacking == IndexPacking::GeoPackage)
-        m_largePages.emplace("OGR_SQLITE_PRAGMA", "page_size=65536", true);
+    // A GeoPackage in pages as large as its size allows, unless the user sets SQLite's pragmas.
+    if (m_format.Traits().ePacking == IndexPacking::GeoPackage) {
+        const int nPage = GpkgPageSize(InputBytes(m_args.inputs));
+        m_pageSize.emplace("OGR_SQLITE_PRAGMA", CPLSPrintf("page_size=%d", nPage), true);
+    }
     return true;
 }
 
