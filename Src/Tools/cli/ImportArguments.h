@@ -47,6 +47,7 @@ struct Arguments {
     bool bHelp = false;
     bool bVersion = false;
     bool bHelpMan = false;  // the manual page's option list, for the build
+    bool bWorker = false;   // an archive's worker: sheets given over standard input
 };
 
 }  // namespace mapgis_import
