@@ -105,6 +105,11 @@ class Archive(TempDirCase):
         styles = ds.ExecuteSQL("SELECT f_table_name FROM layer_styles ORDER BY 1")
         self.assertEqual([f.GetField(0) for f in styles], ["county_areas", "county_lines"])
         ds.ReleaseResultSet(styles)
+        # The sheets come without spatial indexes; the merged layers' hold every feature.
+        for kind, features in (("lines", 90), ("areas", 9)):
+            rows = ds.ExecuteSQL(f"SELECT COUNT(*) FROM rtree_county_{kind}_geom")
+            self.assertEqual(rows.GetNextFeature().GetField(0), features)
+            ds.ReleaseResultSet(rows)
         del layer, ds
         # Complete or not at all: an existing dataset is not appended to.
         r = self.convert("--merge=sheets", "-o", merged, "-q", status=4)

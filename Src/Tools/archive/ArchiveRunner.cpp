@@ -310,7 +310,7 @@ std::vector<std::string> ArchiveImport::JobArguments(const SheetRun& run) const 
     if (!run.strColors.empty())
         argv.insert(argv.end(), {"--colors", run.strColors});
     if (m_bMerge)
-        argv.insert(argv.end(), {"--name", kWorkerName, "--no-style"});
+        argv.insert(argv.end(), {"--name", kWorkerName, "--no-style", "--no-spatial-index"});
     return argv;
 }
 
