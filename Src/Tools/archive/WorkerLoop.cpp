@@ -59,8 +59,7 @@ int RunWorker(const Arguments& args) {
     WorkerJob job;
     while (InterruptSignal() == 0 && ReceiveJob(kWorkerSocketFd, &job)) {
         nStatus = RunJob(job, args.strOutput);
-        // What a sheet freed goes back to the system: the worker's peak stays that of its
-        // largest sheet, however many it imports.
+        // What a sheet freed goes back to the system, not held while the worker waits.
         malloc_trim(0);
         if (!SendStatus(kWorkerSocketFd, nStatus))
             break;
