@@ -23,8 +23,11 @@ class JobFiles {
 public:
     explicit JobFiles(const WorkerJob& job) {
         Point(job.nErrorsFd, job.nReportFd);
-        close(job.nErrorsFd);
-        close(job.nReportFd);
+        // Closed unless received on the very number it is copied to.
+        for (int nFd : {job.nErrorsFd, job.nReportFd}) {
+            if (nFd != STDERR_FILENO && nFd != kWorkerReportFd)
+                close(nFd);
+        }
     }
     ~JobFiles() {
         const int nNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
