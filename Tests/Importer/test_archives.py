@@ -1,10 +1,15 @@
 """mapgis-import over archives: sheets found in folders, converted by workers, a failed sheet
 reported while the others go on, the report of every input, --resume and --merge; signals,
 a temp cleaner, reports that cannot be written, two archives into one new folder."""
+import array
+import json
 import os
 import shutil
 import signal
+import socket
+import struct
 import subprocess
+import tempfile
 import threading
 import time
 
@@ -217,6 +222,37 @@ class Archive(TempDirCase):
                     self.assertEqual(layer_counts(os.path.join(out, f"f{i}", "s.gpkg")),
                                      {"s_lines": 150000})
                 self.assertEqual(len(partials(out)), 1 if sig == signal.SIGKILL else 0)
+
+    def test_a_worker_driven_by_hand_over_its_socket(self):
+        # Descriptor 3 left free, so a job's report may come on it. Each job goes to the
+        # database the worker read from its environment as it started (nothing listens at
+        # that socket: each fails to connect, exit 4, its password hidden) and says so in the
+        # job's own files.
+        ours, theirs = socket.socketpair(socket.AF_UNIX, socket.SOCK_SEQPACKET)
+        env = dict(os.environ,
+                   MAPGIS_IMPORT_CONNECTION="PG:host=/nonexistent dbname=x password=sec9")
+        worker = subprocess.Popen([IMPORTER, "--worker", "--output-from-environment"],
+                                  stdin=theirs, env=env)
+        theirs.close()
+        self.assertNotIn("sec9", " ".join(worker.args))
+        for name in ("t0", "t1"):
+            with self.subTest(name=name), tempfile.TemporaryFile() as report, \
+                    tempfile.TemporaryFile() as messages:
+                argv = [sample("sample.wal"), "-q", "-f", "PostgreSQL", "--report",
+                        "/dev/fd/3", "--name", name]
+                ours.sendmsg([b"".join(a.encode() + b"\0" for a in argv)],
+                               [(socket.SOL_SOCKET, socket.SCM_RIGHTS,
+                                 array.array("i", [report.fileno(), messages.fileno()]))])
+                self.assertEqual(struct.unpack("i", ours.recv(4))[0], 4)
+                said = os.pread(messages.fileno(), 65536, 0).decode()
+                self.assertIn("cannot connect to PG:host=/nonexistent dbname=x password=***",
+                              said)
+                self.assertNotIn("sec9", said)
+                row = json.loads(os.pread(report.fileno(), 65536, 0))
+                self.assertEqual((row["sheet"], row["status"]), (name, 4))
+        # The archive closing its end ends the worker.
+        ours.close()
+        worker.wait(timeout=60)
 
     def test_a_temp_cleaner_takes_nothing_a_sheet_needs(self):
         # Everything in $TMPDIR deleted over and over while the workers run.
