@@ -1,10 +1,15 @@
 """mapgis-import over archives: sheets found in folders, converted by workers, a failed sheet
 reported while the others go on, the report of every input, --resume and --merge; signals,
 a temp cleaner, reports that cannot be written, two archives into one new folder."""
+import array
+import json
 import os
 import shutil
 import signal
+import socket
+import struct
 import subprocess
+import tempfile
 import threading
 import time
 
@@ -105,6 +110,11 @@ class Archive(TempDirCase):
         styles = ds.ExecuteSQL("SELECT f_table_name FROM layer_styles ORDER BY 1")
         self.assertEqual([f.GetField(0) for f in styles], ["county_areas", "county_lines"])
         ds.ReleaseResultSet(styles)
+        # The sheets come without spatial indexes; the merged layers' hold every feature.
+        for kind, features in (("lines", 90), ("areas", 9)):
+            rows = ds.ExecuteSQL(f"SELECT COUNT(*) FROM rtree_county_{kind}_geom")
+            self.assertEqual(rows.GetNextFeature().GetField(0), features)
+            ds.ReleaseResultSet(rows)
         del layer, ds
         # Complete or not at all: an existing dataset is not appended to.
         r = self.convert("--merge=sheets", "-o", merged, "-q", status=4)
@@ -154,6 +164,95 @@ class Archive(TempDirCase):
                     else:
                         self.assertIn(row["status"], ("130", "129", "143"))
                 self.assertEqual(rows["f0/s.wal"]["status"], "0")
+
+    def test_workers_take_sheet_after_sheet(self):
+        # Eight sheets, the broken one among them: each worker is started once and imports
+        # sheet after sheet, a failed sheet included; -j N starts N workers, never more than
+        # there are sheets.
+        for i in range(4):
+            for ext in ("wal", "wap"):
+                dest = os.path.join(self.root, f"d{i}", "1." + ext)
+                os.makedirs(os.path.dirname(dest), exist_ok=True)
+                shutil.copy(sample("sample." + ext), dest)
+        for jobs, workers in ((1, 1), (2, 2), (16, 8)):
+            with self.subTest(jobs=jobs):
+                trace, out = self.path(f"trace-{jobs}"), self.path(f"out-{jobs}")
+                r = run(["strace", "-f", "-qq", "-e", "trace=execve", "-o", trace, IMPORTER,
+                         self.root, "-r", "-o", out, "-j", str(jobs), "--srs", "EPSG:4527"])
+                self.assertEqual(r.returncode, 5, r.stderr)
+                self.assertIn("8 sheets: 7 written, 0 skipped (their output exists), 1 failed",
+                              r.stdout)
+                with open(trace, encoding="utf-8") as f:
+                    started = [line for line in f if '"--worker"' in line and line.endswith(
+                        ") = 0\n")]
+                self.assertEqual(len(started), workers, started)
+                for folder in ("a", "a/b", "c", "d0", "d1", "d2", "d3"):
+                    self.assertEqual(layer_counts(os.path.join(out, folder, "1.gpkg")), SHEET)
+
+    def test_a_worker_ended_mid_sheet_fails_that_sheet_alone(self):
+        # One worker: the sheet it was killed in fails with the signal's status, a new worker
+        # takes the sheets after. SIGTERM lets the worker clean up its output; SIGKILL does
+        # not, and its hidden work folder stays.
+        for sig in (signal.SIGKILL, signal.SIGTERM):
+            with self.subTest(signal=sig.name):
+                root, out = self.path(f"heavy-{sig.name}"), self.path(f"out-{sig.name}")
+                for i in range(3):
+                    heavy_sheet(os.path.join(root, f"f{i}", "s.wal"))
+                report = self.path(f"report-{sig.name}.json")
+                proc = subprocess.Popen([IMPORTER, root, "-r", "-j", "1", "-o", out,
+                                         "--report", report], stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE, text=True)
+                deadline = time.monotonic() + 60
+                while not partials(out) and proc.poll() is None and time.monotonic() < deadline:
+                    time.sleep(0.005)
+                with open(f"/proc/{proc.pid}/task/{proc.pid}/children", encoding="ascii") as f:
+                    workers = f.read().split()
+                self.assertEqual(len(workers), 1)
+                os.kill(int(workers[0]), sig)
+                stdout, err = proc.communicate(timeout=120)
+                self.assertEqual(proc.returncode, 5, err)
+                self.assertIn(f"sheet f0/s failed (exit {128 + sig})", err)
+                self.assertIn("3 sheets: 2 written, 0 skipped (their output exists), 1 failed",
+                              stdout)
+                rows = {os.path.relpath(row["input"], root): row for row in self.report(report)}
+                self.assertEqual({k: row["status"] for k, row in rows.items()},
+                                 {"f0/s.wal": str(128 + sig), "f1/s.wal": "0", "f2/s.wal": "0"})
+                self.assertFalse(os.path.exists(os.path.join(out, "f0", "s.gpkg")))
+                for i in (1, 2):
+                    self.assertEqual(layer_counts(os.path.join(out, f"f{i}", "s.gpkg")),
+                                     {"s_lines": 150000})
+                self.assertEqual(len(partials(out)), 1 if sig == signal.SIGKILL else 0)
+
+    def test_a_worker_driven_by_hand_over_its_socket(self):
+        # Descriptor 3 left free, so a job's report may come on it. Each job goes to the
+        # database the worker read from its environment as it started (nothing listens at
+        # that socket: each fails to connect, exit 4, its password hidden) and says so in the
+        # job's own files.
+        ours, theirs = socket.socketpair(socket.AF_UNIX, socket.SOCK_SEQPACKET)
+        env = dict(os.environ,
+                   MAPGIS_IMPORT_CONNECTION="PG:host=/nonexistent dbname=x password=sec9")
+        worker = subprocess.Popen([IMPORTER, "--worker", "--output-from-environment"],
+                                  stdin=theirs, env=env)
+        theirs.close()
+        self.assertNotIn("sec9", " ".join(worker.args))
+        for name in ("t0", "t1"):
+            with self.subTest(name=name), tempfile.TemporaryFile() as report, \
+                    tempfile.TemporaryFile() as messages:
+                argv = [sample("sample.wal"), "-q", "-f", "PostgreSQL", "--report",
+                        "/dev/fd/3", "--name", name]
+                ours.sendmsg([b"".join(a.encode() + b"\0" for a in argv)],
+                               [(socket.SOL_SOCKET, socket.SCM_RIGHTS,
+                                 array.array("i", [report.fileno(), messages.fileno()]))])
+                self.assertEqual(struct.unpack("i", ours.recv(4))[0], 4)
+                said = os.pread(messages.fileno(), 65536, 0).decode()
+                self.assertIn("cannot connect to PG:host=/nonexistent dbname=x password=***",
+                              said)
+                self.assertNotIn("sec9", said)
+                row = json.loads(os.pread(report.fileno(), 65536, 0))
+                self.assertEqual((row["sheet"], row["status"]), (name, 4))
+        # The archive closing its end ends the worker.
+        ours.close()
+        worker.wait(timeout=60)
 
     def test_a_temp_cleaner_takes_nothing_a_sheet_needs(self):
         # Everything in $TMPDIR deleted over and over while the workers run.

@@ -1,8 +1,7 @@
-// The sheets of an archive, each imported by a worker process, several at once.
+// The sheets of an archive, imported by worker processes, several at once.
 #include "archive/ArchiveRunner.h"
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,11 +12,13 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "archive/ArchiveMerge.h"
-#include "archive/Workers.h"
+#include "archive/WorkerJobs.h"
+#include "archive/WorkerPool.h"
 #include "cli/Options.h"
 #include "cpl_conv.h"
 #include "cpl_string.h"
@@ -65,8 +66,7 @@ struct SheetRun {
     std::string strTable;   // PostgreSQL: the title of its tables; merged: of its layers
     std::string strColors;
     std::vector<std::string> inputs;  // as its worker gets them
-    Worker worker;
-    int nStatus = -1;  // -1 while it is to run or running
+    int nStatus = -1;                 // -1 while it is to run or running
     bool bSkipped = false;
     bool bClaimed = false;
     std::string strWhy;             // why it failed or was skipped
@@ -174,10 +174,11 @@ public:
 private:
     void PlanSheet(size_t i, const std::string& strFolder);
     void PlanSheetFile(SheetRun& run, const std::string& strDir);
-    bool StartOrSettle(SheetRun& run);
+    bool StartOrSettle(size_t i);
+    std::vector<std::string> JobArguments(const SheetRun& run) const;
     void StartPending(std::deque<size_t>& pending, size_t nJobs);
     void ForwardInterrupt();
-    void Finished(SheetRun& run, int nWait);
+    void Finished(SheetRun& run, const JobEnd& end);
     void MergeFinished();
     void Reap();
     std::vector<ReportLine> LinesOf(const SheetRun& run, const std::string& strWhere) const;
@@ -198,7 +199,7 @@ private:
     std::string m_strSheetsFolder;
     const std::string m_strSystemLibrary;  // --slib's Pcolor.lib, for sheets with no colours
     std::vector<SheetRun> m_runs;
-    size_t m_nRunning = 0;
+    std::unique_ptr<WorkerPool> m_pool;  // while the sheets run
     size_t m_nFinished = 0;
     size_t m_nMerged = 0;
     bool m_bForwarded = false;  // the interrupt passed on to the workers
@@ -290,9 +291,10 @@ void ArchiveImport::PlanSheetFile(SheetRun& run, const std::string& strDir) {
     }
 }
 
-// Starts the sheet's worker, or settles the sheet at once (skipped, refused); false when
-// another import holds the sheet's name for now.
-bool ArchiveImport::StartOrSettle(SheetRun& run) {
+// Gives the sheet to a worker, or settles it at once (skipped, refused); false when another
+// import holds the sheet's name for now.
+bool ArchiveImport::StartOrSettle(size_t i) {
+    SheetRun& run = m_runs[i];
     if (run.nStatus < 0 && m_bDatabase) {
         const SheetClaim eClaim = m_registry.Claim(run.strTable, run.strName, run.inputs,
                                                    m_args.bResume, m_args.bOverwrite, &run.strWhy);
@@ -308,25 +310,8 @@ bool ArchiveImport::StartOrSettle(SheetRun& run) {
         }
     }
     if (run.nStatus < 0) {
-        static const std::string strSelf = SelfPath();
-        std::vector<std::string> argv = {strSelf};
-        argv.insert(argv.end(), run.inputs.begin(), run.inputs.end());
-        const std::vector<std::string> passed = Passed(m_args, m_format);
-        argv.insert(argv.end(), passed.begin(), passed.end());
-        argv.insert(argv.end(), {"--report", "/dev/fd/" + std::to_string(kWorkerReportFd)});
-        if (m_bDatabase)
-            argv.insert(argv.end(), {"--output-from-environment", "--name", run.strTable});
-        else
-            argv.insert(argv.end(), {"-o", run.strOutput});
-        if (!run.strColors.empty())
-            argv.insert(argv.end(), {"--colors", run.strColors});
-        if (m_bMerge)
-            argv.insert(argv.end(), {"--name", kWorkerName, "--no-style"});
-        if (StartWorker(strSelf, argv, WorkerEnvironment(m_bDatabase ? m_strOutDir : ""),
-                        &run.worker, &run.strWhy)) {
-            ++m_nRunning;
+        if (m_pool->Give(i, JobArguments(run), &run.strWhy))
             return true;
-        }
         run.nStatus = kExitOutput;
         if (run.bClaimed)
             m_registry.Release(run.strTable, run.strName, run.inputs, false);
@@ -339,14 +324,28 @@ bool ArchiveImport::StartOrSettle(SheetRun& run) {
     return true;
 }
 
-void ArchiveImport::Finished(SheetRun& run, int nWait) {
-    run.nStatus = StatusOf(nWait);
-    --m_nRunning;
+// The sheet's import as the archive's was asked for; a database is the worker's own.
+std::vector<std::string> ArchiveImport::JobArguments(const SheetRun& run) const {
+    std::vector<std::string> argv = run.inputs;
+    const std::vector<std::string> passed = Passed(m_args, m_format);
+    argv.insert(argv.end(), passed.begin(), passed.end());
+    argv.insert(argv.end(), {"--report", "/dev/fd/" + std::to_string(kWorkerReportFd)});
+    if (m_bDatabase)
+        argv.insert(argv.end(), {"--name", run.strTable});
+    else
+        argv.insert(argv.end(), {"-o", run.strOutput});
+    if (!run.strColors.empty())
+        argv.insert(argv.end(), {"--colors", run.strColors});
+    if (m_bMerge)
+        argv.insert(argv.end(), {"--name", kWorkerName, "--no-style", "--no-spatial-index"});
+    return argv;
+}
+
+void ArchiveImport::Finished(SheetRun& run, const JobEnd& end) {
+    run.nStatus = end.nStatus;
     ++m_nFinished;
-    std::string strReport, strMessages;
-    CollectWorker(run.worker, &strReport, &strMessages);
-    const bool bReport = ParseReport(strReport, &run.lines) && !run.lines.empty();
-    run.strWhy = FailureMessage(strMessages);
+    const bool bReport = ParseReport(end.strReport, &run.lines) && !run.lines.empty();
+    run.strWhy = FailureMessage(end.strMessages);
     // A worker that could not write its report wrote its output all the same.
     if (run.nStatus == kExitReport) {
         run.nStatus = kExitOk;
@@ -376,26 +375,20 @@ void ArchiveImport::MergeFinished() {
     }
 }
 
-// Polled, so that a signal is seen while the workers run.
+// Briefly, so that a signal is seen while the workers run.
 void ArchiveImport::Reap() {
-    int nWait = 0;
-    const pid_t pid = waitpid(-1, &nWait, WNOHANG);
-    for (SheetRun& run : m_runs) {
-        if (pid > 0 && run.worker.pid == pid && run.nStatus < 0)
-            Finished(run, nWait);
-    }
-    if (pid <= 0)
-        usleep(10000);
+    for (const JobEnd& end : m_pool->Wait(10))
+        Finished(m_runs[end.iJob], end);
 }
 
 // Starts workers for the pending sheets while fewer than nJobs run; a sheet another import
 // holds goes to the back of the queue, tried again later.
 void ArchiveImport::StartPending(std::deque<size_t>& pending, size_t nJobs) {
-    for (size_t nTried = pending.size(); nTried > 0 && m_nRunning < nJobs && InterruptSignal() == 0;
-         --nTried) {
+    for (size_t nTried = pending.size();
+         nTried > 0 && m_pool->Busy() < nJobs && InterruptSignal() == 0; --nTried) {
         const size_t i = pending.front();
         pending.pop_front();
-        if (!StartOrSettle(m_runs[i]))
+        if (!StartOrSettle(i))
             pending.push_back(i);
     }
 }
@@ -405,10 +398,7 @@ void ArchiveImport::StartPending(std::deque<size_t>& pending, size_t nJobs) {
 void ArchiveImport::ForwardInterrupt() {
     if (InterruptSignal() == 0 || m_bForwarded)
         return;
-    for (const SheetRun& run : m_runs) {
-        if (run.worker.pid > 0 && run.nStatus < 0)
-            kill(run.worker.pid, InterruptSignal());
-    }
+    m_pool->Signal(InterruptSignal());
     m_bForwarded = true;
 }
 
@@ -416,15 +406,20 @@ void ArchiveImport::Run() {
     const long nCores = sysconf(_SC_NPROCESSORS_ONLN);
     const size_t nJobs = m_args.nJobs > 0 ? static_cast<size_t>(m_args.nJobs)
                                           : static_cast<size_t>(nCores > 0 ? nCores : 1);
+    std::vector<std::string> worker = {SelfPath(), "--worker"};
+    if (m_bDatabase)
+        worker.emplace_back("--output-from-environment");
+    m_pool = std::make_unique<WorkerPool>(worker, WorkerEnvironment(m_bDatabase ? m_strOutDir : ""),
+                                          nJobs);
     std::deque<size_t> pending;
     for (size_t i = 0; i < m_runs.size(); ++i)
         pending.push_back(i);
-    while (m_nRunning > 0 || (!pending.empty() && InterruptSignal() == 0)) {
+    while (m_pool->Busy() > 0 || (!pending.empty() && InterruptSignal() == 0)) {
         MergeFinished();
         StartPending(pending, nJobs);
         ForwardInterrupt();
         const size_t nBefore = m_nFinished;
-        if (m_nRunning > 0)
+        if (m_pool->Busy() > 0)
             Reap();
         else if (!pending.empty())
             usleep(200000);  // every sheet left is held by another import
@@ -435,6 +430,7 @@ void ArchiveImport::Run() {
         m_runs[i].nStatus = 128 + InterruptSignal();
         m_runs[i].strWhy = "not imported: interrupted";
     }
+    m_pool.reset();
     MergeFinished();
 }
 

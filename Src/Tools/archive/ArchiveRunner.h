@@ -1,5 +1,5 @@
-// An archive of sheets: each sheet imported by a worker process of its own (the reader's
-// tables are process-wide), several at once, into an output folder or a PostgreSQL database.
+// An archive of sheets: imported by worker processes (the reader's tables are process-wide),
+// several at once and each sheet after sheet, into an output folder or a PostgreSQL database.
 #pragma once
 
 #include "cli/ImportArguments.h"

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "archive/WorkerJobs.h"
 #include "cli/ImportArguments.h"
 #include "cpl_string.h"
 #include "report/Messages.h"
@@ -22,8 +24,18 @@ namespace mapgis_import {
 
 namespace {
 
-// A worker's report or messages: a file without a name in $TMPDIR (else /tmp), which no temp
-// cleaner can take away, held open by this process and read when the worker is done.
+std::vector<char*> Pointers(const std::vector<std::string>& strings) {
+    std::vector<char*> out;
+    for (const std::string& s : strings)
+        out.push_back(const_cast<char*>(s.c_str()));
+    out.push_back(nullptr);
+    return out;
+}
+
+}  // namespace
+
+// A job's report or messages: a file without a name in $TMPDIR (else /tmp), which no temp
+// cleaner can take away, held open by this process and read when the job is done.
 int OpenWorkFile() {
     const char* pszTmp = std::getenv("TMPDIR");
     const std::string strDir = pszTmp != nullptr && *pszTmp != '\0' ? pszTmp : "/tmp";
@@ -33,12 +45,6 @@ int OpenWorkFile() {
         nFd = mkostemp(&strTemplate[0], O_CLOEXEC);
         if (nFd >= 0)
             unlink(strTemplate.c_str());
-    }
-    // Above the descriptors a worker is given, so that giving them never lands on one.
-    if (nFd >= 0 && nFd <= kWorkerReportFd) {
-        const int nHigh = fcntl(nFd, F_DUPFD_CLOEXEC, kWorkerReportFd + 1);
-        close(nFd);
-        nFd = nHigh;
     }
     return nFd;
 }
@@ -56,16 +62,6 @@ std::string ReadWorkFile(int nFd) {
         nAt += n;
     }
 }
-
-std::vector<char*> Pointers(const std::vector<std::string>& strings) {
-    std::vector<char*> out;
-    for (const std::string& s : strings)
-        out.push_back(const_cast<char*>(s.c_str()));
-    out.push_back(nullptr);
-    return out;
-}
-
-}  // namespace
 
 std::string SelfPath() {
     char szPath[4096];
@@ -90,22 +86,23 @@ std::vector<std::string> WorkerEnvironment(const std::string& strConnection) {
 
 // A worker in a process group of its own: a Ctrl-C at the terminal reaches the parent
 // alone, which passes it on once, so that no worker gets a second signal while it cleans up.
-bool StartWorker(const std::string& strSelf, const std::vector<std::string>& argv,
-                 const std::vector<std::string>& env, Worker* pWorker, std::string* pstrWhy) {
-    pWorker->nReportFd = OpenWorkFile();
-    pWorker->nErrorsFd = OpenWorkFile();
-    if (pWorker->nReportFd < 0 || pWorker->nErrorsFd < 0) {
-        *pstrWhy = std::string("cannot make a work file: ") + std::strerror(errno);
+// Its standard error and report descriptor are /dev/null until a job names its own, so that
+// nothing it opens before takes their numbers.
+bool StartWorker(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                 Worker* pWorker, std::string* pstrWhy) {
+    int anPair[2];
+    if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, anPair) != 0) {
+        *pstrWhy = std::string("cannot make a socket for a worker: ") + std::strerror(errno);
         return false;
     }
     std::vector<char*> apszArgs = Pointers(argv);
     std::vector<char*> apszEnv = Pointers(env);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, anPair[1], kWorkerSocketFd);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, pWorker->nErrorsFd, 2);
-    posix_spawn_file_actions_adddup2(&actions, pWorker->nReportFd, kWorkerReportFd);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, kWorkerReportFd, "/dev/null", O_WRONLY, 0);
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
     sigset_t defaults;
@@ -115,20 +112,27 @@ bool StartWorker(const std::string& strSelf, const std::vector<std::string>& arg
     posix_spawnattr_setsigdefault(&attr, &defaults);
     posix_spawnattr_setpgroup(&attr, 0);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
-    const int nErr = posix_spawn(&pWorker->pid, strSelf.c_str(), &actions, &attr, apszArgs.data(),
+    const int nErr = posix_spawn(&pWorker->pid, argv[0].c_str(), &actions, &attr, apszArgs.data(),
                                  apszEnv.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
-    if (nErr != 0)
+    close(anPair[1]);
+    if (nErr != 0) {
+        close(anPair[0]);
         *pstrWhy = std::string("cannot start a worker: ") + std::strerror(nErr);
-    return nErr == 0;
+        return false;
+    }
+    pWorker->nSocket = anPair[0];
+    return true;
 }
 
-void CollectWorker(Worker& worker, std::string* pstrReport, std::string* pstrMessages) {
-    *pstrReport = ReadWorkFile(worker.nReportFd);
-    *pstrMessages = ReadWorkFile(worker.nErrorsFd);
-    close(worker.nReportFd);
-    close(worker.nErrorsFd);
+int EndWorker(Worker& worker) {
+    close(worker.nSocket);
+    int nWait = 0;
+    while (waitpid(worker.pid, &nWait, 0) < 0 && errno == EINTR) {
+    }
+    worker = Worker();
+    return nWait;
 }
 
 std::string FailureMessage(const std::string& strText) {

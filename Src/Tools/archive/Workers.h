@@ -1,5 +1,6 @@
-// The worker processes of an archive: each imports one sheet as mapgis-import itself, its
-// report and messages going to files of its own that the archive reads when it is done.
+// The worker processes of an archive: each is mapgis-import itself, started once and given
+// sheet after sheet over a socket; each sheet's report and messages go to files of its own
+// that the archive reads when the sheet is done.
 #pragma once
 
 #include <sys/types.h>
@@ -9,13 +10,9 @@
 
 namespace mapgis_import {
 
-// The descriptor a worker writes its report into ("--report /dev/fd/3").
-constexpr int kWorkerReportFd = 3;
-
 struct Worker {
-    int nReportFd = -1;  // its report, read when it is done
-    int nErrorsFd = -1;  // its standard error
     pid_t pid = 0;
+    int nSocket = -1;  // the archive's end of the worker's jobs
 };
 
 // This program, as the workers are started.
@@ -25,12 +22,18 @@ std::string SelfPath();
 // which no command line shows.
 std::vector<std::string> WorkerEnvironment(const std::string& strConnection);
 
-// Starts a worker in a process group of its own; false with why it could not be.
-bool StartWorker(const std::string& strSelf, const std::vector<std::string>& argv,
-                 const std::vector<std::string>& env, Worker* pWorker, std::string* pstrWhy);
+// Starts a worker (argv, the program first) in a process group of its own, reading its jobs
+// from its standard input; false with why it could not be.
+bool StartWorker(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                 Worker* pWorker, std::string* pstrWhy);
 
-// What a finished worker wrote: its report and its messages; its files are closed.
-void CollectWorker(Worker& worker, std::string* pstrReport, std::string* pstrMessages);
+// Closes the archive's end (a worker waiting for a job then ends) and waits for the worker;
+// its waitpid status.
+int EndWorker(Worker& worker);
+
+// A file for a job's report or messages, and its text once the job is done.
+int OpenWorkFile();
+std::string ReadWorkFile(int nFd);
 
 // What a worker said of its failure, for the report: its first error names the cause (the
 // closing line only says the import stopped), else its last message; on one line.

@@ -6,14 +6,14 @@
 #include <vector>
 
 #include "archive/ArchiveRunner.h"
+#include "archive/WorkerLoop.h"
 #include "cli/HelpText.h"
 #include "cli/ImportArguments.h"
 #include "cli/Options.h"
 #include "gdal.h"
 #include "output/Connection.h"
-#include "report/ImportReport.h"
 #include "report/Messages.h"
-#include "run/ImportRunner.h"
+#include "run/FileImport.h"
 #include "sqlite3.h"
 
 namespace mapgis_import {
@@ -30,26 +30,15 @@ bool Explained(const Arguments& args) {
     return args.bHelp || args.bVersion || args.bHelpMan;
 }
 
-// The report of an import of files (an archive writes its own); the exit status with it.
-int Reported(const Arguments& args, const ImportOutcome& outcome, int nCode) {
-    const auto lines = ReportLines(args.inputs, outcome.accounts, args.strName, outcome.strOutput,
-                                   args.strColors, nCode, outcome.strError);
-    std::string strError;
-    if (WriteReport(args.strReport, lines, &strError))
-        return nCode;
-    std::fprintf(stderr, "mapgis-import: %s\n", strError.c_str());
-    return nCode == kExitOk ? kExitReport : nCode;
-}
-
 int Run(const Arguments& args) {
+    if (args.bWorker)
+        return RunWorker(args);
     if (IsArchive(args))
         return RunArchive(args);
     if (args.bListSheets || args.nShares > 0)
         return Fail(kExitUsage, std::string(args.bListSheets ? "--list-sheets" : "--shard") +
                                     " takes folders of sheets, not files");
-    ImportOutcome outcome;
-    const int nCode = RunImport(args, &outcome);
-    return args.strReport.empty() || args.bStyleOnly ? nCode : Reported(args, outcome, nCode);
+    return ImportFiles(args);
 }
 
 }  // namespace

@@ -279,6 +279,8 @@ const std::vector<Option>& Options() {
         Special({"--output-from-environment"}, Value::None, nullptr, TakeOutputFromEnvironment,
                 nullptr),
         Flag({"--help-man"}, &Arguments::bHelpMan, kOwn, nullptr),
+        Flag({"--worker"}, &Arguments::bWorker, kOwn, nullptr),
+        Flag({"--no-spatial-index"}, &Arguments::bNoIndex, kOwn, nullptr),
     };
     return kOptions;
 }
@@ -450,7 +452,8 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments* pArgs,
             return false;
     }
     pArgs->inputs.assign(argv.begin() + optind, argv.begin() + argc);
-    if (!pArgs->bHelp && !pArgs->bVersion && !pArgs->bHelpMan && pArgs->inputs.empty()) {
+    if (!pArgs->bHelp && !pArgs->bVersion && !pArgs->bHelpMan && !pArgs->bWorker &&
+        pArgs->inputs.empty()) {
         *pstrError = "no input file";
         return false;
     }
