@@ -20,6 +20,22 @@ ssize_t Received(int nSocket, msghdr* pMessage, int nFlags) {
     return n;
 }
 
+// A message of one buffer, the packet, with room for the job's descriptors.
+struct JobMessage {
+    explicit JobMessage(std::string* pstrPacket) : iov{&(*pstrPacket)[0], pstrPacket->size()} {
+        message.msg_iov = &iov;
+        message.msg_iovlen = 1;
+        message.msg_control = acControl;
+        message.msg_controllen = sizeof(acControl);
+    }
+    JobMessage(const JobMessage&) = delete;
+    JobMessage& operator=(const JobMessage&) = delete;
+
+    iovec iov;
+    alignas(cmsghdr) char acControl[CMSG_SPACE(sizeof(int) * kJobFds)] = {};
+    msghdr message{};
+};
+
 }  // namespace
 
 // One packet: the arguments, each ended by a NUL, and the two descriptors beside them.
@@ -27,13 +43,8 @@ bool SendJob(int nSocket, const WorkerJob& job) {
     std::string strPacket;
     for (const std::string& strArg : job.argv)
         strPacket.append(strArg.c_str(), strArg.size() + 1);
-    iovec iov{&strPacket[0], strPacket.size()};
-    alignas(cmsghdr) char acControl[CMSG_SPACE(sizeof(int) * kJobFds)] = {};
-    msghdr message{};
-    message.msg_iov = &iov;
-    message.msg_iovlen = 1;
-    message.msg_control = acControl;
-    message.msg_controllen = sizeof(acControl);
+    JobMessage packet(&strPacket);
+    msghdr& message = packet.message;
     cmsghdr* pHeader = CMSG_FIRSTHDR(&message);
     pHeader->cmsg_level = SOL_SOCKET;
     pHeader->cmsg_type = SCM_RIGHTS;
@@ -53,13 +64,8 @@ bool ReceiveJob(int nSocket, WorkerJob* pJob) {
     if (nSize <= 0)
         return false;
     std::string strPacket(static_cast<size_t>(nSize), '\0');
-    iovec iov{&strPacket[0], strPacket.size()};
-    alignas(cmsghdr) char acControl[CMSG_SPACE(sizeof(int) * kJobFds)] = {};
-    msghdr message{};
-    message.msg_iov = &iov;
-    message.msg_iovlen = 1;
-    message.msg_control = acControl;
-    message.msg_controllen = sizeof(acControl);
+    JobMessage packet(&strPacket);
+    msghdr& message = packet.message;
     if (Received(nSocket, &message, MSG_CMSG_CLOEXEC) != nSize)
         return false;
     const cmsghdr* pHeader = CMSG_FIRSTHDR(&message);
