@@ -60,8 +60,11 @@ std::string DescribeCoordinates(const OGREnvelope& bound);
 
 // Style strings.
 
-// The tools of a style string, split at the semicolons outside quoted text.
-std::vector<std::string> StyleTools(const char* pszStyle);
+// The tools of a style string, split at the semicolons outside quoted text: views into it.
+std::vector<std::string_view> StyleTools(std::string_view style);
+
+// A tool's parameter value as written, "key:value" without its key: unquoted and unescaped.
+std::string StyleParameterValue(std::string_view value);
 
 // One tool of a style string as the driver writes it, NAME(key:value,...): its name and its
 // parameters in order, quoted values without their quotes and escapes; false when the text is

@@ -2,7 +2,8 @@
 #include "mapgiskinds.h"
 
 #include <algorithm>
-#include <cstring>
+#include <charconv>
+#include <string_view>
 
 #include "KoGeometry/KtGeometry.h"
 #include "cpl_conv.h"
@@ -17,12 +18,12 @@ size_t Index(MapKind eKind) {
     return static_cast<size_t>(eKind);
 }
 
-bool StartsWith(const std::string& s, const char* pszPrefix) {
-    return s.compare(0, std::strlen(pszPrefix), pszPrefix) == 0;
+bool StartsWith(std::string_view s, std::string_view prefix) {
+    return s.substr(0, prefix.size()) == prefix;
 }
 
 // Whether a style tool draws parts of that kind.
-bool ToolDraws(const std::string& strTool, MapKind eKind) {
+bool ToolDraws(std::string_view strTool, MapKind eKind) {
     switch (eKind) {
         case MapKind::Points:
             return StartsWith(strTool, "SYMBOL(");
@@ -36,10 +37,16 @@ bool ToolDraws(const std::string& strTool, MapKind eKind) {
     return false;
 }
 
-std::string Join(const std::vector<std::string>& tools) {
+// The tools that draw parts of that kind, joined.
+std::string ToolsDrawing(const std::vector<std::string_view>& tools, MapKind eKind) {
     std::string out;
-    for (const std::string& t : tools)
-        out += (out.empty() ? "" : ";") + t;
+    for (std::string_view tool : tools) {
+        if (!ToolDraws(tool, eKind))
+            continue;
+        if (!out.empty())
+            out += ';';
+        out += tool;
+    }
     return out;
 }
 
@@ -83,13 +90,8 @@ const char* GeomKindOf(const OGRFeature& feature) {
     return iKind >= 0 ? feature.GetFieldAsString(iKind) : "";
 }
 
-bool IsCircle(const OGRFeature& feature) {
-    return EQUAL(GeomKindOf(feature), "circle");
-}
-
 // The kind of an item as a whole, by what the reader made of it.
-MapKind KindOfItem(const OGRFeature& feature, bool bNetwork, bool bFilled) {
-    const char* pszKind = GeomKindOf(feature);
+MapKind KindOfItem(const char* pszKind, bool bNetwork, bool bFilled) {
     if (EQUAL(pszKind, "line") || EQUAL(pszKind, "arc"))
         return MapKind::Lines;
     if (EQUAL(pszKind, "circle"))
@@ -103,6 +105,12 @@ MapKind KindOfItem(const OGRFeature& feature, bool bNetwork, bool bFilled) {
     return MapKind::Points;
 }
 
+double Number(const std::string& strValue) {
+    double d = 0;
+    std::from_chars(strValue.data(), strValue.data() + strValue.size(), d);
+    return d;
+}
+
 // The label a text piece's fields are set from; read here rather than by GDAL's style tools,
 // which took a fifth of a point file's import.
 void ReadLabel(TextPiece& piece) {
@@ -111,22 +119,37 @@ void ReadLabel(TextPiece& piece) {
     if (!ReadStyleTool(piece.strTool, &strName, &params) || strName != "LABEL")
         return;
     piece.bLabel = true;
-    for (const auto& [strKey, strValue] : params) {
+    for (auto& [strKey, strValue] : params) {
         if (strKey == "t") {
-            piece.strText = strValue;
+            piece.strText = std::move(strValue);
         } else if (strKey == "a") {
-            piece.dfAngle = CPLAtof(strValue.c_str());
+            piece.dfAngle = Number(strValue);
         } else if (strKey == "s" && !strValue.empty() && strValue.back() == 'g') {
             // Heights are written in ground units; nothing is converted.
-            piece.height = CPLAtof(strValue.c_str());
+            piece.height = Number(strValue);
         } else if (strKey == "c") {
-            piece.strColor = strValue;
+            piece.strColor = std::move(strValue);
         } else if (strKey == "f") {
-            piece.strFont = strValue;
+            piece.strFont = std::move(strValue);
         } else if (strKey == "it") {
             piece.italic = strValue != "0";
         }
     }
+}
+
+// The anchors of a text piece's points, taken from it.
+std::vector<std::unique_ptr<OGRPoint>> TakeAnchors(KindPiece& piece) {
+    std::vector<std::unique_ptr<OGRPoint>> anchors;
+    if (wkbFlatten(piece.poGeom->getGeometryType()) == wkbPoint) {
+        anchors.emplace_back(piece.poGeom.release()->toPoint());
+        return anchors;
+    }
+    std::unique_ptr<OGRGeometry> poPoints(
+        OGRGeometryFactory::forceToMultiPoint(piece.poGeom->getLinearGeometry()));
+    auto* poMulti = poPoints->toMultiPoint();
+    for (int i = 0; i < poMulti->getNumGeometries(); ++i)
+        anchors.emplace_back(poMulti->getGeometryRef(i)->clone());
+    return anchors;
 }
 
 }  // namespace
@@ -134,25 +157,25 @@ void ReadLabel(TextPiece& piece) {
 std::vector<KindPiece> CutByKind(OGRFeature& feature, bool bNetwork, std::optional<bool> filled) {
     std::vector<KindPiece> pieces;
     std::unique_ptr<OGRGeometry> poGeom(feature.StealGeometry());
-    const std::vector<std::string> tools = StyleTools(feature.GetStyleString());
+    const char* pszKind = GeomKindOf(feature);
+    const char* pszStyle = feature.GetStyleString();
+    const std::vector<std::string_view> tools = StyleTools(pszStyle != nullptr ? pszStyle : "");
     const bool bFilled = filled.value_or(std::any_of(
-        tools.begin(), tools.end(), [](const std::string& t) { return StartsWith(t, "BRUSH("); }));
+        tools.begin(), tools.end(), [](std::string_view t) { return StartsWith(t, "BRUSH("); }));
     if (poGeom == nullptr || poGeom->IsEmpty()) {
         // Nothing to cut: the item goes whole, empty, to the layer of its kind.
-        const MapKind eKind = KindOfItem(feature, bNetwork, bFilled);
+        const MapKind eKind = KindOfItem(pszKind, bNetwork, bFilled);
         pieces.push_back({eKind, poGeom ? NewMulti(eKind) : nullptr, std::string()});
         return pieces;
     }
-    if (IsCircle(feature) && !bFilled && wkbFlatten(poGeom->getGeometryType()) == wkbCurvePolygon)
+    if (EQUAL(pszKind, "circle") && !bFilled &&
+        wkbFlatten(poGeom->getGeometryType()) == wkbCurvePolygon)
         poGeom.reset(poGeom->toCurvePolygon()->stealExteriorRingCurve());  // its outline
     auto addPiece = [&](MapKind eKind, std::unique_ptr<OGRGeometry> poPart) {
-        std::vector<std::string> kept;
-        std::copy_if(tools.begin(), tools.end(), std::back_inserter(kept),
-                     [eKind](const std::string& t) { return ToolDraws(t, eKind); });
-        pieces.push_back({eKind, std::move(poPart), Join(kept)});
+        pieces.push_back({eKind, std::move(poPart), ToolsDrawing(tools, eKind)});
     };
     if (wkbFlatten(poGeom->getGeometryType()) != wkbGeometryCollection) {
-        const MapKind eKind = KindOfPart(*poGeom, EQUAL(GeomKindOf(feature), "text"));
+        const MapKind eKind = KindOfPart(*poGeom, EQUAL(pszKind, "text"));
         addPiece(eKind, std::move(poGeom));
         return pieces;
     }
@@ -257,18 +280,14 @@ std::array<bool, 4> MapKindsOf(const Census& census) {
     return kinds;
 }
 
-std::vector<TextPiece> PlaceTexts(const KindPiece& piece, const TextMetrics& metrics,
-                                  double dfScale) {
+std::vector<TextPiece> PlaceTexts(KindPiece& piece, const TextMetrics& metrics, double dfScale) {
     std::vector<TextPiece> out;
-    const std::vector<std::string> tools = StyleTools(piece.strStyle.c_str());
-    std::unique_ptr<OGRGeometry> poPoints(
-        OGRGeometryFactory::forceToMultiPoint(piece.poGeom->getLinearGeometry()));
-    const auto* poMulti = poPoints->toMultiPoint();
-    for (int i = 0; i < poMulti->getNumGeometries(); ++i) {
+    const std::vector<std::string_view> tools = StyleTools(piece.strStyle);
+    for (std::unique_ptr<OGRPoint>& poAnchor : TakeAnchors(piece)) {
         TextPiece text;
-        text.poAnchor.reset(poMulti->getGeometryRef(i)->clone());
+        text.poAnchor = std::move(poAnchor);
         if (!tools.empty())
-            text.strTool = tools[std::min<size_t>(static_cast<size_t>(i), tools.size() - 1)];
+            text.strTool = tools[std::min(out.size(), tools.size() - 1)];
         ReadLabel(text);
         out.push_back(std::move(text));
     }

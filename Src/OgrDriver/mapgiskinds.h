@@ -68,9 +68,8 @@ struct TextPiece {
 
 struct TextMetrics;
 
-// The anchors of a text piece in order, each with the LABEL tool that pairs with it, measured
-// and laid out as MAPGIS does with the item's metrics (see MeasureTexts).
-std::vector<TextPiece> PlaceTexts(const KindPiece& piece, const TextMetrics& metrics,
-                                  double dfScale);
+// The anchors of a text piece in order (taken from it), each with the LABEL tool that pairs
+// with it, measured and laid out as MAPGIS does with the item's metrics (see MeasureTexts).
+std::vector<TextPiece> PlaceTexts(KindPiece& piece, const TextMetrics& metrics, double dfScale);
 
 }  // namespace mapgis

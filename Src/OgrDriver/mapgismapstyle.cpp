@@ -2,9 +2,12 @@
 // (quoted text and all) but for those MODE=MAP sets.
 #include "mapgismapstyle.h"
 
-#include <vector>
+#include <array>
+#include <initializer_list>
+#include <string_view>
 
 #include "cpl_string.h"
+#include "mapgisnumber.h"
 #include "mapgisstyle.h"
 
 namespace mapgis {
@@ -20,7 +23,8 @@ std::optional<std::string> Hex(const ColorLibrary* pLibrary, int nColor) {
 }
 
 std::string Millimetres(double dfWidth) {
-    return CPLSPrintf("%.10gmm", dfWidth);
+    std::string out;
+    return AppendGeneral10(out, dfWidth) + "mm";
 }
 
 std::string Quoted(const std::string& s) {
@@ -33,66 +37,86 @@ std::string Quoted(const std::string& s) {
     return out + "\"";
 }
 
-// A tool as its name and its parameters as written, "key:value".
-struct Tool {
-    std::string strName;
-    std::vector<std::string> params;
+// Calls fn with each parameter of a tool NAME(key:value,...) as written, split at the commas
+// outside quoted text.
+template <typename Fn>
+void ForEachParameter(std::string_view tool, Fn fn) {
+    const size_t nOpen = tool.find('(');
+    if (nOpen == std::string_view::npos || tool.size() < nOpen + 2)
+        return;
+    const std::string_view body = tool.substr(nOpen + 1, tool.size() - nOpen - 2);
+    size_t nStart = 0;
+    bool bQuoted = false;
+    for (size_t i = 0; i < body.size(); ++i) {
+        if (bQuoted && body[i] == '\\' && i + 1 < body.size()) {
+            ++i;
+        } else if (body[i] == '"') {
+            bQuoted = !bQuoted;
+        } else if (body[i] == ',' && !bQuoted) {
+            fn(body.substr(nStart, i - nStart));
+            nStart = i + 1;
+        }
+    }
+    fn(body.substr(nStart));
+}
 
-    static Tool Of(const std::string& strTool) {
-        Tool tool;
-        const size_t nOpen = strTool.find('(');
-        tool.strName = strTool.substr(0, nOpen);
-        if (nOpen == std::string::npos || strTool.size() < nOpen + 2)
-            return tool;
-        std::string strParam;
-        bool bQuoted = false;
-        for (size_t i = nOpen + 1; i + 1 < strTool.size(); ++i) {
-            const char c = strTool[i];
-            if (bQuoted && c == '\\' && i + 2 < strTool.size()) {
-                strParam += c;
-                strParam += strTool[++i];
-                continue;
-            }
-            bQuoted = c == '"' ? !bQuoted : bQuoted;
-            if (c == ',' && !bQuoted) {
-                tool.params.push_back(strParam);
-                strParam.clear();
-            } else {
-                strParam += c;
-            }
-        }
-        tool.params.push_back(strParam);
-        return tool;
-    }
-    void Set(const std::string& strKey, const std::optional<std::string>& value) {
-        if (!value)
-            return;
-        for (std::string& strParam : params) {
-            if (strParam.compare(0, strKey.size(), strKey) == 0) {
-                strParam = strKey + *value;
-                return;
-            }
-        }
-        params.push_back(strKey + *value);
-    }
-    std::string Written() const {
-        std::string out = strName + "(";
-        for (const std::string& strParam : params)
-            out += (out.back() == '(' ? "" : ",") + strParam;
-        return out + ")";
-    }
+bool HasKey(std::string_view param, std::string_view key) {
+    return param.substr(0, key.size()) == key;
+}
+
+// A value MODE=MAP sets in a tool: it replaces the tool's first parameter of that key, or is
+// added after the others.
+struct Setting {
+    std::string_view key;
+    const std::optional<std::string>& value;
 };
 
-std::string FamilyOf(const Tool& label, const FontTable& fonts) {
-    for (const std::string& strParam : label.params) {
-        if (strParam.compare(0, 2, "f:") != 0)
-            continue;
-        std::string strName;
-        StyleParameters params;
-        if (ReadStyleTool("LABEL(" + strParam + ")", &strName, &params) && !params.empty())
-            return Quoted(fonts.Family(params[0].second));
+// Appends the tool to out (after a ";" if out holds tools), its parameters kept as written
+// but for the settings.
+void AppendTool(std::string& out, std::string_view tool, std::initializer_list<Setting> settings) {
+    if (!out.empty())
+        out += ';';
+    out += tool.substr(0, tool.find('('));
+    out += '(';
+    std::array<bool, 3> written{};
+    auto append = [&out](std::string_view part) {
+        if (out.back() != '(')
+            out += ',';
+        out += part;
+    };
+    ForEachParameter(tool, [&](std::string_view param) {
+        size_t k = 0;
+        for (const Setting& setting : settings) {
+            if (setting.value && !written[k] && HasKey(param, setting.key))
+                break;
+            ++k;
+        }
+        if (k == settings.size()) {
+            append(param);
+            return;
+        }
+        written[k] = true;
+        append(settings.begin()[k].key);
+        out += *settings.begin()[k].value;
+    });
+    size_t k = 0;
+    for (const Setting& setting : settings) {
+        if (setting.value && !written[k++]) {
+            append(setting.key);
+            out += *setting.value;
+        }
     }
-    return std::string();
+    out += ')';
+}
+
+// The family that stands for the face of the label's first "f:" parameter, quoted.
+std::optional<std::string> FamilyOf(std::string_view label, const FontTable& fonts) {
+    std::optional<std::string> family;
+    ForEachParameter(label, [&](std::string_view param) {
+        if (!family && HasKey(param, "f:"))
+            family = Quoted(fonts.Family(StyleParameterValue(param.substr(2))));
+    });
+    return family;
 }
 
 }  // namespace
@@ -114,38 +138,33 @@ std::string Restyled(const std::string& strStyle, MapKind eKind, const MapStyle&
                      const FontTable& fonts) {
     const std::optional<std::string> width =
         style.width ? std::optional<std::string>(Millimetres(*style.width)) : std::nullopt;
+    const std::optional<std::string> size =
+        style.symbolSize ? std::optional<std::string>(Millimetres(*style.symbolSize))
+                         : std::nullopt;
     bool bPen = false, bBrush = false;
     std::string out;
-    auto add = [&out](const Tool& tool) { out += (out.empty() ? "" : ";") + tool.Written(); };
-    for (const std::string& strTool : StyleTools(strStyle.c_str())) {
-        Tool tool = Tool::Of(strTool);
-        if (tool.strName == "PEN") {
+    for (std::string_view tool : StyleTools(strStyle)) {
+        const std::string_view name = tool.substr(0, tool.find('('));
+        if (name == "PEN") {
             bPen = true;
-            tool.Set("c:", style.color);
-            tool.Set("w:", width);
-        } else if (tool.strName == "BRUSH") {
+            AppendTool(out, tool, {{"c:", style.color}, {"w:", width}});
+        } else if (name == "BRUSH") {
             bBrush = true;
-            tool.Set("fc:", style.fillColor);
-        } else if (tool.strName == "SYMBOL") {
-            tool.Set("c:", style.color);
-            if (style.symbolSize)
-                tool.Set("s:", Millimetres(*style.symbolSize));
-        } else if (tool.strName == "LABEL") {
-            tool.Set("c:", style.color);
-            const std::string strFamily = FamilyOf(tool, fonts);
-            tool.Set("f:", strFamily.empty() ? std::nullopt : std::optional(strFamily));
+            AppendTool(out, tool, {{"fc:", style.fillColor}});
+        } else if (name == "SYMBOL") {
+            AppendTool(out, tool, {{"c:", style.color}, {"s:", size}});
+        } else if (name == "LABEL") {
+            const std::optional<std::string> family = FamilyOf(tool, fonts);
+            AppendTool(out, tool, {{"c:", style.color}, {"f:", family}});
+        } else {
+            AppendTool(out, tool, {});
         }
-        add(tool);
     }
     const bool bDrawn = eKind == MapKind::Lines || eKind == MapKind::Areas;
-    if (bDrawn && !bPen && style.color) {
-        Tool pen{"PEN", {}};
-        pen.Set("c:", style.color);
-        pen.Set("w:", width);
-        add(pen);
-    }
+    if (bDrawn && !bPen && style.color)
+        AppendTool(out, "PEN()", {{"c:", style.color}, {"w:", width}});
     if (eKind == MapKind::Areas && !bBrush && style.fillColor)
-        add(Tool{"BRUSH", {"fc:" + *style.fillColor}});
+        AppendTool(out, "BRUSH()", {{"fc:", style.fillColor}});
     return out;
 }
 

@@ -302,31 +302,41 @@ std::string StyleString(const KTX::KtGeometry& geom) {
     return w.Take();
 }
 
-std::vector<std::string> StyleTools(const char* pszStyle) {
-    std::vector<std::string> tools;
-    if (pszStyle == nullptr)
-        return tools;
-    std::string strTool;
+std::vector<std::string_view> StyleTools(std::string_view style) {
+    std::vector<std::string_view> tools;
+    tools.reserve(4);
+    size_t nStart = 0;
     bool bQuoted = false;
-    for (const char* p = pszStyle; *p != '\0'; ++p) {
-        if (bQuoted && *p == '\\' && p[1] != '\0') {
-            strTool += *p++;
-        } else if (*p == '"') {
+    for (size_t i = 0; i < style.size(); ++i) {
+        if (bQuoted && style[i] == '\\') {
+            ++i;
+        } else if (style[i] == '"') {
             bQuoted = !bQuoted;
-        } else if (*p == ';' && !bQuoted) {
-            tools.push_back(std::move(strTool));
-            strTool.clear();
-            continue;
+        } else if (style[i] == ';' && !bQuoted) {
+            tools.push_back(style.substr(nStart, i - nStart));
+            nStart = i + 1;
         }
-        strTool += *p;
     }
-    if (!strTool.empty())
-        tools.push_back(std::move(strTool));
+    if (nStart < style.size())
+        tools.push_back(style.substr(nStart));
     return tools;
+}
+
+std::string StyleParameterValue(std::string_view value) {
+    if (value.empty() || value[0] != '"')
+        return std::string(value);
+    std::string out;
+    for (size_t i = 1; i < value.size() && value[i] != '"'; ++i) {
+        if (value[i] == '\\' && i + 1 < value.size())
+            ++i;
+        out += value[i];
+    }
+    return out;
 }
 
 bool ReadStyleTool(std::string_view tool, std::string* pstrName, StyleParameters* pParams) {
     pParams->clear();
+    pParams->reserve(8);
     const size_t nOpen = tool.find('(');
     if (nOpen == std::string_view::npos || tool.size() < nOpen + 2 || tool.back() != ')')
         return false;
@@ -337,26 +347,24 @@ bool ReadStyleTool(std::string_view tool, std::string* pstrName, StyleParameters
         const size_t nColon = body.find(':', i);
         if (nColon == std::string_view::npos)
             return false;
-        std::string strKey(body.substr(i, nColon - i));
-        std::string strValue;
-        i = nColon + 1;
+        const std::string_view key = body.substr(i, nColon - i);
+        const size_t nValue = nColon + 1;
+        i = nValue;
         if (i < body.size() && body[i] == '"') {
             for (++i; i < body.size() && body[i] != '"'; ++i) {
                 if (body[i] == '\\' && i + 1 < body.size())
                     ++i;
-                strValue += body[i];
             }
             if (i == body.size())
                 return false;  // no closing quote
             ++i;
         } else {
-            const size_t nEnd = std::min(body.find(',', i), body.size());
-            strValue.assign(body.substr(i, nEnd - i));
-            i = nEnd;
+            i = std::min(body.find(',', i), body.size());
         }
+        const std::string_view value = body.substr(nValue, i - nValue);
         if (i < body.size() && body[i++] != ',')
             return false;
-        pParams->emplace_back(std::move(strKey), std::move(strValue));
+        pParams->emplace_back(std::string(key), StyleParameterValue(value));
     }
     return true;
 }

@@ -205,23 +205,27 @@ public:
     // pieces this layer makes its features of), or of other kinds by the census.
     void SkipEmpty(std::int64_t nFrom, std::int64_t nAt);
     std::int64_t NextItemOfKind(std::int64_t nItem);
-    Features TakePieces(std::int64_t nItem, const OGRFeature& source,
-                        std::vector<mapgis::KindPiece>& pieces);
+    // How the features get the item's fields: copied, or moved out of a source read for this
+    // layer alone (its strings are not copied again).
+    enum class SourceFields { Copied, Moved };
+    Features TakePieces(std::int64_t nItem, OGRFeature& source,
+                        std::vector<mapgis::KindPiece>& pieces,
+                        SourceFields eFields = SourceFields::Copied);
 
 private:
     friend class OGRMapgisLayerBase<OGRMapgisMapLayer>;
     OGRFeature* GetNextRawFeature();
     // This layer's features of the item read at that position.
     Features Take(std::int64_t nItem, OGRFeature* poSource);
-    Features TakeTexts(const OGRFeature& source, mapgis::KindPiece& piece);
+    Features TakeTexts(OGRFeature& source, mapgis::KindPiece& piece, SourceFields eFields);
     // The item's style values in MODE=MAP, from its style numbers in the census.
     mapgis::MapStyle MapStyleAt(std::int64_t nItem);
     // The id of the item's first text piece; null when the item was never counted.
     GIntBig FirstTextFid(std::int64_t nItem) const;
     // panMap: source field to this layer's field (-1: not copied); null: every field.
-    std::unique_ptr<OGRFeature> NewFeature(const OGRFeature& source, OGRGeometry* poGeom,
-                                           const std::string& strStyle,
-                                           const int* panMap = nullptr);
+    std::unique_ptr<OGRFeature> NewFeature(OGRFeature& source, OGRGeometry* poGeom,
+                                           const std::string& strStyle, const int* panMap,
+                                           SourceFields eFields);
     // The features of the first item read in order from nFrom on; *pnAt: its position.
     Features ReadOn(std::int64_t nFrom, std::int64_t* pnAt);
     Features ReadAt(std::int64_t nItem);

@@ -54,12 +54,29 @@ void OGRMapgisMapLayer::ResetReading() {
     m_pending.clear();
 }
 
-std::unique_ptr<OGRFeature> OGRMapgisMapLayer::NewFeature(const OGRFeature& source,
-                                                          OGRGeometry* poGeom,
+namespace {
+
+// The fields' values change owner: the layers' definitions share the source's field types.
+void MoveFields(OGRFeature& source, OGRFeature& target, const int* panMap) {
+    for (int i = 0; i < source.GetFieldCount(); ++i) {
+        if (panMap[i] < 0)
+            continue;
+        OGRField* psField = source.GetRawFieldRef(i);
+        *target.GetRawFieldRef(panMap[i]) = *psField;
+        OGR_RawField_SetUnset(psField);
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<OGRFeature> OGRMapgisMapLayer::NewFeature(OGRFeature& source, OGRGeometry* poGeom,
                                                           const std::string& strStyle,
-                                                          const int* panMap) {
+                                                          const int* panMap, SourceFields eFields) {
     auto poFeature = std::make_unique<OGRFeature>(m_poDefn);
-    poFeature->SetFieldsFrom(&source, panMap != nullptr ? panMap : m_fieldMap.data());
+    if (eFields == SourceFields::Moved)
+        MoveFields(source, *poFeature, panMap);
+    else
+        poFeature->SetFieldsFrom(&source, panMap);
     poFeature->SetFID(source.GetFID());
     if (poGeom != nullptr) {
         poGeom = OGRGeometryFactory::forceTo(poGeom, m_poDefn->GetGeomType());
@@ -95,14 +112,19 @@ GIntBig OGRMapgisMapLayer::FirstTextFid(std::int64_t nItem) const {
     return it != m_textStarts.end() && it->first == nItem ? it->second : OGRNullFID;
 }
 
-OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakeTexts(const OGRFeature& source,
-                                                         mapgis::KindPiece& piece) {
+OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakeTexts(OGRFeature& source,
+                                                         mapgis::KindPiece& piece,
+                                                         SourceFields eFields) {
     Features features;
     const double dfScale = m_file.GetPlacement().dScale;
-    for (mapgis::TextPiece& text :
-         mapgis::PlaceTexts(piece, m_poCompound->TextMetricsOf(source.GetFID()), dfScale)) {
+    std::vector<mapgis::TextPiece> texts =
+        mapgis::PlaceTexts(piece, m_poCompound->TextMetricsOf(source.GetFID()), dfScale);
+    for (mapgis::TextPiece& text : texts) {
+        // The last piece may take the fields the others copied.
+        const bool bLast = &text == &texts.back();
         std::unique_ptr<OGRFeature> poFeature =
-            NewFeature(source, text.poAnchor.release(), text.strTool, m_pieceFieldMap.data());
+            NewFeature(source, text.poAnchor.release(), text.strTool, m_pieceFieldMap.data(),
+                       bLast ? eFields : SourceFields::Copied);
         if (text.bLabel) {
             poFeature->SetField(m_iText, text.strText.c_str());
             poFeature->SetField(m_iTextAngle, text.dfAngle);
@@ -132,12 +154,12 @@ OGRMapgisMapLayer::Features OGRMapgisMapLayer::Take(std::int64_t nItem, OGRFeatu
     std::vector<mapgis::KindPiece> pieces = mapgis::CutByKind(
         *poSource, m_bNetwork,
         mapgis::FilledByCensus(m_file.GetCensus(), m_poCompound->CensusItemAt(nItem)));
-    return TakePieces(nItem, *poSource, pieces);
+    return TakePieces(nItem, *poSource, pieces, SourceFields::Moved);
 }
 
-OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakePieces(std::int64_t nItem,
-                                                          const OGRFeature& source,
-                                                          std::vector<mapgis::KindPiece>& pieces) {
+OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakePieces(std::int64_t nItem, OGRFeature& source,
+                                                          std::vector<mapgis::KindPiece>& pieces,
+                                                          SourceFields eFields) {
     Features features;
     m_itemStyle = MapStyleAt(nItem);
     if (m_bNetwork && m_eKind == mapgis::MapKind::Points)
@@ -148,9 +170,10 @@ OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakePieces(std::int64_t nItem,
         piece.strStyle = mapgis::Restyled(piece.strStyle, m_eKind, m_itemStyle, m_file.Fonts());
         if (m_eKind == mapgis::MapKind::Texts && piece.poGeom != nullptr &&
             !piece.poGeom->IsEmpty()) {
-            features = TakeTexts(source, piece);
+            features = TakeTexts(source, piece, eFields);
         } else {
-            features.push_back(NewFeature(source, piece.poGeom.release(), piece.strStyle));
+            features.push_back(NewFeature(source, piece.poGeom.release(), piece.strStyle,
+                                          m_fieldMap.data(), eFields));
         }
     }
     // The item's identity is its RbUserID: the pieces of a text are features of their own.
