@@ -67,10 +67,10 @@ std::vector<std::string_view> StyleTools(std::string_view style);
 std::string StyleParameterValue(std::string_view value);
 
 // One tool of a style string as the driver writes it, NAME(key:value,...): its name and its
-// parameters in order, quoted values without their quotes and escapes; false when the text is
-// not one such tool.
-using StyleParameters = std::vector<std::pair<std::string, std::string>>;
-bool ReadStyleTool(std::string_view tool, std::string* pstrName, StyleParameters* pParams);
+// parameters in order, views into the tool, values as written (StyleParameterValue reads a
+// quoted one); false when the text is not one such tool.
+using StyleParameters = std::vector<std::pair<std::string_view, std::string_view>>;
+bool ReadStyleTool(std::string_view tool, std::string_view* pName, StyleParameters* pParams);
 
 // The characters MAPGIS gives the whole character width (the others take half of it), as
 // sorted, disjoint ranges, first and last included.

@@ -105,34 +105,34 @@ MapKind KindOfItem(const char* pszKind, bool bNetwork, bool bFilled) {
     return MapKind::Points;
 }
 
-double Number(const std::string& strValue) {
+double Number(std::string_view value) {
     double d = 0;
-    std::from_chars(strValue.data(), strValue.data() + strValue.size(), d);
+    std::from_chars(value.data(), value.data() + value.size(), d);
     return d;
 }
 
 // The label a text piece's fields are set from; read here rather than by GDAL's style tools,
 // which took a fifth of a point file's import.
 void ReadLabel(TextPiece& piece) {
-    std::string strName;
+    std::string_view name;
     StyleParameters params;
-    if (!ReadStyleTool(piece.strTool, &strName, &params) || strName != "LABEL")
+    if (!ReadStyleTool(piece.strTool, &name, &params) || name != "LABEL")
         return;
     piece.bLabel = true;
-    for (auto& [strKey, strValue] : params) {
-        if (strKey == "t") {
-            piece.strText = std::move(strValue);
-        } else if (strKey == "a") {
-            piece.dfAngle = Number(strValue);
-        } else if (strKey == "s" && !strValue.empty() && strValue.back() == 'g') {
+    for (const auto& [key, value] : params) {
+        if (key == "t") {
+            piece.strText = StyleParameterValue(value);
+        } else if (key == "a") {
+            piece.dfAngle = Number(value);
+        } else if (key == "s" && !value.empty() && value.back() == 'g') {
             // Heights are written in ground units; nothing is converted.
-            piece.height = Number(strValue);
-        } else if (strKey == "c") {
-            piece.strColor = std::move(strValue);
-        } else if (strKey == "f") {
-            piece.strFont = std::move(strValue);
-        } else if (strKey == "it") {
-            piece.italic = strValue != "0";
+            piece.height = Number(value);
+        } else if (key == "c") {
+            piece.strColor = StyleParameterValue(value);
+        } else if (key == "f") {
+            piece.strFont = StyleParameterValue(value);
+        } else if (key == "it") {
+            piece.italic = StyleParameterValue(value) != "0";
         }
     }
 }

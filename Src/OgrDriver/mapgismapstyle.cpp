@@ -28,13 +28,16 @@ std::string Millimetres(double dfWidth) {
 }
 
 std::string Quoted(const std::string& s) {
-    std::string out = "\"";
+    std::string out;
+    out.reserve(s.size() + 2);
+    out += '"';
     for (char c : s) {
         if (c == '"' || c == '\\')
             out += '\\';
         out += c;
     }
-    return out + "\"";
+    out += '"';
+    return out;
 }
 
 // Calls fn with each parameter of a tool NAME(key:value,...) as written, split at the commas

@@ -2,6 +2,7 @@
 #include "mapgisstyle.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <string_view>
 #include <utility>
@@ -302,20 +303,45 @@ std::string StyleString(const KTX::KtGeometry& geom) {
     return w.Take();
 }
 
+namespace {
+
+// Where the quoted text opened just before from goes on: the character after its closing
+// quote (or the end).
+size_t AfterQuoted(std::string_view s, size_t from) {
+    for (size_t i = from; i < s.size(); ++i) {
+        const void* p = std::memchr(s.data() + i, '"', s.size() - i);
+        if (p == nullptr)
+            return s.size();
+        size_t nQuote = static_cast<size_t>(static_cast<const char*>(p) - s.data());
+        size_t nEscapes = 0;
+        while (nEscapes < nQuote - from && s[nQuote - 1 - nEscapes] == '\\')
+            ++nEscapes;
+        if (nEscapes % 2 == 0)
+            return nQuote + 1;
+        i = nQuote;
+    }
+    return s.size();
+}
+
+}  // namespace
+
 std::vector<std::string_view> StyleTools(std::string_view style) {
     std::vector<std::string_view> tools;
     tools.reserve(4);
     size_t nStart = 0;
-    bool bQuoted = false;
-    for (size_t i = 0; i < style.size(); ++i) {
-        if (bQuoted && style[i] == '\\') {
-            ++i;
-        } else if (style[i] == '"') {
-            bQuoted = !bQuoted;
-        } else if (style[i] == ';' && !bQuoted) {
-            tools.push_back(style.substr(nStart, i - nStart));
-            nStart = i + 1;
+    size_t i = 0;
+    while (i < style.size()) {
+        size_t nStop = i;
+        while (nStop < style.size() && style[nStop] != ';' && style[nStop] != '"')
+            ++nStop;
+        if (nStop == style.size())
+            break;
+        if (style[nStop] == '"') {
+            i = AfterQuoted(style, nStop + 1);
+            continue;
         }
+        tools.push_back(style.substr(nStart, nStop - nStart));
+        nStart = i = nStop + 1;
     }
     if (nStart < style.size())
         tools.push_back(style.substr(nStart));
@@ -334,13 +360,13 @@ std::string StyleParameterValue(std::string_view value) {
     return out;
 }
 
-bool ReadStyleTool(std::string_view tool, std::string* pstrName, StyleParameters* pParams) {
+bool ReadStyleTool(std::string_view tool, std::string_view* pName, StyleParameters* pParams) {
     pParams->clear();
     pParams->reserve(8);
     const size_t nOpen = tool.find('(');
     if (nOpen == std::string_view::npos || tool.size() < nOpen + 2 || tool.back() != ')')
         return false;
-    pstrName->assign(tool.substr(0, nOpen));
+    *pName = tool.substr(0, nOpen);
     const std::string_view body = tool.substr(nOpen + 1, tool.size() - nOpen - 2);
     size_t i = 0;
     while (i < body.size()) {
@@ -364,7 +390,7 @@ bool ReadStyleTool(std::string_view tool, std::string* pstrName, StyleParameters
         const std::string_view value = body.substr(nValue, i - nValue);
         if (i < body.size() && body[i++] != ',')
             return false;
-        pParams->emplace_back(std::string(key), StyleParameterValue(value));
+        pParams->emplace_back(key, value);
     }
     return true;
 }

@@ -157,6 +157,7 @@ private:
     mapgis::LayerSummary m_summary;
     mapgis::LayerKind m_eKind;
     OGRFeatureDefn* m_poDefn;
+    int m_iText;                   // the "Text" field; -1 for layers without one
     std::int64_t m_nEnd;           // positions in the index
     std::int64_t m_nNextItem = 0;  // where the sequential read goes on
     std::int64_t m_nCursor = 0;    // where the session's cursor stands

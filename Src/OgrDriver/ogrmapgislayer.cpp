@@ -21,6 +21,7 @@ OGRMapgisLayer::OGRMapgisLayer(mapgis::FileContext& file,
     m_poDefn->Reference();
     m_poDefn->SetGeomType(mapgis::LayerGeometryType(m_eKind));
     mapgis::AddLayerFields(*m_poDefn, m_eKind);
+    m_iText = m_poDefn->GetFieldIndex("Text");
     SetDescription(m_poDefn->GetName());
     m_nCursor = m_session->GetCursor(m_iLayer);
 }
@@ -148,11 +149,10 @@ void OGRMapgisLayer::Note(const mapgis::ItemRead& read) {
 }
 
 void OGRMapgisLayer::NoteReplaced(std::int64_t nItem, const OGRFeature& feature) {
-    const int iText = feature.GetFieldIndex("Text");
-    if (iText < 0 || !feature.IsFieldSetAndNotNull(iText))
+    if (m_iText < 0 || !feature.IsFieldSetAndNotNull(m_iText))
         return;
     // U+FFFD is what the host's decoders give for bytes the charset does not have.
-    if (std::strstr(feature.GetFieldAsString(iText), "\xEF\xBF\xBD") != nullptr &&
+    if (std::strstr(feature.GetFieldAsString(m_iText), "\xEF\xBF\xBD") != nullptr &&
         m_replacedItems.insert(nItem).second) {
         m_file.NoteReplacedText();
     }

@@ -5,12 +5,14 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
 #include "DriverTestSupport.h"
 #include "TestFiles.h"
 #include "mapgisdriver.h"
+#include "mapgismapstyle.h"
 
 using drivertest::OpenMapgis;
 
@@ -297,4 +299,52 @@ TEST(MapStyleNodes, SmallMarksInTheMapTheReadersSizeElsewhere) {
     std::unique_ptr<OGRFeature> f(ds->GetLayer(0)->GetNextFeature());
     ASSERT_NE(f, nullptr);
     EXPECT_NE(std::string(f->GetStyleString()).find("s:10mm"), std::string::npos);
+}
+
+// Style strings split at the semicolons outside quoted text, where a backslash escapes the next
+// character: "\\" is a backslash, "\"" a quote that does not close.
+TEST(StyleStrings, ToolsSplitOutsideQuotedText) {
+    struct {
+        const char* pszStyle;
+        std::vector<std::string> tools;
+    } cases[] = {
+        {"", {}},
+        {"PEN(c:#FF0000,w:1mm);BRUSH(fc:#00FF00)", {"PEN(c:#FF0000,w:1mm)", "BRUSH(fc:#00FF00)"}},
+        {R"(LABEL(t:"a;b");SYMBOL(id:"ogr-sym-3"))",
+         {R"(LABEL(t:"a;b"))", R"(SYMBOL(id:"ogr-sym-3"))"}},
+        {R"(LABEL(t:"say \"hi;\"",f:"x");PEN())", {R"(LABEL(t:"say \"hi;\"",f:"x"))", "PEN()"}},
+        {R"(LABEL(t:"a\\");PEN())", {R"(LABEL(t:"a\\"))", "PEN()"}},
+        {R"(LABEL(t:"a\\\";b");PEN())", {R"(LABEL(t:"a\\\";b"))", "PEN()"}},
+        {R"(LABEL(t:"a;b)", {R"(LABEL(t:"a;b)"}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<std::string_view> tools = mapgis::StyleTools(c.pszStyle);
+        EXPECT_EQ(std::vector<std::string>(tools.begin(), tools.end()), c.tools) << c.pszStyle;
+    }
+}
+
+// MODE=MAP's values replace a tool's first parameter of their key, quoted text kept as
+// written, or are added after the others; a line without a pen gets one.
+TEST(StyleStrings, RestyledKeepsQuotedTextAsWritten) {
+    mapgis::FontTable fonts;
+    std::string strWhy;
+    ASSERT_TRUE(fonts.AddLine("SimSun=Song \"Family\"", &strWhy)) << strWhy;
+    mapgis::MapStyle style;
+    style.color = "#FF0000";
+    style.width = 0.25;
+    struct {
+        std::string strStyle;
+        mapgis::MapKind eKind;
+        std::string strRestyled;
+    } cases[] = {
+        {R"(LABEL(f:"SimSun",t:"x,\"y;\"",c:#000000))", mapgis::MapKind::Texts,
+         R"(LABEL(f:"Song \"Family\"",t:"x,\"y;\"",c:#FF0000))"},
+        {R"(LABEL(t:"a"))", mapgis::MapKind::Texts, R"(LABEL(t:"a",c:#FF0000))"},
+        {"PEN(w:3mm,c:#000000,p:\"2 1\");BRUSH(fc:#00FF00)", mapgis::MapKind::Areas,
+         "PEN(w:0.25mm,c:#FF0000,p:\"2 1\");BRUSH(fc:#00FF00)"},
+        {"", mapgis::MapKind::Lines, "PEN(c:#FF0000,w:0.25mm)"},
+        {"", mapgis::MapKind::Points, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(mapgis::Restyled(c.strStyle, c.eKind, style, fonts), c.strRestyled) << c.strStyle;
 }
