@@ -351,6 +351,11 @@ std::vector<std::string_view> StyleTools(std::string_view style) {
 std::string StyleParameterValue(std::string_view value) {
     if (value.empty() || value[0] != '"')
         return std::string(value);
+    const size_t nEnd = AfterQuoted(value, 1);
+    const bool bClosed = nEnd >= 2 && value[nEnd - 1] == '"';
+    const std::string_view quoted = value.substr(1, bClosed ? nEnd - 2 : std::string_view::npos);
+    if (quoted.find('\\') == std::string_view::npos)
+        return std::string(quoted);
     std::string out;
     for (size_t i = 1; i < value.size() && value[i] != '"'; ++i) {
         if (value[i] == '\\' && i + 1 < value.size())

@@ -323,6 +323,18 @@ TEST(StyleStrings, ToolsSplitOutsideQuotedText) {
     }
 }
 
+// A parameter's value without its quotes and escapes; an unclosed quote runs to the end.
+TEST(StyleStrings, ValuesUnquoted) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"plain", "plain"},     {R"("")", ""},
+        {R"("a,b")", "a,b"},    {R"("say \"hi\"")", R"(say "hi")"},
+        {R"("a\\")", R"(a\)"},  {R"("open)", "open"},
+        {R"("a\"b)", R"(a"b)"},
+    };
+    for (const auto& [pszValue, pszExpected] : cases)
+        EXPECT_EQ(mapgis::StyleParameterValue(pszValue), pszExpected) << pszValue;
+}
+
 // MODE=MAP's values replace a tool's first parameter of their key, quoted text kept as
 // written, or are added after the others; a line without a pen gets one.
 TEST(StyleStrings, RestyledKeepsQuotedTextAsWritten) {
