@@ -280,7 +280,6 @@ const std::vector<Option>& Options() {
                 nullptr),
         Flag({"--help-man"}, &Arguments::bHelpMan, kOwn, nullptr),
         Flag({"--worker"}, &Arguments::bWorker, kOwn, nullptr),
-        Flag({"--no-spatial-index"}, &Arguments::bNoIndex, kOwn, nullptr),
     };
     return kOptions;
 }
