@@ -161,8 +161,9 @@ bool MergedOutput::EndSheet(bool bKeep, std::string* pstrError) {
 bool MergedOutput::TakeOutSheet(std::string* pstrError) {
     if (m_hDataset == nullptr)
         return true;
-    if (!m_written.empty() &&
-        (!m_bTransaction || GDALDatasetRollbackTransaction(m_hDataset) != OGRERR_NONE)) {
+    const bool bRolledBack =
+        m_bTransaction && GDALDatasetRollbackTransaction(m_hDataset) == OGRERR_NONE;
+    if (!bRolledBack && (m_bTransaction || !m_written.empty())) {
         *pstrError = "cannot take a failed sheet's features out again";
         return false;
     }
