@@ -110,7 +110,7 @@ class Archive(TempDirCase):
         styles = ds.ExecuteSQL("SELECT f_table_name FROM layer_styles ORDER BY 1")
         self.assertEqual([f.GetField(0) for f in styles], ["county_areas", "county_lines"])
         ds.ReleaseResultSet(styles)
-        # The sheets come without spatial indexes; the merged layers' hold every feature.
+        # The merged layers' spatial indexes hold every feature.
         for kind, features in (("lines", 90), ("areas", 9)):
             rows = ds.ExecuteSQL(f"SELECT COUNT(*) FROM rtree_county_{kind}_geom")
             self.assertEqual(rows.GetNextFeature().GetField(0), features)
@@ -122,6 +122,63 @@ class Archive(TempDirCase):
         self.convert("--merge=sheets", "-o", merged, "-q", "--overwrite")
         self.assertEqual(layer_counts(merged), {f"{s}_{k}": n for s in ("a_1", "a_b_1", "c_1")
                                                 for k, n in (("lines", 30), ("areas", 3))})
+
+    def test_a_merge_writes_each_sheet_once(self):
+        # The sheets go straight into the merged dataset: the only GeoPackage made is the
+        # merged one, being written beside its target (a sheet of its own would be another).
+        for merge in ("--merge", "--merge=sheets"):
+            with self.subTest(merge=merge):
+                trace, merged = self.path(f"trace{merge}"), self.path(f"county{merge}.gpkg")
+                r = run(["strace", "-f", "-qq", "-e", "trace=openat", "-o", trace, IMPORTER,
+                         self.root, "-r", merge, "-o", merged, "-q", "--srs", "EPSG:4527"])
+                self.assertEqual(r.returncode, 5, r.stderr)
+                with open(trace, encoding="utf-8") as f:
+                    made = {line.split('"')[1] for line in f
+                            if "O_CREAT" in line and '.gpkg"' in line}
+                self.assertEqual(len(made), 1, made)
+                self.assertEqual(os.path.dirname(os.path.dirname(made.pop())), self.dir)
+                self.assertEqual(sum(layer_counts(merged).values()), 3 * (30 + 3))
+
+    def test_a_failed_sheet_leaves_nothing_in_the_merge(self):
+        # Sheet a/0's one line has a style line of 8 fields, which the reader refuses: its
+        # layer is made before the sheet turns out empty, and goes again with it; a/1 (the
+        # line sample, 30 lines) is merged.
+        root = self.path("first-fails")
+        self.write("first-fails/a/0.wal", "WMAP lines\n1\n1,0,1,1,0,0,0,0\n2\n5,5\n6,6\n1,0\n")
+        shutil.copy(sample("sample.wal"), os.path.join(root, "a", "1.wal"))
+        for merge, layers in (("--merge", {"first-fails_lines": 30}),
+                              ("--merge=sheets", {"a_1_lines": 30})):
+            with self.subTest(merge=merge):
+                merged = self.path(f"first{merge}.gpkg")
+                r = self.importer(root, "-r", merge, "-o", merged, status=5)
+                self.assertIn("sheet a/0 failed (exit 3): no layer to write", r.stderr)
+                self.assertEqual(layer_counts(merged), layers)
+                ds = gdal.OpenEx(merged, gdal.OF_VECTOR)
+                if merge == "--merge":
+                    self.assertEqual({f["sheet"] for f in ds.GetLayer(0)}, {"a/1"})
+                styles = ds.ExecuteSQL("SELECT f_table_name FROM layer_styles")
+                self.assertEqual([f.GetField(0) for f in styles], list(layers))
+                ds.ReleaseResultSet(styles)
+
+    def test_a_merge_interrupted_writes_nothing(self):
+        # The sheets are written in this process: a signal while one is written leaves
+        # neither the merged dataset nor its work folder.
+        root, merged = self.path("heavy"), self.path("heavy.gpkg")
+        for i in range(3):
+            heavy_sheet(os.path.join(root, f"f{i}", "s.wal"))
+        proc = subprocess.Popen([IMPORTER, root, "-r", "--merge", "-o", merged, "-q"],
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        deadline = time.monotonic() + 60
+        while not partials(self.dir) and proc.poll() is None and time.monotonic() < deadline:
+            time.sleep(0.005)
+        time.sleep(0.5)
+        self.assertIsNone(proc.poll(), "the merge ended before the signal")
+        proc.send_signal(signal.SIGINT)
+        _, err = proc.communicate(timeout=120)
+        self.assertEqual(proc.returncode, 130, err)
+        self.assertIn("interrupted; nothing written", err)
+        self.assertFalse(os.path.exists(merged))
+        self.assertEqual(partials(self.dir), [])
 
     def test_signals_wait_for_the_workers_and_still_report(self):
         # Ctrl-C and a closed terminal reach the whole process group, workers too; kill

@@ -1,25 +1,19 @@
 // All the sheets of an archive in one dataset.
 #include "archive/ArchiveMerge.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "cpl_conv.h"
 #include "cpl_string.h"
 #include "ogr_api.h"
+#include "ogr_srs_api.h"
 
 namespace mapgis_import {
 
 namespace {
 
 constexpr const char* kSheetField = "sheet";
-
-struct SourceCloser {
-    GDALDatasetH h;
-    ~SourceCloser() {
-        if (h != nullptr)
-            GDALClose(h);
-    }
-};
 
 // The -lco values among the translation options, for the layers made here.
 CPLStringList LayerOptions(const CPLStringList& aosOptions) {
@@ -29,6 +23,14 @@ CPLStringList LayerOptions(const CPLStringList& aosOptions) {
             aosOut.AddString(aosOptions[++i]);
     }
     return aosOut;
+}
+
+int LayerIndex(GDALDatasetH hDataset, const std::string& strName) {
+    for (int i = 0; i < GDALDatasetGetLayerCount(hDataset); ++i) {
+        if (strName == OGR_L_GetName(GDALDatasetGetLayer(hDataset, i)))
+            return i;
+    }
+    return -1;
 }
 
 }  // namespace
@@ -55,88 +57,140 @@ bool MergedOutput::Open(std::string* pstrError) {
     return m_hDataset != nullptr;
 }
 
-OGRLayerH MergedOutput::TargetLayer(const std::string& strName, OGRLayerH hSource,
-                                    std::string* pstrError) {
-    if (!Open(pstrError))
-        return nullptr;
-    OGRLayerH hLayer = GDALDatasetGetLayerByName(m_hDataset, strName.c_str());
-    if (hLayer == nullptr) {
-        const CPLStringList aosOptions = LayerOptions(m_format.aosOptions);
-        hLayer = GDALDatasetCreateLayer(m_hDataset, strName.c_str(), OGR_L_GetSpatialRef(hSource),
-                                        OGR_L_GetGeomType(hSource), aosOptions.List());
-        if (hLayer == nullptr) {
-            *pstrError = "cannot create the layer " + strName + ": " + CPLGetLastErrorMsg();
-            return nullptr;
-        }
-        if (!m_bBySheet) {
-            OGRFieldDefnH hField = OGR_Fld_Create(kSheetField, OFTString);
-            const OGRErr eErr = OGR_L_CreateField(hLayer, hField, TRUE);
-            OGR_Fld_Destroy(hField);
-            if (eErr != OGRERR_NONE) {
-                *pstrError = "cannot add the field sheet to " + strName;
-                return nullptr;
-            }
-        }
-        m_layers.push_back(
-            {m_output.WorkPath(), strName, DrawingOf(strName.substr(strName.rfind('_') + 1))});
+OGRLayerH MergedOutput::MakeLayer(const std::string& strName, OGRLayerH hSource,
+                                  std::string* pstrError) {
+    const CPLStringList aosOptions = LayerOptions(m_format.aosOptions);
+    OGRSpatialReferenceH hSrs = OGR_L_GetSpatialRef(hSource);
+    // Without a coordinate system, a GeoPackage's layer gets the undefined Cartesian one (as a
+    // sheet's own GeoPackage does), not the undefined geographic one GDAL gives it otherwise.
+    OGRSpatialReferenceH hUndefined = nullptr;
+    if (hSrs == nullptr && m_format.Traits().ePacking == IndexPacking::GeoPackage) {
+        hUndefined = OSRNewSpatialReference(nullptr);
+        OSRSetLocalCS(hUndefined, "Undefined cartesian SRS");
+        hSrs = hUndefined;
     }
-    // Fields a layer of an earlier sheet did not have.
-    OGRFeatureDefnH hTargetDefn = OGR_L_GetLayerDefn(hLayer);
-    OGRFeatureDefnH hSourceDefn = OGR_L_GetLayerDefn(hSource);
-    for (int i = 0; i < OGR_FD_GetFieldCount(hSourceDefn); ++i) {
-        OGRFieldDefnH hField = OGR_FD_GetFieldDefn(hSourceDefn, i);
-        if (OGR_FD_GetFieldIndex(hTargetDefn, OGR_Fld_GetNameRef(hField)) < 0 &&
-            OGR_L_CreateField(hLayer, hField, TRUE) != OGRERR_NONE) {
-            *pstrError = std::string("cannot add the field ") + OGR_Fld_GetNameRef(hField) +
-                         " to " + strName;
+    OGRLayerH hLayer = GDALDatasetCreateLayer(m_hDataset, strName.c_str(), hSrs,
+                                              OGR_L_GetGeomType(hSource), aosOptions.List());
+    if (hUndefined != nullptr)
+        OSRRelease(hUndefined);
+    if (hLayer == nullptr) {
+        *pstrError = "cannot create the layer " + strName + ": " + CPLGetLastErrorMsg();
+        return nullptr;
+    }
+    m_layers.push_back(
+        {m_output.WorkPath(), strName, DrawingOf(strName.substr(strName.rfind('_') + 1))});
+    if (!m_bBySheet) {
+        OGRFieldDefnH hField = OGR_Fld_Create(kSheetField, OFTString);
+        const OGRErr eErr = OGR_L_CreateField(hLayer, hField, TRUE);
+        OGR_Fld_Destroy(hField);
+        if (eErr != OGRERR_NONE) {
+            *pstrError = "cannot add the field sheet to " + strName;
             return nullptr;
         }
     }
     return hLayer;
 }
 
-bool MergedOutput::Append(const std::string& strSheet, const std::string& strLayers,
-                          const std::string& strSheetOutput, std::string* pstrError) {
-    SourceCloser source{GDALOpenEx(strSheetOutput.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY,
-                                   nullptr, nullptr, nullptr)};
-    if (source.h == nullptr) {
-        *pstrError = "cannot open the output of sheet " + strSheet;
+OGRLayerH MergedOutput::LayerOf(const std::string& strLayers, const std::string& strKind,
+                                OGRLayerH hSource, std::string* pstrError) {
+    if (!Open(pstrError))
+        return nullptr;
+    const std::string strName = (m_bBySheet ? strLayers : m_strName) + "_" + strKind;
+    OGRLayerH hLayer = GDALDatasetGetLayerByName(m_hDataset, strName.c_str());
+    if (hLayer == nullptr && (hLayer = MakeLayer(strName, hSource, pstrError)) == nullptr)
+        return nullptr;
+    // Fields a layer of an earlier sheet did not have.
+    OGRFeatureDefnH hTargetDefn = OGR_L_GetLayerDefn(hLayer);
+    OGRFeatureDefnH hSourceDefn = OGR_L_GetLayerDefn(hSource);
+    for (int i = 0; i < OGR_FD_GetFieldCount(hSourceDefn); ++i) {
+        OGRFieldDefnH hField = OGR_FD_GetFieldDefn(hSourceDefn, i);
+        if (OGR_FD_GetFieldIndex(hTargetDefn, OGR_Fld_GetNameRef(hField)) >= 0)
+            continue;
+        if (OGR_L_CreateField(hLayer, hField, TRUE) != OGRERR_NONE) {
+            *pstrError = std::string("cannot add the field ") + OGR_Fld_GetNameRef(hField) +
+                         " to " + strName;
+            return nullptr;
+        }
+        m_addedFields.emplace_back(strName, OGR_Fld_GetNameRef(hField));
+    }
+    // Made now rather than with its first feature, so that the table is not part of the
+    // transaction of the features (GDAL cannot take a layer's creation back).
+    OGR_L_SyncToDisk(hLayer);
+    return hLayer;
+}
+
+void MergedOutput::BeginFeatures() {
+    m_bTransaction = GDALDatasetStartTransaction(m_hDataset, FALSE) == OGRERR_NONE;
+}
+
+bool MergedOutput::TakesAnyOrder() const {
+    return m_hDataset != nullptr && GDALDatasetTestCapability(m_hDataset, ODsCRandomLayerWrite);
+}
+
+bool MergedOutput::Write(OGRLayerH hTarget, OGRFeatureH hIn, const std::string& strSheet) {
+    OGRFeatureDefnH hDefn = OGR_L_GetLayerDefn(hTarget);
+    const int iSheet = OGR_FD_GetFieldIndex(hDefn, kSheetField);
+    OGRFeatureH hOut = OGR_F_Create(hDefn);
+    OGR_F_SetFrom(hOut, hIn, TRUE);
+    if (iSheet >= 0)
+        OGR_F_SetFieldString(hOut, iSheet, strSheet.c_str());
+    const OGRErr eErr = OGR_L_CreateFeature(hTarget, hOut);
+    OGR_F_Destroy(hOut);
+    if (std::find(m_written.begin(), m_written.end(), hTarget) == m_written.end())
+        m_written.push_back(hTarget);
+    return eErr == OGRERR_NONE;
+}
+
+bool MergedOutput::EndSheet(bool bKeep, std::string* pstrError) {
+    bool bOk = true;
+    if (bKeep && m_bTransaction && GDALDatasetCommitTransaction(m_hDataset) != OGRERR_NONE) {
+        *pstrError = std::string("cannot write a sheet: ") + CPLGetLastErrorMsg();
+        bOk = false;
+    } else if (!bKeep) {
+        bOk = TakeOutSheet(pstrError);
+    }
+    m_bTransaction = false;
+    m_written.clear();
+    m_addedFields.clear();
+    m_nLayersBefore = m_layers.size();
+    return bOk;
+}
+
+// Its features rolled back (a format without transactions cannot), the extents they widened
+// worked out again, then the fields and layers made for it removed, the last first.
+bool MergedOutput::TakeOutSheet(std::string* pstrError) {
+    if (m_hDataset == nullptr)
+        return true;
+    const bool bRolledBack =
+        m_bTransaction && GDALDatasetRollbackTransaction(m_hDataset) == OGRERR_NONE;
+    if (!bRolledBack && (m_bTransaction || !m_written.empty())) {
+        *pstrError = "cannot take a failed sheet's features out again";
         return false;
     }
-    const std::string strPrefix = std::string(kWorkerName) + "_";
-    for (int iLayer = 0; iLayer < GDALDatasetGetLayerCount(source.h); ++iLayer) {
-        OGRLayerH hSource = GDALDatasetGetLayer(source.h, iLayer);
-        const std::string strSourceName = OGR_L_GetName(hSource);
-        if (strSourceName.compare(0, strPrefix.size(), strPrefix) != 0)
-            continue;  // the styles table
-        const std::string strKind = strSourceName.substr(strPrefix.size());
-        const std::string strName = (m_bBySheet ? strLayers : m_strName) + "_" + strKind;
-        OGRLayerH hTarget = TargetLayer(strName, hSource, pstrError);
-        if (hTarget == nullptr)
-            return false;
-        OGRFeatureDefnH hDefn = OGR_L_GetLayerDefn(hTarget);
-        const int iSheet = OGR_FD_GetFieldIndex(hDefn, kSheetField);
-        const bool bTransaction = OGR_L_StartTransaction(hTarget) == OGRERR_NONE;
-        OGR_L_ResetReading(hSource);
-        OGRErr eErr = OGRERR_NONE;
-        while (OGRFeatureH hIn = OGR_L_GetNextFeature(hSource)) {
-            OGRFeatureH hOut = OGR_F_Create(hDefn);
-            OGR_F_SetFrom(hOut, hIn, TRUE);
-            if (iSheet >= 0)
-                OGR_F_SetFieldString(hOut, iSheet, strSheet.c_str());
-            eErr = OGR_L_CreateFeature(hTarget, hOut);
-            OGR_F_Destroy(hOut);
-            OGR_F_Destroy(hIn);
-            if (eErr != OGRERR_NONE)
-                break;
+    for (OGRLayerH hLayer : m_written) {
+        if (m_format.Traits().ePacking == IndexPacking::GeoPackage) {
+            const std::string strSql =
+                std::string("RECOMPUTE EXTENT ON \"") + OGR_L_GetName(hLayer) + "\"";
+            GDALDatasetReleaseResultSet(
+                m_hDataset, GDALDatasetExecuteSQL(m_hDataset, strSql.c_str(), nullptr, nullptr));
         }
-        if (bTransaction && eErr == OGRERR_NONE)
-            eErr = OGR_L_CommitTransaction(hTarget);
-        if (eErr != OGRERR_NONE) {
-            *pstrError =
-                "cannot write sheet " + strSheet + " into " + strName + ": " + CPLGetLastErrorMsg();
+    }
+    for (auto it = m_addedFields.rbegin(); it != m_addedFields.rend(); ++it) {
+        OGRLayerH hLayer = GDALDatasetGetLayerByName(m_hDataset, it->first.c_str());
+        const int iField = OGR_FD_GetFieldIndex(OGR_L_GetLayerDefn(hLayer), it->second.c_str());
+        if (OGR_L_DeleteField(hLayer, iField) != OGRERR_NONE) {
+            *pstrError = "cannot take a failed sheet's field " + it->second + " out of " +
+                         it->first + " again";
             return false;
         }
+    }
+    while (m_layers.size() > m_nLayersBefore) {
+        const int iLayer = LayerIndex(m_hDataset, m_layers.back().strName);
+        if (GDALDatasetDeleteLayer(m_hDataset, iLayer) != OGRERR_NONE) {
+            *pstrError = "cannot take a failed sheet's layer " + m_layers.back().strName + " out";
+            return false;
+        }
+        m_layers.pop_back();
     }
     return true;
 }

@@ -1,11 +1,11 @@
-// All the sheets of an archive in one dataset of a format of several layers a file. Each sheet's
-// own output, written by its worker, is appended as the worker finishes: into common layers
-// NAME_kind with a "sheet" field naming where each feature came from, or as layers of its own
-// (<folders>_<title>_kind). The dataset is written beside its target and moved into place only when
-// every sheet is in.
+// All the sheets of an archive in one dataset of a format of several layers a file. Each sheet
+// is imported straight into it, sheet after sheet: into common layers NAME_kind with a "sheet"
+// field naming where each feature came from, or as layers of its own (<folders>_<title>_kind).
+// The dataset is written beside its target and moved into place only when every sheet is in.
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gdal.h"
@@ -15,9 +15,6 @@
 
 namespace mapgis_import {
 
-// What a worker calls the layers of its sheet: kWorkerName + "_" + the kind.
-constexpr const char* kWorkerName = "sheet";
-
 class MergedOutput {
 public:
     MergedOutput(const OutputFormat& format, bool bBySheet, std::string strName);
@@ -26,18 +23,32 @@ public:
     MergedOutput& operator=(const MergedOutput&) = delete;
 
     bool Begin(const std::string& strTarget, std::string* pstrError);
-    // Appends the layers of the sheet strSheet ("a/b/1") from its own output; with layers of
-    // each sheet, they are named strLayers_<kind>. False with a message, and then nothing is
-    // to be committed.
-    bool Append(const std::string& strSheet, const std::string& strLayers,
-                const std::string& strSheetOutput, std::string* pstrError);
+
+    // A sheet goes in in three steps: its layers (made, or given the fields they lack), its
+    // features in one transaction, then EndSheet keeps them or takes the sheet out again.
+    // The layer of the kind for features like hSource's; with layers of each sheet, it is
+    // named strLayers_<kind>. Null with a message.
+    OGRLayerH LayerOf(const std::string& strLayers, const std::string& strKind, OGRLayerH hSource,
+                      std::string* pstrError);
+    void BeginFeatures();
+    // Whether the dataset takes features for its layers in any order (one pass over a file
+    // for all of its layers).
+    bool TakesAnyOrder() const;
+    // The feature into hTarget with the sheet's name; false when the writer refused it.
+    bool Write(OGRLayerH hTarget, OGRFeatureH hIn, const std::string& strSheet);
+    // Keeps the sheet's features, or (bKeep false) leaves nothing of the sheet: its features,
+    // layers and fields go. False with a message when that cannot be done: the dataset is then
+    // not to be committed.
+    bool EndSheet(bool bKeep, std::string* pstrError);
+
     // Writes the styles and moves the dataset into place, replacing what eReplacing allows;
     // false with a message.
     bool Commit(bool bStyles, Replacing eReplacing, std::string* pstrError);
 
 private:
-    OGRLayerH TargetLayer(const std::string& strName, OGRLayerH hSource, std::string* pstrError);
     bool Open(std::string* pstrError);
+    OGRLayerH MakeLayer(const std::string& strName, OGRLayerH hSource, std::string* pstrError);
+    bool TakeOutSheet(std::string* pstrError);
 
     const OutputFormat& m_format;
     const bool m_bBySheet;
@@ -45,6 +56,12 @@ private:
     SafeOutput m_output;
     GDALDatasetH m_hDataset = nullptr;  // made with the first layer
     std::vector<StyledLayer> m_layers;  // in the order they were made
+    // What the sheet going in changed: the layers made before it, the fields it added (layer,
+    // field), the layers it wrote to, and whether its features are in a transaction.
+    size_t m_nLayersBefore = 0;
+    std::vector<std::pair<std::string, std::string>> m_addedFields;
+    std::vector<OGRLayerH> m_written;
+    bool m_bTransaction = false;
 };
 
 }  // namespace mapgis_import

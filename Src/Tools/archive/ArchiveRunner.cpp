@@ -1,4 +1,5 @@
-// The sheets of an archive, imported by worker processes, several at once.
+// The sheets of an archive, imported by worker processes, several at once; merged, one after
+// the other into the one dataset.
 #include "archive/ArchiveRunner.h"
 
 #include <sys/stat.h>
@@ -17,12 +18,12 @@
 #include <vector>
 
 #include "archive/ArchiveMerge.h"
+#include "archive/MergedSheet.h"
 #include "archive/WorkerJobs.h"
 #include "archive/WorkerPool.h"
 #include "cli/Options.h"
 #include "cpl_conv.h"
 #include "cpl_string.h"
-#include "cpl_vsi.h"
 #include "gdal.h"
 #include "mapgisdriver.h"
 #include "output/Connection.h"
@@ -62,7 +63,7 @@ bool PathBelow(const std::string& strRoot, const std::string& strFolder, std::st
 struct SheetRun {
     const Sheet* poSheet = nullptr;
     std::string strName;    // "a/b/1": its folders and title
-    std::string strOutput;  // a file; empty for a database
+    std::string strOutput;  // a file; empty for a database or a merge
     std::string strTable;   // PostgreSQL: the title of its tables; merged: of its layers
     std::string strColors;
     std::vector<std::string> inputs;  // as its worker gets them
@@ -157,10 +158,6 @@ public:
           m_registry(m_strOutDir, SchemaOrPublic(args.strSchema)),
           m_strSystemLibrary(args.strLibraryDir.empty() ? std::string()
                                                         : ColorLibraryIn(args.strLibraryDir)) {}
-    ~ArchiveImport() {
-        if (!m_strSheetsFolder.empty())
-            VSIRmdirRecursive(m_strSheetsFolder.c_str());
-    }
 
     // The output made ready; the exit status and a message when it cannot be.
     int Prepare(std::string* pstrError);
@@ -179,7 +176,9 @@ private:
     void StartPending(std::deque<size_t>& pending, size_t nJobs);
     void ForwardInterrupt();
     void Finished(SheetRun& run, const JobEnd& end);
-    void MergeFinished();
+    void SayFailure(const SheetRun& run) const;
+    void RunMerged();
+    void ShowProgress();
     void Reap();
     std::vector<ReportLine> LinesOf(const SheetRun& run, const std::string& strWhere) const;
     int ExitStatus() const;
@@ -196,12 +195,10 @@ private:
     ProgressShown m_progress;
     MergedOutput m_merged;
     SheetRegistry m_registry;
-    std::string m_strSheetsFolder;
     const std::string m_strSystemLibrary;  // --slib's Pcolor.lib, for sheets with no colours
     std::vector<SheetRun> m_runs;
     std::unique_ptr<WorkerPool> m_pool;  // while the sheets run
     size_t m_nFinished = 0;
-    size_t m_nMerged = 0;
     bool m_bForwarded = false;  // the interrupt passed on to the workers
     std::string m_strMergeError;
 };
@@ -211,11 +208,6 @@ int ArchiveImport::Prepare(std::string* pstrError) {
         m_eReplacing = MayReplace(m_args, m_format, false, m_strOutDir, {}, pstrError);
         if (!pstrError->empty() || !m_merged.Begin(m_strOutDir, pstrError))
             return kExitOutput;
-        m_strSheetsFolder = MakeFolderBeside(m_strOutDir, ".sheets-");
-        if (m_strSheetsFolder.empty()) {
-            *pstrError = "cannot write beside " + m_strOutDir + ": " + std::strerror(errno);
-            return kExitOutput;
-        }
     } else if (m_bDatabase) {
         if (!PrepareDatabase(m_strOutDir, SchemaOrPublic(m_args.strSchema), pstrError) ||
             !m_registry.Open(pstrError))
@@ -259,14 +251,11 @@ void ArchiveImport::PlanSheet(size_t i, const std::string& strFolder) {
                     : !sheet.strColors.empty() ? sheet.strColors
                                                : m_strSystemLibrary;
     run.inputs = sheet.files;
-    if (m_bMerge) {
-        run.strOutput = CPLFormFilename(m_strSheetsFolder.c_str(), CPLSPrintf("%zu", i),
-                                        m_format.strExtension.c_str());
-    } else if (m_bDatabase) {
+    if (m_bDatabase) {
         // Recorded with the sheet: what tells this sheet from another of the same name.
         for (std::string& strInput : run.inputs)
             strInput = AbsolutePath(strInput);
-    } else {
+    } else if (!m_bMerge) {
         PlanSheetFile(run, Join(m_strOutDir, strFolder));
     }
 }
@@ -336,8 +325,6 @@ std::vector<std::string> ArchiveImport::JobArguments(const SheetRun& run) const 
         argv.insert(argv.end(), {"-o", run.strOutput});
     if (!run.strColors.empty())
         argv.insert(argv.end(), {"--colors", run.strColors});
-    if (m_bMerge)
-        argv.insert(argv.end(), {"--name", kWorkerName, "--no-style", "--no-spatial-index"});
     return argv;
 }
 
@@ -355,24 +342,49 @@ void ArchiveImport::Finished(SheetRun& run, const JobEnd& end) {
     }
     if (run.bClaimed)
         m_registry.Release(run.strTable, run.strName, run.inputs, run.nStatus == kExitOk);
+    SayFailure(run);
+}
+
+void ArchiveImport::SayFailure(const SheetRun& run) const {
     if (run.nStatus != kExitOk && !m_args.bQuiet) {
         std::fprintf(stderr, "%s: sheet %s failed (exit %d): %s\n", kProgram, run.strName.c_str(),
                      run.nStatus, run.strWhy.c_str());
     }
 }
 
-// Sheets go into a merged dataset in their order, each once its worker is done, while the
-// others run; after a failure to append, nothing more is (the dataset will not be kept).
-void ArchiveImport::MergeFinished() {
-    for (; m_bMerge && m_nMerged < m_runs.size() && m_runs[m_nMerged].nStatus >= 0; ++m_nMerged) {
-        const SheetRun& run = m_runs[m_nMerged];
-        if (run.nStatus == kExitOk && m_strMergeError.empty() &&
-            !m_merged.Append(run.strName, run.strTable, run.strOutput, &m_strMergeError)) {
+// Each sheet straight into the merged dataset, one after the other in this process: written
+// once, while the driver's reader takes the other core. After a failure to write the dataset
+// nothing more is (it will not be kept).
+void ArchiveImport::RunMerged() {
+    for (SheetRun& run : m_runs) {
+        if (InterruptSignal() != 0 || !m_strMergeError.empty())
+            break;
+        MergedSheetResult result;
+        if (!ImportMergedSheet(m_args, m_format,
+                               {run.strName, run.strTable, run.inputs, run.strColors}, &m_merged,
+                               &result, &m_strMergeError)) {
             m_strMergeError =
                 "cannot merge the sheets into " + m_strOutDir + ": " + m_strMergeError;
+            break;
         }
-        VSIUnlink(run.strOutput.c_str());
+        run.nStatus = result.nStatus;
+        run.strWhy = result.strWhy;
+        run.lines = std::move(result.lines);
+        ++m_nFinished;
+        SayFailure(run);
+        ShowProgress();
     }
+    for (SheetRun& run : m_runs) {
+        if (run.nStatus < 0 && InterruptSignal() != 0) {
+            run.nStatus = 128 + InterruptSignal();
+            run.strWhy = "not imported: interrupted";
+        }
+    }
+}
+
+void ArchiveImport::ShowProgress() {
+    if (m_progress.IsShown())
+        m_progress.Show(static_cast<double>(m_nFinished) / m_runs.size());
 }
 
 // Briefly, so that a signal is seen while the workers run.
@@ -403,6 +415,10 @@ void ArchiveImport::ForwardInterrupt() {
 }
 
 void ArchiveImport::Run() {
+    if (m_bMerge) {
+        RunMerged();
+        return;
+    }
     const long nCores = sysconf(_SC_NPROCESSORS_ONLN);
     const size_t nJobs = m_args.nJobs > 0 ? static_cast<size_t>(m_args.nJobs)
                                           : static_cast<size_t>(nCores > 0 ? nCores : 1);
@@ -415,7 +431,6 @@ void ArchiveImport::Run() {
     for (size_t i = 0; i < m_runs.size(); ++i)
         pending.push_back(i);
     while (m_pool->Busy() > 0 || (!pending.empty() && InterruptSignal() == 0)) {
-        MergeFinished();
         StartPending(pending, nJobs);
         ForwardInterrupt();
         const size_t nBefore = m_nFinished;
@@ -423,15 +438,14 @@ void ArchiveImport::Run() {
             Reap();
         else if (!pending.empty())
             usleep(200000);  // every sheet left is held by another import
-        if (m_progress.IsShown() && m_nFinished != nBefore)
-            m_progress.Show(static_cast<double>(m_nFinished) / m_runs.size());
+        if (m_nFinished != nBefore)
+            ShowProgress();
     }
     for (const size_t i : pending) {
         m_runs[i].nStatus = 128 + InterruptSignal();
         m_runs[i].strWhy = "not imported: interrupted";
     }
     m_pool.reset();
-    MergeFinished();
 }
 
 std::vector<ReportLine> ArchiveImport::LinesOf(const SheetRun& run,

@@ -18,7 +18,7 @@ constexpr const char* kUsage =
     "                     [--resume] [--schema S] [--root DIR] [--shard K/N]\n"
     "                     [options as above]\n"
     "       mapgis-import FOLDER... [-r] [--root DIR] --list-sheets [--shard K/N]\n"
-    "       mapgis-import FOLDER... [-r] --merge[=sheets] [-o OUTPUT] [-j N] [...]\n"
+    "       mapgis-import FOLDER... [-r] --merge[=sheets] [-o OUTPUT] [...]\n"
     "       mapgis-import --style-only INPUT... [--overwrite]\n"
     "       mapgis-import --version\n";
 

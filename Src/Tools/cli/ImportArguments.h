@@ -51,7 +51,6 @@ struct Arguments {
     bool bVersion = false;
     bool bHelpMan = false;  // the manual page's option list, for the build
     bool bWorker = false;   // an archive's worker: sheets given over standard input
-    bool bNoIndex = false;  // a sheet for a merge: the merged dataset gets the spatial indexes
 };
 
 }  // namespace mapgis_import

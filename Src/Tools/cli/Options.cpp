@@ -239,7 +239,8 @@ const std::vector<Option>& Options() {
         Flag({"-r", "--recursive"}, &Arguments::bRecursive, kOwn,
              "an archive: the subfolders of the folders too"),
         Special({"-j", "--jobs"}, Value::Required, "N", SetJobs,
-                "an archive: N worker processes (default: one per core)"),
+                "an archive: N worker processes (default: one per core;\n"
+                "a merge imports its sheets itself)"),
         Special({"--report"}, Value::Required, "FILE", SetReport,
                 "a line per input with its account and exit status: CSV\n"
                 "when FILE ends in .csv, else JSON lines"),
@@ -280,7 +281,6 @@ const std::vector<Option>& Options() {
                 nullptr),
         Flag({"--help-man"}, &Arguments::bHelpMan, kOwn, nullptr),
         Flag({"--worker"}, &Arguments::bWorker, kOwn, nullptr),
-        Flag({"--no-spatial-index"}, &Arguments::bNoIndex, kOwn, nullptr),
     };
     return kOptions;
 }

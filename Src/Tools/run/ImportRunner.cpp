@@ -647,13 +647,12 @@ void ImportRun::CloseInputs() {
 }
 
 // Closing an output writes what its writer held back; a failure then means the data did not
-// get to disk. The spatial indexes are packed into the closed files (a sheet for an archive's
-// merge has none: only the merged dataset's are packed).
+// get to disk. The spatial indexes are packed into the closed files.
 bool ImportRun::CloseOutputs() {
     if (!m_poDestinations->CloseAll() || m_output.WritesFailed())
         return FailWriting("writing " + m_strShown + " failed");
     std::string strError;
-    if (!m_bDatabase && !m_args.bNoIndex && !PackIndexes(m_format, m_output.WorkPath(), &strError))
+    if (!m_bDatabase && !PackIndexes(m_format, m_output.WorkPath(), &strError))
         return FailWriting(strError);
     if (m_format.Traits().eStyles == StyleStore::KmlPlacemarks && !m_args.bNoStyle &&
         !RestyleKml(m_output.WorkPath(), &strError))
