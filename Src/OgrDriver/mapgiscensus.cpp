@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "KoBase/PlxArray.h"
 #include "KoBase/PlxUnicodeString.h"
@@ -19,6 +20,9 @@ namespace {
 using Fields = KTX::PlxArray<KTX::PlxUnicodeString>;
 using KTX::PlxUnicodeString;
 using namespace KTX::grammar;
+
+// Distinct styles looked up when adding; a file of more keeps each further one per item.
+constexpr size_t kSharedStyles = 1 << 16;
 
 // The names of ItemKind's values, in their order.
 const std::string kKindNames[] = {"text",  "symbol",          "circle",       "arc",
@@ -535,7 +539,25 @@ CensusItem Census::Item(size_t iItem) const {
 }
 
 ItemStyle Census::Style(size_t iItem) const {
-    return iItem < m_styles.size() ? m_styles[iItem] : ItemStyle();
+    return iItem < m_styleOf.size() ? m_styles[m_styleOf[iItem]] : ItemStyle();
+}
+
+std::uint32_t Census::StyleNumber(const ItemStyle& style) {
+    // The width by its bits: a NaN orders as any other value.
+    std::uint64_t nWidth = 0;
+    std::memcpy(&nWidth, &style.dfWidth, sizeof nWidth);
+    const std::array<std::uint64_t, 4> key = {
+        static_cast<std::uint64_t>(style.nColor), static_cast<std::uint64_t>(style.nFillColor),
+        static_cast<std::uint64_t>(style.nPatternColor), nWidth};
+    const auto it = m_styleNumbers.find(key);
+    if (it != m_styleNumbers.end())
+        return it->second;
+    const auto nNumber = static_cast<std::uint32_t>(m_styles.size());
+    m_styles.push_back(style);
+    // A file of ever new styles keeps them as they come, without a table as large.
+    if (m_styleNumbers.size() < kSharedStyles)
+        m_styleNumbers.emplace(key, nNumber);
+    return nNumber;
 }
 
 int Census::Line(size_t iItem) const {
@@ -569,7 +591,7 @@ void Census::Add(int nLine, const CensusItem& item, int nItemId, std::string str
     }
     m_nLastLine = nLine;
     if (m_bStyles)
-        m_styles.push_back(m_pendingStyle);
+        m_styleOf.push_back(StyleNumber(m_pendingStyle));
     m_pendingStyle = ItemStyle();
     m_items.push_back(nStep << 16 | static_cast<std::uint32_t>(item.bMayHaveBar) << 14 |
                       static_cast<std::uint32_t>(item.bIndexed) << 13 |

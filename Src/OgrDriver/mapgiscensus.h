@@ -4,9 +4,11 @@
 // every item, with its line number, whatever the plug-in made of it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <initializer_list>
+#include <map>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -92,7 +94,10 @@ struct Census {
     void Add(int nLine, const CensusItem& item, int nItemId, std::string strNote,
              const std::string& strKind = {});
     // Drops what only adding needs.
-    void EndWalk() { m_shared.clear(); }
+    void EndWalk() {
+        m_shared.clear();
+        m_styleNumbers.clear();
+    }
 
 private:
     struct Notes {
@@ -126,10 +131,17 @@ private:
     std::vector<IdRun> m_idRuns;  // by item, ascending
     // Texts the notes name; skip reasons and kind names kept once.
     std::vector<std::string> m_texts{std::string()};
+    // The style's number in m_styles, added when new.
+    std::uint32_t StyleNumber(const ItemStyle& style);
+
     friend Census TakeCensus(const std::string&, KTX::PLXCharset, const std::string&, bool);
     bool m_bStyles = false;
     ItemStyle m_pendingStyle;
-    std::vector<ItemStyle> m_styles;  // by item, when m_bStyles
+    // A sheet's items share a few styles: each is kept once, an item holds its number (24
+    // bytes an item were 30 MiB of a million-item file, twice that while the table grew).
+    std::vector<ItemStyle> m_styles;
+    std::deque<std::uint32_t> m_styleOf;  // by item, into m_styles, when m_bStyles
+    std::map<std::array<std::uint64_t, 4>, std::uint32_t> m_styleNumbers;  // while adding
     std::set<int> m_knownColors;
     bool m_bColorLibrary = false;
     bool m_bColorIndex = false;

@@ -20,6 +20,7 @@
 #include "mapgismapstyle.h"
 #include "mapgisplugin.h"
 #include "mapgisreadahead.h"
+#include "mapgistextfids.h"
 #include "mapgistextmetrics.h"
 #include "ogrsf_frmts.h"
 
@@ -260,7 +261,7 @@ private:
     std::int64_t m_nCatalogued = 0;
     GIntBig m_nFeatures = 0;
     OGREnvelope m_extent;
-    std::vector<std::pair<std::int64_t, GIntBig>> m_textStarts;  // item, id of its first piece
+    mapgis::TextFids m_textFids;  // of the items counted, for texts
     CPLStringList m_aosMetadata;
 };
 

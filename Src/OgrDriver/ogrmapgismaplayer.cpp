@@ -104,12 +104,7 @@ mapgis::MapStyle OGRMapgisMapLayer::MapStyleAt(std::int64_t nItem) {
 }
 
 GIntBig OGRMapgisMapLayer::FirstTextFid(std::int64_t nItem) const {
-    if (nItem == m_nCatalogued)
-        return m_nFeatures + 1;
-    const auto it = std::lower_bound(m_textStarts.begin(), m_textStarts.end(), nItem,
-                                     [](const std::pair<std::int64_t, GIntBig>& start,
-                                        std::int64_t n) { return start.first < n; });
-    return it != m_textStarts.end() && it->first == nItem ? it->second : OGRNullFID;
+    return nItem == m_nCatalogued ? m_nFeatures + 1 : m_textFids.FirstOf(nItem);
 }
 
 OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakeTexts(OGRFeature& source,
@@ -190,10 +185,8 @@ void OGRMapgisMapLayer::Catalogue(std::int64_t nItem, const Features& features) 
     if (nItem != m_nCatalogued)
         return;
     ++m_nCatalogued;
-    if (m_eKind == mapgis::MapKind::Texts && features.size() > 0 &&
-        features[0]->GetFID() == m_nFeatures + 1) {
-        m_textStarts.emplace_back(nItem, m_nFeatures + 1);
-    }
+    if (m_eKind == mapgis::MapKind::Texts)
+        m_textFids.Add(static_cast<std::int64_t>(features.size()));
     m_nFeatures += static_cast<GIntBig>(features.size());
     for (const auto& poFeature : features) {
         const OGRGeometry* poGeom = poFeature->GetGeometryRef();
@@ -212,8 +205,11 @@ OGRMapgisMapLayer::Features OGRMapgisMapLayer::ReadOn(std::int64_t nFrom, std::i
 }
 
 void OGRMapgisMapLayer::SkipEmpty(std::int64_t nFrom, std::int64_t nAt) {
-    if (m_nCatalogued >= nFrom && m_nCatalogued < nAt)
-        m_nCatalogued = nAt;
+    if (m_nCatalogued < nFrom || m_nCatalogued >= nAt)
+        return;
+    while (m_eKind == mapgis::MapKind::Texts && m_textFids.Size() < nAt)
+        m_textFids.Add(0);
+    m_nCatalogued = nAt;
 }
 
 OGRMapgisMapLayer::Features OGRMapgisMapLayer::ReadAt(std::int64_t nItem) {
@@ -264,14 +260,7 @@ OGRFeature* OGRMapgisMapLayer::GetFeature(GIntBig nFID) {
     if (m_eKind == mapgis::MapKind::Texts) {
         while (m_nFeatures < nFID && !Complete())
             ReadAt(m_nCatalogued);
-        const auto it =
-            std::upper_bound(m_textStarts.begin(), m_textStarts.end(), nFID,
-                             [](GIntBig n, const std::pair<std::int64_t, GIntBig>& start) {
-                                 return n < start.second;
-                             });
-        if (it == m_textStarts.begin())
-            return nullptr;
-        nItem = (it - 1)->first;
+        nItem = m_textFids.ItemOf(nFID);
     }
     if (nItem < 0 || nItem >= m_poCompound->End())
         return nullptr;
