@@ -15,6 +15,7 @@
 #include "run/Destinations.h"
 #include "run/Inputs.h"
 #include "run/Interrupts.h"
+#include "run/PlannedInputs.h"
 
 namespace mapgis_import {
 
@@ -65,8 +66,7 @@ private:
     const MergedSheet& m_sheet;
     MergedOutput* m_pMerged;
     SheetMessages m_messages;
-    std::vector<DatasetPtr> m_sources;
-    Plan m_plan;
+    PlannedInputs m_inputs;
     std::vector<OGRLayerH> m_targets;  // each job's layer in the merged dataset
     bool m_bWriteFailed = false;
     int m_nExit = kExitOk;
@@ -104,29 +104,15 @@ bool SheetIntoMerge::CheckInputs() {
 }
 
 bool SheetIntoMerge::OpenInputs() {
-    for (size_t iSource = 0; iSource < m_args.inputs.size(); ++iSource) {
-        const std::string& strInput = m_args.inputs[iSource];
-        DatasetPtr src(OpenInput(strInput, m_args, m_format));
-        if (!src)
-            return Fail(kExitInput, "cannot import " + mapgis::ShownPath(strInput));
-        std::string strName;
-        if (!PlanInput(m_args, m_format, strInput, iSource, src.get(), &m_plan, &strName)) {
-            return Fail(kExitUsage, strInput + ": its layer " + strName +
-                                        " would take the name of another input's; give "
-                                        "the inputs different names or folders");
-        }
-        m_sources.push_back(std::move(src));
-    }
-    if (m_plan.jobs.empty())
-        return Fail(kExitInput, "no layer to write: the inputs hold no item to import");
-    SortInMapOrder(&m_plan);
-    return true;
+    int nExit = kExitOk;
+    std::string strWhy;
+    return OpenPlannedInputs(m_args, m_format, &m_inputs, &nExit, &strWhy) || Fail(nExit, strWhy);
 }
 
 // The merged layers of every job, made before any feature is written.
 bool SheetIntoMerge::MakeLayers(std::string* pstrMergeError) {
     const size_t nPrefix = std::string(kPlanName).size() + 1;
-    for (const Job& job : m_plan.jobs) {
+    for (const Job& job : m_inputs.plan.jobs) {
         OGRLayerH hSource = job.poView != nullptr
                                 ? OGRLayer::ToHandle(job.poView)
                                 : GDALDatasetGetLayerByName(job.hFrom, job.strFromLayer.c_str());
@@ -141,7 +127,7 @@ bool SheetIntoMerge::MakeLayers(std::string* pstrMergeError) {
 // Consecutive jobs of one input's map views go in one pass over the file when the merged
 // dataset takes its layers' features in any order.
 size_t SheetIntoMerge::GroupSize(size_t iJob) const {
-    const std::vector<Job>& jobs = m_plan.jobs;
+    const std::vector<Job>& jobs = m_inputs.plan.jobs;
     size_t nJobs = 1;
     while (iJob + nJobs < jobs.size() && jobs[iJob].poViews != nullptr &&
            jobs[iJob + nJobs].poViews == jobs[iJob].poViews)
@@ -150,7 +136,7 @@ size_t SheetIntoMerge::GroupSize(size_t iJob) const {
 }
 
 bool SheetIntoMerge::WriteGroup(size_t iJob, size_t nJobs) {
-    const Job& job = m_plan.jobs[iJob];
+    const Job& job = m_inputs.plan.jobs[iJob];
     MapViewDataset* poViews = nJobs > 1 ? job.poViews : nullptr;
     if (job.poViews != nullptr)
         job.poViews->SetInterleaved(poViews != nullptr);
@@ -170,7 +156,7 @@ bool SheetIntoMerge::WriteGroup(size_t iJob, size_t nJobs) {
             return true;
         size_t i = iJob;
         // Features of the views another pass writes are passed over, as a translation does.
-        while (poViews != nullptr && i < iJob + nJobs && m_plan.jobs[i].poView != poFrom)
+        while (poViews != nullptr && i < iJob + nJobs && m_inputs.plan.jobs[i].poView != poFrom)
             ++i;
         if (i < iJob + nJobs &&
             !m_pMerged->Write(m_targets[i], OGRFeature::ToHandle(poFeature.get()), m_sheet.strName))
@@ -180,7 +166,7 @@ bool SheetIntoMerge::WriteGroup(size_t iJob, size_t nJobs) {
 
 bool SheetIntoMerge::WriteFeatures(std::string* pstrMergeError) {
     m_pMerged->BeginFeatures();
-    for (size_t iJob = 0; iJob < m_plan.jobs.size() && InterruptSignal() == 0;) {
+    for (size_t iJob = 0; iJob < m_inputs.plan.jobs.size() && InterruptSignal() == 0;) {
         const size_t nJobs = GroupSize(iJob);
         if (!WriteGroup(iJob, nJobs)) {
             *pstrMergeError = "cannot write sheet " + m_sheet.strName + ": " + CPLGetLastErrorMsg();
@@ -193,7 +179,7 @@ bool SheetIntoMerge::WriteFeatures(std::string* pstrMergeError) {
         return Fail(128 + InterruptSignal(), "interrupted; no output written");
     if (m_messages.bFailure)
         return Fail(kExitInput, "cannot import sheet " + m_sheet.strName);
-    if (NothingWritten(m_plan))
+    if (NothingWritten(m_inputs.plan))
         return Fail(kExitInput, "no layer to write: the inputs hold no item to import");
     return true;
 }
@@ -206,8 +192,8 @@ bool SheetIntoMerge::Run(MergedSheetResult* pResult, std::string* pstrMergeError
         const bool bWritten = WriteFeatures(pstrMergeError);
         if (m_bWriteFailed)
             return false;
-        for (size_t i = 0; bWritten && i < m_sources.size(); ++i)
-            accounts.push_back(CollectAccount(m_sources[i].get(), m_args.inputs[i]));
+        for (size_t i = 0; bWritten && i < m_inputs.sources.size(); ++i)
+            accounts.push_back(CollectAccount(m_inputs.sources[i].get(), m_args.inputs[i]));
         if (!m_pMerged->EndSheet(bWritten, pstrMergeError))
             return false;
     }

@@ -33,6 +33,7 @@
 #include "run/Destinations.h"
 #include "run/Inputs.h"
 #include "run/Interrupts.h"
+#include "run/PlannedInputs.h"
 #include "run/Progress.h"
 #include "styles/DriverStyles.h"
 #include "styles/GpkgProject.h"
@@ -123,8 +124,7 @@ private:
     ErrorsVoiced m_errors{&m_output};
     ProgressShown m_progress;
     OutputFormat m_format;
-    std::vector<DatasetPtr> m_sources;  // the inputs, open until the summary's figures are in
-    Plan m_plan;
+    PlannedInputs m_inputs;    // open until the summary's figures are in
     bool m_bFolder = false;    // a format of one layer per file: a folder of files
     bool m_bDatabase = false;  // PostgreSQL
     std::string m_strOutput;
@@ -248,38 +248,16 @@ bool ImportRun::ChooseOutputFormat() {
 }
 
 bool ImportRun::OpenInputs() {
-    for (size_t iSource = 0; iSource < m_args.inputs.size(); ++iSource) {
-        const std::string& strInput = m_args.inputs[iSource];
-        DatasetPtr src(OpenInput(strInput, m_args, m_format));
-        if (InterruptSignal() != 0)
-            return Interrupted();
-        if (!src) {
-            // A bad SRS, SCALE or OFFSET is the command line's fault, not the input's.
-            const bool bUsage = CPLGetLastErrorNo() == CPLE_IllegalArg;
-            return Fail(bUsage ? kExitUsage : kExitInput,
-                        "cannot import " + mapgis::ShownPath(strInput));
-        }
-        std::string strName;
-        if (!PlanInput(m_args, m_format, strInput, iSource, src.get(), &m_plan, &strName)) {
-            return Fail(kExitUsage, strInput + ": its layer " + strName +
-                                        " would take the name of another input's; give "
-                                        "the inputs different names or folders");
-        }
-        m_sources.push_back(std::move(src));
-        if (InterruptSignal() != 0)
-            return Interrupted();
-    }
-    if (m_plan.jobs.empty())
-        return Fail(kExitInput, "no layer to write: the inputs hold no item to import");
-    SortInMapOrder(&m_plan);
-    return true;
+    int nExit = kExitOk;
+    std::string strWhy;
+    return OpenPlannedInputs(m_args, m_format, &m_inputs, &nExit, &strWhy) || Fail(nExit, strWhy);
 }
 
 bool ImportRun::PrepareOutput() {
     // Several files in a format of one layer per file: a folder of files, so that the output
     // is replaced in one step.
-    m_bFolder =
-        m_format.bOneLayer && (m_plan.OutputLayerCount() > 1 || m_format.Traits().bSeveralFiles);
+    m_bFolder = m_format.bOneLayer &&
+                (m_inputs.plan.OutputLayerCount() > 1 || m_format.Traits().bSeveralFiles);
     m_strOutput = m_args.strOutput;
     const std::string& strExt = m_format.strExtension;
     if (m_strOutput.empty()) {
@@ -288,7 +266,7 @@ bool ImportRun::PrepareOutput() {
                EQUAL(CPLGetExtension(m_strOutput.c_str()), strExt.c_str())) {
         m_strOutput.erase(m_strOutput.size() - strExt.size() - 1);
     }
-    for (const Job& job : m_plan.jobs) {
+    for (const Job& job : m_inputs.plan.jobs) {
         if (!job.bAppend)
             m_tables.push_back(job.strOutputLayer);
         m_nAllItems += job.nItems;
@@ -338,11 +316,11 @@ bool ImportRun::ClaimOutput() {
 // when the file cannot be made.
 bool ImportRun::TranslationOrder(std::vector<size_t>* pOrder) {
     std::vector<size_t>& order = *pOrder;
-    order.resize(m_plan.jobs.size());
+    order.resize(m_inputs.plan.jobs.size());
     std::iota(order.begin(), order.end(), size_t{0});
     const auto first = [this](size_t iJob) {
-        for (size_t i = 0; i < m_plan.jobs.size(); ++i) {
-            if (m_plan.jobs[i].strOutputLayer == m_plan.jobs[iJob].strOutputLayer)
+        for (size_t i = 0; i < m_inputs.plan.jobs.size(); ++i) {
+            if (m_inputs.plan.jobs[i].strOutputLayer == m_inputs.plan.jobs[iJob].strOutputLayer)
                 return i;
         }
         return iJob;
@@ -352,7 +330,7 @@ bool ImportRun::TranslationOrder(std::vector<size_t>* pOrder) {
                      [&first](size_t a, size_t b) { return first(a) < first(b); });
     if (m_bFolder || m_bDatabase || byLayer == order)
         return true;
-    const std::string strPath = m_poDestinations->PathOf(m_plan.jobs[0].strOutputLayer);
+    const std::string strPath = m_poDestinations->PathOf(m_inputs.plan.jobs[0].strOutputLayer);
     GDALDatasetH hDst = m_poDestinations->Find(strPath);
     if (hDst == nullptr) {
         hDst = GDALCreate(m_format.hDriver, strPath.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
@@ -381,14 +359,14 @@ bool ImportRun::TranslateLayers() {
             return false;
         k += nJobs;
     }
-    if (NothingWritten(m_plan))
+    if (NothingWritten(m_inputs.plan))
         return Fail(kExitInput, "no layer to write: the inputs hold no item to import");
     return true;
 }
 
 // DXF: one drawing of every layer, by our writer rather than GDAL's translation.
 bool ImportRun::WriteDrawing() {
-    const DrawingResult result = WriteCadDrawing(m_args, m_output.WorkPath(), &m_plan);
+    const DrawingResult result = WriteCadDrawing(m_args, m_output.WorkPath(), &m_inputs.plan);
     if (InterruptSignal() != 0)
         return Interrupted();
     if (!result.bOk)
@@ -401,7 +379,7 @@ bool ImportRun::WriteDrawing() {
     m_nDone = m_nAllItems;
     if (m_progress.IsShown())
         m_progress.Show(1.0);
-    if (NothingWritten(m_plan))
+    if (NothingWritten(m_inputs.plan))
         return Fail(kExitInput, "no layer to write: the inputs hold no item to import");
     return true;
 }
@@ -411,7 +389,7 @@ bool ImportRun::WriteDrawing() {
 // pass when the writer takes its layers' features in any order; its dataset is made here to
 // ask.
 size_t ImportRun::GroupSize(size_t iJob, GDALDatasetH* phDst) {
-    const std::vector<Job>& jobs = m_plan.jobs;
+    const std::vector<Job>& jobs = m_inputs.plan.jobs;
     const Job& job = jobs[iJob];
     const std::string strPath = m_poDestinations->PathOf(job.strOutputLayer);
     *phDst = m_poDestinations->Find(strPath);
@@ -431,7 +409,7 @@ size_t ImportRun::GroupSize(size_t iJob, GDALDatasetH* phDst) {
 }
 
 CPLStringList ImportRun::TranslationArguments(size_t iJob, size_t nJobs, GDALDatasetH hDst) const {
-    const Job& job = m_plan.jobs[iJob];
+    const Job& job = m_inputs.plan.jobs[iJob];
     CPLStringList aosArgs;
     if (hDst == nullptr)
         aosArgs.AddString("-f").AddString(m_format.strName.c_str());
@@ -447,7 +425,7 @@ CPLStringList ImportRun::TranslationArguments(size_t iJob, size_t nJobs, GDALDat
     aosArgs.AddString("-nomd");
     // GDAL's translation reports its progress feature by feature only when told to, and only
     // from layers that know their count before reading: the map layers' views.
-    const auto first = m_plan.jobs.begin() + static_cast<std::ptrdiff_t>(iJob);
+    const auto first = m_inputs.plan.jobs.begin() + static_cast<std::ptrdiff_t>(iJob);
     if (m_progress.IsShown() &&
         std::all_of(first, first + static_cast<std::ptrdiff_t>(nJobs),
                     [](const Job& member) { return member.poView != nullptr; }))
@@ -462,7 +440,7 @@ CPLStringList ImportRun::TranslationArguments(size_t iJob, size_t nJobs, GDALDat
         aosArgs.AddString(aosOptions[i]);
     }
     for (size_t i = iJob; i < iJob + nJobs; ++i) {
-        const Job& member = m_plan.jobs[i];
+        const Job& member = m_inputs.plan.jobs[i];
         aosArgs.AddString(member.poView != nullptr ? member.poView->GetName()
                                                    : member.strFromLayer.c_str());
     }
@@ -470,10 +448,10 @@ CPLStringList ImportRun::TranslationArguments(size_t iJob, size_t nJobs, GDALDat
 }
 
 bool ImportRun::TranslateGroup(size_t iJob, size_t nJobs, GDALDatasetH hDst) {
-    const Job& job = m_plan.jobs[iJob];
+    const Job& job = m_inputs.plan.jobs[iJob];
     long long nItems = 0;
     for (size_t i = iJob; i < iJob + nJobs; ++i) {
-        const Job& member = m_plan.jobs[i];
+        const Job& member = m_inputs.plan.jobs[i];
         nItems += member.nItems;
         if (member.poView != nullptr)
             member.poView->Rename(TargetLayer(member));
@@ -524,7 +502,7 @@ bool ImportRun::TranslateGroup(size_t iJob, size_t nJobs, GDALDatasetH hDst) {
 void ImportRun::NoteWrittenNames(size_t iJob, size_t nJobs, GDALDatasetH hOut, int nBefore) {
     int iLayer = nBefore;
     for (size_t i = iJob; i < iJob + nJobs; ++i) {
-        Job& member = m_plan.jobs[i];
+        Job& member = m_inputs.plan.jobs[i];
         if (member.bAppend)
             continue;
         member.strWritten = member.strOutputLayer;
@@ -533,9 +511,10 @@ void ImportRun::NoteWrittenNames(size_t iJob, size_t nJobs, GDALDatasetH hOut, i
         if (hLayer != nullptr &&
             GDALDatasetGetLayerByName(hOut, member.strOutputLayer.c_str()) == nullptr)
             member.strWritten = OGR_L_GetName(hLayer);
-        for (size_t j = i + 1; j < m_plan.jobs.size(); ++j) {
-            if (m_plan.jobs[j].bAppend && m_plan.jobs[j].strOutputLayer == member.strOutputLayer)
-                m_plan.jobs[j].strWritten = member.strWritten;
+        for (size_t j = i + 1; j < m_inputs.plan.jobs.size(); ++j) {
+            if (m_inputs.plan.jobs[j].bAppend &&
+                m_inputs.plan.jobs[j].strOutputLayer == member.strOutputLayer)
+                m_inputs.plan.jobs[j].strWritten = member.strWritten;
         }
     }
 }
@@ -550,17 +529,17 @@ std::string ImportRun::TargetLayer(const Job& job) const {
 // Every layer has been read: the accounts are complete, and a format that keeps layer
 // descriptions gets them.
 bool ImportRun::TakeAccounts() {
-    for (size_t i = 0; i < m_sources.size(); ++i)
-        m_accounts.push_back(CollectAccount(m_sources[i].get(), m_args.inputs[i]));
+    for (size_t i = 0; i < m_inputs.sources.size(); ++i)
+        m_accounts.push_back(CollectAccount(m_inputs.sources[i].get(), m_args.inputs[i]));
     if (!m_format.Traits().bDescriptions)
         return true;
-    for (const Job& job : m_plan.jobs) {
+    for (const Job& job : m_inputs.plan.jobs) {
         GDALDatasetH hDst = m_poDestinations->Find(m_poDestinations->PathOf(job.strOutputLayer));
         OGRLayerH hLayer = GDALDatasetGetLayerByName(hDst, job.strWritten.c_str());
         if (hLayer != nullptr && !job.bAppend) {
-            GDALSetMetadataItem(hLayer, "DESCRIPTION",
-                                LayerDescription(m_plan, job.strOutputLayer, m_accounts).c_str(),
-                                nullptr);
+            GDALSetMetadataItem(
+                hLayer, "DESCRIPTION",
+                LayerDescription(m_inputs.plan, job.strOutputLayer, m_accounts).c_str(), nullptr);
         }
     }
     return true;
@@ -574,7 +553,7 @@ bool ImportRun::WriteStyles() {
     if (m_args.bNoStyle)
         return true;
     std::vector<StyledLayer> styled;
-    for (const Job& job : m_plan.jobs) {
+    for (const Job& job : m_inputs.plan.jobs) {
         if (!job.bAppend) {
             styled.push_back({m_poDestinations->PathOf(job.strOutputLayer), job.strWritten,
                               DrawingOf(job.strPart)});
@@ -616,11 +595,11 @@ void ImportRun::PublishedTables() {
     for (const std::string& strTable : m_tables) {
         PublishedTable table;
         table.strName = strTable;
-        table.strDescription = LayerDescription(m_plan, strTable, m_accounts);
+        table.strDescription = LayerDescription(m_inputs.plan, strTable, m_accounts);
         OGRLayerH hLayer =
             GDALDatasetGetLayerByName(hDst, m_poDatabase->PartialLayer(strTable).c_str());
         if (!m_args.bNoStyle && hLayer != nullptr) {
-            for (const Job& job : m_plan.jobs) {
+            for (const Job& job : m_inputs.plan.jobs) {
                 if (job.strOutputLayer == strTable && !job.bAppend)
                     LayerStyleOf(hLayer, strTable, DrawingOf(job.strPart), &table.strQml,
                                  &table.strSld);
@@ -633,16 +612,16 @@ void ImportRun::PublishedTables() {
 void ImportRun::TakeSummaryFigures() {
     if (m_args.bQuiet)
         return;
-    for (const Job& job : m_plan.jobs)
+    for (const Job& job : m_inputs.plan.jobs)
         m_results.push_back(ResultOf(job));
-    m_system.strSystem = DescribeSystem(m_plan.jobs[0].hSource);
+    m_system.strSystem = DescribeSystem(m_inputs.plan.jobs[0].hSource);
     m_system.strScale = m_args.strScale;
     m_system.strOffset = m_args.strOffset;
 }
 
 void ImportRun::CloseInputs() {
-    m_plan = Plan();  // its views read the inputs: they go first
-    m_sources.clear();
+    m_inputs.plan = Plan();  // its views read the inputs: they go first
+    m_inputs.sources.clear();
     malloc_trim(0);  // what the inputs held goes back to the system, not only to the heap
 }
 
