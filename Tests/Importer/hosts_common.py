@@ -7,6 +7,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 from osgeo import gdal
@@ -57,6 +58,23 @@ def run(args, cwd=None):
 def leftovers(folder):
     """The importer's hidden work folders."""
     return glob.glob(os.path.join(folder, ".*partial*"))
+
+
+def interrupted(args, under_way, sig, settle=0.0):
+    """Runs args until under_way() says its work has begun (60 s at most), waits settle
+    seconds, then sends sig; the exit status and standard error. Fails the calling test
+    through AssertionError when the run ended before the signal."""
+    proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    deadline = time.monotonic() + 60
+    while not under_way() and proc.poll() is None and time.monotonic() < deadline:
+        time.sleep(0.005)
+    time.sleep(settle)
+    if proc.poll() is not None:
+        proc.communicate()
+        raise AssertionError(f"{args[0]} ended before the signal")
+    proc.send_signal(sig)
+    _, err = proc.communicate(timeout=120)
+    return proc.returncode, err
 
 
 def read_bytes(path):

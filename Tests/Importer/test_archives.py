@@ -15,7 +15,7 @@ import time
 
 from osgeo import gdal
 
-from hosts_common import IMPORTER, TempDirCase, layer_counts, run, sample
+from hosts_common import IMPORTER, TempDirCase, interrupted, layer_counts, run, sample
 
 SHEET = {"1_lines": 30, "1_areas": 3}  # the line and area samples
 
@@ -166,16 +166,9 @@ class Archive(TempDirCase):
         root, merged = self.path("heavy"), self.path("heavy.gpkg")
         for i in range(3):
             heavy_sheet(os.path.join(root, f"f{i}", "s.wal"))
-        proc = subprocess.Popen([IMPORTER, root, "-r", "--merge", "-o", merged, "-q"],
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-        deadline = time.monotonic() + 60
-        while not partials(self.dir) and proc.poll() is None and time.monotonic() < deadline:
-            time.sleep(0.005)
-        time.sleep(0.5)
-        self.assertIsNone(proc.poll(), "the merge ended before the signal")
-        proc.send_signal(signal.SIGINT)
-        _, err = proc.communicate(timeout=120)
-        self.assertEqual(proc.returncode, 130, err)
+        code, err = interrupted([IMPORTER, root, "-r", "--merge", "-o", merged, "-q"],
+                                lambda: partials(self.dir), signal.SIGINT, settle=0.5)
+        self.assertEqual(code, 130, err)
         self.assertIn("interrupted; nothing written", err)
         self.assertFalse(os.path.exists(merged))
         self.assertEqual(partials(self.dir), [])

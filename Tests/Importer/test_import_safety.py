@@ -3,12 +3,11 @@ every item in the summary and the reports, output never left half-written."""
 import os
 import shutil
 import signal
-import subprocess
-import time
 
 from osgeo import gdal
 
-from hosts_common import IMPORTER, TempDirCase, layer_counts, leftovers, read_bytes, sample
+from hosts_common import (IMPORTER, TempDirCase, interrupted, layer_counts, leftovers, read_bytes,
+                          sample)
 
 # Three line items; the second has a style line of 8 fields, which the reader refuses.
 REFUSED_WAL = ("WMAP lines\n3\n"
@@ -170,15 +169,9 @@ class SafeOutput(TempDirCase):
         # Enough lines that the translation is still running when the signal comes.
         items = "".join(f"1,0,3,5,0,0,0,0,0\n2\n{i},0\n{i},1\n{i},0\n" for i in range(300000))
         big = self.write("big.wal", "lines\n300000\n" + items)
-        proc = subprocess.Popen([IMPORTER, big, "-o", out, "--overwrite", "-q"],
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-        deadline = time.monotonic() + 60
-        while not leftovers(self.dir) and proc.poll() is None and time.monotonic() < deadline:
-            time.sleep(0.01)
-        self.assertIsNone(proc.poll(), "the import ended before it could be interrupted")
-        proc.send_signal(signal.SIGTERM)
-        _, err = proc.communicate(timeout=60)
-        self.assertEqual(proc.returncode, 143, err)
+        code, err = interrupted([IMPORTER, big, "-o", out, "--overwrite", "-q"],
+                                lambda: leftovers(self.dir), signal.SIGTERM)
+        self.assertEqual(code, 143, err)
         self.assertIn("interrupted", err)
         self.assertEqual(read_bytes(out), before)
         self.assertEqual(leftovers(self.dir), [])
