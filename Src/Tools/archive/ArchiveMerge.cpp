@@ -91,15 +91,35 @@ OGRLayerH MergedOutput::MakeLayer(const std::string& strName, OGRLayerH hSource,
     return hLayer;
 }
 
-OGRLayerH MergedOutput::LayerOf(const std::string& strLayers, const std::string& strKind,
-                                OGRLayerH hSource, std::string* pstrError) {
+MergedTarget MergedOutput::LayerOf(const std::string& strLayers, const std::string& strKind,
+                                   OGRLayerH hSource, std::string* pstrError) {
+    MergedTarget target;
     if (!Open(pstrError))
-        return nullptr;
+        return target;
     const std::string strName = (m_bBySheet ? strLayers : m_strName) + "_" + strKind;
     OGRLayerH hLayer = GDALDatasetGetLayerByName(m_hDataset, strName.c_str());
     if (hLayer == nullptr && (hLayer = MakeLayer(strName, hSource, pstrError)) == nullptr)
-        return nullptr;
-    // Fields a layer of an earlier sheet did not have.
+        return target;
+    if (!AddFields(hLayer, hSource, pstrError))
+        return target;
+    // Made now rather than with its first feature, so that the table is not part of the
+    // transaction of the features (GDAL cannot take a layer's creation back).
+    OGR_L_SyncToDisk(hLayer);
+    // Fields added later go after these: the indexes hold for the sheet.
+    OGRFeatureDefnH hTargetDefn = OGR_L_GetLayerDefn(hLayer);
+    OGRFeatureDefnH hSourceDefn = OGR_L_GetLayerDefn(hSource);
+    for (int i = 0; i < OGR_FD_GetFieldCount(hSourceDefn); ++i) {
+        target.fieldMap.push_back(OGR_FD_GetFieldIndex(
+            hTargetDefn, OGR_Fld_GetNameRef(OGR_FD_GetFieldDefn(hSourceDefn, i))));
+    }
+    target.iSheet = m_bBySheet ? -1 : OGR_FD_GetFieldIndex(hTargetDefn, kSheetField);
+    target.hLayer = hLayer;
+    return target;
+}
+
+// Fields a layer of an earlier sheet did not have.
+bool MergedOutput::AddFields(OGRLayerH hLayer, OGRLayerH hSource, std::string* pstrError) {
+    const std::string strName = OGR_L_GetName(hLayer);
     OGRFeatureDefnH hTargetDefn = OGR_L_GetLayerDefn(hLayer);
     OGRFeatureDefnH hSourceDefn = OGR_L_GetLayerDefn(hSource);
     for (int i = 0; i < OGR_FD_GetFieldCount(hSourceDefn); ++i) {
@@ -109,14 +129,11 @@ OGRLayerH MergedOutput::LayerOf(const std::string& strLayers, const std::string&
         if (OGR_L_CreateField(hLayer, hField, TRUE) != OGRERR_NONE) {
             *pstrError = std::string("cannot add the field ") + OGR_Fld_GetNameRef(hField) +
                          " to " + strName;
-            return nullptr;
+            return false;
         }
         m_addedFields.emplace_back(strName, OGR_Fld_GetNameRef(hField));
     }
-    // Made now rather than with its first feature, so that the table is not part of the
-    // transaction of the features (GDAL cannot take a layer's creation back).
-    OGR_L_SyncToDisk(hLayer);
-    return hLayer;
+    return true;
 }
 
 void MergedOutput::BeginFeatures() {
@@ -127,17 +144,15 @@ bool MergedOutput::TakesAnyOrder() const {
     return m_hDataset != nullptr && GDALDatasetTestCapability(m_hDataset, ODsCRandomLayerWrite);
 }
 
-bool MergedOutput::Write(OGRLayerH hTarget, OGRFeatureH hIn, const std::string& strSheet) {
-    OGRFeatureDefnH hDefn = OGR_L_GetLayerDefn(hTarget);
-    const int iSheet = OGR_FD_GetFieldIndex(hDefn, kSheetField);
-    OGRFeatureH hOut = OGR_F_Create(hDefn);
-    OGR_F_SetFrom(hOut, hIn, TRUE);
-    if (iSheet >= 0)
-        OGR_F_SetFieldString(hOut, iSheet, strSheet.c_str());
-    const OGRErr eErr = OGR_L_CreateFeature(hTarget, hOut);
+bool MergedOutput::Write(const MergedTarget& target, OGRFeatureH hIn, const std::string& strSheet) {
+    OGRFeatureH hOut = OGR_F_Create(OGR_L_GetLayerDefn(target.hLayer));
+    OGR_F_SetFromWithMap(hOut, hIn, TRUE, target.fieldMap.data());
+    if (target.iSheet >= 0)
+        OGR_F_SetFieldString(hOut, target.iSheet, strSheet.c_str());
+    const OGRErr eErr = OGR_L_CreateFeature(target.hLayer, hOut);
     OGR_F_Destroy(hOut);
-    if (std::find(m_written.begin(), m_written.end(), hTarget) == m_written.end())
-        m_written.push_back(hTarget);
+    if (std::find(m_written.begin(), m_written.end(), target.hLayer) == m_written.end())
+        m_written.push_back(target.hLayer);
     return eErr == OGRERR_NONE;
 }
 

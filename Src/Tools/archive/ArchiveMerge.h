@@ -15,6 +15,14 @@
 
 namespace mapgis_import {
 
+// A layer of the merged dataset as one source layer writes into it: where each of the
+// source's fields goes, found once rather than by name for every feature.
+struct MergedTarget {
+    OGRLayerH hLayer = nullptr;
+    std::vector<int> fieldMap;  // by source field: the layer's field
+    int iSheet = -1;            // the "sheet" field; -1 for the layers of each sheet
+};
+
 class MergedOutput {
 public:
     MergedOutput(const OutputFormat& format, bool bBySheet, std::string strName);
@@ -27,15 +35,15 @@ public:
     // A sheet goes in in three steps: its layers (made, or given the fields they lack), its
     // features in one transaction, then EndSheet keeps them or takes the sheet out again.
     // The layer of the kind for features like hSource's; with layers of each sheet, it is
-    // named strLayers_<kind>. Null with a message.
-    OGRLayerH LayerOf(const std::string& strLayers, const std::string& strKind, OGRLayerH hSource,
-                      std::string* pstrError);
+    // named strLayers_<kind>. Its layer null with a message.
+    MergedTarget LayerOf(const std::string& strLayers, const std::string& strKind,
+                         OGRLayerH hSource, std::string* pstrError);
     void BeginFeatures();
     // Whether the dataset takes features for its layers in any order (one pass over a file
     // for all of its layers).
     bool TakesAnyOrder() const;
     // The feature into hTarget with the sheet's name; false when the writer refused it.
-    bool Write(OGRLayerH hTarget, OGRFeatureH hIn, const std::string& strSheet);
+    bool Write(const MergedTarget& target, OGRFeatureH hIn, const std::string& strSheet);
     // Keeps the sheet's features, or (bKeep false) leaves nothing of the sheet: its features,
     // layers and fields go. False with a message when that cannot be done: the dataset is then
     // not to be committed.
@@ -48,6 +56,7 @@ public:
 private:
     bool Open(std::string* pstrError);
     OGRLayerH MakeLayer(const std::string& strName, OGRLayerH hSource, std::string* pstrError);
+    bool AddFields(OGRLayerH hLayer, OGRLayerH hSource, std::string* pstrError);
     bool TakeOutSheet(std::string* pstrError);
 
     const OutputFormat& m_format;

@@ -67,7 +67,7 @@ private:
     MergedOutput* m_pMerged;
     SheetMessages m_messages;
     PlannedInputs m_inputs;
-    std::vector<OGRLayerH> m_targets;  // each job's layer in the merged dataset
+    std::vector<MergedTarget> m_targets;  // each job's layer in the merged dataset
     bool m_bWriteFailed = false;
     int m_nExit = kExitOk;
     std::string m_strFailure;
@@ -118,7 +118,7 @@ bool SheetIntoMerge::MakeLayers(std::string* pstrMergeError) {
                                 : GDALDatasetGetLayerByName(job.hFrom, job.strFromLayer.c_str());
         m_targets.push_back(m_pMerged->LayerOf(
             m_sheet.strLayers, job.strOutputLayer.substr(nPrefix), hSource, pstrMergeError));
-        if (m_targets.back() == nullptr)
+        if (m_targets.back().hLayer == nullptr)
             return false;
     }
     return true;
@@ -127,12 +127,7 @@ bool SheetIntoMerge::MakeLayers(std::string* pstrMergeError) {
 // Consecutive jobs of one input's map views go in one pass over the file when the merged
 // dataset takes its layers' features in any order.
 size_t SheetIntoMerge::GroupSize(size_t iJob) const {
-    const std::vector<Job>& jobs = m_inputs.plan.jobs;
-    size_t nJobs = 1;
-    while (iJob + nJobs < jobs.size() && jobs[iJob].poViews != nullptr &&
-           jobs[iJob + nJobs].poViews == jobs[iJob].poViews)
-        ++nJobs;
-    return m_pMerged->TakesAnyOrder() ? nJobs : 1;
+    return m_pMerged->TakesAnyOrder() ? m_inputs.plan.ViewsRun(iJob) : 1;
 }
 
 bool SheetIntoMerge::WriteGroup(size_t iJob, size_t nJobs) {

@@ -116,6 +116,14 @@ size_t Plan::OutputLayerCount() const {
     return n;
 }
 
+size_t Plan::ViewsRun(size_t iJob) const {
+    size_t nJobs = 1;
+    while (iJob + nJobs < jobs.size() && jobs[iJob].poViews != nullptr &&
+           jobs[iJob + nJobs].poViews == jobs[iJob].poViews)
+        ++nJobs;
+    return nJobs;
+}
+
 namespace {
 
 // The map layers' views: those of new output layers, then those appending to layers of the

@@ -36,6 +36,9 @@ struct Plan {
     std::vector<Job> jobs;
     // Number of output layers (jobs appending to one count once).
     size_t OutputLayerCount() const;
+    // How many jobs from iJob on read the same views (1 for a job without): they can go in
+    // one pass over their input.
+    size_t ViewsRun(size_t iJob) const;
 };
 
 // A name built from a file or folder name (a layer's, a sheet's): as it is when UTF-8, else

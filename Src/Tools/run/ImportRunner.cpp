@@ -389,14 +389,9 @@ bool ImportRun::WriteDrawing() {
 // pass when the writer takes its layers' features in any order; its dataset is made here to
 // ask.
 size_t ImportRun::GroupSize(size_t iJob, GDALDatasetH* phDst) {
-    const std::vector<Job>& jobs = m_inputs.plan.jobs;
-    const Job& job = jobs[iJob];
-    const std::string strPath = m_poDestinations->PathOf(job.strOutputLayer);
+    const std::string strPath = m_poDestinations->PathOf(m_inputs.plan.jobs[iJob].strOutputLayer);
     *phDst = m_poDestinations->Find(strPath);
-    size_t nJobs = 1;
-    while (iJob + nJobs < jobs.size() && job.poViews != nullptr && !m_bFolder &&
-           jobs[iJob + nJobs].poViews == job.poViews)
-        ++nJobs;
+    size_t nJobs = m_bFolder ? 1 : m_inputs.plan.ViewsRun(iJob);
     if (nJobs > 1 && *phDst == nullptr) {
         *phDst = GDALCreate(m_format.hDriver, strPath.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
         if (*phDst == nullptr)
