@@ -63,13 +63,16 @@ constexpr std::uint8_t kRefused = 2;
 
 }  // namespace
 
-std::vector<std::uint32_t> LayerItems(const Census& census, LayerKind eKind) {
-    std::vector<std::uint32_t> out;
+LayerItems::LayerItems(const Census& census, LayerKind eKind) {
+    for (size_t i = 0; i < census.Size(); ++i)
+        m_nSize += InLayer(census.Item(i), eKind) ? 1 : 0;
+    if (m_nSize == census.Size())
+        return;
+    m_items.reserve(m_nSize);
     for (size_t i = 0; i < census.Size(); ++i) {
         if (InLayer(census.Item(i), eKind))
-            out.push_back(static_cast<std::uint32_t>(i));
+            m_items.push_back(static_cast<std::uint32_t>(i));
     }
-    return out;
 }
 
 std::string DescribeItem(const Census& census, size_t iItem) {

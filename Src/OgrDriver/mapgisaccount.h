@@ -40,8 +40,21 @@ struct Account {
     std::vector<std::string> notes;
 };
 
-// Census items in the order of a layer's index: the k-th one is the layer's position k.
-std::vector<std::uint32_t> LayerItems(const Census& census, LayerKind eKind);
+// Census items in the order of a layer's index: the k-th one is the layer's position k. A
+// layer that holds every item of the census (a point file's one layer) keeps no table, since
+// its positions are the census's (8 MiB of a point file of a million items).
+class LayerItems {
+public:
+    LayerItems(const Census& census, LayerKind eKind);
+    size_t Size() const { return m_nSize; }
+    std::uint32_t operator[](size_t i) const {
+        return m_items.empty() ? static_cast<std::uint32_t>(i) : m_items[i];
+    }
+
+private:
+    size_t m_nSize = 0;
+    std::vector<std::uint32_t> m_items;  // empty when the positions are the census's
+};
 
 // "item 11 (text)", or "line" for an item without identifier.
 std::string DescribeItem(const Census& census, size_t iItem);

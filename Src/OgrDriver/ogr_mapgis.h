@@ -175,7 +175,7 @@ private:
     OGREnvelope m_extent;
     std::int64_t m_nGrown = 0;  // positions 0 to m_nGrown - 1 are in m_extent
     CPLStringList m_aosMetadata;
-    std::optional<std::vector<std::uint32_t>> m_censusItems;
+    std::optional<mapgis::LayerItems> m_censusItems;
 };
 
 // A layer of MODE=MAP: the pieces of one kind of the compound layer's items (areas, lines,

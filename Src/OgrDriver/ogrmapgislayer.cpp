@@ -82,9 +82,9 @@ std::optional<size_t> OGRMapgisLayer::CensusItemAt(std::int64_t nItem) {
     if (pCensus == nullptr)
         return std::nullopt;
     if (!m_censusItems)
-        m_censusItems = mapgis::LayerItems(*pCensus, m_eKind);
+        m_censusItems.emplace(*pCensus, m_eKind);
     // A census that disagrees with the index in size cannot name the item.
-    if (static_cast<std::int64_t>(m_censusItems->size()) != m_summary.nItemCount || nItem < 0 ||
+    if (static_cast<std::int64_t>(m_censusItems->Size()) != m_summary.nItemCount || nItem < 0 ||
         nItem >= m_summary.nItemCount) {
         return std::nullopt;
     }

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "DriverTestSupport.h"
+#include "KoGeometry/KtGeometry.h"
 #include "TestFiles.h"
+#include "mapgisaccount.h"
 #include "mapgiscensus.h"
 
 using drivertest::OpenMapgis;
@@ -218,4 +220,50 @@ TEST(CensusLines, EveryItemReadsBackItsLineAndKind) {
         EXPECT_EQ(item.bHasId, i % 3 == 0);
         EXPECT_EQ(item.bIndexed, i % 5 != 0);
     }
+}
+
+// A layer's positions name census items: the same numbers when the layer holds every item,
+// else those of its kind that the index holds, in file order.
+TEST(LayerItems, PositionsNameTheCensusItemsOfTheLayer) {
+    struct Entry {
+        int nType;
+        bool bIndexed;
+    };
+    const Entry kItems[] = {{KTX::KTGEO_TEXT, true},  {KTX::KTGEO_POINT, true},
+                            {KTX::KTGEO_TEXT, false}, {KTX::KTGEO_LINE, true},
+                            {KTX::KTGEO_TEXT, true},  {KTX::KTGEO_POINT, true}};
+    mapgis::Census census;
+    for (size_t i = 0; i < 6; ++i) {
+        mapgis::CensusItem item;
+        item.nGeometryType = static_cast<std::uint8_t>(kItems[i].nType);
+        item.bIndexed = kItems[i].bIndexed;
+        census.Add(static_cast<int>(i) + 3, item, static_cast<int>(i) + 1, std::string());
+    }
+    struct Case {
+        mapgis::LayerKind eKind;
+        std::vector<std::uint32_t> items;
+    };
+    const Case kCases[] = {{mapgis::LayerKind::Text, {0, 4}},
+                           {mapgis::LayerKind::Point, {1, 5}},
+                           {mapgis::LayerKind::Line, {3}},
+                           {mapgis::LayerKind::Region, {}},
+                           {mapgis::LayerKind::Compound, {0, 1, 3, 4, 5}}};
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(static_cast<int>(c.eKind));
+        const mapgis::LayerItems items(census, c.eKind);
+        ASSERT_EQ(items.Size(), c.items.size());
+        for (size_t k = 0; k < c.items.size(); ++k)
+            EXPECT_EQ(items[k], c.items[k]);
+    }
+    // Every item indexed: a compound layer's positions are the census's own.
+    mapgis::Census whole;
+    for (int i = 0; i < 3; ++i) {
+        mapgis::CensusItem item;
+        item.nGeometryType = KTX::KTGEO_TEXT;
+        item.bIndexed = true;
+        whole.Add(i + 3, item, i + 1, std::string());
+    }
+    const mapgis::LayerItems items(whole, mapgis::LayerKind::Compound);
+    ASSERT_EQ(items.Size(), 3u);
+    EXPECT_EQ(items[2], 2u);
 }
