@@ -102,9 +102,9 @@ void AppendTool(std::string& out, std::string_view tool, std::initializer_list<S
         append(settings.begin()[k].key);
         out += *settings.begin()[k].value;
     });
-    size_t k = 0;
-    for (const Setting& setting : settings) {
-        if (setting.value && !written[k++]) {
+    for (size_t k = 0; k < settings.size(); ++k) {
+        const Setting& setting = settings.begin()[k];
+        if (setting.value && !written[k]) {
             append(setting.key);
             out += *setting.value;
         }

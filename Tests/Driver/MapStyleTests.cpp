@@ -359,4 +359,15 @@ TEST(StyleStrings, RestyledKeepsQuotedTextAsWritten) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(mapgis::Restyled(c.strStyle, c.eKind, style, fonts), c.strRestyled) << c.strStyle;
+    // Without a colour library there is no colour to set: the values after it are still set
+    // once each.
+    mapgis::MapStyle uncoloured;
+    uncoloured.width = 0.25;
+    EXPECT_EQ(
+        mapgis::Restyled(R"(LABEL(f:"SimSun",t:"a"))", mapgis::MapKind::Texts, uncoloured, fonts),
+        R"(LABEL(f:"Song \"Family\"",t:"a"))");
+    EXPECT_EQ(mapgis::Restyled("PEN(w:3mm)", mapgis::MapKind::Lines, uncoloured, fonts),
+              "PEN(w:0.25mm)");
+    EXPECT_EQ(mapgis::Restyled("PEN(c:#000000)", mapgis::MapKind::Lines, uncoloured, fonts),
+              "PEN(c:#000000,w:0.25mm)");
 }
