@@ -258,6 +258,19 @@ ItemRead PluginSession::ReadNext(int iLayer) {
     return ReadNextLocked(iLayer);
 }
 
+void PluginSession::PassOverLocked(int iLayer, const std::vector<bool>& wanted) {
+    KTX::KtVectorFileLayer* pLayer = m_pParser->GetLayer(iLayer);
+    if (pLayer == nullptr)
+        return;
+    const std::int64_t nFrom = pLayer->GetCurFilePosition();
+    const std::int64_t nSize = static_cast<std::int64_t>(wanted.size());
+    std::int64_t nAt = nFrom;
+    while (nAt >= 0 && nAt < nSize && !wanted[static_cast<size_t>(nAt)])
+        ++nAt;
+    if (nAt != nFrom)
+        pLayer->SetCurFilePosition(nAt);
+}
+
 ItemRead PluginSession::ReadNextLocked(int iLayer) {
     ItemRead result;
     auto feature = std::make_unique<KTX::KtFeature>();

@@ -80,11 +80,15 @@ public:
     // Reads the item at the layer's cursor and moves the cursor on by one.
     ItemRead ReadNext(int iLayer);
     // Up to nMax reads at the cursor under one taking of the lock, appended to out; stops
-    // early once bStop is set. True when the last read found the end of the index.
+    // early once bStop is set. True when the last read found the end of the index. With
+    // pWanted, the positions it does not hold are passed over unread.
     template <class Container, class Flag>
-    bool ReadBatch(int iLayer, std::size_t nMax, Container& out, const Flag& bStop) {
+    bool ReadBatch(int iLayer, std::size_t nMax, Container& out, const Flag& bStop,
+                   const std::vector<bool>* pWanted = nullptr) {
         std::lock_guard<std::mutex> lock(Mutex());
         for (std::size_t i = 0; i < nMax && !bStop; ++i) {
+            if (pWanted != nullptr)
+                PassOverLocked(iLayer, *pWanted);
             out.push_back(ReadNextLocked(iLayer));
             if (out.back().bEnd)
                 return true;
@@ -96,6 +100,8 @@ private:
     PluginSession() = default;
     static std::mutex& Mutex();
     ItemRead ReadNextLocked(int iLayer);
+    // Moves the cursor to the first position from it on that wanted holds, or to its end.
+    void PassOverLocked(int iLayer, const std::vector<bool>& wanted);
 
     ImportSettings m_settings;
     std::string m_strTablesKey;  // the tables these settings need, as the state names them

@@ -7,8 +7,12 @@
 
 namespace mapgis {
 
-ItemReadAhead::ItemReadAhead(std::shared_ptr<PluginSession> session, int iLayer)
-    : m_session(std::move(session)), m_iLayer(iLayer), m_thread([this] { Run(); }) {}
+ItemReadAhead::ItemReadAhead(std::shared_ptr<PluginSession> session, int iLayer,
+                             std::shared_ptr<const std::vector<bool>> wanted)
+    : m_session(std::move(session)),
+      m_iLayer(iLayer),
+      m_wanted(std::move(wanted)),
+      m_thread([this] { Run(); }) {}
 
 ItemReadAhead::~ItemReadAhead() {
     Stop();
@@ -30,7 +34,7 @@ void ItemReadAhead::Run() {
         std::string strError;
         // Nothing may leave this thread as an exception: it would end the program.
         try {
-            bFinished = m_session->ReadBatch(m_iLayer, kBatch, batch, m_bStop);
+            bFinished = m_session->ReadBatch(m_iLayer, kBatch, batch, m_bStop, m_wanted.get());
         } catch (const std::exception& e) {
             strError = e.what();
             bFinished = true;

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "mapgisplugin.h"
 
@@ -19,8 +20,10 @@ namespace mapgis {
 
 class ItemReadAhead {
 public:
-    // Starts reading at the layer's cursor in the session.
-    ItemReadAhead(std::shared_ptr<PluginSession> session, int iLayer);
+    // Starts reading at the layer's cursor in the session; with wanted, the positions it does
+    // not hold are passed over unread.
+    ItemReadAhead(std::shared_ptr<PluginSession> session, int iLayer,
+                  std::shared_ptr<const std::vector<bool>> wanted = nullptr);
     ~ItemReadAhead();
     ItemReadAhead(const ItemReadAhead&) = delete;
     ItemReadAhead& operator=(const ItemReadAhead&) = delete;
@@ -48,6 +51,7 @@ private:
 
     std::shared_ptr<PluginSession> m_session;
     int m_iLayer;
+    std::shared_ptr<const std::vector<bool>> m_wanted;
     std::atomic<bool> m_bStop{false};
     std::mutex m_mutex;
     std::condition_variable m_cvSpace;           // the queue has room, or the thread is to stop

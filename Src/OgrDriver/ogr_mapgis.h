@@ -113,8 +113,10 @@ public:
     mapgis::LayerResults Results();
     // The next feature of the sequential read from position nItem on, which it moves to when
     // it stands elsewhere; *pnItem: the position read, End() at the end. For the map layers,
-    // each of which reads on from a position of its own.
-    OGRFeature* NextInOrderFrom(std::int64_t nItem, std::int64_t* pnItem);
+    // each of which reads on from a position of its own. Reading ahead, the positions wanted
+    // does not hold are passed over unread (null: none is).
+    OGRFeature* NextInOrderFrom(std::int64_t nItem, std::int64_t* pnItem,
+                                std::shared_ptr<const std::vector<bool>> wanted = nullptr);
     std::int64_t End() const { return m_nEnd; }
     // The bound the pre-read gathered, placed: for point files, of the items' anchors only.
     OGREnvelope Bound() const;
@@ -163,6 +165,7 @@ private:
     std::int64_t m_nNextItem = 0;  // where the sequential read goes on
     std::int64_t m_nCursor = 0;    // where the session's cursor stands
     std::unique_ptr<mapgis::ItemReadAhead> m_readAhead;
+    std::shared_ptr<const std::vector<bool>> m_wanted;  // of the sequential read under way
     mapgis::ItemNotes m_notes;
     std::set<std::int64_t> m_geometryChecked;
     std::set<std::int64_t> m_replacedItems;
@@ -207,6 +210,9 @@ public:
     // pieces this layer makes its features of), or of other kinds by the census.
     void SkipEmpty(std::int64_t nFrom, std::int64_t nAt);
     std::int64_t NextItemOfKind(std::int64_t nItem);
+    // By position, whether the item may give this layer a piece, by the census; null before
+    // the census is taken. Worked out once, on the first need.
+    std::shared_ptr<const std::vector<bool>> Wanted();
     // How the features get the item's fields: copied, or moved out of a source read for this
     // layer alone (its strings are not copied again).
     enum class SourceFields { Copied, Moved };
@@ -262,6 +268,9 @@ private:
     GIntBig m_nFeatures = 0;
     OGREnvelope m_extent;
     mapgis::TextFids m_textFids;  // of the items counted, for texts
+    // By position, whether the item may give this layer a piece; null until the census is
+    // taken.
+    std::shared_ptr<const std::vector<bool>> m_wanted;
     CPLStringList m_aosMetadata;
 };
 

@@ -34,6 +34,7 @@ OGRMapgisLayer::~OGRMapgisLayer() {
 void OGRMapgisLayer::ResetReading() {
     StopReadAhead();
     m_nNextItem = 0;
+    m_wanted.reset();
 }
 
 void OGRMapgisLayer::StopReadAhead() {
@@ -63,7 +64,7 @@ mapgis::ItemRead OGRMapgisLayer::ReadNextInOrder() {
     if (!m_readAhead) {
         if (m_nCursor != m_nNextItem)
             m_session->SetCursor(m_iLayer, m_nNextItem);
-        m_readAhead = std::make_unique<mapgis::ItemReadAhead>(m_session, m_iLayer);
+        m_readAhead = std::make_unique<mapgis::ItemReadAhead>(m_session, m_iLayer, m_wanted);
     }
     mapgis::ItemRead read = m_readAhead->Next();
     if (!read.bEnd) {
@@ -227,10 +228,12 @@ OGRFeature* OGRMapgisLayer::GetNextRawFeature() {
     }
 }
 
-OGRFeature* OGRMapgisLayer::NextInOrderFrom(std::int64_t nItem, std::int64_t* pnItem) {
-    if (nItem != m_nNextItem) {
+OGRFeature* OGRMapgisLayer::NextInOrderFrom(std::int64_t nItem, std::int64_t* pnItem,
+                                            std::shared_ptr<const std::vector<bool>> wanted) {
+    if (nItem != m_nNextItem || wanted != m_wanted) {
         StopReadAhead();
         m_nNextItem = nItem;
+        m_wanted = std::move(wanted);
     }
     OGRFeature* poFeature = GetNextRawFeature();
     *pnItem = poFeature != nullptr ? poFeature->GetFID() - 1 : End();

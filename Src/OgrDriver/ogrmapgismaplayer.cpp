@@ -199,7 +199,7 @@ void OGRMapgisMapLayer::Catalogue(std::int64_t nItem, const Features& features) 
 }
 
 OGRMapgisMapLayer::Features OGRMapgisMapLayer::ReadOn(std::int64_t nFrom, std::int64_t* pnAt) {
-    std::unique_ptr<OGRFeature> poSource(m_poCompound->NextInOrderFrom(nFrom, pnAt));
+    std::unique_ptr<OGRFeature> poSource(m_poCompound->NextInOrderFrom(nFrom, pnAt, Wanted()));
     SkipEmpty(nFrom, *pnAt);
     return poSource ? Take(*pnAt, poSource.get()) : Features();
 }
@@ -217,18 +217,29 @@ OGRMapgisMapLayer::Features OGRMapgisMapLayer::ReadAt(std::int64_t nItem) {
     return Take(nItem, poSource.get());
 }
 
+std::shared_ptr<const std::vector<bool>> OGRMapgisMapLayer::Wanted() {
+    const mapgis::Census* pCensus = m_file.GetCensus();
+    if (m_wanted || pCensus == nullptr || !pCensus->bTaken)
+        return m_wanted;
+    auto wanted = std::make_shared<std::vector<bool>>(static_cast<size_t>(m_poCompound->End()));
+    for (std::int64_t nItem = 0; nItem < m_poCompound->End(); ++nItem) {
+        const std::optional<size_t> iItem = m_poCompound->CensusItemAt(nItem);
+        (*wanted)[static_cast<size_t>(nItem)] =
+            !iItem || mapgis::ItemMapKinds(pCensus->Item(*iItem))[static_cast<size_t>(m_eKind)];
+    }
+    m_wanted = std::move(wanted);
+    return m_wanted;
+}
+
 // The first item from nItem on that may give this layer a piece, by the census: a layer of
 // few items (a point file's areas) reads those alone rather than the whole file. Reading
-// ahead goes in file order: there every item is read.
+// ahead, the compound layer's thread passes over the others itself.
 std::int64_t OGRMapgisMapLayer::NextItemOfKind(std::int64_t nItem) {
-    const mapgis::Census* pCensus = m_file.GetCensus();
-    if (pCensus == nullptr || !pCensus->bTaken || m_file.GetReading().bReadAhead)
+    const std::shared_ptr<const std::vector<bool>> wanted = Wanted();
+    if (!wanted || m_file.GetReading().bReadAhead)
         return nItem;
-    for (; nItem < m_poCompound->End(); ++nItem) {
-        const std::optional<size_t> iItem = m_poCompound->CensusItemAt(nItem);
-        if (!iItem || mapgis::ItemMapKinds(pCensus->Item(*iItem))[static_cast<size_t>(m_eKind)])
-            break;
-    }
+    while (nItem < m_poCompound->End() && !(*wanted)[static_cast<size_t>(nItem)])
+        ++nItem;
     return nItem;
 }
 
