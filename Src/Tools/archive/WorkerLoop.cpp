@@ -2,7 +2,6 @@
 #include "archive/WorkerLoop.h"
 
 #include <fcntl.h>
-#include <malloc.h>
 #include <unistd.h>
 
 #include <string>
@@ -62,8 +61,6 @@ int RunWorker(const Arguments& args) {
     WorkerJob job;
     while (InterruptSignal() == 0 && ReceiveJob(kWorkerSocketFd, &job)) {
         nStatus = RunJob(job, args.strOutput);
-        // What a sheet freed goes back to the system, not held while the worker waits.
-        malloc_trim(0);
         if (!SendStatus(kWorkerSocketFd, nStatus))
             break;
     }

@@ -617,7 +617,12 @@ void ImportRun::TakeSummaryFigures() {
 void ImportRun::CloseInputs() {
     m_inputs.plan = Plan();  // its views read the inputs: they go first
     m_inputs.sources.clear();
-    malloc_trim(0);  // what the inputs held goes back to the system, not only to the heap
+    // What a large file's inputs held (its index, its census) goes back to the system before
+    // the indexes are packed. A sheet's little is left for the next sheet of a worker: each
+    // page handed back costs a fault when it is taken again.
+    constexpr size_t kWorthReturning = 32 << 20;
+    if (mallinfo2().fordblks >= kWorthReturning)
+        malloc_trim(0);
 }
 
 // Closing an output writes what its writer held back; a failure then means the data did not
