@@ -189,8 +189,9 @@ private:
 class OGRMapgisMapLayer final : public OGRMapgisLayerBase<OGRMapgisMapLayer>,
                                 public OGRGetNextFeatureThroughRaw<OGRMapgisMapLayer> {
 public:
+    // bOnlyKind: the file's items give no other kind, so none is passed over.
     OGRMapgisMapLayer(mapgis::FileContext& file, OGRMapgisLayer* poCompound, mapgis::MapKind eKind,
-                      bool bNetwork);
+                      bool bNetwork, bool bOnlyKind);
     ~OGRMapgisMapLayer() override;
 
     OGRFeatureDefn* GetLayerDefn() override { return m_poDefn; }
@@ -211,7 +212,7 @@ public:
     void SkipEmpty(std::int64_t nFrom, std::int64_t nAt);
     std::int64_t NextItemOfKind(std::int64_t nItem);
     // By position, whether the item may give this layer a piece, by the census; null before
-    // the census is taken. Worked out once, on the first need.
+    // the census is taken and for the only kind of a file. Worked out once, on the first need.
     std::shared_ptr<const std::vector<bool>> Wanted();
     // How the features get the item's fields: copied, or moved out of a source read for this
     // layer alone (its strings are not copied again).
@@ -250,6 +251,7 @@ private:
     OGRMapgisLayer* m_poCompound;
     mapgis::MapKind m_eKind;
     bool m_bNetwork;
+    bool m_bOnlyKind;
     OGRFeatureDefn* m_poDefn;
     std::vector<int> m_fieldMap;
     std::vector<int> m_pieceFieldMap;  // a text piece's: all but Text

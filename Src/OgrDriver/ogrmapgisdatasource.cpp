@@ -219,10 +219,11 @@ void OGRMapgisDataSource::AddMapLayers() {
     kinds.fill(true);
     if (pCensus->bTaken)
         kinds = mapgis::MapKindsOf(*pCensus);
+    const bool bOnlyKind = std::count(kinds.begin(), kinds.end(), true) == 1;
     for (mapgis::MapKind eKind : mapgis::kMapKinds) {
         if (kinds[static_cast<size_t>(eKind)]) {
-            m_mapLayers.push_back(
-                std::make_unique<OGRMapgisMapLayer>(*m_file, m_layers[0].get(), eKind, bNetwork));
+            m_mapLayers.push_back(std::make_unique<OGRMapgisMapLayer>(*m_file, m_layers[0].get(),
+                                                                      eKind, bNetwork, bOnlyKind));
         }
     }
 }

@@ -4,11 +4,12 @@
 #include "ogr_mapgis.h"
 
 OGRMapgisMapLayer::OGRMapgisMapLayer(mapgis::FileContext& file, OGRMapgisLayer* poCompound,
-                                     mapgis::MapKind eKind, bool bNetwork)
+                                     mapgis::MapKind eKind, bool bNetwork, bool bOnlyKind)
     : OGRMapgisLayerBase(file),
       m_poCompound(poCompound),
       m_eKind(eKind),
       m_bNetwork(bNetwork),
+      m_bOnlyKind(bOnlyKind),
       m_poDefn(new OGRFeatureDefn(
           (file.Settings().strDestName + "_" + mapgis::MapKindSuffix(eKind, bNetwork)).c_str())) {
     m_poDefn->Reference();
@@ -219,7 +220,7 @@ OGRMapgisMapLayer::Features OGRMapgisMapLayer::ReadAt(std::int64_t nItem) {
 
 std::shared_ptr<const std::vector<bool>> OGRMapgisMapLayer::Wanted() {
     const mapgis::Census* pCensus = m_file.GetCensus();
-    if (m_wanted || pCensus == nullptr || !pCensus->bTaken)
+    if (m_wanted || m_bOnlyKind || pCensus == nullptr || !pCensus->bTaken)
         return m_wanted;
     auto wanted = std::make_shared<std::vector<bool>>(static_cast<size_t>(m_poCompound->End()));
     for (std::int64_t nItem = 0; nItem < m_poCompound->End(); ++nItem) {
