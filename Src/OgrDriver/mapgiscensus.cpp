@@ -539,7 +539,7 @@ CensusItem Census::Item(size_t iItem) const {
 }
 
 ItemStyle Census::Style(size_t iItem) const {
-    return iItem < m_styleOf.size() ? m_styles[m_styleOf[iItem]] : ItemStyle();
+    return iItem < m_styleOf.Size() ? m_styles[m_styleOf[iItem]] : ItemStyle();
 }
 
 std::uint32_t Census::StyleNumber(const ItemStyle& style) {
@@ -591,7 +591,7 @@ void Census::Add(int nLine, const CensusItem& item, int nItemId, std::string str
     }
     m_nLastLine = nLine;
     if (m_bStyles)
-        m_styleOf.push_back(StyleNumber(m_pendingStyle));
+        m_styleOf.Add(StyleNumber(m_pendingStyle));
     m_pendingStyle = ItemStyle();
     m_items.push_back(nStep << 16 | static_cast<std::uint32_t>(item.bMayHaveBar) << 14 |
                       static_cast<std::uint32_t>(item.bIndexed) << 13 |

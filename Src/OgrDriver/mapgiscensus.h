@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "KoBase/PlxTypes.h"
+#include "mapgiscompactnumbers.h"
 
 namespace mapgis {
 
@@ -140,7 +141,7 @@ private:
     // A sheet's items share a few styles: each is kept once, an item holds its number (24
     // bytes an item were 30 MiB of a million-item file, twice that while the table grew).
     std::vector<ItemStyle> m_styles;
-    std::deque<std::uint32_t> m_styleOf;  // by item, into m_styles, when m_bStyles
+    CompactNumbers m_styleOf;  // by item, into m_styles, when m_bStyles
     std::map<std::array<std::uint64_t, 4>, std::uint32_t> m_styleNumbers;  // while adding
     std::set<int> m_knownColors;
     bool m_bColorLibrary = false;
