@@ -620,7 +620,7 @@ void ImportRun::CloseInputs() {
     // What a large file's inputs held (its index, its census) goes back to the system before
     // the indexes are packed. A sheet's little is left for the next sheet of a worker: each
     // page handed back costs a fault when it is taken again.
-    constexpr size_t kWorthReturning = 32 << 20;
+    constexpr size_t kWorthReturning = 8 << 20;
     if (mallinfo2().fordblks >= kWorthReturning)
         malloc_trim(0);
 }
