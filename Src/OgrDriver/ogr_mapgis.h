@@ -269,10 +269,8 @@ private:
     std::int64_t m_nCatalogued = 0;
     GIntBig m_nFeatures = 0;
     OGREnvelope m_extent;
-    mapgis::TextFids m_textFids;  // of the items counted, for texts
-    // By position, whether the item may give this layer a piece; null until the census is
-    // taken.
-    std::shared_ptr<const std::vector<bool>> m_wanted;
+    mapgis::TextFids m_textFids;                        // of the items counted, for texts
+    std::shared_ptr<const std::vector<bool>> m_wanted;  // Wanted(), once worked out
     CPLStringList m_aosMetadata;
 };
 
