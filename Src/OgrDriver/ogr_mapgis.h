@@ -116,7 +116,7 @@ public:
     // each of which reads on from a position of its own. Reading ahead, the positions wanted
     // does not hold are passed over unread (null: none is).
     OGRFeature* NextInOrderFrom(std::int64_t nItem, std::int64_t* pnItem,
-                                std::shared_ptr<const std::vector<bool>> wanted = nullptr);
+                                const std::shared_ptr<const std::vector<bool>>& wanted = nullptr);
     std::int64_t End() const { return m_nEnd; }
     // The bound the pre-read gathered, placed: for point files, of the items' anchors only.
     OGREnvelope Bound() const;
@@ -213,7 +213,7 @@ public:
     std::int64_t NextItemOfKind(std::int64_t nItem);
     // By position, whether the item may give this layer a piece, by the census; null before
     // the census is taken and for the only kind of a file. Worked out once, on the first need.
-    std::shared_ptr<const std::vector<bool>> Wanted();
+    const std::shared_ptr<const std::vector<bool>>& Wanted();
     // How the features get the item's fields: copied, or moved out of a source read for this
     // layer alone (its strings are not copied again).
     enum class SourceFields { Copied, Moved };

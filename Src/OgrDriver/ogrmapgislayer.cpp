@@ -228,12 +228,13 @@ OGRFeature* OGRMapgisLayer::GetNextRawFeature() {
     }
 }
 
-OGRFeature* OGRMapgisLayer::NextInOrderFrom(std::int64_t nItem, std::int64_t* pnItem,
-                                            std::shared_ptr<const std::vector<bool>> wanted) {
+OGRFeature* OGRMapgisLayer::NextInOrderFrom(
+    std::int64_t nItem, std::int64_t* pnItem,
+    const std::shared_ptr<const std::vector<bool>>& wanted) {
     if (nItem != m_nNextItem || wanted != m_wanted) {
         StopReadAhead();
         m_nNextItem = nItem;
-        m_wanted = std::move(wanted);
+        m_wanted = wanted;
     }
     OGRFeature* poFeature = GetNextRawFeature();
     *pnItem = poFeature != nullptr ? poFeature->GetFID() - 1 : End();

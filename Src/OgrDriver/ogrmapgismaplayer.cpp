@@ -218,7 +218,7 @@ OGRMapgisMapLayer::Features OGRMapgisMapLayer::ReadAt(std::int64_t nItem) {
     return Take(nItem, poSource.get());
 }
 
-std::shared_ptr<const std::vector<bool>> OGRMapgisMapLayer::Wanted() {
+const std::shared_ptr<const std::vector<bool>>& OGRMapgisMapLayer::Wanted() {
     const mapgis::Census* pCensus = m_file.GetCensus();
     if (m_wanted || m_bOnlyKind || pCensus == nullptr || !pCensus->bTaken)
         return m_wanted;
@@ -236,7 +236,7 @@ std::shared_ptr<const std::vector<bool>> OGRMapgisMapLayer::Wanted() {
 // few items (a point file's areas) reads those alone rather than the whole file. Reading
 // ahead, the compound layer's thread passes over the others itself.
 std::int64_t OGRMapgisMapLayer::NextItemOfKind(std::int64_t nItem) {
-    const std::shared_ptr<const std::vector<bool>> wanted = Wanted();
+    const std::shared_ptr<const std::vector<bool>>& wanted = Wanted();
     if (!wanted || m_file.GetReading().bReadAhead)
         return nItem;
     while (nItem < m_poCompound->End() && !(*wanted)[static_cast<size_t>(nItem)])
