@@ -1,5 +1,9 @@
 #include "KtIndexRecordPool.h"
 
+#include <sys/mman.h>
+
+#include <cstddef>
+#include <cstdlib>
 #include <mutex>
 #include <new>
 
@@ -8,7 +12,28 @@ namespace indexpool {
 
 namespace {
 
-constexpr std::size_t kRecordsPerBlock = 4096;
+// A pool starts with small blocks; once it holds a huge page's worth it takes whole huge
+// pages, asked for as such: a file of a million items otherwise spent a tenth of its read
+// in page faults, one per 4 KiB of records.
+constexpr std::size_t kSmallBlockBytes = 64 * 1024;
+constexpr std::size_t kHugeBlockBytes = 2 * 1024 * 1024;
+
+void* AllocateBlock(std::size_t nBytes) {
+    if (nBytes < kHugeBlockBytes)
+        return ::operator new(nBytes, std::nothrow);
+    void* p = nullptr;
+    if (posix_memalign(&p, kHugeBlockBytes, nBytes) != 0)
+        return nullptr;
+    madvise(p, nBytes, MADV_HUGEPAGE);  // only advice: without it the pages are small
+    return p;
+}
+
+void FreeBlock(void* p, std::size_t nBytes) {
+    if (nBytes < kHugeBlockBytes)
+        ::operator delete(p);
+    else
+        std::free(p);
+}
 
 // Shared by every reader of the process; readers may run on several threads at once. Its
 // destruction frees nothing, so a record returned late never meets a torn-down pool.
@@ -25,16 +50,21 @@ public:
         }
         // Slots never given out are taken from the newest block in order, so a new block
         // costs nothing until its slots are used.
-        if (m_pBlocks == nullptr || m_nFreshFrom == kRecordsPerBlock) {
-            auto* pBlock = static_cast<Block*>(::operator new(sizeof(Block), std::nothrow));
+        if (m_pBlocks == nullptr || m_nFreshFrom == m_pBlocks->nSlots) {
+            const std::size_t nBytes =
+                m_nBlockBytes >= kHugeBlockBytes ? kHugeBlockBytes : kSmallBlockBytes;
+            auto* pBlock = static_cast<Block*>(AllocateBlock(nBytes));
             if (pBlock == nullptr)
                 return nullptr;
             pBlock->pNext = m_pBlocks;
+            pBlock->nBytes = nBytes;
+            pBlock->nSlots = (nBytes - kSlotsOffset) / sizeof(Slot);
             m_pBlocks = pBlock;
+            m_nBlockBytes += nBytes;
             m_nFreshFrom = 0;
         }
         ++m_nLive;
-        return &m_pBlocks->slots[m_nFreshFrom++];
+        return SlotsOf(m_pBlocks) + m_nFreshFrom++;
     }
 
     void Give(void* p) {
@@ -44,15 +74,19 @@ public:
         m_pFree = pSlot;
         if (--m_nLive != 0)
             return;
-        // Every record is back: all blocks but the newest go to the system, and that one
+        // Every record is back: the blocks go to the system but the newest small one, which
         // starts afresh, so a layer that makes and drops records one by one reuses it.
-        Block* pOlder = m_pBlocks->pNext;
-        while (pOlder != nullptr) {
-            Block* pNext = pOlder->pNext;
-            ::operator delete(pOlder);
-            pOlder = pNext;
+        Block* pKept = m_pBlocks->nBytes < kHugeBlockBytes ? m_pBlocks : nullptr;
+        Block* pBlock = pKept != nullptr ? pKept->pNext : m_pBlocks;
+        while (pBlock != nullptr) {
+            Block* pNext = pBlock->pNext;
+            FreeBlock(pBlock, pBlock->nBytes);
+            pBlock = pNext;
         }
-        m_pBlocks->pNext = nullptr;
+        if (pKept != nullptr)
+            pKept->pNext = nullptr;
+        m_pBlocks = pKept;
+        m_nBlockBytes = pKept != nullptr ? pKept->nBytes : 0;
         m_pFree = nullptr;
         m_nFreshFrom = 0;
     }
@@ -62,13 +96,21 @@ private:
         Slot* pNext;  // while free
         alignas(std::max_align_t) unsigned char bytes[kSlotSize];
     };
+    // A block's slots follow its header and fill the rest of its bytes.
     struct Block {
         Block* pNext;
-        Slot slots[kRecordsPerBlock];
+        std::size_t nBytes;
+        std::size_t nSlots;
     };
+    static constexpr std::size_t kSlotsOffset =
+        (sizeof(Block) + alignof(Slot) - 1) / alignof(Slot) * alignof(Slot);
+    static Slot* SlotsOf(Block* pBlock) {
+        return reinterpret_cast<Slot*>(reinterpret_cast<unsigned char*>(pBlock) + kSlotsOffset);
+    }
 
     std::mutex m_mutex;
-    Block* m_pBlocks = nullptr;    // newest first
+    Block* m_pBlocks = nullptr;  // newest first
+    std::size_t m_nBlockBytes = 0;
     std::size_t m_nFreshFrom = 0;  // first slot of the newest block never given out
     Slot* m_pFree = nullptr;
     std::size_t m_nLive = 0;

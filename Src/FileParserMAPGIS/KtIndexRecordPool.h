@@ -21,7 +21,7 @@ void* Allocate(std::size_t nSize);
 void* AllocateNoThrow(std::size_t nSize) noexcept;
 // Returns a record's memory, with the size it was taken with. Once every record of a size
 // class is returned (when the last layer holding such records is destroyed), its blocks go
-// back to the system but the newest, which is kept for the next records.
+// back to the system but the newest when it is a small one, kept for the next records.
 void Free(void* p, std::size_t nSize) noexcept;
 
 }  // namespace indexpool

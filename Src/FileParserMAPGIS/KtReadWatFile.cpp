@@ -2,6 +2,7 @@
 // typed layers and the dispatch of one record to the reader of its kind.
 #include "KtReadWatFile.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "KoBase/KtLogFile.h"
@@ -19,6 +20,8 @@ namespace {
 using namespace grammar;
 
 constexpr int kReadBufferSize = 8192;
+// The shortest record: four one-digit fields and a line end.
+constexpr std::int64_t kMinRecordBytes = 8;
 
 const PlxUnicodeString& FieldSeparator() {
     static const PlxUnicodeString s(u",");
@@ -65,6 +68,10 @@ bool KtReadWatFile::PreReadFile(const PlxUnicodeString& strPath, PLXCharset eCha
         return false;
 
     ForgetRecordTypes();
+    // Sized once rather than grown by copies that touch twice its memory; the count is
+    // bounded by the records the file's bytes can hold.
+    arrIndex.Reserve(
+        static_cast<int>(std::min<std::int64_t>(nRecords, m_pFile->GetLength() / kMinRecordBytes)));
     KtBoundBuilder bound;
     RecordAnchor anchor;
     // The count is not trusted: the file's end closes the loop as well.
