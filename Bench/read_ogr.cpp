@@ -1,7 +1,7 @@
 // Reads every feature and its geometry from any OGR dataset, the way an application does:
 // the common yardstick for our driver and GDAL's own readers of the same features. With
-// --random N it fetches N features of the first layer by id instead, from the last one
-// backwards, as a table view or an identify tool does.
+// --random N it fetches N features of one layer by id instead, from the last one backwards,
+// as a table view or an identify tool does: a point file's texts, the first layer otherwise.
 #include <gdal.h>
 #include <ogr_api.h>
 
@@ -30,9 +30,21 @@ long long ReadAll(GDALDatasetH ds, long long* pPoints) {
     return features;
 }
 
+// The layer a user of a point file opens: its texts, the bulk of its features. Elsewhere,
+// and with other drivers, the first.
+OGRLayerH LayerToFetchFrom(GDALDatasetH ds) {
+    for (int i = 0; i < GDALDatasetGetLayerCount(ds); ++i) {
+        OGRLayerH layer = GDALDatasetGetLayer(ds, i);
+        const char* pszKind = GDALGetMetadataItem(layer, "MAP_KIND", "MAPGIS");
+        if (pszKind != nullptr && std::strcmp(pszKind, "texts") == 0)
+            return layer;
+    }
+    return GDALDatasetGetLayer(ds, 0);
+}
+
 // Ids spread evenly over the layer, fetched from the last backwards.
 long long ReadRandom(GDALDatasetH ds, long long nFetches, long long* pPoints) {
-    OGRLayerH layer = GDALDatasetGetLayer(ds, 0);
+    OGRLayerH layer = LayerToFetchFrom(ds);
     if (layer == nullptr)
         return 0;
     // Our driver knows its ids without a read; other drivers count.
