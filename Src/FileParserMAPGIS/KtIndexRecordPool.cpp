@@ -1,38 +1,31 @@
 #include "KtIndexRecordPool.h"
 
-#include <sys/mman.h>
-
 #include <cstddef>
-#include <cstdlib>
 #include <mutex>
 #include <new>
+
+#include "KoBase/PlxLargeBlock.h"
 
 namespace KTX {
 namespace indexpool {
 
 namespace {
 
-// A pool starts with small blocks; once it holds a huge page's worth it takes whole huge
-// pages, asked for as such: a file of a million items otherwise spent a tenth of its read
-// in page faults, one per 4 KiB of records.
+// A pool starts with small blocks; once it holds a large block's worth it takes large
+// blocks, which the system may back with huge pages: a file of a million items otherwise
+// spent a tenth of its read in page faults, one per 4 KiB of records.
 constexpr std::size_t kSmallBlockBytes = 64 * 1024;
-constexpr std::size_t kHugeBlockBytes = 2 * 1024 * 1024;
 
 void* AllocateBlock(std::size_t nBytes) {
-    if (nBytes < kHugeBlockBytes)
-        return ::operator new(nBytes, std::nothrow);
-    void* p = nullptr;
-    if (posix_memalign(&p, kHugeBlockBytes, nBytes) != 0)
-        return nullptr;
-    madvise(p, nBytes, MADV_HUGEPAGE);  // only advice: without it the pages are small
-    return p;
+    return nBytes < kPlxLargeBlockBytes ? ::operator new(nBytes, std::nothrow)
+                                        : PlxAllocLargeBlock();
 }
 
 void FreeBlock(void* p, std::size_t nBytes) {
-    if (nBytes < kHugeBlockBytes)
+    if (nBytes < kPlxLargeBlockBytes)
         ::operator delete(p);
     else
-        std::free(p);
+        PlxFreeLargeBlock(p);
 }
 
 // Shared by every reader of the process; readers may run on several threads at once. Its
@@ -52,7 +45,7 @@ public:
         // costs nothing until its slots are used.
         if (m_pBlocks == nullptr || m_nFreshFrom == m_pBlocks->nSlots) {
             const std::size_t nBytes =
-                m_nBlockBytes >= kHugeBlockBytes ? kHugeBlockBytes : kSmallBlockBytes;
+                m_nBlockBytes >= kPlxLargeBlockBytes ? kPlxLargeBlockBytes : kSmallBlockBytes;
             auto* pBlock = static_cast<Block*>(AllocateBlock(nBytes));
             if (pBlock == nullptr)
                 return nullptr;
@@ -76,7 +69,7 @@ public:
             return;
         // Every record is back: the blocks go to the system but the newest small one, which
         // starts afresh, so a layer that makes and drops records one by one reuses it.
-        Block* pKept = m_pBlocks->nBytes < kHugeBlockBytes ? m_pBlocks : nullptr;
+        Block* pKept = m_pBlocks->nBytes < kPlxLargeBlockBytes ? m_pBlocks : nullptr;
         Block* pBlock = pKept != nullptr ? pKept->pNext : m_pBlocks;
         while (pBlock != nullptr) {
             Block* pNext = pBlock->pNext;
