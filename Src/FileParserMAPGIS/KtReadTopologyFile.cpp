@@ -70,8 +70,9 @@ private:
 // Working storage of reading arcs back, kept per thread so that an area or network line
 // that reads many arcs allocates it once. The functions that use it never nest.
 struct ArcScratch {
+    PlxUnicodeString strLine;      // the arc's lines, one at a time
+    PlxUnicodeString strAreaLine;  // an area's first line, its fields read after its arcs
     Fields arrStyleFields;
-    Fields arrAreaFields;
     std::vector<PlxPoint2D> vecPoints;
     std::vector<PlxPoint2D> vecRing;
     RecentArcs recentArcs;
@@ -88,14 +89,14 @@ PLXCOLOR LowColor(std::int64_t nColor) {
 
 // The point lines of an arc: the count line, then that many lines of which only those with
 // exactly two fields are points. False when the file ends first.
-bool ReadArcPoints(KtFileStdio& file, std::vector<PlxPoint2D>& vecPoints) {
+bool ReadArcPoints(KtFileStdio& file, PlxUnicodeString& strLine,
+                   std::vector<PlxPoint2D>& vecPoints) {
     int nPoints = 0;
-    if (!topology::ReadInt(file, nPoints))
+    if (!topology::ReadInt(file, strLine, nPoints))
         return false;
     vecPoints.clear();
     vecPoints.reserve(static_cast<size_t>(topology::ReserveFor(nPoints < 0 ? 0 : nPoints)));
     KtFieldSpans fields;
-    PlxUnicodeString& strLine = topology::ScratchLine();
     for (int k = 0; k < nPoints; ++k) {
         if (!topology::ReadSpans(file, strLine, fields))
             return false;
@@ -107,9 +108,9 @@ bool ReadArcPoints(KtFileStdio& file, std::vector<PlxPoint2D>& vecPoints) {
 
 // The identifier on the arc's last line, "identifier,-"; false when the line is missing or
 // of another shape. The identifier must name the arc the pre-read found there.
-bool ReadArcEnd(KtFileStdio& file, std::int32_t& nEndID) {
+bool ReadArcEnd(KtFileStdio& file, PlxUnicodeString& strLine, std::int32_t& nEndID) {
     KtFieldSpans fields;
-    if (!topology::ReadSpans(file, fields) || fields.GetCount() != grammar::kIdLineFields)
+    if (!topology::ReadSpans(file, strLine, fields) || fields.GetCount() != grammar::kIdLineFields)
         return false;
     nEndID = fields.ToInt(0);
     return true;
@@ -138,17 +139,17 @@ void AppendToRing(const KtGeoLine& line, bool bBackwards, std::vector<PlxPoint2D
 
 // Fill style of an area: the pattern colour, when known, paints both the fill and the
 // outline over the fill colour.
-KtStyle MakeAreaStyle(const Fields& arrAreaFields) {
+KtStyle MakeAreaStyle(const KtFieldSpans& areaFields) {
     KtStyle style;
     std::int64_t nColor = 0;
-    if (KtReadMAPGISFile::FindColorByID(ugatoi(arrAreaFields[0]), nColor)) {
+    if (KtReadMAPGISFile::FindColorByID(areaFields.ToInt(0), nColor)) {
         style.SetFillForeColor(LowColor(nColor));
     }
-    if (KtReadMAPGISFile::FindColorByID(ugatoi(arrAreaFields[5]), nColor)) {
+    if (KtReadMAPGISFile::FindColorByID(areaFields.ToInt(5), nColor)) {
         style.SetFillForeColor(LowColor(nColor));
         style.SetLineColor(LowColor(nColor));
     }
-    style.SetFillStyle(KtReadMAPGISFile::FineFillStyleByID(ugatoi(arrAreaFields[1])));
+    style.SetFillStyle(KtReadMAPGISFile::FineFillStyleByID(areaFields.ToInt(1)));
     return style;
 }
 
@@ -184,7 +185,10 @@ bool ReadSpans(KtFileStdio& file, PlxUnicodeString& strLine, KtFieldSpans& field
 }
 
 bool ReadInt(KtFileStdio& file, int& nValue) {
-    PlxUnicodeString& strLine = ScratchLine();
+    return ReadInt(file, ScratchLine(), nValue);
+}
+
+bool ReadInt(KtFileStdio& file, PlxUnicodeString& strLine, int& nValue) {
     if (!file.ReadLine(strLine))
         return false;
     nValue = ugatoi(strLine);
@@ -238,14 +242,15 @@ bool ReadWapArc(const tagWapIndex& area, KtFileStdio& file, const tagArcIndex& a
     }
     if (!topology::ReturnTo(file, arc.nFilePos))
         return false;
+    PlxUnicodeString& strLine = scratch.strLine;
     KtFieldSpans fields;
-    if (!topology::ReadSpans(file, fields) || fields.GetCount() != 9) {
+    if (!topology::ReadSpans(file, strLine, fields) || fields.GetCount() != 9) {
         LogRefusedItem(__LINE__);
         return false;
     }
-    if (!topology::ReadSpans(file, fields) || fields.GetCount() != 2)
+    if (!topology::ReadSpans(file, strLine, fields) || fields.GetCount() != 2)
         return false;
-    if (!topology::ReadSpans(file, fields) || fields.GetCount() != 2)
+    if (!topology::ReadSpans(file, strLine, fields) || fields.GetCount() != 2)
         return false;
     // An arc belongs only to the two areas on either side of it.
     const std::int32_t nArea1 = fields.ToInt(0);
@@ -254,7 +259,7 @@ bool ReadWapArc(const tagWapIndex& area, KtFileStdio& file, const tagArcIndex& a
         return false;
     std::vector<PlxPoint2D>& vecPoints = scratch.vecPoints;
     std::int32_t nEndID = 0;
-    if (!ReadArcPoints(file, vecPoints) || !ReadArcEnd(file, nEndID))
+    if (!ReadArcPoints(file, strLine, vecPoints) || !ReadArcEnd(file, strLine, nEndID))
         return false;
     RecentArcs::Arc& known = scratch.recentArcs.Take(nOpenSerial, arc.nFilePos);
     known.nArea1 = nArea1;
@@ -264,18 +269,22 @@ bool ReadWapArc(const tagWapIndex& area, KtFileStdio& file, const tagArcIndex& a
     return nEndID == arc.nItemID && MakeLine(line, vecPoints);
 }
 
+static_assert(grammar::kWapAreaFields <= KtFieldSpans::kMaxSpans,
+              "every field of an area's first line is located");
+
 bool tagWapIndex::ReadData(KtFileStdio* pFile, KtFeature* pFeature, bool bCADMode) const {
     if (pFile == nullptr || pFeature == nullptr)
         return false;
     KtFileStdio& file = *pFile;
     ArcScratch& scratch = Scratch();
-    Fields& arrAreaFields = scratch.arrAreaFields;
-    if (!topology::ReturnTo(file, nFilePos) || !topology::ReadFields(file, arrAreaFields) ||
-        arrAreaFields.GetSize() != grammar::kWapAreaFields) {
+    KtFieldSpans areaFields;
+    if (!topology::ReturnTo(file, nFilePos) ||
+        !topology::ReadSpans(file, scratch.strAreaLine, areaFields) ||
+        areaFields.GetCount() != grammar::kWapAreaFields) {
         LogRefusedItem(__LINE__);
         return false;
     }
-    const int nID = ugatoi(arrAreaFields[grammar::kWapAreaIdField]);
+    const int nID = areaFields.ToInt(grammar::kWapAreaIdField);
     if (nID != nItemID)
         return false;
     pFeature->SetValue(kUserIDFieldName, PlxVariant(nID));
@@ -304,7 +313,7 @@ bool tagWapIndex::ReadData(KtFileStdio* pFile, KtFeature* pFeature, bool bCADMod
         return false;
 
     if (bCADMode) {
-        const KtStyle style = MakeAreaStyle(arrAreaFields);
+        const KtStyle style = MakeAreaStyle(areaFields);
         pRegion->SetStyle(&style);
     }
     pFeature->SetGeometry(pRegion.release());
@@ -321,17 +330,19 @@ bool ReadWanArc(const tagWanIndex& netLine, KtFileStdio& file, const tagArcIndex
         LogRefusedItem(__LINE__);
         return false;
     }
+    PlxUnicodeString& strLine = scratch.strLine;
     KtFieldSpans fields;
-    if (!topology::ReadSpans(file, fields) || fields.GetCount() != 2)
+    if (!topology::ReadSpans(file, strLine, fields) || fields.GetCount() != 2)
         return false;
     // Only arcs of this network line are drawn.
-    if (!topology::ReadSpans(file, fields) || fields.GetCount() != 3 ||
+    if (!topology::ReadSpans(file, strLine, fields) || fields.GetCount() != 3 ||
         fields.ToInt(0) != netLine.nNetLineNo) {
         return false;
     }
     std::vector<PlxPoint2D>& vecPoints = scratch.vecPoints;
     std::int32_t nEndID = 0;
-    if (!ReadArcPoints(file, vecPoints) || !ReadArcEnd(file, nEndID) || nEndID != arc.nItemID)
+    if (!ReadArcPoints(file, strLine, vecPoints) || !ReadArcEnd(file, strLine, nEndID) ||
+        nEndID != arc.nItemID)
         return false;
     if (!MakeLine(line, vecPoints))
         return false;

@@ -54,6 +54,7 @@ PlxUnicodeString& ScratchLine();
 // The leading integer of the next line (a count or an arc reference); false when the file
 // has no line left.
 bool ReadInt(KtFileStdio& file, int& nValue);
+bool ReadInt(KtFileStdio& file, PlxUnicodeString& strLine, int& nValue);
 // Skips nCount lines; false when the file ends first.
 bool SkipLines(KtFileStdio& file, int nCount);
 

@@ -72,14 +72,14 @@ bool KtReadWapFile::ReadArcSection(KtWapArcTable* pTable, KtBoundBuilder& bound)
         // The attribute line and the line after it matter only when the arc is drawn; the
         // last line before the point count names the areas on either side.
         if (!topology::SkipLines(file, grammar::kArcLinesBeforeCount - 1) ||
-            !topology::ReadSpans(file, fields))
+            !topology::ReadSpans(file, strLine, fields))
             return false;
         if (fields.GetCount() >= 2) {
             arc.nArea1 = fields.ToInt(0);
             arc.nArea2 = fields.ToInt(1);
         }
         int nPoints = 0;
-        if (!topology::ReadInt(file, nPoints))
+        if (!topology::ReadInt(file, strLine, nPoints))
             return false;
         for (int k = 0; k < nPoints; ++k) {
             if (!topology::ReadSpans(file, strLine, fields))
@@ -87,7 +87,7 @@ bool KtReadWapFile::ReadArcSection(KtWapArcTable* pTable, KtBoundBuilder& bound)
             if (fields.GetCount() >= 2)
                 bound.Add(fields);
         }
-        if (!topology::ReadSpans(file, fields))
+        if (!topology::ReadSpans(file, strLine, fields))
             return false;
         arc.nItemID = fields.GetCount() == 0 ? 0 : fields.ToInt(0);
         if (pTable != nullptr)
