@@ -105,9 +105,10 @@ bool KtReadWapFile::ReadNodeSection() {
     m_arrNodePoints.RemoveAll();
     m_arrNodePoints.Reserve(topology::ReserveFor(nCount - 1));
     KtFieldSpans fields;
+    PlxUnicodeString& strLine = topology::ScratchLine();
     PlxUnicodeString strSkip;
     for (int j = 1; j < nCount; ++j) {
-        if (!topology::ReadSpans(file, fields))
+        if (!topology::ReadSpans(file, strLine, fields))
             return false;
         PlxPoint2D pnt;
         if (fields.GetCount() >= 2) {

@@ -41,6 +41,57 @@ iconv_t AsIconv(void* p) {
     return static_cast<iconv_t>(p);
 }
 
+#if defined(__SSE2__)
+bool AllAscii(__m128i bytes) {
+    return _mm_movemask_epi8(bytes) == 0;
+}
+
+void Widen8(__m128i bytes, char16_t* pOut) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(pOut),
+                     _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+}
+
+void Widen16(__m128i bytes, char16_t* pOut) {
+    Widen8(bytes, pOut);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(pOut + 8),
+                     _mm_unpackhi_epi8(bytes, _mm_setzero_si128()));
+}
+#endif
+
+// Writes the units of the ASCII bytes the text starts with; returns how many. Most lines of
+// a file are short and all ASCII: they take one or two loads, the last one ending where the
+// text ends and writing some units again, the same.
+std::size_t WidenAsciiPrefix(const unsigned char* p, std::size_t n, char16_t* pOut) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    auto load16 = [p](std::size_t k) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
+    };
+    auto load8 = [p](std::size_t k) {
+        return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + k));
+    };
+    if (n >= 16) {
+        for (; i + 16 <= n && AllAscii(load16(i)); i += 16)
+            Widen16(load16(i), pOut + i);
+        if (i + 16 > n && i < n && AllAscii(load16(n - 16))) {
+            Widen16(load16(n - 16), pOut + n - 16);
+            i = n;
+        }
+        return i;
+    }
+    if (n >= 8) {
+        if (!AllAscii(_mm_or_si128(load8(0), load8(n - 8))))
+            return 0;
+        Widen8(load8(0), pOut);
+        Widen8(load8(n - 8), pOut + n - 8);
+        return n;
+    }
+#endif
+    for (; i < n && p[i] < 0x80; ++i)
+        pOut[i] = p[i];
+    return i;
+}
+
 constexpr unsigned kLeadFirst = 0x81;
 constexpr unsigned kLeadLast = 0xFE;
 constexpr unsigned kTrailFirst = 0x40;
@@ -154,8 +205,12 @@ void KtCharsetDecoder::Decode(const char* p, std::size_t n, PlxUnicodeString& st
     // UTF-16 units than it has bytes: n units suffice.
     char16_t* pOut = strOut.GetBufferSetLength(static_cast<int>(n));
     const auto* pBytes = reinterpret_cast<const unsigned char*>(p);
-    std::size_t i = 0;
-    std::size_t nUsed = 0;
+    std::size_t i = WidenAsciiPrefix(pBytes, n, pOut);
+    if (i == n) {
+        strOut.ReleaseBuffer(static_cast<int>(n));
+        return;
+    }
+    std::size_t nUsed = i;
     std::size_t iAscii = 0;  // the bytes from here to i were ASCII, a unit each
     while (i < n) {
         // Plain ASCII, sixteen or eight bytes at a time while no byte has its high bit set.

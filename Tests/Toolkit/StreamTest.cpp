@@ -116,9 +116,14 @@ TEST_F(Stream, CharsetsDecodeEveryLine) {
          "c\xD6\xD0",
          KTX::PLXCharsetGBK, u"a\uFFFDb\uFFFD\u007Fc\u4E2D"},
         {"ab\xD6", KTX::PLXCharsetGBK, u"ab\uFFFD"},
-        // ASCII is taken in blocks of 16 and 8, and a short end as the last 8 bytes: a
-        // character inside a block or in those last bytes, after or before ASCII.
+        // ASCII is taken in blocks of 16 and 8, and a short end as the last 16 or 8 bytes:
+        // a character inside a block or in those last bytes, after or before ASCII.
         {"0123456789abcdefXYZ", KTX::PLXCharsetGBK, u"0123456789abcdefXYZ"},
+        {"0123456789ab", KTX::PLXCharsetGBK, u"0123456789ab"},
+        {"0123456789abcdefXY\xD6\xD0", KTX::PLXCharsetGBK, u"0123456789abcdefXY\u4E2D"},
+        {"\xD6\xD0"
+         "0123456789abcdefgh",
+         KTX::PLXCharsetGBK, u"\u4E2D0123456789abcdefgh"},
         {"0123456789a\xD6\xD0", KTX::PLXCharsetGBK, u"0123456789a\u4E2D"},
         {"\xD6\xD0"
          "0123456789",
