@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "KoBase/PlxDigitScan.h"
 #include "KoBase/PlxSeparatorScan.h"
 #include "KoBase/PlxUnicodeString.h"
 
@@ -49,20 +50,18 @@ public:
         const bool bNegative = p < pEnd && *p == u'-';
         if (p < pEnd && (*p == u'-' || *p == u'+'))
             ++p;
-        std::int64_t n = 0;
+        std::uint64_t n = 0;
         int nDigits = 0;
-        for (; p < pEnd && *p >= u'0' && *p <= u'9'; ++p) {
-            if (++nDigits > 15)
-                return false;
-            n = n * 10 + (*p - u'0');
-        }
+        p = PlxScanDigits(p, pEnd, n, nDigits);
+        if (nDigits > 15)
+            return false;
         if (p < pEnd && *p == u'.') {
-            for (++p; p < pEnd && *p >= u'0' && *p <= u'9'; ++p)
-                ++nDigits;
+            std::uint64_t nFraction = 0;  // only counted
+            p = PlxScanDigits(p + 1, pEnd, nFraction, nDigits);
         }
         if (p != pEnd || nDigits == 0)
             return false;
-        nTrunc = bNegative ? -n : n;
+        nTrunc = bNegative ? -static_cast<std::int64_t>(n) : static_cast<std::int64_t>(n);
         return true;
     }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "PlxDigitScan.h"
 #include "PlxUnicodeString.h"
 
 namespace KTX {
@@ -75,6 +76,20 @@ double Convert(const char* p, const char* pEnd, bool bNegative) {
     return bNegative ? -d : d;
 }
 
+// The number's characters as ASCII through from_chars. Kept out of line: its buffer would
+// give every conversion, most of which take the exact path, a large stack frame.
+[[gnu::noinline]] double ConvertUnits(const char16_t* pStart, const char16_t* p, bool bNegative) {
+    const size_t n = static_cast<size_t>(p - pStart);
+    char szSmall[400];
+    if (n <= sizeof szSmall) {
+        for (size_t i = 0; i < n; ++i)
+            szSmall[i] = static_cast<char>(pStart[i]);
+        return Convert(szSmall, szSmall + n, bNegative);
+    }
+    const std::string strLong(pStart, p);
+    return Convert(strLong.data(), strLong.data() + n, bNegative);
+}
+
 }  // namespace
 
 int ugatoi(const char16_t* pBegin, const char16_t* pEnd) {
@@ -107,18 +122,12 @@ double ugatof(const char16_t* pBegin, const char16_t* pEnd) {
     // The digits are also gathered into an integer mantissa for the exact path below.
     int nDigits = 0;
     int nFraction = 0;
+    // Past 19 digits the mantissa wraps, but then the exact path is not taken.
     std::uint64_t nMantissa = 0;
-    for (; p < pEnd && IsDigit(*p); ++p) {
-        ++nDigits;
-        nMantissa = nMantissa * 10 + static_cast<unsigned>(*p - u'0');
-    }
+    p = PlxScanDigits(p, pEnd, nMantissa, nDigits);
     if (p < pEnd && *p == u'.') {
-        ++p;
-        for (; p < pEnd && IsDigit(*p); ++p) {
-            ++nDigits;
-            ++nFraction;
-            nMantissa = nMantissa * 10 + static_cast<unsigned>(*p - u'0');
-        }
+        p = PlxScanDigits(p + 1, pEnd, nMantissa, nFraction);
+        nDigits += nFraction;
     }
     if (nDigits == 0)
         return 0.0;
@@ -152,15 +161,7 @@ double ugatof(const char16_t* pBegin, const char16_t* pEnd) {
         const double r = nScale < 0 ? d / kPowersOfTen[-nScale] : d * kPowersOfTen[nScale];
         return bNegative ? -r : r;
     }
-    const size_t n = static_cast<size_t>(p - pStart);
-    char szSmall[400];
-    if (n <= sizeof szSmall) {
-        for (size_t i = 0; i < n; ++i)
-            szSmall[i] = static_cast<char>(pStart[i]);
-        return Convert(szSmall, szSmall + n, bNegative);
-    }
-    const std::string strLong(pStart, p);
-    return Convert(strLong.data(), strLong.data() + n, bNegative);
+    return ConvertUnits(pStart, p, bNegative);
 }
 
 double ugatof(const PlxUnicodeString& str) {

@@ -2,6 +2,7 @@
 // number conversions), the style table and the index records' storage.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,40 @@ TEST(FieldSpans, AnswerAsSplitAndTheConversionsDo) {
         for (int i = 0; i < nPieces && i < KtFieldSpans::kMaxSpans; ++i) {
             EXPECT_EQ(fields.ToInt(i), KTX::ugatoi(arrPieces[i])) << i;
             EXPECT_EQ(fields.ToDouble(i), KTX::ugatof(arrPieces[i])) << i;
+        }
+    }
+}
+
+// A pre-read skips converting a coordinate whose integer part shows it inside the bound: only
+// plain decimals of at most 15 integer digits give one, and it must be the truncated value.
+TEST(FieldSpans, TruncateOnlyPlainDecimals) {
+    const struct {
+        const char16_t* pszField;
+        bool bPlain;
+        std::int64_t nTrunc;
+    } cases[] = {{u"38512345.678901", true, 38512345},
+                 {u"-3412345.9", true, -3412345},
+                 {u"+12", true, 12},
+                 {u"-.5", true, 0},
+                 {u"7.", true, 7},
+                 {u"123456789012345.5", true, 123456789012345},
+                 {u"1234567890123456", false, 0},
+                 {u"0000000000000001", false, 0},
+                 {u"1.5e3", false, 0},
+                 {u"12 ", false, 0},
+                 {u"1234İ5", false, 0},
+                 {u"１", false, 0},
+                 {u".", false, 0},
+                 {u"-", false, 0},
+                 {u"1.2.3", false, 0}};
+    for (const auto& c : cases) {
+        const PlxUnicodeString strLine(c.pszField);
+        SCOPED_TRACE(pt::Utf8(strLine));
+        const KtFieldSpans fields(strLine);
+        std::int64_t nTrunc = -99;
+        ASSERT_EQ(fields.ToTruncated(0, nTrunc), c.bPlain);
+        if (c.bPlain) {
+            EXPECT_EQ(nTrunc, c.nTrunc);
         }
     }
 }
