@@ -227,11 +227,13 @@ bool FindArcInSlot(int nRef, const PlxArray<tagArcIndex>& arrArcs, tagArcIndex& 
 
 }  // namespace topology
 
-bool ReadWapArc(const tagWapIndex& area, KtFileStdio& file, const tagArcIndex& arc,
-                KtGeoLine& line) {
+namespace {
+
+// ReadWapArc with the thread's scratch at hand: an area reads many arcs.
+bool ReadAreaArc(const tagWapIndex& area, KtFileStdio& file, const tagArcIndex& arc,
+                 KtGeoLine& line, ArcScratch& scratch) {
     if (arc.nArcNo == 0)
         return false;
-    ArcScratch& scratch = Scratch();
     const std::uint64_t nOpenSerial = file.GetOpenSerial();
     const RecentArcs::Arc* pKnown =
         nOpenSerial == 0 ? nullptr : scratch.recentArcs.Find(nOpenSerial, arc.nFilePos);
@@ -267,6 +269,13 @@ bool ReadWapArc(const tagWapIndex& area, KtFileStdio& file, const tagArcIndex& a
     known.nEndID = nEndID;
     known.vecPoints.assign(vecPoints.begin(), vecPoints.end());
     return nEndID == arc.nItemID && MakeLine(line, vecPoints);
+}
+
+}  // namespace
+
+bool ReadWapArc(const tagWapIndex& area, KtFileStdio& file, const tagArcIndex& arc,
+                KtGeoLine& line) {
+    return ReadAreaArc(area, file, arc, line, Scratch());
 }
 
 static_assert(grammar::kWapAreaFields <= KtFieldSpans::kMaxSpans,
@@ -305,7 +314,7 @@ bool tagWapIndex::ReadData(KtFileStdio* pFile, KtFeature* pFeature, bool bCADMod
             vecRing.clear();
             continue;
         }
-        if (ReadWapArc(*this, file, arc, line))
+        if (ReadAreaArc(*this, file, arc, line, scratch))
             AppendToRing(line, arc.nArcNo < 0, vecRing);
     }
     // Points after the last ring end belong to no ring.
