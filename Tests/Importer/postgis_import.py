@@ -236,15 +236,19 @@ class Postgis(TempDirCase):
                 proc = self.start(root, "-j", "2", "--report", report, "--overwrite",
                                   connection=connection, quiet=False)
                 # Polled once the parent runs (its own command line is the user's until it
-                # starts and hides the password), while its workers run.
+                # starts and hides the password), while its own workers run: other tests
+                # running beside this one have workers too.
                 seen, workers = [], 0
                 while proc.poll() is None:
-                    args = subprocess.run(["ps", "-eo", "args"], capture_output=True,
+                    rows = subprocess.run(["ps", "-eo", "ppid=,args="], capture_output=True,
                                           text=True).stdout.splitlines()
-                    running = sum("--output-from-environment" in a for a in args)
+                    procs = [(row.split(None, 1) + [""])[:2] for row in rows if row.strip()]
+                    running = sum(ppid == str(proc.pid) and "--output-from-environment" in args
+                                  for ppid, args in procs)
                     workers += running
                     if running:
-                        seen += [a for a in args if "se cret" in a or "se%20cret" in a]
+                        seen += [args for _, args in procs
+                                 if "se cret" in args or "se%20cret" in args]
                     time.sleep(0.01)
                 out, err = proc.communicate()
                 self.assertGreater(workers, 0, "no worker was seen running")
