@@ -310,6 +310,7 @@ bool ArchiveImport::StartOrSettle(size_t i) {
                      run.strWhy.c_str());
     }
     ++m_nFinished;
+    ShowProgress();
     return true;
 }
 
@@ -343,6 +344,7 @@ void ArchiveImport::Finished(SheetRun& run, const JobEnd& end) {
     if (run.bClaimed)
         m_registry.Release(run.strTable, run.strName, run.inputs, run.nStatus == kExitOk);
     SayFailure(run);
+    ShowProgress();
 }
 
 void ArchiveImport::SayFailure(const SheetRun& run) const {
@@ -433,13 +435,10 @@ void ArchiveImport::Run() {
     while (m_pool->Busy() > 0 || (!pending.empty() && InterruptSignal() == 0)) {
         StartPending(pending, nJobs);
         ForwardInterrupt();
-        const size_t nBefore = m_nFinished;
         if (m_pool->Busy() > 0)
             Reap();
         else if (!pending.empty())
             usleep(200000);  // every sheet left is held by another import
-        if (m_nFinished != nBefore)
-            ShowProgress();
     }
     for (const size_t i : pending) {
         m_runs[i].nStatus = 128 + InterruptSignal();
