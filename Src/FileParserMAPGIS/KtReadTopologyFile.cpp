@@ -68,7 +68,8 @@ private:
 };
 
 // Working storage of reading arcs back, kept per thread so that an area or network line
-// that reads many arcs allocates it once. The functions that use it never nest.
+// that reads many arcs allocates it once. An area's read and the arc reads it makes use
+// different members.
 struct ArcScratch {
     PlxUnicodeString strLine;      // the arc's lines, one at a time
     PlxUnicodeString strAreaLine;  // an area's first line, its fields read after its arcs
