@@ -1,6 +1,8 @@
 // Charset choice for the ENCODING open option.
 #include "mapgisencoding.h"
 
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "cpl_string.h"
@@ -17,6 +19,8 @@ public:
     // multi-byte sequences have been seen.
     bool Feed(const unsigned char* p, size_t n, long long nEnough) {
         for (size_t i = 0; i < n && m_nMultiByte < nEnough; ++i) {
+            if (m_nPending == 0 && (i = SkipAscii(p, i, n)) == n)
+                break;
             if (!Step(p[i]))
                 return false;
         }
@@ -27,6 +31,19 @@ public:
     long long MultiByteCount() const { return m_nMultiByte; }
 
 private:
+    // The first byte from i on that is not ASCII, or n. A line file is ASCII but for its
+    // few texts: eight bytes at a time.
+    static size_t SkipAscii(const unsigned char* p, size_t i, size_t n) {
+        for (std::uint64_t word = 0; i + sizeof word <= n; i += sizeof word) {
+            std::memcpy(&word, p + i, sizeof word);
+            if ((word & 0x8080808080808080ULL) != 0)
+                break;
+        }
+        while (i < n && p[i] < 0x80)
+            ++i;
+        return i;
+    }
+
     bool Step(unsigned char c) {
         if (m_nPending > 0) {
             if (c < m_nLow || c > m_nHigh)

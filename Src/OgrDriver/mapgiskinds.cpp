@@ -281,9 +281,11 @@ std::array<bool, 4> MapKindsOf(const Census& census) {
 }
 
 std::vector<TextPiece> PlaceTexts(KindPiece& piece, const TextMetrics& metrics, double dfScale) {
+    std::vector<std::unique_ptr<OGRPoint>> anchors = TakeAnchors(piece);
     std::vector<TextPiece> out;
+    out.reserve(anchors.size());
     const std::vector<std::string_view> tools = StyleTools(piece.strStyle);
-    for (std::unique_ptr<OGRPoint>& poAnchor : TakeAnchors(piece)) {
+    for (std::unique_ptr<OGRPoint>& poAnchor : anchors) {
         TextPiece text;
         text.poAnchor = std::move(poAnchor);
         if (!tools.empty())

@@ -25,6 +25,13 @@ TEST(Encoding, OptionNamesACharsetOrLooksAtTheFile) {
         {"AUTO", "\xc0\xaf", KTX::PLXCharsetGB18030},            // overlong
         {"AUTO", strLong + "\xba\xd3\n", KTX::PLXCharsetUTF8},
         {"AUTO", "WMAP \xba\xd3\n" + strLong, KTX::PLXCharsetGB18030},
+        // Runs of ASCII are passed over a word at a time: what follows them is still seen,
+        // within a word, at its end and across the reads of the file.
+        {"AUTO", std::string(13, 'a') + "\xba\xd3", KTX::PLXCharsetGB18030},
+        {"AUTO", std::string(16, 'a') + "\xe6\xb2\xb3" + std::string(9, 'b'), KTX::PLXCharsetUTF8},
+        {"AUTO", std::string(65535, 'a') + "\xe6\xb2\xb3", KTX::PLXCharsetUTF8},
+        {"AUTO", std::string(65534, 'a') + "\xe6\xb2", KTX::PLXCharsetGB18030},
+        {"AUTO", std::string(65536, 'a') + "\xe6\xb2\xb3\xba", KTX::PLXCharsetGB18030},
         {"GBK", "", KTX::PLXCharsetGBK},
         {"gb18030", "", KTX::PLXCharsetGB18030},
         {"UTF-8", "WMAP \xba\xd3\n", KTX::PLXCharsetUTF8},
