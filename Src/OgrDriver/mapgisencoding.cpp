@@ -18,10 +18,14 @@ public:
     // False at the first byte that is no UTF-8; stops early, true, once nEnough
     // multi-byte sequences have been seen.
     bool Feed(const unsigned char* p, size_t n, long long nEnough) {
-        for (size_t i = 0; i < n && m_nMultiByte < nEnough; ++i) {
-            if (m_nPending == 0 && (i = SkipAscii(p, i, n)) == n)
-                break;
-            if (!Step(p[i]))
+        size_t i = 0;
+        while (i < n && m_nMultiByte < nEnough) {
+            if (m_nPending == 0) {
+                i = SkipAscii(p, i, n);
+                if (i == n)
+                    break;
+            }
+            if (!Step(p[i++]))
                 return false;
         }
         return true;
