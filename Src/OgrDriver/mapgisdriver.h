@@ -4,7 +4,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -57,20 +56,6 @@ void AddLayerFields(OGRFeatureDefn& defn, LayerKind eKind);
 
 // For a summary: what coordinates within bound look like and which SRS= would fit.
 std::string DescribeCoordinates(const OGREnvelope& bound);
-
-// Style strings.
-
-// The tools of a style string, split at the semicolons outside quoted text: views into it.
-std::vector<std::string_view> StyleTools(std::string_view style);
-
-// A tool's parameter value as written, "key:value" without its key: unquoted and unescaped.
-std::string StyleParameterValue(std::string_view value);
-
-// One tool of a style string as the driver writes it, NAME(key:value,...): its name and its
-// parameters in order, views into the tool, values as written (StyleParameterValue reads a
-// quoted one); false when the text is not one such tool.
-using StyleParameters = std::vector<std::pair<std::string_view, std::string_view>>;
-bool ReadStyleTool(std::string_view tool, std::string_view* pName, StyleParameters* pParams);
 
 // The characters MAPGIS gives the whole character width (the others take half of it), as
 // sorted, disjoint ranges, first and last included.

@@ -2,8 +2,6 @@
 #include "mapgiskinds.h"
 
 #include <algorithm>
-#include <charconv>
-#include <string_view>
 
 #include "KoGeometry/KtGeometry.h"
 #include "cpl_conv.h"
@@ -16,38 +14,6 @@ namespace {
 
 size_t Index(MapKind eKind) {
     return static_cast<size_t>(eKind);
-}
-
-bool StartsWith(std::string_view s, std::string_view prefix) {
-    return s.substr(0, prefix.size()) == prefix;
-}
-
-// Whether a style tool draws parts of that kind.
-bool ToolDraws(std::string_view strTool, MapKind eKind) {
-    switch (eKind) {
-        case MapKind::Points:
-            return StartsWith(strTool, "SYMBOL(");
-        case MapKind::Texts:
-            return StartsWith(strTool, "LABEL(");
-        case MapKind::Lines:
-            return StartsWith(strTool, "PEN(");
-        case MapKind::Areas:
-            return StartsWith(strTool, "PEN(") || StartsWith(strTool, "BRUSH(");
-    }
-    return false;
-}
-
-// The tools that draw parts of that kind, joined.
-std::string ToolsDrawing(const std::vector<std::string_view>& tools, MapKind eKind) {
-    std::string out;
-    for (std::string_view tool : tools) {
-        if (!ToolDraws(tool, eKind))
-            continue;
-        if (!out.empty())
-            out += ';';
-        out += tool;
-    }
-    return out;
 }
 
 MapKind KindOfPart(const OGRGeometry& part, bool bTextPoints) {
@@ -105,38 +71,6 @@ MapKind KindOfItem(const char* pszKind, bool bNetwork, bool bFilled) {
     return MapKind::Points;
 }
 
-double Number(std::string_view value) {
-    double d = 0;
-    std::from_chars(value.data(), value.data() + value.size(), d);
-    return d;
-}
-
-// The label a text piece's fields are set from; read here rather than by GDAL's style tools,
-// which took a fifth of a point file's import.
-void ReadLabel(TextPiece& piece) {
-    std::string_view name;
-    StyleParameters params;
-    if (!ReadStyleTool(piece.strTool, &name, &params) || name != "LABEL")
-        return;
-    piece.bLabel = true;
-    for (const auto& [key, value] : params) {
-        if (key == "t") {
-            piece.strText = StyleParameterValue(value);
-        } else if (key == "a") {
-            piece.dfAngle = Number(value);
-        } else if (key == "s" && !value.empty() && value.back() == 'g') {
-            // Heights are written in ground units; nothing is converted.
-            piece.height = Number(value);
-        } else if (key == "c") {
-            piece.strColor = StyleParameterValue(value);
-        } else if (key == "f") {
-            piece.strFont = StyleParameterValue(value);
-        } else if (key == "it") {
-            piece.italic = StyleParameterValue(value) != "0";
-        }
-    }
-}
-
 // The anchors of a text piece's points, taken from it.
 std::vector<std::unique_ptr<OGRPoint>> TakeAnchors(KindPiece& piece) {
     std::vector<std::unique_ptr<OGRPoint>> anchors;
@@ -154,29 +88,22 @@ std::vector<std::unique_ptr<OGRPoint>> TakeAnchors(KindPiece& piece) {
 
 }  // namespace
 
-std::vector<KindPiece> CutByKind(OGRFeature& feature, bool bNetwork, std::optional<bool> filled) {
+std::vector<KindPiece> CutByKind(OGRFeature& feature, bool bNetwork, bool bFilled) {
     std::vector<KindPiece> pieces;
     std::unique_ptr<OGRGeometry> poGeom(feature.StealGeometry());
     const char* pszKind = GeomKindOf(feature);
-    const char* pszStyle = feature.GetStyleString();
-    const std::vector<std::string_view> tools = StyleTools(pszStyle != nullptr ? pszStyle : "");
-    const bool bFilled = filled.value_or(std::any_of(
-        tools.begin(), tools.end(), [](std::string_view t) { return StartsWith(t, "BRUSH("); }));
     if (poGeom == nullptr || poGeom->IsEmpty()) {
         // Nothing to cut: the item goes whole, empty, to the layer of its kind.
         const MapKind eKind = KindOfItem(pszKind, bNetwork, bFilled);
-        pieces.push_back({eKind, poGeom ? NewMulti(eKind) : nullptr, std::string()});
+        pieces.push_back({eKind, poGeom ? NewMulti(eKind) : nullptr, false});
         return pieces;
     }
     if (EQUAL(pszKind, "circle") && !bFilled &&
         wkbFlatten(poGeom->getGeometryType()) == wkbCurvePolygon)
         poGeom.reset(poGeom->toCurvePolygon()->stealExteriorRingCurve());  // its outline
-    auto addPiece = [&](MapKind eKind, std::unique_ptr<OGRGeometry> poPart) {
-        pieces.push_back({eKind, std::move(poPart), ToolsDrawing(tools, eKind)});
-    };
     if (wkbFlatten(poGeom->getGeometryType()) != wkbGeometryCollection) {
         const MapKind eKind = KindOfPart(*poGeom, EQUAL(pszKind, "text"));
-        addPiece(eKind, std::move(poGeom));
+        pieces.push_back({eKind, std::move(poGeom), true});
         return pieces;
     }
     std::array<std::unique_ptr<OGRGeometryCollection>, 4> parts;
@@ -191,19 +118,19 @@ std::vector<KindPiece> CutByKind(OGRFeature& feature, bool bNetwork, std::option
     poCollection->removeGeometry(-1, FALSE);  // the parts belong to the pieces now
     for (MapKind eKind : kMapKinds) {
         if (parts[Index(eKind)] != nullptr)
-            addPiece(eKind, std::move(parts[Index(eKind)]));
+            pieces.push_back({eKind, std::move(parts[Index(eKind)]), true});
     }
     return pieces;
 }
 
-std::optional<bool> FilledByCensus(const Census* pCensus, std::optional<size_t> iItem) {
-    if (pCensus == nullptr || !iItem)
-        return std::nullopt;
-    const CensusItem item = pCensus->Item(*iItem);
-    if (item.eKind != ItemKind::Circle || item.nGeometryType == 0)
-        return std::nullopt;
-    // The plug-in answers a region for a filled circle.
-    return item.nGeometryType == KTX::KTGEO_REGION;
+bool IsFilled(const Census* pCensus, std::optional<size_t> iItem, const KTX::KtGeometry* pGeom) {
+    if (pCensus != nullptr && iItem) {
+        const CensusItem item = pCensus->Item(*iItem);
+        // The plug-in answers a region for a filled circle.
+        if (item.eKind == ItemKind::Circle && item.nGeometryType != 0)
+            return item.nGeometryType == KTX::KTGEO_REGION;
+    }
+    return pGeom != nullptr && DrawsFill(*pGeom);
 }
 
 const char* MapKindSuffix(MapKind eKind, bool bNetwork) {
@@ -280,17 +207,21 @@ std::array<bool, 4> MapKindsOf(const Census& census) {
     return kinds;
 }
 
-std::vector<TextPiece> PlaceTexts(KindPiece& piece, const TextMetrics& metrics, double dfScale) {
+std::vector<TextPiece> PlaceTexts(KindPiece& piece, std::vector<MapLabel>& labels,
+                                  const TextMetrics& metrics, double dfScale) {
     std::vector<std::unique_ptr<OGRPoint>> anchors = TakeAnchors(piece);
     std::vector<TextPiece> out;
     out.reserve(anchors.size());
-    const std::vector<std::string_view> tools = StyleTools(piece.strStyle);
-    for (std::unique_ptr<OGRPoint>& poAnchor : anchors) {
+    for (size_t i = 0; i < anchors.size(); ++i) {
         TextPiece text;
-        text.poAnchor = std::move(poAnchor);
-        if (!tools.empty())
-            text.strTool = tools[std::min(out.size(), tools.size() - 1)];
-        ReadLabel(text);
+        text.poAnchor = std::move(anchors[i]);
+        if (!labels.empty()) {
+            // Anchors beyond the labels take the last one: it moves to the last anchor.
+            const size_t k = std::min(i, labels.size() - 1);
+            const bool bUsedAgain = k + 1 == labels.size() && i + 1 < anchors.size();
+            text.label = bUsedAgain ? labels[k] : std::move(labels[k]);
+            text.bLabel = true;
+        }
         out.push_back(std::move(text));
     }
     MeasureTexts(out, metrics, dfScale);

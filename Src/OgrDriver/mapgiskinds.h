@@ -9,7 +9,12 @@
 #include <vector>
 
 #include "mapgiscensus.h"
+#include "mapgisstyle.h"
 #include "ogr_feature.h"
+
+namespace KTX {
+class KtGeometry;
+}
 
 namespace mapgis {
 
@@ -18,23 +23,22 @@ enum class MapKind { Areas, Lines, Points, Texts };
 constexpr std::array<MapKind, 4> kMapKinds = {MapKind::Areas, MapKind::Lines, MapKind::Points,
                                               MapKind::Texts};
 
-// What one item holds of one kind: the parts of that kind and the style tools that draw them.
+// What one item holds of one kind: the parts of that kind.
 struct KindPiece {
     MapKind eKind;
     std::unique_ptr<OGRGeometry> poGeom;  // null when the item has no geometry
-    std::string strStyle;
+    bool bStyled;  // whether the item's style tools go with it: not with an empty geometry
 };
 
 // The item cut by kind; the feature's geometry goes to the pieces. Points of a compound are
 // the nodes of a network entry in a network file, the anchors of a coded text in a point
 // file. An item without geometry is one piece, of the kind its GeomKind names. A circle
-// MAPGIS draws unfilled is a line, its outline: filled as the census says (FilledByCensus),
-// or without it as its style says (a brush).
-std::vector<KindPiece> CutByKind(OGRFeature& feature, bool bNetwork,
-                                 std::optional<bool> filled = std::nullopt);
+// MAPGIS draws unfilled is a line, its outline (IsFilled).
+std::vector<KindPiece> CutByKind(OGRFeature& feature, bool bNetwork, bool bFilled);
 
-// Whether the census's item is drawn filled, by its record's fill flag; none without a census.
-std::optional<bool> FilledByCensus(const Census* pCensus, std::optional<size_t> iItem);
+// Whether the item is drawn filled: by its record's fill flag in the census, or without it
+// by its host geometry's style (a brush).
+bool IsFilled(const Census* pCensus, std::optional<size_t> iItem, const KTX::KtGeometry* pGeom);
 
 // "areas", "lines", "points", "texts"; a network file's lines "network", its points "nodes".
 const char* MapKindSuffix(MapKind eKind, bool bNetwork);
@@ -52,24 +56,20 @@ std::array<bool, 4> MapKindsOf(const Census& census);
 // the plug-in does not index or cannot import.
 std::array<bool, 4> ItemMapKinds(const CensusItem& item);
 
-// One placed piece of a text: its anchor and what its LABEL tool says.
+// One placed piece of a text: its anchor and the LABEL tool that pairs with it.
 struct TextPiece {
     std::unique_ptr<OGRPoint> poAnchor;
-    std::string strTool;
-    bool bLabel = false;  // whether the tool is a LABEL the fields below come from
-    std::string strText;
-    double dfAngle = 0;
-    std::optional<double> height;  // ground units
-    std::optional<double> width;   // of each character, as MAPGIS draws it (TextMetrics)
-    std::string strColor;
-    std::string strFont;
-    std::optional<bool> italic;
+    bool bLabel = false;  // whether a label pairs with it
+    MapLabel label;
+    std::optional<double> width;  // of each character, as MAPGIS draws it (TextMetrics)
 };
 
 struct TextMetrics;
 
-// The anchors of a text piece in order (taken from it), each with the LABEL tool that pairs
-// with it, measured and laid out as MAPGIS does with the item's metrics (see MeasureTexts).
-std::vector<TextPiece> PlaceTexts(KindPiece& piece, const TextMetrics& metrics, double dfScale);
+// The anchors of a text piece in order (taken from it), each with the label of the same
+// order (the last one for anchors beyond them), measured and laid out as MAPGIS does with
+// the item's metrics (see MeasureTexts).
+std::vector<TextPiece> PlaceTexts(KindPiece& piece, std::vector<MapLabel>& labels,
+                                  const TextMetrics& metrics, double dfScale);
 
 }  // namespace mapgis

@@ -10,6 +10,7 @@
 #include "mapgiscolorlibrary.h"
 #include "mapgisfonts.h"
 #include "mapgiskinds.h"
+#include "mapgisstyle.h"
 
 namespace mapgis {
 
@@ -29,9 +30,8 @@ struct MapStyle {
 // takes them: an area's pattern colour, when known, for both its fill and its outline.
 MapStyle MapStyleOf(const ItemStyle& numbers, const ColorLibrary* pLibrary);
 
-// A piece's style string with those values and the labels' faces as families. A piece of
-// lines or areas whose colour the reader did not know gets its pen or brush.
-std::string Restyled(const std::string& strStyle, MapKind eKind, const MapStyle& style,
-                     const FontTable& fonts);
+// The tools a layer of that kind draws with those values and the labels' faces as families
+// (see MapStyleString).
+MapTools MapToolsOf(MapKind eKind, const MapStyle& style, const FontTable& fonts);
 
 }  // namespace mapgis

@@ -46,14 +46,14 @@ private:
     std::string m_strPath;
 };
 
-void Restore(std::string& s) {
+}  // namespace
+
+void RestoreCommas(std::string& s) {
     for (char& c : s) {
         if (c == kTextComma)
             c = ',';
     }
 }
-
-}  // namespace
 
 ItemRead ReadRepairedRecord(const ImportSettings& settings, LayerKind eKind,
                             const std::string& strRecord) {
@@ -81,12 +81,12 @@ void RestoreCommas(OGRFeature& feature) {
         if (feature.GetFieldDefnRef(i)->GetType() != OFTString || !feature.IsFieldSetAndNotNull(i))
             continue;
         std::string s = feature.GetFieldAsString(i);
-        Restore(s);
+        RestoreCommas(s);
         feature.SetField(i, s.c_str());
     }
     if (const char* pszStyle = feature.GetStyleString()) {
         std::string s = pszStyle;
-        Restore(s);
+        RestoreCommas(s);
         feature.SetStyleString(s.c_str());
     }
 }

@@ -19,6 +19,8 @@ ItemRead ReadRepairedRecord(const ImportSettings& settings, LayerKind eKind,
 
 // Puts the commas back into the feature's texts and style string.
 void RestoreCommas(OGRFeature& feature);
+// Puts the commas back into a text or style string of the feature.
+void RestoreCommas(std::string& s);
 
 // What the account and the warnings say of a repaired item.
 constexpr const char* kRepairedNote =

@@ -93,7 +93,8 @@ void AddLayerFields(OGRFeatureDefn& defn, LayerKind eKind) {
     }
 }
 
-void FillAttributes(OGRFeature& feature, const KTX::KtFeature& source, LayerKind eKind) {
+void FillAttributes(OGRFeature& feature, const KTX::KtFeature& source, LayerKind eKind,
+                    bool bStyle) {
     static const KTX::PlxUnicodeString strIdField(u"RbUserID");
     const KTX::PlxVariant* pId = source.GetValue(strIdField);
     if (pId != nullptr && !pId->IsNull()) {
@@ -104,9 +105,11 @@ void FillAttributes(OGRFeature& feature, const KTX::KtFeature& source, LayerKind
     const KTX::KtGeometry* pGeom = source.GetGeometry();
     if (pGeom == nullptr)
         return;
-    const std::string strStyle = StyleString(*pGeom);
-    if (!strStyle.empty())
-        feature.SetStyleString(strStyle.c_str());
+    if (bStyle) {
+        const std::string strStyle = StyleString(*pGeom);
+        if (!strStyle.empty())
+            feature.SetStyleString(strStyle.c_str());
+    }
     if (eKind != LayerKind::Compound && eKind != LayerKind::Text)
         return;
     const StyleAttributes attrs = CollectStyleAttributes(*pGeom);

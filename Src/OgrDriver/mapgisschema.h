@@ -20,8 +20,9 @@ class KtFeature;
 
 namespace mapgis {
 
-// Attributes and style string of a feature from the host feature (its geometry's styles
-// included). The geometry itself is set by the caller.
-void FillAttributes(OGRFeature& feature, const KTX::KtFeature& source, LayerKind eKind);
+// Attributes and, with bStyle, style string of a feature from the host feature (its
+// geometry's styles included). The geometry itself is set by the caller.
+void FillAttributes(OGRFeature& feature, const KTX::KtFeature& source, LayerKind eKind,
+                    bool bStyle = true);
 
 }  // namespace mapgis

@@ -2,7 +2,9 @@
 #include "mapgisstyle.h"
 
 #include <algorithm>
-#include <cstring>
+#include <array>
+#include <charconv>
+#include <initializer_list>
 #include <iterator>
 #include <string_view>
 #include <utility>
@@ -12,6 +14,7 @@
 #include "KoElement/KtTextStyle.h"
 #include "KoGeometry/KtGeoText.h"
 #include "KoGeometryCAD/KtGeoCompound.h"
+#include "mapgisfonts.h"
 #include "mapgisnumber.h"
 
 namespace mapgis {
@@ -77,13 +80,88 @@ int OgrSymbolId(int nMarker) {
     return nMarker == KTX::KtStyle::MarkerNetworkNode ? 3 : nMarker;
 }
 
+// Calls fn with each parameter of a tool NAME(key:value,...) as written, split at the commas
+// outside quoted text.
+template <typename Fn>
+void ForEachParameter(std::string_view tool, Fn fn) {
+    const size_t nOpen = tool.find('(');
+    if (nOpen == std::string_view::npos || tool.size() < nOpen + 2)
+        return;
+    const std::string_view body = tool.substr(nOpen + 1, tool.size() - nOpen - 2);
+    size_t nStart = 0;
+    bool bQuoted = false;
+    for (size_t i = 0; i < body.size(); ++i) {
+        if (bQuoted && body[i] == '\\' && i + 1 < body.size()) {
+            ++i;
+        } else if (body[i] == '"') {
+            bQuoted = !bQuoted;
+        } else if (body[i] == ',' && !bQuoted) {
+            fn(body.substr(nStart, i - nStart));
+            nStart = i + 1;
+        }
+    }
+    fn(body.substr(nStart));
+}
+
+// A value MODE=MAP writes in a tool: it replaces the tool's first parameter of that key, or
+// is added after the others.
+struct Setting {
+    std::string_view key;
+    const std::optional<std::string>& value;
+};
+
+// Appends the tool to out (after a ";" if out holds tools), its parameters kept as written
+// but for the settings.
+void AppendTool(std::string& out, std::string_view tool, std::initializer_list<Setting> settings) {
+    if (!out.empty())
+        out += ';';
+    out += tool.substr(0, tool.find('('));
+    out += '(';
+    std::array<bool, 3> written{};
+    auto append = [&out](std::string_view part) {
+        if (out.back() != '(')
+            out += ',';
+        out += part;
+    };
+    ForEachParameter(tool, [&](std::string_view param) {
+        size_t k = 0;
+        for (const Setting& setting : settings) {
+            if (setting.value && !written[k] && param.substr(0, setting.key.size()) == setting.key)
+                break;
+            ++k;
+        }
+        if (k == settings.size()) {
+            append(param);
+            return;
+        }
+        written[k] = true;
+        append(settings.begin()[k].key);
+        out += *settings.begin()[k].value;
+    });
+    for (size_t k = 0; k < settings.size(); ++k) {
+        const Setting& setting = settings.begin()[k];
+        if (setting.value && !written[k]) {
+            append(setting.key);
+            out += *setting.value;
+        }
+    }
+    out += ')';
+}
+
 // Writes the style string in place: each tool is appended to the result and taken back
 // when it has no parameter or repeats an earlier tool. Labels pair with the text anchors by
-// their order, so each one stays.
+// their order, so each one stays. For MODE=MAP (a MapTools) the tools are those the layer
+// draws, their values rewritten once the tool is known to stay.
 class StyleWriter {
 public:
     // Room for the usual style string of one feature, so it grows at most rarely.
-    StyleWriter() { m_out.reserve(96); }
+    explicit StyleWriter(const MapTools* pMap = nullptr, std::vector<MapLabel>* pLabels = nullptr)
+        : m_pMap(pMap), m_pLabels(pLabels) {
+        m_out.reserve(96);
+    }
+
+    const MapTools* Map() const { return m_pMap; }
+    std::vector<MapLabel>* Labels() const { return m_pLabels; }
 
     void Begin(const char* pszName) {
         m_nToolStart = m_out.size();
@@ -101,35 +179,77 @@ public:
         m_out += pszKey;
         return m_out;
     }
-    void End(bool bLabel) {
+    // Ends the tool; false when it was taken back.
+    bool End(bool bLabel) {
         if (m_out.size() == m_nParamStart) {
             m_out.resize(m_nToolStart);
-            return;
+            return false;
         }
         m_out += ')';
-        const size_t nBegin = m_nNameEnd;
-        const std::string_view tool(m_out.data() + nBegin, m_out.size() - nBegin);
-        if (!bLabel) {
-            for (const auto& [nOff, nLen] : m_tools) {
-                if (tool == std::string_view(m_out.data() + nOff, nLen)) {
-                    m_out.resize(m_nToolStart);
-                    return;
-                }
+        if (bLabel)
+            return true;
+        const std::string_view tool = Current();
+        // Repeats are told by the reader's values: MODE=MAP's may make two tools alike.
+        const std::string& written = m_pMap != nullptr ? m_own : m_out;
+        for (const auto& [nOff, nLen] : m_tools) {
+            if (tool == std::string_view(written.data() + nOff, nLen)) {
+                m_out.resize(m_nToolStart);
+                return false;
             }
-            m_tools.emplace_back(nBegin, tool.size());
         }
+        m_tools.emplace_back(m_pMap != nullptr ? m_own.size() : m_nNameEnd, tool.size());
+        if (m_pMap != nullptr)
+            m_own += tool;
+        return true;
     }
+    // The tool just ended, without the ";" before it.
+    std::string_view Current() const {
+        return std::string_view(m_out.data() + m_nNameEnd, m_out.size() - m_nNameEnd);
+    }
+    // Writes MODE=MAP's values over the tool just ended.
+    void Override(std::initializer_list<Setting> settings) {
+        if (std::none_of(settings.begin(), settings.end(),
+                         [](const Setting& s) { return s.value.has_value(); }))
+            return;
+        const std::string strTool(Current());
+        m_out.resize(m_nToolStart);
+        AppendTool(m_out, strTool, settings);
+    }
+    std::string& Out() { return m_out; }
     std::string Take() { return std::move(m_out); }
 
+    bool bPen = false;  // a pen stayed
+    bool bBrush = false;
+
 private:
+    const MapTools* m_pMap;
+    std::vector<MapLabel>* m_pLabels;
     std::string m_out;
+    std::string m_own;  // MODE=MAP: the tools that stayed, with the reader's values
     std::vector<std::pair<size_t, size_t>> m_tools;
     size_t m_nToolStart = 0;
     size_t m_nNameEnd = 0;
     size_t m_nParamStart = 0;
 };
 
+double Number(std::string_view s) {
+    double d = 0;
+    std::from_chars(s.data(), s.data() + s.size(), d);
+    return d;
+}
+
+// Appends d as "%.10g"; returns the number as that text reads back.
+double AppendNumber(std::string& out, double d) {
+    const size_t nStart = out.size();
+    AppendGeneral10(out, d);
+    return Number(std::string_view(out).substr(nStart));
+}
+
+// In MODE=MAP a label's face is written as its family and its colour as the layer's.
 void AddLabels(const KTX::KtGeoText& text, StyleWriter& w) {
+    const MapTools* pMap = w.Map();
+    if (pMap != nullptr && !pMap->bLabels)
+        return;
     const KTX::KtTextStyle* pStyle = text.GetTextStyle();
     const auto isSet = [pStyle](unsigned nMember) {
         return pStyle != nullptr && pStyle->IsSet(nMember);
@@ -138,22 +258,50 @@ void AddLabels(const KTX::KtGeoText& text, StyleWriter& w) {
         const KTX::KtSubText* pSub = text.GetSub(i);
         if (pSub == nullptr)
             continue;
+        MapLabel label;
         w.Begin("LABEL");
-        if (isSet(KTX::KtTextStyle::FaceNameSet))
-            AppendQuoted(w.Param("f:"), pStyle->GetFaceName());
-        if (isSet(KTX::KtTextStyle::HeightSet))
-            AppendGeneral10(w.Param("s:"), pStyle->GetHeight()) += 'g';
+        if (isSet(KTX::KtTextStyle::FaceNameSet)) {
+            if (pMap != nullptr) {
+                label.strFont = pStyle->GetFaceName().ToUtf8();
+                if (pMap->pFonts != nullptr)
+                    label.strFont = pMap->pFonts->Family(label.strFont);
+                AppendQuoted(w.Param("f:"), std::string_view(label.strFont));
+            } else {
+                AppendQuoted(w.Param("f:"), pStyle->GetFaceName());
+            }
+        }
+        if (isSet(KTX::KtTextStyle::HeightSet)) {
+            label.height = AppendNumber(w.Param("s:"), pStyle->GetHeight());
+            w.Out() += 'g';
+        }
         AppendQuoted(w.Param("t:"), pSub->GetText());
-        AppendGeneral10(w.Param("a:"), pSub->GetAngle());
-        if (isSet(KTX::KtTextStyle::ForeColorSet))
-            AppendColor(w.Param("c:"), pStyle->GetForeColor());
-        if (isSet(KTX::KtTextStyle::ItalicSet))
-            w.Param("it:") += pStyle->IsItalic() ? '1' : '0';
+        label.dfAngle = AppendNumber(w.Param("a:"), pSub->GetAngle());
+        if (isSet(KTX::KtTextStyle::ForeColorSet)) {
+            label.strColor =
+                pMap != nullptr && pMap->color ? *pMap->color : ColorToHex(pStyle->GetForeColor());
+            w.Param("c:") += label.strColor;
+        }
+        if (isSet(KTX::KtTextStyle::ItalicSet)) {
+            label.italic = pStyle->IsItalic();
+            w.Param("it:") += *label.italic ? '1' : '0';
+        }
+        if (pMap != nullptr && pMap->color && label.strColor.empty()) {
+            label.strColor = *pMap->color;
+            w.Param("c:") += label.strColor;
+        }
         w.End(true);
+        if (w.Labels() != nullptr) {
+            label.strTool = w.Current();
+            pSub->GetText().AppendUtf8(label.strText);
+            w.Labels()->push_back(std::move(label));
+        }
     }
 }
 
 void AddSymbol(const KTX::KtStyle& style, StyleWriter& w) {
+    const MapTools* pMap = w.Map();
+    if (pMap != nullptr && !pMap->bSymbols)
+        return;
     w.Begin("SYMBOL");
     if (style.IsSet(KTX::KtStyle::MarkerStyleSet)) {
         w.Param("id:\"ogr-sym-") += std::to_string(OgrSymbolId(style.GetMarkerStyle())) + "\"";
@@ -165,15 +313,18 @@ void AddSymbol(const KTX::KtStyle& style, StyleWriter& w) {
     }
     if (style.IsSet(KTX::KtStyle::MarkerAngleSet))
         AppendGeneral10(w.Param("a:"), style.GetMarkerAngle());
-    w.End(false);
+    if (w.End(false) && pMap != nullptr)
+        w.Override({{"c:", pMap->color}, {"s:", pMap->size}});
 }
 
 void AddPenAndBrush(const KTX::KtStyle& style, StyleWriter& w) {
+    const MapTools* pMap = w.Map();
     // QGIS draws a pen without colour, and a brush without fill colour, in black: without a
     // colour the tool is left out, as it is for the line style "none".
     const bool bLineStyle = style.IsSet(KTX::KtStyle::LineStyleSet);
     if (style.IsSet(KTX::KtStyle::LineColorSet) &&
-        !(bLineStyle && style.GetLineStyle() == kLineStyleNone)) {
+        !(bLineStyle && style.GetLineStyle() == kLineStyleNone) &&
+        (pMap == nullptr || pMap->bPens)) {
         w.Begin("PEN");
         AppendColor(w.Param("c:"), style.GetLineColor());
         if (style.IsSet(KTX::KtStyle::LineWidthSet)) {
@@ -184,14 +335,20 @@ void AddPenAndBrush(const KTX::KtStyle& style, StyleWriter& w) {
                 AppendQuoted(w.Param("p:"), std::string_view(pszPattern));
             w.Param("id:\"ogr-pen-") += std::to_string(style.GetLineStyle()) + "\"";
         }
-        w.End(false);
+        if (w.End(false) && pMap != nullptr) {
+            w.bPen = true;
+            w.Override({{"c:", pMap->color}, {"w:", pMap->width}});
+        }
     }
-    if (style.IsSet(KTX::KtStyle::FillForeColorSet)) {
+    if (style.IsSet(KTX::KtStyle::FillForeColorSet) && (pMap == nullptr || pMap->bBrushes)) {
         w.Begin("BRUSH");
         AppendColor(w.Param("fc:"), style.GetFillForeColor());
         if (style.IsSet(KTX::KtStyle::FillStyleSet))
             w.Param("id:\"ogr-brush-") += std::to_string(style.GetFillStyle()) + "\"";
-        w.End(false);
+        if (w.End(false) && pMap != nullptr) {
+            w.bBrush = true;
+            w.Override({{"fc:", pMap->fillColor}});
+        }
     }
     const unsigned nMarker =
         KTX::KtStyle::MarkerStyleSet | KTX::KtStyle::MarkerHeightSet | KTX::KtStyle::MarkerAngleSet;
@@ -303,101 +460,33 @@ std::string StyleString(const KTX::KtGeometry& geom) {
     return w.Take();
 }
 
-namespace {
-
-// Where the quoted text opened just before from goes on: the character after its closing
-// quote (or the end).
-size_t AfterQuoted(std::string_view s, size_t from) {
-    for (size_t i = from; i < s.size(); ++i) {
-        const void* p = std::memchr(s.data() + i, '"', s.size() - i);
-        if (p == nullptr)
-            return s.size();
-        size_t nQuote = static_cast<size_t>(static_cast<const char*>(p) - s.data());
-        size_t nEscapes = 0;
-        while (nEscapes < nQuote - from && s[nQuote - 1 - nEscapes] == '\\')
-            ++nEscapes;
-        if (nEscapes % 2 == 0)
-            return nQuote + 1;
-        i = nQuote;
-    }
-    return s.size();
-}
-
-}  // namespace
-
-std::vector<std::string_view> StyleTools(std::string_view style) {
-    std::vector<std::string_view> tools;
-    tools.reserve(4);
-    size_t nStart = 0;
-    size_t i = 0;
-    while (i < style.size()) {
-        size_t nStop = i;
-        while (nStop < style.size() && style[nStop] != ';' && style[nStop] != '"')
-            ++nStop;
-        if (nStop == style.size())
-            break;
-        if (style[nStop] == '"') {
-            i = AfterQuoted(style, nStop + 1);
-            continue;
-        }
-        tools.push_back(style.substr(nStart, nStop - nStart));
-        nStart = i = nStop + 1;
-    }
-    if (nStart < style.size())
-        tools.push_back(style.substr(nStart));
-    return tools;
-}
-
-std::string StyleParameterValue(std::string_view value) {
-    if (value.empty() || value[0] != '"')
-        return std::string(value);
-    const size_t nEnd = AfterQuoted(value, 1);
-    const bool bClosed = nEnd >= 2 && value[nEnd - 1] == '"';
-    const std::string_view quoted = value.substr(1, bClosed ? nEnd - 2 : std::string_view::npos);
-    if (quoted.find('\\') == std::string_view::npos)
-        return std::string(quoted);
-    std::string out;
-    for (size_t i = 1; i < value.size() && value[i] != '"'; ++i) {
-        if (value[i] == '\\' && i + 1 < value.size())
-            ++i;
-        out += value[i];
-    }
+std::string MapStyleString(const KTX::KtGeometry* pGeom, const MapTools& tools,
+                           std::vector<MapLabel>* pLabels) {
+    StyleWriter w(&tools, pLabels);
+    if (pGeom != nullptr)
+        CollectTools(*pGeom, w);
+    std::string out = w.Take();
+    if (tools.bPens && !w.bPen && tools.color)
+        AppendTool(out, "PEN()", {{"c:", tools.color}, {"w:", tools.width}});
+    if (tools.bBrushes && !w.bBrush && tools.fillColor)
+        AppendTool(out, "BRUSH()", {{"fc:", tools.fillColor}});
     return out;
 }
 
-bool ReadStyleTool(std::string_view tool, std::string_view* pName, StyleParameters* pParams) {
-    pParams->clear();
-    pParams->reserve(8);
-    const size_t nOpen = tool.find('(');
-    if (nOpen == std::string_view::npos || tool.size() < nOpen + 2 || tool.back() != ')')
+bool DrawsFill(const KTX::KtGeometry& geom) {
+    const int nType = geom.GetType();
+    if (nType == KTX::KTGEO_TEXT)
         return false;
-    *pName = tool.substr(0, nOpen);
-    const std::string_view body = tool.substr(nOpen + 1, tool.size() - nOpen - 2);
-    size_t i = 0;
-    while (i < body.size()) {
-        const size_t nColon = body.find(':', i);
-        if (nColon == std::string_view::npos)
-            return false;
-        const std::string_view key = body.substr(i, nColon - i);
-        const size_t nValue = nColon + 1;
-        i = nValue;
-        if (i < body.size() && body[i] == '"') {
-            for (++i; i < body.size() && body[i] != '"'; ++i) {
-                if (body[i] == '\\' && i + 1 < body.size())
-                    ++i;
-            }
-            if (i == body.size())
-                return false;  // no closing quote
-            ++i;
-        } else {
-            i = std::min(body.find(',', i), body.size());
+    if (nType == KTX::KTGEO_COMPOUND) {
+        const auto& compound = static_cast<const KTX::KtGeoCompound&>(geom);
+        for (int i = 0; i < compound.GetCount(); ++i) {
+            if (compound.GetAt(i) != nullptr && DrawsFill(*compound.GetAt(i)))
+                return true;
         }
-        const std::string_view value = body.substr(nValue, i - nValue);
-        if (i < body.size() && body[i++] != ',')
-            return false;
-        pParams->emplace_back(key, value);
     }
-    return true;
+    const KTX::KtStyle* pStyle = geom.GetStyle();
+    return nType != KTX::KTGEO_POINT && pStyle != nullptr &&
+           pStyle->IsSet(KTX::KtStyle::FillForeColorSet);
 }
 
 StyleAttributes CollectStyleAttributes(const KTX::KtGeometry& geom) {

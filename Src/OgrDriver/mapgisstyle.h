@@ -29,6 +29,44 @@ std::string ColorToHex(KTX::PLXCOLOR c);
 // the text and its angle (the text is content, not style) and whatever its text style sets.
 std::string StyleString(const KTX::KtGeometry& geom);
 
+class FontTable;
+
+// What a layer of MODE=MAP draws of an item and the values it writes over the reader's, as
+// written in a style string; an unset value keeps the reader's.
+struct MapTools {
+    bool bPens = false;
+    bool bBrushes = false;
+    bool bSymbols = false;
+    bool bLabels = false;
+    std::optional<std::string> color;      // of pens, symbols and labels, "#RRGGBB"
+    std::optional<std::string> fillColor;  // of brushes
+    std::optional<std::string> width;      // of pens, "0.5mm"
+    std::optional<std::string> size;       // of symbols
+    const FontTable* pFonts = nullptr;     // the families that stand for the labels' faces
+};
+
+// One LABEL tool of MODE=MAP and the values it writes, read back as numbers would be.
+struct MapLabel {
+    std::string strTool;
+    std::string strText;
+    double dfAngle = 0;
+    std::optional<double> height;  // ground units
+    std::string strColor;
+    std::string strFont;
+    std::optional<bool> italic;
+};
+
+// The tools of StyleString that draw what the layer draws, with its values: a tool keeps
+// its parameters in order, a value takes the place of its key's parameter or goes after the
+// others. Repeated tools are dropped by the reader's values, as StyleString drops them. A
+// layer of pens or brushes without any gets one of the colour it has. Null: no geometry, only
+// that pen or brush. With pLabels, each LABEL's values.
+std::string MapStyleString(const KTX::KtGeometry* pGeom, const MapTools& tools,
+                           std::vector<MapLabel>* pLabels = nullptr);
+
+// Whether StyleString would hold a BRUSH.
+bool DrawsFill(const KTX::KtGeometry& geom);
+
 // Plain values for formats that keep no style: for each, the first part of the geometry
 // (in part order) that sets it. The text is every sub-text of every text part, joined.
 struct StyleAttributes {

@@ -67,7 +67,7 @@ bool IsSpaced(const KTX::KtGeometry& geom) {
 }
 
 bool IsFullWidthPiece(const TextPiece& piece) {
-    const std::optional<char32_t> c = OnlyCharacter(piece.strText);
+    const std::optional<char32_t> c = OnlyCharacter(piece.label.strText);
     return c && IsFullWidth(*c);
 }
 
@@ -75,7 +75,7 @@ bool IsFullWidthPiece(const TextPiece& piece) {
 void Respace(std::vector<TextPiece>& pieces, double dfFullWidth, double dfScale) {
     double dfShift = 0;
     for (TextPiece& piece : pieces) {
-        const double a = piece.dfAngle * kPi / 180;
+        const double a = piece.label.dfAngle * kPi / 180;
         piece.poAnchor->setX(piece.poAnchor->getX() + dfShift * std::cos(a));
         piece.poAnchor->setY(piece.poAnchor->getY() + dfShift * std::sin(a));
         if (IsFullWidthPiece(piece))

@@ -24,6 +24,10 @@
 #include "mapgistextmetrics.h"
 #include "ogrsf_frmts.h"
 
+namespace KTX {
+class KtGeometry;
+}
+
 // What both kinds of layer answer alike from what each knows of itself: its extent
 // (Extent) and whether that and its feature count are known without a read (ExtentKnown,
 // CountKnown).
@@ -111,20 +115,23 @@ public:
 
     // What reading each position of the index gave; reads every position not read yet.
     mapgis::LayerResults Results();
-    // The next feature of the sequential read from position nItem on, which it moves to when
-    // it stands elsewhere; *pnItem: the position read, End() at the end. For the map layers,
+    // The next read of the sequential read from position nItem on, which it moves to when it
+    // stands elsewhere; refused items are passed over, bEnd at the end. For the map layers,
     // each of which reads on from a position of its own. Reading ahead, the positions wanted
-    // does not hold are passed over unread (null: none is).
-    OGRFeature* NextInOrderFrom(std::int64_t nItem, std::int64_t* pnItem,
-                                const std::shared_ptr<const std::vector<bool>>& wanted = nullptr);
+    // does not hold are passed over unread (null: none is). Give the read back to Recycle.
+    mapgis::ItemRead NextReadFrom(std::int64_t nItem,
+                                  const std::shared_ptr<const std::vector<bool>>& wanted = nullptr);
+    void Recycle(mapgis::ItemRead read);
+    // Reads the item at a position; the read-ahead, if any, is stopped first.
+    mapgis::ItemRead ReadAt(std::int64_t nItem);
+    // The feature of an item read, with its style string when bStyle (the map layers write
+    // their own from the read).
+    // poDefn: another definition whose fields start with this layer's.
+    std::unique_ptr<OGRFeature> MakeFeature(const mapgis::ItemRead& read, bool bStyle = true,
+                                            OGRFeatureDefn* poDefn = nullptr);
     std::int64_t End() const { return m_nEnd; }
     // The bound the pre-read gathered, placed: for point files, of the items' anchors only.
     OGREnvelope Bound() const;
-    // The text metrics of the feature with that id when it is the last one made; none
-    // otherwise. The map layers cut the feature they were just given.
-    mapgis::TextMetrics TextMetricsOf(GIntBig nFid) const {
-        return nFid == m_nMetricsFid ? m_textMetrics : mapgis::TextMetrics();
-    }
     // The number of the census item at a position of the index, taking the census when the
     // data source repairs or accounts.
     std::optional<size_t> CensusItemAt(std::int64_t nItem);
@@ -132,15 +139,15 @@ public:
 private:
     friend class OGRMapgisLayerBase<OGRMapgisLayer>;
     OGRFeature* GetNextRawFeature();
-    // Reads the item at a position; the read-ahead, if any, is stopped first.
-    mapgis::ItemRead ReadAt(std::int64_t nItem);
     // The next read of the sequential read at m_nNextItem.
     mapgis::ItemRead ReadNextInOrder();
+    // The next item read in order that the plug-in did not refuse; bEnd at the end.
+    mapgis::ItemRead NextRead();
     void StopReadAhead();
     // A refused item that the host can read after all, read so (REPAIR=YES).
     void Repair(mapgis::ItemRead& read);
     void Note(const mapgis::ItemRead& read);
-    OGRFeature* MakeFeature(const mapgis::ItemRead& read);
+    void SetGeometry(std::int64_t nItem, const KTX::KtGeometry& geom, OGRFeature& feature);
     // Tells the data source of a text its charset could not decode, once per item.
     void NoteReplaced(std::int64_t nItem, const OGRFeature& feature);
     // The envelope of a feature read at that position joins the extent when it is the next
@@ -169,8 +176,6 @@ private:
     mapgis::ItemNotes m_notes;
     std::set<std::int64_t> m_geometryChecked;
     std::set<std::int64_t> m_replacedItems;
-    GIntBig m_nMetricsFid = OGRNullFID;
-    mapgis::TextMetrics m_textMetrics;  // of the feature m_nMetricsFid
     // Line, area and network files give their exact extent before any read; the items of a
     // point file reach beyond their anchors (radii, arc ends, text boxes), so its extent is
     // the union of the features' envelopes, gathered position by position from the start.
@@ -214,27 +219,31 @@ public:
     // By position, whether the item may give this layer a piece, by the census; null before
     // the census is taken and for the only kind of a file. Worked out once, on the first need.
     const std::shared_ptr<const std::vector<bool>>& Wanted();
-    // How the features get the item's fields: copied, or moved out of a source read for this
-    // layer alone (its strings are not copied again).
-    enum class SourceFields { Copied, Moved };
-    Features TakePieces(std::int64_t nItem, OGRFeature& source,
+    // This layer's features of the item's pieces, with the fields of source, drawn with the
+    // styles of the read's geometry. ppoTaken: the source itself, when it is of this layer's
+    // definition and read for it alone: the last feature is it.
+    Features TakePieces(std::int64_t nItem, OGRFeature& source, const mapgis::ItemRead& read,
                         std::vector<mapgis::KindPiece>& pieces,
-                        SourceFields eFields = SourceFields::Copied);
+                        std::unique_ptr<OGRFeature>* ppoTaken = nullptr);
 
 private:
     friend class OGRMapgisLayerBase<OGRMapgisMapLayer>;
     OGRFeature* GetNextRawFeature();
-    // This layer's features of the item read at that position.
-    Features Take(std::int64_t nItem, OGRFeature* poSource);
-    Features TakeTexts(OGRFeature& source, mapgis::KindPiece& piece, SourceFields eFields);
+    // This layer's features of the item read at that position; null: none was read.
+    Features Take(std::int64_t nItem, const mapgis::ItemRead* pRead);
+    Features TakeTexts(OGRFeature& source, const mapgis::ItemRead& read, mapgis::KindPiece& piece,
+                       std::unique_ptr<OGRFeature>* ppoTaken);
     // The item's style values in MODE=MAP, from its style numbers in the census.
     mapgis::MapStyle MapStyleAt(std::int64_t nItem);
     // The id of the item's first text piece; null when the item was never counted.
     GIntBig FirstTextFid(std::int64_t nItem) const;
-    // panMap: source field to this layer's field (-1: not copied); null: every field.
-    std::unique_ptr<OGRFeature> NewFeature(OGRFeature& source, OGRGeometry* poGeom,
-                                           const std::string& strStyle, const int* panMap,
-                                           SourceFields eFields);
+    // A feature of this layer with the geometry (taken) and style: the one ppoTaken holds, or
+    // a new one with the fields of source, panMap giving each source field's index here (-1:
+    // not copied).
+    std::unique_ptr<OGRFeature> NewFeature(OGRFeature& source,
+                                           std::unique_ptr<OGRFeature>* ppoTaken,
+                                           OGRGeometry* poGeom, const std::string& strStyle,
+                                           const int* panMap);
     // The features of the first item read in order from nFrom on; *pnAt: its position.
     Features ReadOn(std::int64_t nFrom, std::int64_t* pnAt);
     Features ReadAt(std::int64_t nItem);
@@ -257,6 +266,7 @@ private:
     std::vector<int> m_pieceFieldMap;  // a text piece's: all but Text
     // MODE=MAP's style values of the item being cut, and the fields they set.
     mapgis::MapStyle m_itemStyle;
+    mapgis::MapTools m_tools;  // the tools this layer draws the item with
     int m_iFillColor = -1, m_iLineWidth = -1, m_iSymbolSize = -1;
     // Fields a text piece sets from its label.
     int m_iText = -1, m_iTextAngle = -1, m_iTextHeight = -1, m_iColor = -1, m_iFontName = -1,

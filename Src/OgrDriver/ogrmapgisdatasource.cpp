@@ -4,6 +4,7 @@
 #include <future>
 #include <iterator>
 
+#include "KoElement/KtFeature.h"
 #include "cpl_string.h"
 #include "mapgisencoding.h"
 #include "mapgissource.h"
@@ -357,21 +358,24 @@ bool OGRMapgisDataSource::ReadMapBatch() {
     m_iMapBatchLayer = 0;
     int nRead = 0;
     for (; nRead < kMapBatchItems && m_nMapItem < poCompound->End(); ++nRead) {
-        std::int64_t nAt = 0;
-        std::unique_ptr<OGRFeature> poSource(poCompound->NextInOrderFrom(m_nMapItem, &nAt));
+        mapgis::ItemRead read = poCompound->NextReadFrom(m_nMapItem);
+        const std::int64_t nAt = read.bEnd ? poCompound->End() : read.nItem;
         for (const auto& poLayer : m_mapLayers)
             poLayer->SkipEmpty(m_nMapItem, nAt);
         m_nMapItem = nAt + 1;
-        if (poSource == nullptr)
+        if (read.bEnd)
             break;
         // Cut once; each layer takes the pieces of its kind.
-        std::vector<mapgis::KindPiece> pieces = mapgis::CutByKind(
-            *poSource, bNetwork,
-            mapgis::FilledByCensus(m_file->GetCensus(), poCompound->CensusItemAt(nAt)));
+        std::unique_ptr<OGRFeature> poSource = poCompound->MakeFeature(read, false);
+        std::vector<mapgis::KindPiece> pieces =
+            mapgis::CutByKind(*poSource, bNetwork,
+                              mapgis::IsFilled(m_file->GetCensus(), poCompound->CensusItemAt(nAt),
+                                               read.feature->GetGeometry()));
         for (size_t i = 0; i < m_mapLayers.size(); ++i) {
-            for (auto& poFeature : m_mapLayers[i]->TakePieces(nAt, *poSource, pieces))
+            for (auto& poFeature : m_mapLayers[i]->TakePieces(nAt, *poSource, read, pieces))
                 m_mapBatch[i].push_back(std::move(poFeature));
         }
+        poCompound->Recycle(std::move(read));
     }
     return nRead > 0;
 }

@@ -159,37 +159,40 @@ void OGRMapgisLayer::NoteReplaced(std::int64_t nItem, const OGRFeature& feature)
     }
 }
 
-OGRFeature* OGRMapgisLayer::MakeFeature(const mapgis::ItemRead& read) {
-    auto poFeature = std::make_unique<OGRFeature>(m_poDefn);
+std::unique_ptr<OGRFeature> OGRMapgisLayer::MakeFeature(const mapgis::ItemRead& read, bool bStyle,
+                                                        OGRFeatureDefn* poDefn) {
+    auto poFeature = std::make_unique<OGRFeature>(poDefn != nullptr ? poDefn : m_poDefn);
     poFeature->SetFID(read.nItem + 1);
-    mapgis::FillAttributes(*poFeature, *read.feature, m_eKind);
+    mapgis::FillAttributes(*poFeature, *read.feature, m_eKind, bStyle);
     if (read.bRepaired)
         mapgis::RestoreCommas(*poFeature);
     NoteReplaced(read.nItem, *poFeature);
-    const KTX::KtGeometry* pGeom = read.feature->GetGeometry();
-    m_nMetricsFid = poFeature->GetFID();
-    m_textMetrics = pGeom != nullptr ? mapgis::TextMetricsOf(*pGeom) : mapgis::TextMetrics();
-    if (pGeom == nullptr)
-        return poFeature.release();
+    if (const KTX::KtGeometry* pGeom = read.feature->GetGeometry())
+        SetGeometry(read.nItem, *pGeom, *poFeature);
+    GrowExtent(read.nItem, poFeature.get());
+    return poFeature;
+}
+
+void OGRMapgisLayer::SetGeometry(std::int64_t nItem, const KTX::KtGeometry& geom,
+                                 OGRFeature& feature) {
     std::vector<std::string> warnings;
-    std::unique_ptr<OGRGeometry> poGeom = mapgis::ToLayerGeometry(*pGeom, m_eKind, warnings);
+    std::unique_ptr<OGRGeometry> poGeom = mapgis::ToLayerGeometry(geom, m_eKind, warnings);
     if (poGeom) {
         m_file.GetPlacement().Apply(*poGeom);
         poGeom->assignSpatialReference(GetSpatialRef());
-        poFeature->SetGeometryDirectly(poGeom.release());
+        feature.SetGeometryDirectly(poGeom.release());
     }
     // Geometry warnings once per item, however often it is read.
-    if (!warnings.empty() && m_geometryChecked.insert(read.nItem).second) {
-        std::string strWho = m_summary.strName + " feature " + std::to_string(read.nItem + 1);
-        if (poFeature->IsFieldSetAndNotNull(0)) {
-            strWho += " (RbUserID " + std::to_string(poFeature->GetFieldAsInteger(0)) + ")";
+    if (!warnings.empty() && m_geometryChecked.insert(nItem).second) {
+        std::string strWho = m_summary.strName + " feature " + std::to_string(nItem + 1);
+        if (feature.IsFieldSetAndNotNull(0)) {
+            strWho += " (RbUserID " + std::to_string(feature.GetFieldAsInteger(0)) + ")";
         }
         for (const std::string& strWarning : warnings) {
-            m_notes.AddMessage(read.nItem, strWarning);
+            m_notes.AddMessage(nItem, strWarning);
             m_file.Reporter().Warn(strWho + ": " + strWarning);
         }
     }
-    return poFeature.release();
 }
 
 void OGRMapgisLayer::GrowExtent(std::int64_t nItem, const OGRFeature* poFeature) {
@@ -204,41 +207,48 @@ void OGRMapgisLayer::GrowExtent(std::int64_t nItem, const OGRFeature* poFeature)
     m_extent.Merge(env);
 }
 
-OGRFeature* OGRMapgisLayer::GetNextRawFeature() {
+mapgis::ItemRead OGRMapgisLayer::NextRead() {
     for (;;) {
         if (m_nNextItem >= End()) {
             m_file.Reporter().Flush();
-            return nullptr;
+            mapgis::ItemRead end;
+            end.bEnd = true;
+            return end;
         }
         mapgis::ItemRead read = ReadNextInOrder();
         if (read.bEnd) {
             m_file.Reporter().Flush();
-            return nullptr;
+            return read;
         }
         m_nNextItem = read.nItem + 1;
-        if (!read.feature) {
-            GrowExtent(read.nItem, nullptr);
-            continue;
-        }
-        OGRFeature* poFeature = MakeFeature(read);
-        GrowExtent(read.nItem, poFeature);
-        if (m_readAhead)
-            m_readAhead->Recycle(std::move(read));
-        return poFeature;
+        if (read.feature)
+            return read;
+        GrowExtent(read.nItem, nullptr);
     }
 }
 
-OGRFeature* OGRMapgisLayer::NextInOrderFrom(
-    std::int64_t nItem, std::int64_t* pnItem,
-    const std::shared_ptr<const std::vector<bool>>& wanted) {
+void OGRMapgisLayer::Recycle(mapgis::ItemRead read) {
+    if (m_readAhead)
+        m_readAhead->Recycle(std::move(read));
+}
+
+OGRFeature* OGRMapgisLayer::GetNextRawFeature() {
+    mapgis::ItemRead read = NextRead();
+    if (read.bEnd)
+        return nullptr;
+    OGRFeature* poFeature = MakeFeature(read).release();
+    Recycle(std::move(read));
+    return poFeature;
+}
+
+mapgis::ItemRead OGRMapgisLayer::NextReadFrom(
+    std::int64_t nItem, const std::shared_ptr<const std::vector<bool>>& wanted) {
     if (nItem != m_nNextItem || wanted != m_wanted) {
         StopReadAhead();
         m_nNextItem = nItem;
         m_wanted = wanted;
     }
-    OGRFeature* poFeature = GetNextRawFeature();
-    *pnItem = poFeature != nullptr ? poFeature->GetFID() - 1 : End();
-    return poFeature;
+    return NextRead();
 }
 
 OGRFeature* OGRMapgisLayer::GetFeature(GIntBig nFID) {
@@ -248,9 +258,7 @@ OGRFeature* OGRMapgisLayer::GetFeature(GIntBig nFID) {
     mapgis::ItemRead read = ReadAt(nItem);
     if (read.bEnd || !read.feature)
         return nullptr;
-    OGRFeature* poFeature = MakeFeature(read);
-    GrowExtent(nItem, poFeature);
-    return poFeature;
+    return MakeFeature(read).release();
 }
 
 void OGRMapgisLayer::ReadMissing(bool bExtent) {
@@ -262,8 +270,10 @@ void OGRMapgisLayer::ReadMissing(bool bExtent) {
         if (read.bEnd)
             break;
         if (bForExtent) {
-            std::unique_ptr<OGRFeature> poFeature(read.feature ? MakeFeature(read) : nullptr);
-            GrowExtent(nItem, poFeature.get());
+            if (read.feature)
+                MakeFeature(read);
+            else
+                GrowExtent(nItem, nullptr);
         }
     }
     m_file.Reporter().Flush();

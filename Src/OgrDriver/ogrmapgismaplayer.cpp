@@ -1,6 +1,8 @@
 // A layer of MODE=MAP: one kind of the compound layer's items.
 #include <algorithm>
 
+#include "KoElement/KtFeature.h"
+#include "mapgisrepair.h"
 #include "ogr_mapgis.h"
 
 OGRMapgisMapLayer::OGRMapgisMapLayer(mapgis::FileContext& file, OGRMapgisLayer* poCompound,
@@ -16,10 +18,8 @@ OGRMapgisMapLayer::OGRMapgisMapLayer(mapgis::FileContext& file, OGRMapgisLayer* 
     m_poDefn->SetGeomType(mapgis::MapKindGeometryType(eKind, bNetwork));
     OGRFeatureDefn* poSourceDefn = poCompound->GetLayerDefn();
     m_poDefn->GetGeomFieldDefn(0)->SetSpatialRef(poCompound->GetSpatialRef());
-    for (int i = 0; i < poSourceDefn->GetFieldCount(); ++i) {
+    for (int i = 0; i < poSourceDefn->GetFieldCount(); ++i)
         m_poDefn->AddFieldDefn(poSourceDefn->GetFieldDefn(i));
-        m_fieldMap.push_back(i);
-    }
     m_iColor = m_poDefn->GetFieldIndex("Color");
     m_iFillColor = m_poDefn->GetFieldIndex("FillColor");
     m_iLineWidth = m_poDefn->GetFieldIndex("LineWidth");
@@ -37,12 +37,16 @@ OGRMapgisMapLayer::OGRMapgisMapLayer(mapgis::FileContext& file, OGRMapgisLayer* 
         m_iTextHeight = m_poDefn->GetFieldIndex("TextHeight");
         m_iFontName = m_poDefn->GetFieldIndex("FontName");
         m_iItalic = m_poDefn->GetFieldIndex("Italic");
-        // A text piece gets its own text from its label: copying the item's whole text into
-        // each of its pieces made a text of many pieces quadratic.
-        m_pieceFieldMap = m_fieldMap;
-        if (m_iText >= 0)
-            m_pieceFieldMap[static_cast<size_t>(m_iText)] = -1;
     }
+    // The compound layer's fields come first, in its order: a feature of either definition
+    // gives its fields to this layer's by the same index.
+    for (int i = 0; i < m_poDefn->GetFieldCount(); ++i)
+        m_fieldMap.push_back(i);
+    // A text piece gets its own text from its label: copying the item's whole text into each
+    // of its pieces made a text of many pieces quadratic.
+    m_pieceFieldMap = m_fieldMap;
+    if (m_iText >= 0)
+        m_pieceFieldMap[static_cast<size_t>(m_iText)] = -1;
     SetDescription(m_poDefn->GetName());
 }
 
@@ -55,30 +59,19 @@ void OGRMapgisMapLayer::ResetReading() {
     m_pending.clear();
 }
 
-namespace {
-
-// The fields' values change owner: the layers' definitions share the source's field types.
-void MoveFields(OGRFeature& source, OGRFeature& target, const int* panMap) {
-    for (int i = 0; i < source.GetFieldCount(); ++i) {
-        if (panMap[i] < 0)
-            continue;
-        OGRField* psField = source.GetRawFieldRef(i);
-        *target.GetRawFieldRef(panMap[i]) = *psField;
-        OGR_RawField_SetUnset(psField);
-    }
-}
-
-}  // namespace
-
-std::unique_ptr<OGRFeature> OGRMapgisMapLayer::NewFeature(OGRFeature& source, OGRGeometry* poGeom,
+std::unique_ptr<OGRFeature> OGRMapgisMapLayer::NewFeature(OGRFeature& source,
+                                                          std::unique_ptr<OGRFeature>* ppoTaken,
+                                                          OGRGeometry* poGeom,
                                                           const std::string& strStyle,
-                                                          const int* panMap, SourceFields eFields) {
-    auto poFeature = std::make_unique<OGRFeature>(m_poDefn);
-    if (eFields == SourceFields::Moved)
-        MoveFields(source, *poFeature, panMap);
-    else
+                                                          const int* panMap) {
+    std::unique_ptr<OGRFeature> poFeature;
+    if (ppoTaken != nullptr && *ppoTaken) {
+        poFeature = std::move(*ppoTaken);
+    } else {
+        poFeature = std::make_unique<OGRFeature>(m_poDefn);
         poFeature->SetFieldsFrom(&source, panMap);
-    poFeature->SetFID(source.GetFID());
+        poFeature->SetFID(source.GetFID());
+    }
     if (poGeom != nullptr) {
         poGeom = OGRGeometryFactory::forceTo(poGeom, m_poDefn->GetGeomType());
         poGeom->assignSpatialReference(GetSpatialRef());
@@ -109,67 +102,90 @@ GIntBig OGRMapgisMapLayer::FirstTextFid(std::int64_t nItem) const {
 }
 
 OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakeTexts(OGRFeature& source,
+                                                         const mapgis::ItemRead& read,
                                                          mapgis::KindPiece& piece,
-                                                         SourceFields eFields) {
+                                                         std::unique_ptr<OGRFeature>* ppoTaken) {
     Features features;
-    const double dfScale = m_file.GetPlacement().dScale;
-    std::vector<mapgis::TextPiece> texts =
-        mapgis::PlaceTexts(piece, m_poCompound->TextMetricsOf(source.GetFID()), dfScale);
+    const KTX::KtGeometry& geom = *read.feature->GetGeometry();
+    std::vector<mapgis::MapLabel> labels;
+    mapgis::MapStyleString(&geom, m_tools, &labels);
+    if (read.bRepaired) {
+        for (mapgis::MapLabel& label : labels) {
+            mapgis::RestoreCommas(label.strTool);
+            mapgis::RestoreCommas(label.strText);
+        }
+    }
+    std::vector<mapgis::TextPiece> texts = mapgis::PlaceTexts(
+        piece, labels, mapgis::TextMetricsOf(geom), m_file.GetPlacement().dScale);
     for (mapgis::TextPiece& text : texts) {
-        // The last piece may take the fields the others copied.
+        // The last piece may be the source, whose fields the others copied.
         const bool bLast = &text == &texts.back();
+        const mapgis::MapLabel& label = text.label;
         std::unique_ptr<OGRFeature> poFeature =
-            NewFeature(source, text.poAnchor.release(), text.strTool, m_pieceFieldMap.data(),
-                       bLast ? eFields : SourceFields::Copied);
+            NewFeature(source, bLast ? ppoTaken : nullptr, text.poAnchor.release(), label.strTool,
+                       m_pieceFieldMap.data());
         if (text.bLabel) {
-            poFeature->SetField(m_iText, text.strText.c_str());
-            poFeature->SetField(m_iTextAngle, text.dfAngle);
-        } else if (m_iText >= 0 && source.IsFieldSetAndNotNull(m_iText)) {
+            poFeature->SetField(m_iText, label.strText.c_str());
+            poFeature->SetField(m_iTextAngle, label.dfAngle);
+        } else if (poFeature.get() != &source && m_iText >= 0 &&
+                   source.IsFieldSetAndNotNull(m_iText)) {
             poFeature->SetField(m_iText, source.GetFieldAsString(m_iText));
         }
-        if (text.height)
-            poFeature->SetField(m_iTextHeight, *text.height);
+        if (label.height)
+            poFeature->SetField(m_iTextHeight, *label.height);
         if (text.width)
             poFeature->SetField(m_iTextWidth, *text.width);
-        if (!text.strColor.empty())
-            poFeature->SetField(m_iColor, text.strColor.c_str());
-        if (!text.strFont.empty())
-            poFeature->SetField(m_iFontName, text.strFont.c_str());
-        if (text.italic)
-            poFeature->SetField(m_iItalic, *text.italic ? 1 : 0);
+        if (!label.strColor.empty())
+            poFeature->SetField(m_iColor, label.strColor.c_str());
+        if (!label.strFont.empty())
+            poFeature->SetField(m_iFontName, label.strFont.c_str());
+        if (label.italic)
+            poFeature->SetField(m_iItalic, *label.italic ? 1 : 0);
         features.push_back(std::move(poFeature));
     }
     return features;
 }
 
-OGRMapgisMapLayer::Features OGRMapgisMapLayer::Take(std::int64_t nItem, OGRFeature* poSource) {
-    if (poSource == nullptr) {
+OGRMapgisMapLayer::Features OGRMapgisMapLayer::Take(std::int64_t nItem,
+                                                    const mapgis::ItemRead* pRead) {
+    if (pRead == nullptr || !pRead->feature) {
         Catalogue(nItem, Features());
         return Features();
     }
-    std::vector<mapgis::KindPiece> pieces = mapgis::CutByKind(
-        *poSource, m_bNetwork,
-        mapgis::FilledByCensus(m_file.GetCensus(), m_poCompound->CensusItemAt(nItem)));
-    return TakePieces(nItem, *poSource, pieces, SourceFields::Moved);
+    // Read for this layer alone: the item's feature is made with its definition and becomes
+    // its last piece.
+    std::unique_ptr<OGRFeature> poSource = m_poCompound->MakeFeature(*pRead, false, m_poDefn);
+    OGRFeature& source = *poSource;
+    std::vector<mapgis::KindPiece> pieces =
+        mapgis::CutByKind(source, m_bNetwork,
+                          mapgis::IsFilled(m_file.GetCensus(), m_poCompound->CensusItemAt(nItem),
+                                           pRead->feature->GetGeometry()));
+    return TakePieces(nItem, source, *pRead, pieces, &poSource);
 }
 
 OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakePieces(std::int64_t nItem, OGRFeature& source,
+                                                          const mapgis::ItemRead& read,
                                                           std::vector<mapgis::KindPiece>& pieces,
-                                                          SourceFields eFields) {
+                                                          std::unique_ptr<OGRFeature>* ppoTaken) {
     Features features;
+    const KTX::KtGeometry* pGeom = read.feature->GetGeometry();
     m_itemStyle = MapStyleAt(nItem);
     if (m_bNetwork && m_eKind == mapgis::MapKind::Points)
         m_itemStyle.symbolSize = mapgis::kNodeSizeMm;
+    m_tools = mapgis::MapToolsOf(m_eKind, m_itemStyle, m_file.Fonts());
     for (mapgis::KindPiece& piece : pieces) {
         if (piece.eKind != m_eKind)
             continue;
-        piece.strStyle = mapgis::Restyled(piece.strStyle, m_eKind, m_itemStyle, m_file.Fonts());
-        if (m_eKind == mapgis::MapKind::Texts && piece.poGeom != nullptr &&
+        const KTX::KtGeometry* pStyled = piece.bStyled ? pGeom : nullptr;
+        if (m_eKind == mapgis::MapKind::Texts && pStyled != nullptr && piece.poGeom != nullptr &&
             !piece.poGeom->IsEmpty()) {
-            features = TakeTexts(source, piece, eFields);
+            features = TakeTexts(source, read, piece, ppoTaken);
         } else {
-            features.push_back(NewFeature(source, piece.poGeom.release(), piece.strStyle,
-                                          m_fieldMap.data(), eFields));
+            std::string strStyle = mapgis::MapStyleString(pStyled, m_tools);
+            if (read.bRepaired)
+                mapgis::RestoreCommas(strStyle);
+            features.push_back(
+                NewFeature(source, ppoTaken, piece.poGeom.release(), strStyle, m_fieldMap.data()));
         }
     }
     // The item's identity is its RbUserID: the pieces of a text are features of their own.
@@ -200,9 +216,14 @@ void OGRMapgisMapLayer::Catalogue(std::int64_t nItem, const Features& features) 
 }
 
 OGRMapgisMapLayer::Features OGRMapgisMapLayer::ReadOn(std::int64_t nFrom, std::int64_t* pnAt) {
-    std::unique_ptr<OGRFeature> poSource(m_poCompound->NextInOrderFrom(nFrom, pnAt, Wanted()));
+    mapgis::ItemRead read = m_poCompound->NextReadFrom(nFrom, Wanted());
+    *pnAt = read.bEnd ? m_poCompound->End() : read.nItem;
     SkipEmpty(nFrom, *pnAt);
-    return poSource ? Take(*pnAt, poSource.get()) : Features();
+    if (read.bEnd)
+        return Features();
+    Features features = Take(*pnAt, &read);
+    m_poCompound->Recycle(std::move(read));
+    return features;
 }
 
 void OGRMapgisMapLayer::SkipEmpty(std::int64_t nFrom, std::int64_t nAt) {
@@ -214,8 +235,8 @@ void OGRMapgisMapLayer::SkipEmpty(std::int64_t nFrom, std::int64_t nAt) {
 }
 
 OGRMapgisMapLayer::Features OGRMapgisMapLayer::ReadAt(std::int64_t nItem) {
-    std::unique_ptr<OGRFeature> poSource(m_poCompound->GetFeature(nItem + 1));
-    return Take(nItem, poSource.get());
+    mapgis::ItemRead read = m_poCompound->ReadAt(nItem);
+    return Take(nItem, read.bEnd ? nullptr : &read);
 }
 
 const std::shared_ptr<const std::vector<bool>>& OGRMapgisMapLayer::Wanted() {

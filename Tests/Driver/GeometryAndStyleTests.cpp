@@ -14,6 +14,7 @@
 #include "KoGeometryCAD/KtGeoArc.h"
 #include "KoGeometryCAD/KtGeoCircle.h"
 #include "KoGeometryCAD/KtGeoCompound.h"
+#include "mapgisfonts.h"
 #include "mapgisgeometry.h"
 #include "mapgisstyle.h"
 
@@ -248,6 +249,82 @@ TEST(StyleString, CompoundCombinesItsPartsEachPenOnce) {
               "PEN(c:#FFFF00,w:5mm,id:\"ogr-pen-0\");"
               "PEN(c:#00FFFF,w:3mm,p:\"4 2mm\",id:\"ogr-pen-2\");"
               "SYMBOL(id:\"ogr-sym-3\",s:10mm)");
+}
+
+// MODE=MAP's values take the place of their key's parameter or follow the others; repeats
+// are told by the reader's values; only the layer's tools are written.
+TEST(MapStyleString, ValuesTakeTheirParametersPlaceOrFollow) {
+    mapgis::FontTable fonts;
+    std::string strWhy;
+    ASSERT_TRUE(fonts.AddLine("SimSun=Song \"Family\"", &strWhy)) << strWhy;
+    mapgis::MapTools texts;
+    texts.bLabels = true;
+    texts.color = "#FF0000";
+    texts.pFonts = &fonts;
+    KtGeoText text;
+    text.Make(u"x,\"y;\"", {0, 0}, 15.0);
+    KtTextStyle textStyle;
+    textStyle.SetForeColor(PLXRGB(0, 0, 0));
+    textStyle.SetHeight(3.0);
+    textStyle.SetFaceName(u"SimSun");
+    text.SetTextStyle(&textStyle, false);
+    std::vector<mapgis::MapLabel> labels;
+    EXPECT_EQ(mapgis::MapStyleString(&text, texts, &labels),
+              R"(LABEL(f:"Song \"Family\"",s:3g,t:"x,\"y;\"",a:15,c:#FF0000))");
+    ASSERT_EQ(labels.size(), 1U);
+    EXPECT_EQ(labels[0].strText, "x,\"y;\"");
+    EXPECT_EQ(labels[0].dfAngle, 15.0);
+    EXPECT_EQ(labels[0].height.value_or(-1), 3.0);
+    EXPECT_EQ(labels[0].strColor, "#FF0000");
+    EXPECT_EQ(labels[0].strFont, "Song \"Family\"");
+    KtGeoText plain;
+    plain.Make(u"a", {0, 0}, 0.0);
+    EXPECT_EQ(mapgis::MapStyleString(&plain, texts), R"(LABEL(t:"a",a:0,c:#FF0000))");
+
+    mapgis::MapTools areas;
+    areas.bPens = areas.bBrushes = true;
+    areas.color = "#FF0000";
+    areas.width = "0.25mm";
+    std::unique_ptr<KtGeoLine> dashed(StyledLine(PLXRGB(0, 0, 0), 3.0, 2));
+    EXPECT_EQ(mapgis::MapStyleString(dashed.get(), areas),
+              R"(PEN(c:#FF0000,w:0.25mm,p:"4 2mm",id:"ogr-pen-2"))");
+    // Without a geometry a layer of lines still gets a pen of the item's colour.
+    mapgis::MapTools lines = areas;
+    lines.bBrushes = false;
+    EXPECT_EQ(mapgis::MapStyleString(nullptr, lines), "PEN(c:#FF0000,w:0.25mm)");
+    mapgis::MapTools symbols;
+    symbols.bSymbols = true;
+    symbols.color = "#FF0000";
+    EXPECT_EQ(mapgis::MapStyleString(nullptr, symbols), "");
+    lines.color.reset();
+    std::unique_ptr<KtGeoLine> thin(MakeLine({{0, 0}, {1, 1}}));
+    KtStyle penOnly;
+    penOnly.SetLineColor(PLXRGB(0, 0, 0));
+    thin->SetStyle(&penOnly);
+    EXPECT_EQ(mapgis::MapStyleString(thin.get(), lines), "PEN(c:#000000,w:0.25mm)");
+
+    // Two pens alike only in the item's colour both stay; the exact repeat goes; the labels
+    // and symbols are not the lines layer's.
+    lines.color = "#FF0000";
+    lines.width.reset();
+    KtGeoCompound network;
+    network.AddCompound(StyledLine(PLXRGB(255, 255, 0), 5.0, 0), true);
+    network.AddCompound(StyledLine(PLXRGB(0, 255, 255), 5.0, 0), true);
+    network.AddCompound(StyledLine(PLXRGB(255, 255, 0), 5.0, 0), true);
+    network.AddCompound(NetworkNode(0), true);
+    auto* pName = new KtGeoText;
+    pName->Make(u"n", {0, 0}, 0.0);
+    network.AddCompound(pName, true);
+    EXPECT_EQ(mapgis::MapStyleString(&network, lines),
+              R"(PEN(c:#FF0000,w:5mm,id:"ogr-pen-0");PEN(c:#FF0000,w:5mm,id:"ogr-pen-0"))");
+    EXPECT_FALSE(mapgis::DrawsFill(network));
+    auto* pDisc = new KtGeoCircle;
+    pDisc->Make({0, 0}, 1.0);
+    KtStyle fill;
+    fill.SetFillForeColor(PLXRGB(0, 0, 255));
+    pDisc->SetStyle(&fill);
+    network.AddCompound(pDisc, true);
+    EXPECT_TRUE(mapgis::DrawsFill(network));
 }
 
 TEST(StyleAttributes, FirstPartThatSetsAValueWins) {
