@@ -141,8 +141,13 @@ private:
     OGRFeature* GetNextRawFeature();
     // The next read of the sequential read at m_nNextItem.
     mapgis::ItemRead ReadNextInOrder();
+    // The next read of a batch the plug-in makes in this thread: its code stays in the
+    // instruction cache from one item to the next, which an item read between features of
+    // the driver and the caller does not.
+    mapgis::ItemRead ReadInBatch();
     // The next item read in order that the plug-in did not refuse; bEnd at the end.
     mapgis::ItemRead NextRead();
+    // Stops the read-ahead and drops the reads of a batch not taken yet.
     void StopReadAhead();
     // A refused item that the host can read after all, read so (REPAIR=YES).
     void Repair(mapgis::ItemRead& read);
@@ -172,6 +177,8 @@ private:
     std::int64_t m_nNextItem = 0;  // where the sequential read goes on
     std::int64_t m_nCursor = 0;    // where the session's cursor stands
     std::unique_ptr<mapgis::ItemReadAhead> m_readAhead;
+    static constexpr std::size_t kBatch = 16;
+    std::deque<mapgis::ItemRead> m_batch;  // reads of the sequential read not taken yet
     std::shared_ptr<const std::vector<bool>> m_wanted;  // of the sequential read under way
     mapgis::ItemNotes m_notes;
     std::set<std::int64_t> m_geometryChecked;
@@ -215,7 +222,6 @@ public:
     // (the data source's read of every layer in one pass, which then cuts the item at nAt into
     // pieces this layer makes its features of), or of other kinds by the census.
     void SkipEmpty(std::int64_t nFrom, std::int64_t nAt);
-    std::int64_t NextItemOfKind(std::int64_t nItem);
     // By position, whether the item may give this layer a piece, by the census; null before
     // the census is taken and for the only kind of a file. Worked out once, on the first need.
     const std::shared_ptr<const std::vector<bool>>& Wanted();
@@ -244,6 +250,13 @@ private:
                                            std::unique_ptr<OGRFeature>* ppoTaken,
                                            OGRGeometry* poGeom, const std::string& strStyle,
                                            const int* panMap);
+    // Makes the features of the next kBatchItems items in order (more while none gives one):
+    // the driver's code stays in the instruction cache from one item to the next, as the
+    // plug-in's does in the compound layer's batches. The compound layer passes over the
+    // items the census gives to other layers, unread: a layer of few items (a point file's
+    // areas) reads those alone.
+    void ReadBatch();
+    static constexpr int kBatchItems = 16;
     // The features of the first item read in order from nFrom on; *pnAt: its position.
     Features ReadOn(std::int64_t nFrom, std::int64_t* pnAt);
     Features ReadAt(std::int64_t nItem);

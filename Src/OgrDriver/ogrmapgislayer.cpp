@@ -38,6 +38,7 @@ void OGRMapgisLayer::ResetReading() {
 }
 
 void OGRMapgisLayer::StopReadAhead() {
+    m_batch.clear();
     if (!m_readAhead)
         return;
     m_readAhead->Stop();
@@ -59,18 +60,33 @@ mapgis::ItemRead OGRMapgisLayer::ReadAt(std::int64_t nItem) {
 }
 
 mapgis::ItemRead OGRMapgisLayer::ReadNextInOrder() {
-    if (!m_readAhead && !m_file.GetReading().bReadAhead)
-        return ReadAt(m_nNextItem);
-    if (!m_readAhead) {
-        if (m_nCursor != m_nNextItem)
-            m_session->SetCursor(m_iLayer, m_nNextItem);
-        m_readAhead = std::make_unique<mapgis::ItemReadAhead>(m_session, m_iLayer, m_wanted);
+    mapgis::ItemRead read;
+    if (m_readAhead || m_file.GetReading().bReadAhead) {
+        if (!m_readAhead) {
+            if (m_nCursor != m_nNextItem)
+                m_session->SetCursor(m_iLayer, m_nNextItem);
+            m_readAhead = std::make_unique<mapgis::ItemReadAhead>(m_session, m_iLayer, m_wanted);
+        }
+        read = m_readAhead->Next();
+    } else {
+        read = ReadInBatch();
     }
-    mapgis::ItemRead read = m_readAhead->Next();
     if (!read.bEnd) {
         Repair(read);
         Note(read);
     }
+    return read;
+}
+
+mapgis::ItemRead OGRMapgisLayer::ReadInBatch() {
+    if (m_batch.empty()) {
+        if (m_nCursor != m_nNextItem)
+            m_session->SetCursor(m_iLayer, m_nNextItem);
+        m_session->ReadBatch(m_iLayer, kBatch, m_batch, false, m_wanted.get());
+        m_nCursor = m_session->GetCursor(m_iLayer);
+    }
+    mapgis::ItemRead read = std::move(m_batch.front());
+    m_batch.pop_front();
     return read;
 }
 

@@ -253,29 +253,22 @@ const std::shared_ptr<const std::vector<bool>>& OGRMapgisMapLayer::Wanted() {
     return m_wanted;
 }
 
-// The first item from nItem on that may give this layer a piece, by the census: a layer of
-// few items (a point file's areas) reads those alone rather than the whole file. Reading
-// ahead, the compound layer's thread passes over the others itself.
-std::int64_t OGRMapgisMapLayer::NextItemOfKind(std::int64_t nItem) {
-    const std::shared_ptr<const std::vector<bool>>& wanted = Wanted();
-    if (!wanted || m_file.GetReading().bReadAhead)
-        return nItem;
-    while (nItem < m_poCompound->End() && !(*wanted)[static_cast<size_t>(nItem)])
-        ++nItem;
-    return nItem;
+void OGRMapgisMapLayer::ReadBatch() {
+    int nItems = 0;
+    while (m_nNextItem < m_poCompound->End() && (m_pending.empty() || nItems < kBatchItems)) {
+        std::int64_t nAt = 0;
+        for (auto& poFeature : ReadOn(m_nNextItem, &nAt))
+            m_pending.push_back(std::move(poFeature));
+        m_nNextItem = nAt + 1;
+        ++nItems;
+    }
 }
 
 OGRFeature* OGRMapgisMapLayer::GetNextRawFeature() {
-    while (m_pending.empty()) {
-        const std::int64_t nFrom = NextItemOfKind(m_nNextItem);
-        SkipEmpty(m_nNextItem, nFrom);
-        if (nFrom >= m_poCompound->End())
-            return nullptr;
-        std::int64_t nAt = 0;
-        for (auto& poFeature : ReadOn(nFrom, &nAt))
-            m_pending.push_back(std::move(poFeature));
-        m_nNextItem = nAt + 1;
-    }
+    if (m_pending.empty())
+        ReadBatch();
+    if (m_pending.empty())
+        return nullptr;
     OGRFeature* poFeature = m_pending.front().release();
     m_pending.pop_front();
     return poFeature;
