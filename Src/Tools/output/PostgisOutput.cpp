@@ -157,11 +157,16 @@ bool PrepareDatabase(const std::string& strConnection, const std::string& strSch
     if (hDataset == nullptr)
         return false;
     std::vector<std::string> postgis;
-    if (!Column(hDataset, "SELECT extversion FROM pg_extension WHERE extname = 'postgis'",
-                &postgis) ||
-        postgis.empty()) {
-        *pstrError = PublicConnection(strConnection) +
-                     ": PostGIS is not installed in the database (CREATE EXTENSION postgis)";
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    const bool bAsked =
+        Column(hDataset, "SELECT extversion FROM pg_extension WHERE extname = 'postgis'", &postgis);
+    CPLPopErrorHandler();
+    // A server that stops between the connection and the question is not a database
+    // without PostGIS.
+    if (!bAsked || postgis.empty()) {
+        *pstrError = PublicConnection(strConnection) + ": " +
+                     (bAsked ? "PostGIS is not installed in the database (CREATE EXTENSION postgis)"
+                             : OneLine(CPLGetLastErrorMsg()));
         GDALClose(hDataset);
         return false;
     }
