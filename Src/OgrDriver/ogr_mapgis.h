@@ -237,6 +237,10 @@ private:
     OGRFeature* GetNextRawFeature();
     // This layer's features of the item read at that position; null: none was read.
     Features Take(std::int64_t nItem, const mapgis::ItemRead* pRead);
+    // The style string of this layer's tools for the item (pGeom: its geometry, null for
+    // none), with each label into pLabels; a repaired item's commas put back in both.
+    std::string StyleOf(const mapgis::ItemRead& read, const KTX::KtGeometry* pGeom,
+                        std::vector<mapgis::MapLabel>* pLabels = nullptr) const;
     Features TakeTexts(OGRFeature& source, const mapgis::ItemRead& read, mapgis::KindPiece& piece,
                        std::unique_ptr<OGRFeature>* ppoTaken);
     // The item's style values in MODE=MAP, from its style numbers in the census.

@@ -101,6 +101,19 @@ GIntBig OGRMapgisMapLayer::FirstTextFid(std::int64_t nItem) const {
     return nItem == m_nCatalogued ? m_nFeatures + 1 : m_textFids.FirstOf(nItem);
 }
 
+std::string OGRMapgisMapLayer::StyleOf(const mapgis::ItemRead& read, const KTX::KtGeometry* pGeom,
+                                       std::vector<mapgis::MapLabel>* pLabels) const {
+    std::string strStyle = mapgis::MapStyleString(pGeom, m_tools, pLabels);
+    if (!read.bRepaired)
+        return strStyle;
+    mapgis::RestoreCommas(strStyle);
+    for (size_t i = 0; pLabels != nullptr && i < pLabels->size(); ++i) {
+        mapgis::RestoreCommas((*pLabels)[i].strTool);
+        mapgis::RestoreCommas((*pLabels)[i].strText);
+    }
+    return strStyle;
+}
+
 OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakeTexts(OGRFeature& source,
                                                          const mapgis::ItemRead& read,
                                                          mapgis::KindPiece& piece,
@@ -108,13 +121,7 @@ OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakeTexts(OGRFeature& source,
     Features features;
     const KTX::KtGeometry& geom = *read.feature->GetGeometry();
     std::vector<mapgis::MapLabel> labels;
-    mapgis::MapStyleString(&geom, m_tools, &labels);
-    if (read.bRepaired) {
-        for (mapgis::MapLabel& label : labels) {
-            mapgis::RestoreCommas(label.strTool);
-            mapgis::RestoreCommas(label.strText);
-        }
-    }
+    StyleOf(read, &geom, &labels);
     std::vector<mapgis::TextPiece> texts = mapgis::PlaceTexts(
         piece, labels, mapgis::TextMetricsOf(geom), m_file.GetPlacement().dScale);
     for (mapgis::TextPiece& text : texts) {
@@ -181,11 +188,8 @@ OGRMapgisMapLayer::Features OGRMapgisMapLayer::TakePieces(std::int64_t nItem, OG
             !piece.poGeom->IsEmpty()) {
             features = TakeTexts(source, read, piece, ppoTaken);
         } else {
-            std::string strStyle = mapgis::MapStyleString(pStyled, m_tools);
-            if (read.bRepaired)
-                mapgis::RestoreCommas(strStyle);
-            features.push_back(
-                NewFeature(source, ppoTaken, piece.poGeom.release(), strStyle, m_fieldMap.data()));
+            features.push_back(NewFeature(source, ppoTaken, piece.poGeom.release(),
+                                          StyleOf(read, pStyled), m_fieldMap.data()));
         }
     }
     // The item's identity is its RbUserID: the pieces of a text are features of their own.
